@@ -1,0 +1,54 @@
+#include "cli/Cli.h"
+
+#include <algorithm>
+#include <iostream>
+
+#include "util/Version.h"
+
+namespace tolmi::cli {
+namespace {
+
+std::vector<Registrar>& Registry() {
+  static std::vector<Registrar> registrars;
+  return registrars;
+}
+
+}  // namespace
+
+bool RegisterCommand(Registrar registrar) {
+  Registry().push_back(registrar);
+  return true;
+}
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  Context ctx{out, err};
+  CLI::App app{std::string(kProductName) + " " + VersionText() +
+                   ": build, publish and run a small online shop",
+               "tolmi-cli"};
+  app.fallthrough();
+  app.require_subcommand(0, 1);
+  bool version = false;
+  app.add_flag("--version", version, "Print the version and exit");
+  app.add_option("--home", ctx.home, "Home folder (default: $TOLMI_HOME, else ~/.local/share/tolmi)");
+  app.add_flag("--yes", ctx.yes, "Answer every question with Yes");
+  app.add_flag("--no", ctx.no, "Answer every question with No");
+  for (Registrar r : Registry()) r(app, ctx);
+
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e, out, err);
+  }
+  if (version) {
+    out << kProductName << " " << VersionText() << "\n";
+    return 0;
+  }
+  if (app.get_subcommands().empty()) {
+    out << app.help();
+    return 0;
+  }
+  return ctx.exitCode;
+}
+
+}  // namespace tolmi::cli

@@ -1,0 +1,37 @@
+// The small interfaces through which the core reaches the platform.
+// Each has a real implementation (GUI, CLI) and a scripted fake in tests/support.
+#pragma once
+
+#include <chrono>
+#include <ctime>
+#include <string>
+
+namespace tolmi {
+
+enum class PromptIcon { Information, Warning, Error, Question };
+enum class PromptButtons { Ok, YesNo, YesNoCancel };
+enum class PromptAnswer { Ok, Yes, No, Cancel };
+
+// Message boxes and questions. Errors are titled "Error", questions "Confirmation".
+class Prompter {
+ public:
+  virtual ~Prompter() = default;
+  virtual void Show(const std::string& text, const std::string& title, PromptIcon icon) = 0;
+  virtual PromptAnswer Ask(const std::string& text, const std::string& title,
+                           PromptButtons buttons) = 0;
+};
+
+// The time of day, replaceable so that tests can fix TIME=, dates and log names.
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual std::time_t Now() const = 0;
+};
+
+// The system clock.
+class SystemClock : public Clock {
+ public:
+  std::time_t Now() const override { return std::time(nullptr); }
+};
+
+}  // namespace tolmi
