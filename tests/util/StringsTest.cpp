@@ -1,0 +1,268 @@
+#include "util/Strings.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+namespace tolmi {
+namespace {
+
+TEST(Strings, NoCaseComparisonsFoldAsciiOnly) {
+  EXPECT_TRUE(EqualsNoCase("Content-Type", "content-TYPE"));
+  EXPECT_FALSE(EqualsNoCase("abc", "abcd"));
+  EXPECT_FALSE(EqualsNoCase("\xC4", "\xE4"));  // Latin-1 letters are not folded
+  EXPECT_TRUE(StartsWithNoCase("HTTP/1.0 200", "http/"));
+  EXPECT_FALSE(StartsWithNoCase("HT", "http"));
+  EXPECT_TRUE(EndsWithNoCase("index.HTM", ".htm"));
+  EXPECT_EQ(ToLowerAscii("AbC\xC4"), "abc\xC4");
+  EXPECT_EQ(ToUpperAscii("aBc1"), "ABC1");
+}
+
+TEST(Strings, FindNoCase) {
+  EXPECT_EQ(FindNoCase("Hello World", "WORLD"), 6u);
+  EXPECT_EQ(FindNoCase("Hello World", "o", 5), 7u);
+  EXPECT_EQ(FindNoCase("Hello", "hello!"), kNotFound);
+  EXPECT_EQ(FindNoCase("abc", "", 3), 3u);
+  EXPECT_EQ(FindNoCase("abc", "a", 4), kNotFound);
+  EXPECT_EQ(FindNoCase("aaaaab", "AAB"), 3u);
+  EXPECT_EQ(FindNoCase("x1y1", "1"), 1u);  // non-letter first byte takes the fast path
+  EXPECT_EQ(StrFindNoCase("<BODY>", "<body"), 0u);
+  EXPECT_EQ(RFindNoCase("abcABC", "bc"), 4u);
+  EXPECT_EQ(RFindNoCase("ab", "abc"), kNotFound);
+}
+
+TEST(Strings, ReplaceAllNeverRescansInsertedText) {
+  std::string s = "aaa";
+  EXPECT_EQ(ReplaceAll(s, "a", "aa"), 3);
+  EXPECT_EQ(s, "aaaaaa");
+
+  s = "abc";
+  EXPECT_EQ(ReplaceAll(s, "x", "y"), 0);
+  EXPECT_EQ(s, "abc");
+  EXPECT_EQ(ReplaceAll(s, "", "y"), 0);
+  EXPECT_EQ(s, "abc");
+
+  s = "[name] and [NAME] and [Name]";
+  EXPECT_EQ(ReplaceAllNoCase(s, "[name]", "Bob"), 3);
+  EXPECT_EQ(s, "Bob and Bob and Bob");
+
+  s = "abab";
+  EXPECT_EQ(ReplaceAll(s, "ab", ""), 2);
+  EXPECT_EQ(s, "");
+}
+
+TEST(Strings, ReplaceAllAcceptsArgumentsPointingIntoTheText) {
+  std::string s = "xyxy";
+  std::string_view view = s;
+  EXPECT_EQ(ReplaceAll(s, view.substr(0, 1), view.substr(0, 2)), 2);
+  EXPECT_EQ(s, "xyyxyy");
+}
+
+TEST(Strings, ReplaceFirstAndLastReturnThePositionAfterTheInsertion) {
+  std::string s = "one two one";
+  EXPECT_EQ(StrReplaceFirst(s, "one", "1"), 1u);
+  EXPECT_EQ(s, "1 two one");
+  EXPECT_EQ(StrReplaceLast(s, "one", "three"), 11u);
+  EXPECT_EQ(s, "1 two three");
+  EXPECT_EQ(StrReplaceFirstNoCase(s, "TWO", "2"), 3u);
+  EXPECT_EQ(s, "1 2 three");
+  EXPECT_EQ(StrReplaceFirst(s, "four", "4"), kNotFound);
+  EXPECT_EQ(StrReplaceFirst(s, "", "4"), kNotFound);
+  std::string empty;
+  EXPECT_EQ(StrReplaceFirst(empty, "a", "b"), kNotFound);
+  EXPECT_EQ(s, "1 2 three");
+  EXPECT_TRUE(ReplaceFirst(s, "three", "3"));
+  EXPECT_TRUE(ReplaceLast(s, " ", "_"));
+  EXPECT_TRUE(ReplaceFirstNoCase(s, "1 ", ""));
+  EXPECT_EQ(s, "2_3");
+  EXPECT_FALSE(ReplaceLast(s, "9", "_"));
+}
+
+TEST(Strings, CopyAndAppendUntil) {
+  std::string dst = "old";
+  EXPECT_EQ(StrCopyN(dst, "abcdef", 3), "abc");
+  EXPECT_EQ(StrCopyN(dst, "ab", 10), "ab");
+  EXPECT_EQ(StrCopyN(dst, "ab", -1), "");
+  EXPECT_EQ(StrCopyUntil(dst, "key=value", '='), "key");
+  EXPECT_EQ(StrCopyUntil(dst, "novalue", '='), "novalue");
+  EXPECT_EQ(StrCopyUntil(dst, "=x", '='), "");
+  EXPECT_EQ(StrCopyUntilN(dst, "key=value", '=', 2), "ke");
+  EXPECT_EQ(StrAppendUntil(dst, "y;z", ';'), "key");
+  EXPECT_EQ(StrCountChar("a,b,,c", ','), 3u);
+  EXPECT_EQ(StrCountChar("", ','), 0u);
+}
+
+TEST(Strings, QuotedRuns) {
+  EXPECT_EQ(StrFindOutsideQuotes("a \"b,c\" ,d", ','), 8u);
+  EXPECT_EQ(StrFindOutsideQuotes("'x,\"y' ,", ','), 7u);
+  EXPECT_EQ(StrFindOutsideQuotes("\"never closed,", ','), kNotFound);
+  EXPECT_EQ(StrFindOutsideQuotes("say \"hi\"", '"'), 4u);
+  EXPECT_EQ(StrCountOutsideQuotes("a,'b,c',d,\"e,f\"", ','), 3u);
+
+  EXPECT_EQ(StrExtractAfter("name=value;rest", '=', ';'), "value");
+  EXPECT_EQ(StrExtractAfter("name=value", '=', ';'), "value");
+  EXPECT_EQ(StrExtractAfter("name", '=', ';'), std::nullopt);
+  EXPECT_EQ(StrExtractAfterOutsideQuotes("x=\"a;b\";c", '=', ';'), "\"a;b\"");
+  EXPECT_EQ(StrExtractAfter("x=\"a;b\";c", '=', ';'), "\"a");
+}
+
+TEST(Strings, Trims) {
+  std::string s = "  a b  ";
+  EXPECT_EQ(StrTrimSpaces(s), "a b");
+  s = "    ";
+  EXPECT_EQ(StrTrimSpaces(s), "");
+  s = " \r\n";
+  EXPECT_EQ(StrTrimSpaces(s), "\r\n");
+
+  s = "line\r\n\n";
+  EXPECT_EQ(StrTrimNewlines(s), "line");
+  s = "\n\n";
+  EXPECT_EQ(StrTrimNewlines(s), "\n");  // the first character always stays
+  s = "a \r\n";
+  EXPECT_EQ(StrTrimNewlines(s), "a ");
+
+  s = "\t x \r\n ";
+  EXPECT_EQ(StrTrimRightWhite(s), "\t x");
+  s = " \r\n\tx\t \n";
+  EXPECT_EQ(StrTrimWhite(s), "\tx\t");
+  s = " \r\n ";
+  EXPECT_EQ(StrTrimWhite(s), "");
+  s = "";
+  EXPECT_EQ(StrTrimRightWhite(s), "");
+}
+
+TEST(Strings, ListContainsAnswersLikeAComparison) {
+  EXPECT_EQ(StrListContains("gif", "jpg,gif,png"), 0);
+  EXPECT_EQ(StrListContains("GIF", "jpg,gif,png"), 1);
+  EXPECT_EQ(StrListContainsNoCase("GIF", "jpg,gif,png"), 0);
+  EXPECT_EQ(StrListContains("gi", "jpg,gif,png"), 1);
+  EXPECT_EQ(StrListContains("png", "png"), 0);
+  EXPECT_EQ(StrListContains("x", ""), 1);
+  EXPECT_EQ(StrListContains(" gif", "jpg, gif"), 0);  // elements are not trimmed
+}
+
+TEST(Strings, WildcardMatch) {
+  EXPECT_TRUE(StrWildcardMatch("index.htm", "*.HTM"));
+  EXPECT_TRUE(StrWildcardMatch("ab", "a?"));
+  EXPECT_FALSE(StrWildcardMatch("ab", "a"));
+  EXPECT_TRUE(StrWildcardMatch("a", "a?"));  // "?" at the end of the text takes nothing
+  EXPECT_TRUE(StrWildcardMatch("anything", "*"));
+  EXPECT_TRUE(StrWildcardMatch("", ""));
+  EXPECT_FALSE(StrWildcardMatch("x", ""));
+  EXPECT_TRUE(StrWildcardMatch("", "*"));
+  EXPECT_TRUE(StrWildcardMatch("Photo12.JPG", "photo??.jpg"));
+  EXPECT_TRUE(StrWildcardMatch("a/b/c.gif", "a*c*"));
+  EXPECT_FALSE(StrWildcardMatch("a.gif", "b*"));
+  EXPECT_FALSE(StrWildcardMatch("abc", "a*x"));
+  EXPECT_TRUE(StrWildcardMatch("abxc", "a*x?"));
+  // No backtracking: the run after "*" is taken at its first occurrence.
+  EXPECT_FALSE(StrWildcardMatch("a.htm.htm", "*.htm"));
+  EXPECT_TRUE(StrWildcardMatch("a.htm.htm", "*.htm*"));
+}
+
+TEST(Strings, WildcardRunsLongerThanTheCutStillMatch) {
+  const std::string run(1200, 'q');
+  EXPECT_TRUE(StrWildcardMatch(run, run));
+  EXPECT_TRUE(StrWildcardMatch("x" + run, "*" + run));
+  EXPECT_FALSE(StrWildcardMatch(run, run + "q"));
+}
+
+TEST(Strings, PatternListSplitsOnCommaElseSemicolon) {
+  EXPECT_TRUE(StrMatchPatternList("pic.gif", "*.jpg,*.gif"));
+  EXPECT_TRUE(StrMatchPatternList("pic.gif", "*.jpg;*.gif"));
+  EXPECT_FALSE(StrMatchPatternList("pic.gif", "*.jpg;*.gif,*.png"));  // comma wins
+  EXPECT_FALSE(StrMatchPatternList("pic.bmp", "*.jpg,*.gif"));
+}
+
+TEST(Strings, UrlEncode) {
+  std::string s = "a b&c";
+  EXPECT_EQ(UrlEncode(s), "a+b%26c");
+  s = "Az09*.-_/~%+\xE9\x01";
+  EXPECT_EQ(UrlEncode(s), "Az09*.-_%2F%7E%25%2B%E9%01");
+  s = "";
+  EXPECT_EQ(UrlEncode(s), "");
+}
+
+TEST(Strings, NewlineEncodingRoundTrip) {
+  EXPECT_EQ(EncodeNewlines("a\r\nb\nc\rd"), "a@@@b@@@c@@@d");
+  EXPECT_EQ(EncodeNewlines("\r\r\n\n\r"), "@@@@@@@@@@@@");
+  EXPECT_EQ(EncodeNewlines("plain"), "plain");
+  std::string s = "a@@@b@@@@c";
+  EXPECT_EQ(DecodeNewlines(s), "a\r\nb\r\n@c");
+  std::string text = "Line 1\r\nLine 2\r\n\r\nEnd";
+  std::string stored = EncodeNewlines(text);
+  EXPECT_EQ(stored.find_first_of("\r\n"), std::string::npos);
+  EXPECT_EQ(DecodeNewlines(stored), text);
+}
+
+TEST(Strings, PathToUrlPath) {
+  std::string p = "C:\\\\web\\\\x";
+  EXPECT_EQ(PathToUrlPath(p), "/web/x");
+  p = "C:\\web\\a.htm";
+  EXPECT_EQ(PathToUrlPath(p), "/web/a.htm");
+  p = "img\\\\\\pic.gif";
+  EXPECT_EQ(PathToUrlPath(p), "img/pic.gif");
+  p = "//shop//";
+  EXPECT_EQ(PathToUrlPath(p), "/shop/");
+  p = "1:x";
+  EXPECT_EQ(PathToUrlPath(p), "1:x");
+  p = "";
+  EXPECT_EQ(PathToUrlPath(p), "");
+}
+
+TEST(Strings, NumbersAndHex) {
+  EXPECT_EQ(IntToText(0), "0");
+  EXPECT_EQ(IntToText(-2147483647 - 1), "-2147483648");
+  EXPECT_EQ(IntToText(42) + "/" + IntToText(7), "42/7");
+  EXPECT_EQ(FloatToText(3.14159, 2), "3.14");
+  EXPECT_EQ(FloatToText(2.5, 0), "2");  // round half to even, as printf does
+  EXPECT_EQ(FloatToText(-0.125, 3), "-0.125");
+  EXPECT_EQ(FloatToText(1.0, -4), "1");
+  EXPECT_EQ(FloatToText(1e300, 2).size(), 304u);  // longer than any fixed buffer
+  EXPECT_EQ(HexPairToInt('4', 'a'), 0x4A);
+  EXPECT_EQ(HexPairToInt('F', 'f'), 255);
+  EXPECT_EQ(HexPairToInt('g', '0'), -1);
+  EXPECT_EQ(HexPairToInt('0', '\0'), -1);
+  EXPECT_EQ(DollarToNul("File (*.*)$*.*$$"), std::string("File (*.*)\0*.*\0\0", 16));
+}
+
+TEST(Strings, RandomInputNeverBreaksMatchingOrReplacing) {
+  std::mt19937 rng(1234);
+  std::uniform_int_distribution<int> byte(0, 255);
+  std::uniform_int_distribution<int> small(0, 3);
+  const char alphabet[] = "ab*?A";
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    std::string pattern;
+    const int textLen = byte(rng) % 40;
+    for (int i = 0; i < textLen; ++i) text.push_back(alphabet[small(rng)]);
+    const int patternLen = byte(rng) % 12;
+    for (int i = 0; i < patternLen; ++i) pattern.push_back(alphabet[byte(rng) % 5]);
+    const bool matched = StrWildcardMatch(text, pattern);
+    if (pattern == "*") EXPECT_TRUE(matched);
+    if (pattern.find_first_of("*?") == std::string::npos) {
+      EXPECT_EQ(matched, EqualsNoCase(text, pattern));
+    }
+
+    std::string replaced = text;
+    const std::string old = pattern.empty() ? "a" : pattern.substr(0, 2);
+    const int count = ReplaceAll(replaced, old, "<>");
+    std::string expected;
+    int expectedCount = 0;
+    for (std::size_t i = 0; i < text.size();) {
+      if (text.compare(i, old.size(), old) == 0) {
+        expected += "<>";
+        i += old.size();
+        ++expectedCount;
+      } else {
+        expected += text[i++];
+      }
+    }
+    EXPECT_EQ(replaced, expected);
+    EXPECT_EQ(count, expectedCount);
+  }
+}
+
+}  // namespace
+}  // namespace tolmi
