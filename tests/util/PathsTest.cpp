@@ -1,0 +1,129 @@
+#include "util/Paths.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "tests/support/TestHome.h"
+#include "util/Files.h"
+
+namespace tolmi {
+namespace {
+
+using test::TestHome;
+
+TEST(UniqueFileName, VariesTheNameBeforeItsExtension) {
+  EXPECT_EQ(UniqueFileName("12.htm", 1), "12(1).htm");
+  EXPECT_EQ(UniqueFileName("12(1).htm", 2), "12(2).htm");
+  EXPECT_EQ(UniqueFileName("New Invoice.html", 1), "New Invoice(1).html");
+  EXPECT_EQ(UniqueFileName("readme", 3), "readme(3)");
+  EXPECT_EQ(UniqueFileName("readme(9)", 10), "readme(10)");
+  EXPECT_EQ(UniqueFileName("a.tar.gz", 1), "a.tar(1).gz");
+  // Only a group of digits in brackets is removed, and only the last one.
+  EXPECT_EQ(UniqueFileName("shop (2010)(4).htm", 5), "shop (2010)(5).htm");
+  EXPECT_EQ(UniqueFileName("x(a).htm", 1), "x(a)(1).htm");
+  EXPECT_EQ(UniqueFileName("x().htm", 1), "x()(1).htm");
+  // A dot in the folder part is not the extension's.
+  EXPECT_EQ(UniqueFileName("web.d/index", 1), "web.d/index(1)");
+  EXPECT_EQ(UniqueFileName("c:\\web.d\\a.htm", 2), "c:\\web.d\\a(2).htm");
+  EXPECT_EQ(UniqueFileName("", 1), "(1)");
+}
+
+TEST(MakeUniquePath, FirstFreeVariant) {
+  TestHome home;
+  std::string a = (home / "a.htm").string();
+  EXPECT_EQ(MakeUniquePath(a), a);
+  home.Write("a.htm", "");
+  EXPECT_EQ(MakeUniquePath(a), (home / "a(1).htm").string());
+  home.Write("a(1).htm", "");
+  EXPECT_EQ(MakeUniquePath(a), (home / "a(2).htm").string());
+  // A trailing separator is removed first; folders count as taken.
+  home.Write("web/x", "");
+  EXPECT_EQ(MakeUniquePath((home / "web").string() + "/"), (home / "web(1)").string());
+}
+
+TEST(NormalisePath, SeparatorsAndDoubledSeparators) {
+  EXPECT_EQ(NormalisePath("c:\\web\\\\shop/img//a.gif"), "c:/web/shop/img/a.gif");
+  EXPECT_EQ(NormalisePath("\\\\server\\share\\\\x"), "//server/share/x");
+  EXPECT_EQ(NormalisePath("///x"), "//x");
+  EXPECT_EQ(NormalisePath(""), "");
+}
+
+TEST(ResolveParentSegments, RemovesDotsAndParents) {
+  EXPECT_EQ(ResolveParentSegments("a/b/../c", '/'), "a/c");
+  EXPECT_EQ(ResolveParentSegments("a/./b/./c", '/'), "a/b/c");
+  EXPECT_EQ(ResolveParentSegments("a/b/c/../../d", '/'), "a/d");
+  EXPECT_EQ(ResolveParentSegments("a\\b\\..\\c", '\\'), "a\\c");
+  EXPECT_EQ(ResolveParentSegments("../x/../y", '/'), "../y");
+  EXPECT_EQ(ResolveParentSegments("/../x", '/'), "/x");
+  EXPECT_EQ(ResolveParentSegments("a/b/..", '/'), "a");
+  EXPECT_EQ(ResolveParentSegments("a/b/../", '/'), "a/");
+  EXPECT_EQ(ResolveParentSegments("a/..b/c", '/'), "a/..b/c");
+}
+
+TEST(JoinPath, JoinsNormalisesAndResolves) {
+  EXPECT_EQ(JoinPath("Projects/Shop", "Template\\tolmi.js"), "Projects/Shop/Template/tolmi.js");
+  EXPECT_EQ(JoinPath("Projects/Shop/", "../Other/a.stp"), "Projects/Other/a.stp");
+  EXPECT_EQ(JoinPath("", "a\\b"), "a/b");
+  EXPECT_EQ(JoinPath("a", ""), "a");
+  EXPECT_EQ(JoinPath("", ""), "");
+}
+
+TEST(CreateDirectoryPath, CreatesLevelsReportsExistingAndFailures) {
+  TestHome home;
+  std::string deep = (home / "x").string() + "\\y/z";
+  EXPECT_EQ(CreateDirectoryPath(deep), 1);
+  EXPECT_TRUE(IsDirectory((home / "x/y/z").string()));
+  EXPECT_EQ(CreateDirectoryPath(deep), 183);
+  EXPECT_EQ(CreateDirectoryPath(home.path().string() + "/"), 183);
+  home.Write("file", "f");
+  EXPECT_EQ(CreateDirectoryPath((home / "file/sub").string()), ENOTDIR);
+  EXPECT_EQ(CreateDirectoryPath(""), 0);
+}
+
+TEST(RemoveInvalidNameChars, RemovesEveryForbiddenCharacter) {
+  std::string name = "my:store?.stp";
+  EXPECT_TRUE(RemoveInvalidNameChars(name));
+  EXPECT_EQ(name, "mystore.stp");
+  name = "\"a\\b/c:d;e'f*g?h<i>j|k";
+  EXPECT_TRUE(RemoveInvalidNameChars(name));
+  EXPECT_EQ(name, "abcdefghijk");
+  name = "fine name.txt";
+  EXPECT_FALSE(RemoveInvalidNameChars(name));
+  EXPECT_EQ(name, "fine name.txt");
+}
+
+TEST(MatchesExtensionList, PatternListsWithoutRegardToCase) {
+  EXPECT_TRUE(MatchesExtensionList("index.HTM", "*.htm;*.html"));
+  EXPECT_TRUE(MatchesExtensionList("a.b.html", "*.htm;*.html"));
+  EXPECT_TRUE(MatchesExtensionList("x.gif", "jpg, gif"));
+  EXPECT_FALSE(MatchesExtensionList("x.shtml", "*.htm;*.html"));
+  EXPECT_FALSE(MatchesExtensionList("htm", "*.htm"));
+  EXPECT_FALSE(MatchesExtensionList("a.htm", ""));
+  EXPECT_FALSE(MatchesExtensionList("a.", "*.htm;;"));
+}
+
+TEST(DeleteToRecycleBin, RemovesTheFileOrFolder) {
+  TestHome home;
+  // Keep the desktop trash inside the test home.
+  const char* oldData = std::getenv("XDG_DATA_HOME");
+  std::string saved = oldData ? oldData : "";
+  ::setenv("XDG_DATA_HOME", (home / "share").string().c_str(), 1);
+  home.Write("gone.txt", "x");
+  home.Write("dir/inner.txt", "y");
+  EXPECT_EQ(DeleteToRecycleBin((home / "gone.txt").string()), 1);
+  EXPECT_FALSE(FileExists((home / "gone.txt").string()));
+  EXPECT_EQ(DeleteToRecycleBin((home / "dir").string()), 1);
+  EXPECT_FALSE(FileExists((home / "dir").string()));
+  EXPECT_EQ(DeleteToRecycleBin((home / "never").string()), 0);
+  EXPECT_EQ(DeleteToRecycleBin(""), 0);
+  if (oldData) {
+    ::setenv("XDG_DATA_HOME", saved.c_str(), 1);
+  } else {
+    ::unsetenv("XDG_DATA_HOME");
+  }
+}
+
+}  // namespace
+}  // namespace tolmi
