@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "util/Files.h"
+#include "util/Strings.h"
 
 extern char** environ;
 
@@ -21,17 +22,6 @@ namespace {
 std::size_t FileNameStart(std::string_view path) {
   std::size_t slash = path.find_last_of("/\\");
   return slash == std::string_view::npos ? 0 : slash + 1;
-}
-
-char LowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  return true;
 }
 
 bool IsDigit(char c) {
@@ -176,6 +166,32 @@ int CreateDirectoryPath(std::string_view path) {
     pos = end + 1;
   }
   return created ? 1 : 183;
+}
+
+int DeleteMatchingFiles(std::string_view pattern) {
+  std::string p = NormalisePath(pattern);
+  if (p.empty()) return 0;
+  std::size_t slash = p.rfind('/');
+  std::string dir = slash == std::string::npos ? "." : p.substr(0, slash == 0 ? 1 : slash);
+  std::string filePattern = slash == std::string::npos ? p : p.substr(slash + 1);
+  if (filePattern.empty()) return 0;
+  dir = ResolveExistingPath(dir);
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return 0;
+  std::vector<std::string> victims;
+  while (struct dirent* e = ::readdir(d)) {
+    std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    if (!StrWildcardMatch(name, filePattern)) continue;
+    std::string full = dir + "/" + name;
+    struct stat st;
+    if (::lstat(full.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) victims.push_back(full);
+  }
+  ::closedir(d);
+  int count = 0;
+  for (const std::string& full : victims)
+    if (::unlink(full.c_str()) == 0) ++count;
+  return count;
 }
 
 int DeleteToRecycleBin(std::string_view path) {

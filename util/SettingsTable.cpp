@@ -3,20 +3,15 @@
 #include <climits>
 
 #include "util/Files.h"
+#include "util/Strings.h"
 
 namespace tolmi {
 
 namespace {
 
-char LowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool StartsWithKey(std::string_view line, std::string_view key) {
-  if (key.empty() || line.size() <= key.size() || line[key.size()] != '=') return false;
-  for (std::size_t i = 0; i < key.size(); ++i)
-    if (LowerAscii(line[i]) != LowerAscii(key[i])) return false;
-  return true;
+  return !key.empty() && line.size() > key.size() && line[key.size()] == '=' &&
+         StartsWithNoCase(line, key);
 }
 
 template <typename... Ts>

@@ -125,5 +125,23 @@ TEST(DeleteToRecycleBin, RemovesTheFileOrFolder) {
   }
 }
 
+TEST(DeleteMatchingFiles, DeletesOnlyMatchingFilesInTheFolder) {
+  TestHome home;
+  home.Write("web/a.htm", "");
+  home.Write("web/B.HTM", "");
+  home.Write("web/c.html", "");
+  home.Write("web/keep.gif", "");
+  home.Write("web/sub.htm/inner.htm", "");  // a folder is never deleted
+  EXPECT_EQ(DeleteMatchingFiles((home / "web").string() + "\\*.htm"), 2);
+  EXPECT_FALSE(FileExists((home / "web/a.htm").string()));
+  EXPECT_FALSE(FileExists((home / "web/B.HTM").string()));
+  EXPECT_TRUE(FileExists((home / "web/c.html").string()));
+  EXPECT_TRUE(FileExists((home / "web/keep.gif").string()));
+  EXPECT_TRUE(FileExists((home / "web/sub.htm/inner.htm").string()));
+  EXPECT_EQ(DeleteMatchingFiles((home / "web/?eep.*").string()), 1);
+  EXPECT_EQ(DeleteMatchingFiles((home / "nowhere/*").string()), 0);
+  EXPECT_EQ(DeleteMatchingFiles(""), 0);
+}
+
 }  // namespace
 }  // namespace tolmi
