@@ -36,8 +36,8 @@ class StoreProject {
   std::vector<StoreVariable> variables;   // "VAR=": layout variables, in order
   std::vector<FreightRegion> regions;     // "$": freight regions, in order
   std::vector<AcceptedCard> cards;        // "CC=": accepted cards, in order
-  std::vector<FileStamp> cartStamps;      // "usd=": stamps of the shared cart files
-  std::vector<FileStamp> templateStamps;  // "utd=": stamps of the style's template files
+  std::vector<UploadStamp> cartStamps;      // "usd=": stamps of the shared cart files
+  std::vector<UploadStamp> templateStamps;  // "utd=": stamps of the style's template files
   // "FNAME=": delivery-method names 0 to 2; kept when the project is cleared.
   std::array<std::optional<std::string>, 3> deliveryMethodNames;
 

@@ -40,10 +40,10 @@ struct AcceptedCard {
 };
 
 // A publishing stamp of a shared file ("usd=" cart files, "utd=" template files).
-struct FileStamp {
+struct UploadStamp {
   std::string fileName;
   std::int32_t stamp = 0;
-  bool operator==(const FileStamp&) const = default;
+  bool operator==(const UploadStamp&) const = default;
 };
 
 // A style scheme chosen for the store: group name "/" style name.
