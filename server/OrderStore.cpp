@@ -1,0 +1,268 @@
+#include "server/OrderStore.h"
+
+#include <sqlite3.h>
+
+namespace tolmi::server {
+
+namespace {
+
+// A prepared statement, finalized when it goes out of scope.
+class Statement {
+ public:
+  Statement(sqlite3* db, const char* sql) {
+    if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) stmt_ = nullptr;
+  }
+  ~Statement() { sqlite3_finalize(stmt_); }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+  bool ok() const { return stmt_ != nullptr; }
+  sqlite3_stmt* get() { return stmt_; }
+  void Bind(int index, long long value) { sqlite3_bind_int64(stmt_, index, value); }
+  void Bind(int index, const std::string& text) {
+    sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+  }
+  int Step() { return sqlite3_step(stmt_); }
+  void Reset() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+  }
+  long long Int(int col) { return sqlite3_column_int64(stmt_, col); }
+  std::string Text(int col) {
+    const unsigned char* p = sqlite3_column_text(stmt_, col);
+    int n = sqlite3_column_bytes(stmt_, col);
+    return p ? std::string(reinterpret_cast<const char*>(p), static_cast<size_t>(n)) : "";
+  }
+
+ private:
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+// Each entry brings the schema from its index to index + 1.
+const char* const kMigrations[] = {
+    "CREATE TABLE accounts ("
+    " id INTEGER PRIMARY KEY,"
+    " name TEXT NOT NULL UNIQUE,"
+    " password_hash TEXT NOT NULL,"
+    " enabled INTEGER NOT NULL DEFAULT 1,"
+    " created INTEGER NOT NULL DEFAULT (strftime('%s','now')));"
+    "CREATE TABLE orders ("
+    " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " account_id INTEGER NOT NULL REFERENCES accounts(id),"
+    " received INTEGER NOT NULL,"
+    " fields TEXT NOT NULL,"
+    " items TEXT NOT NULL);"
+    "CREATE INDEX orders_by_account ON orders(account_id, id);",
+};
+static_assert(sizeof(kMigrations) / sizeof(kMigrations[0]) == kSchemaVersion);
+
+}  // namespace
+
+OrderStore::OrderStore(sqlite3* db) : db_(db) {}
+
+OrderStore::~OrderStore() {
+  sqlite3_close_v2(db_);
+}
+
+Status OrderStore::Error(const char* what) {
+  return Status::Error(ErrorKind::Io, std::string(what) + ": " + sqlite3_errmsg(db_));
+}
+
+Status OrderStore::Exec(const char* sql) {
+  char* message = nullptr;
+  if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) != SQLITE_OK) {
+    std::string text = message ? message : "unknown error";
+    sqlite3_free(message);
+    return Status::Error(ErrorKind::Io, text);
+  }
+  return Status::Ok();
+}
+
+Result<std::unique_ptr<OrderStore>> OrderStore::Open(const std::string& path) {
+  sqlite3* db = nullptr;
+  int rc =
+      sqlite3_open_v2(path.c_str(), &db,
+                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
+  if (rc != SQLITE_OK) {
+    std::string message = "Unable to open data file '" + path +
+                          "': " + (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+    sqlite3_close_v2(db);
+    return Status::Error(ErrorKind::Io, message);
+  }
+  std::unique_ptr<OrderStore> store(new OrderStore(db));
+  sqlite3_busy_timeout(db, 5000);
+  sqlite3_extended_result_codes(db, 1);
+  // WAL with a full sync on every commit: a committed order is on disk before we answer.
+  Status s =
+      store->Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON;");
+  if (!s.ok())
+    return Status::Error(ErrorKind::Corrupt,
+                         "Data file '" + path + "' is not a usable database: " + s.message());
+  s = store->Migrate();
+  if (!s.ok()) return Status::Error(s.kind(), "Data file '" + path + "': " + s.message());
+  return store;
+}
+
+int OrderStore::SchemaVersion() {
+  Statement st(db_, "PRAGMA user_version");
+  if (!st.ok() || st.Step() != SQLITE_ROW) return -1;
+  return static_cast<int>(st.Int(0));
+}
+
+Status OrderStore::Migrate() {
+  int version = SchemaVersion();
+  if (version < 0) return Error("reading the schema version");
+  if (version > kSchemaVersion)
+    return Status::Error(ErrorKind::Corrupt, "written by a newer tolmi-server (schema " +
+                                                 std::to_string(version) + ")");
+  while (version < kSchemaVersion) {
+    if (Status s = Exec("BEGIN IMMEDIATE"); !s.ok()) return s;
+    Status s = Exec(kMigrations[version]);
+    if (s.ok()) {
+      std::string set = "PRAGMA user_version=" + std::to_string(version + 1);
+      s = Exec(set.c_str());
+    }
+    if (s.ok()) s = Exec("COMMIT");
+    if (!s.ok()) {
+      (void)Exec("ROLLBACK");
+      return s;
+    }
+    ++version;
+  }
+  return Status::Ok();
+}
+
+Status OrderStore::AddAccount(const std::string& name, const std::string& passwordHash) {
+  Statement st(db_, "INSERT INTO accounts(name, password_hash, enabled) VALUES(?, ?, 1)");
+  if (!st.ok()) return Error("adding an account");
+  st.Bind(1, name);
+  st.Bind(2, passwordHash);
+  int rc = st.Step();
+  if (rc == SQLITE_CONSTRAINT_UNIQUE || (rc & 0xff) == SQLITE_CONSTRAINT)
+    return Status::Error(ErrorKind::InvalidArgument, "The account '" + name + "' exists.");
+  if (rc != SQLITE_DONE) return Error("adding an account");
+  return Status::Ok();
+}
+
+Status OrderStore::SetPasswordHash(const std::string& name, const std::string& passwordHash) {
+  Statement st(db_, "UPDATE accounts SET password_hash = ? WHERE name = ?");
+  if (!st.ok()) return Error("changing a password");
+  st.Bind(1, passwordHash);
+  st.Bind(2, name);
+  if (st.Step() != SQLITE_DONE) return Error("changing a password");
+  if (sqlite3_changes(db_) == 0)
+    return Status::Error(ErrorKind::NotFound, "No account '" + name + "'.");
+  return Status::Ok();
+}
+
+Status OrderStore::SetEnabled(const std::string& name, bool enabled) {
+  Statement st(db_, "UPDATE accounts SET enabled = ? WHERE name = ?");
+  if (!st.ok()) return Error("changing an account");
+  st.Bind(1, enabled ? 1 : 0);
+  st.Bind(2, name);
+  if (st.Step() != SQLITE_DONE) return Error("changing an account");
+  if (sqlite3_changes(db_) == 0)
+    return Status::Error(ErrorKind::NotFound, "No account '" + name + "'.");
+  return Status::Ok();
+}
+
+Result<std::optional<Account>> OrderStore::FindAccount(const std::string& name) {
+  Statement st(db_, "SELECT id, name, password_hash, enabled FROM accounts WHERE name = ?");
+  if (!st.ok()) return Error("reading an account");
+  st.Bind(1, name);
+  int rc = st.Step();
+  if (rc == SQLITE_DONE) return std::optional<Account>();
+  if (rc != SQLITE_ROW) return Error("reading an account");
+  Account a;
+  a.id = st.Int(0);
+  a.name = st.Text(1);
+  a.passwordHash = st.Text(2);
+  a.enabled = st.Int(3) != 0;
+  return std::optional<Account>(std::move(a));
+}
+
+Result<std::vector<Account>> OrderStore::ListAccounts() {
+  Statement st(db_,
+               "SELECT a.id, a.name, a.enabled, (SELECT count(*) FROM orders o WHERE "
+               "o.account_id = a.id) FROM accounts a ORDER BY a.name");
+  if (!st.ok()) return Error("listing accounts");
+  std::vector<Account> list;
+  int rc;
+  while ((rc = st.Step()) == SQLITE_ROW) {
+    Account a;
+    a.id = st.Int(0);
+    a.name = st.Text(1);
+    a.enabled = st.Int(2) != 0;
+    a.orderCount = st.Int(3);
+    list.push_back(std::move(a));
+  }
+  if (rc != SQLITE_DONE) return Error("listing accounts");
+  return list;
+}
+
+Result<long long> OrderStore::AddOrder(long long accountId, std::time_t received,
+                                       const std::vector<FormField>& fields,
+                                       const std::vector<std::vector<std::string>>& items) {
+  Statement st(db_, "INSERT INTO orders(account_id, received, fields, items) VALUES(?, ?, ?, ?)");
+  if (!st.ok()) return Error("storing an order");
+  st.Bind(1, accountId);
+  st.Bind(2, static_cast<long long>(received));
+  st.Bind(3, EncodeFields(fields));
+  st.Bind(4, EncodeItems(items));
+  // One statement in autocommit mode is one transaction: durable once Step returns DONE.
+  if (st.Step() != SQLITE_DONE) return Error("storing an order");
+  return static_cast<long long>(sqlite3_last_insert_rowid(db_));
+}
+
+Result<std::vector<StoredOrder>> OrderStore::OrdersAfter(long long accountId, long long afterId) {
+  Statement st(db_,
+               "SELECT id, received, fields, items FROM orders WHERE account_id = ? AND id > ? "
+               "ORDER BY id");
+  if (!st.ok()) return Error("reading orders");
+  st.Bind(1, accountId);
+  st.Bind(2, afterId);
+  std::vector<StoredOrder> orders;
+  int rc;
+  while ((rc = st.Step()) == SQLITE_ROW) {
+    StoredOrder o;
+    o.id = st.Int(0);
+    o.received = static_cast<std::time_t>(st.Int(1));
+    o.fields = st.Text(2);
+    o.items = st.Text(3);
+    orders.push_back(std::move(o));
+  }
+  if (rc != SQLITE_DONE) return Error("reading orders");
+  return orders;
+}
+
+Result<long long> OrderStore::DeleteOrders(long long accountId, const std::vector<long long>& ids) {
+  if (ids.empty()) return 0LL;
+  if (Status s = Exec("BEGIN IMMEDIATE"); !s.ok()) return s;
+  long long deleted = 0;
+  {
+    Statement st(db_, "DELETE FROM orders WHERE account_id = ? AND id = ?");
+    if (!st.ok()) {
+      Status e = Error("deleting orders");
+      (void)Exec("ROLLBACK");
+      return e;
+    }
+    for (long long id : ids) {
+      st.Reset();
+      st.Bind(1, accountId);
+      st.Bind(2, id);
+      if (st.Step() != SQLITE_DONE) {
+        Status e = Error("deleting orders");
+        st.Reset();
+        (void)Exec("ROLLBACK");
+        return e;
+      }
+      deleted += sqlite3_changes(db_);
+    }
+  }
+  if (Status s = Exec("COMMIT"); !s.ok()) {
+    (void)Exec("ROLLBACK");
+    return s;
+  }
+  return deleted;
+}
+
+}  // namespace tolmi::server

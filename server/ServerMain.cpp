@@ -1,0 +1,160 @@
+#include "server/ServerMain.h"
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <optional>
+
+#include "server/OrderServer.h"
+#include "server/OrderStore.h"
+#include "server/Passwords.h"
+#include "server/ServerConfig.h"
+
+namespace tolmi::server {
+
+namespace {
+
+struct Options {
+  std::string listen;
+  std::string data;
+  std::string store;
+  std::string config;
+  std::string cost = "interactive";
+  std::string userName;
+  std::string password;
+  bool passwordGiven = false;
+};
+
+bool UsableAccountName(const std::string& name) {
+  if (name.empty() || name.size() > 64) return false;
+  for (unsigned char c : name) {
+    if (c < 32 || c == 127) return false;
+  }
+  return true;
+}
+
+int Fail(std::ostream& err, const std::string& message) {
+  err << "tolmi-server: " << message << "\n";
+  return 1;
+}
+
+// The password of --password, else the first line of the input.
+std::optional<std::string> TakePassword(Options& o, std::istream& in) {
+  if (o.passwordGiven) return o.password;
+  std::string line;
+  if (!std::getline(in, line)) return std::nullopt;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+int RunUserCommand(const std::string& command, Options& o, std::istream& in, std::ostream& out,
+                   std::ostream& err) {
+  auto opened = OrderStore::Open(o.data);
+  if (!opened) return Fail(err, opened.status().message());
+  OrderStore& store = **opened;
+  HashCost cost = o.cost == "min"        ? HashCost::Minimum
+                  : o.cost == "moderate" ? HashCost::Moderate
+                                         : HashCost::Interactive;
+  if (command == "list") {
+    auto accounts = store.ListAccounts();
+    if (!accounts) return Fail(err, accounts.status().message());
+    for (const auto& a : *accounts) {
+      out << a.name << "\t" << (a.enabled ? "enabled" : "disabled") << "\t" << a.orderCount
+          << (a.orderCount == 1 ? " order" : " orders") << "\n";
+    }
+    return 0;
+  }
+  if (!UsableAccountName(o.userName))
+    return Fail(err, "An account name has 1 to 64 characters and no control characters.");
+  if (command == "add" || command == "passwd") {
+    auto password = TakePassword(o, in);
+    if (!password || password->empty()) return Fail(err, "A password is required (--password).");
+    auto hash = HashPassword(*password, cost);
+    if (!hash) return Fail(err, hash.status().message());
+    Status s = command == "add" ? store.AddAccount(o.userName, *hash)
+                                : store.SetPasswordHash(o.userName, *hash);
+    if (!s.ok()) return Fail(err, s.message());
+    out << (command == "add" ? "Account '" + o.userName + "' added."
+                             : "Password of '" + o.userName + "' changed.")
+        << "\n";
+    return 0;
+  }
+  bool enable = command == "enable";
+  Status s = store.SetEnabled(o.userName, enable);
+  if (!s.ok()) return Fail(err, s.message());
+  out << "Account '" << o.userName << "' " << (enable ? "enabled." : "disabled.") << "\n";
+  return 0;
+}
+
+int Serve(Options& o, std::ostream& out, std::ostream& err) {
+  ServerConfig config;
+  if (!o.config.empty()) {
+    Status s = ReadConfigFile(o.config, config);
+    if (!s.ok()) return Fail(err, s.message());
+  }
+  if (!o.listen.empty()) {
+    Status s = ApplySetting(config, "listen", o.listen);
+    if (!s.ok()) return Fail(err, s.message());
+  }
+  if (!o.data.empty()) config.dataFile = o.data;
+  if (!o.store.empty()) config.storeDir = o.store;
+  if (config.dataFile.empty()) return Fail(err, "No data file given (--data FILE).");
+  auto opened = OrderStore::Open(config.dataFile);
+  if (!opened) return Fail(err, opened.status().message());
+  OrderServer server(config, **opened);
+  Status s = server.Start();
+  if (!s.ok()) return Fail(err, s.message());
+  out << "listening on " << config.listenHost << ":" << server.Port() << std::endl;
+  server.Run();
+  return 0;
+}
+
+}  // namespace
+
+int RunServerMain(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                  std::ostream& err) {
+  CLI::App app{"tolmi-server: the order server that built stores send their orders to"};
+  app.name("tolmi-server");
+  Options o;
+  app.add_option("--listen", o.listen, "Address and port to listen on (default 127.0.0.1:8080)");
+  app.add_option("--data", o.data, "The SQLite data file of accounts and orders");
+  app.add_option("--store", o.store, "A built store folder to serve and search");
+  app.add_option("--config", o.config, "A file of key=value settings");
+  app.add_option("--hash-cost", o.cost, "Password hashing work: interactive, moderate or min")
+      ->check(CLI::IsMember({"interactive", "moderate", "min"}));
+
+  CLI::App* user = app.add_subcommand("user", "Manage merchant accounts");
+  user->require_subcommand(1);
+  std::string command;
+  auto named = [&](const std::string& name, const std::string& help, bool withPassword) {
+    CLI::App* sub = user->add_subcommand(name, help);
+    sub->add_option("NAME", o.userName, "Account name")->required();
+    if (withPassword) {
+      sub->add_option("--password", o.password, "The password (else read from standard input)");
+    }
+    sub->callback([&command, name] { command = name; });
+    return sub;
+  };
+  named("add", "Add an account", true);
+  named("passwd", "Change an account's password", true);
+  named("disable", "Refuse orders and downloads for an account", false);
+  named("enable", "Accept orders and downloads for an account again", false);
+  user->add_subcommand("list", "List the accounts")->callback([&command] { command = "list"; });
+
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e, out, err) == 0 ? 0 : 2;
+  }
+  for (auto* sub : user->get_subcommands()) {
+    if (auto* option = sub->get_option_no_throw("--password"); option && option->count() > 0)
+      o.passwordGiven = true;
+  }
+  if (user->parsed()) {
+    if (o.data.empty()) return Fail(err, "No data file given (--data FILE).");
+    return RunUserCommand(command, o, in, out, err);
+  }
+  return Serve(o, out, err);
+}
+
+}  // namespace tolmi::server
