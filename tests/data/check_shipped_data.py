@@ -158,6 +158,26 @@ def check_styles(data):
     return problems
 
 
+# Text and link colours read on these backgrounds; each pair must reach a 4.5:1 contrast.
+CONTRAST_PAIRS = [("%TEXTCOLOR%", "%BGCOLOR%"), ("%LINKCOLOR%", "%BGCOLOR%"), ("%VLINKCOLOR%", "%BGCOLOR%"),
+                  ("%ALINKCOLOR%", "%BGCOLOR%"), ("%LINKCOLOR%", "%MENUCOLOR%"), ("%TEXTCOLOR%", "%S_CELLCOLOR%"),
+                  ("%LINKCOLOR%", "%S_CELLCOLOR%"), ("%S_TEXTCOLOR%", "%S_BGCOLOR%"), ("%S_LINKCOLOR%", "%S_BGCOLOR%"),
+                  ("%O_TEXTCOLOR%", "%O_BGCOLOR%"), ("%O_TEXTCOLOR%", "%O_FORMCOLOR%"),
+                  ("%O_LINKCOLOR%", "%O_BGCOLOR%"), ("%O_HEADINGTEXTCOLOR%", "%O_HEADINGCOLOR%")]
+
+
+def contrast(a, b):
+    """The contrast ratio of two "#RRGGBB" colours (1 to 21)."""
+    def luminance(c):
+        def channel(v):
+            v /= 255
+            return v / 12.92 if v <= 0.03928 else ((v + 0.055) / 1.055) ** 2.4
+        r, g, b = (int(c[i:i + 2], 16) for i in (1, 3, 5))
+        return 0.2126 * channel(r) + 0.7152 * channel(g) + 0.0722 * channel(b)
+    hi, lo = sorted((luminance(a), luminance(b)), reverse=True)
+    return (hi + 0.05) / (lo + 0.05)
+
+
 def check_settings(data, ini, where):
     problems = []
     variables, _, clr, files = parse_settings(ini)
@@ -186,6 +206,12 @@ def check_settings(data, ini, where):
             problems.append(f"{where}: {name} has label '{by_name[name]['label']}'")
     if clr is None or not re.fullmatch(r"[0-9A-F]{128}", clr):
         problems.append(f"{where}: CLR= must hold 128 upper-case hexadecimal digits")
+    for fore, back in CONTRAST_PAIRS:
+        a, b = by_name.get(fore, {}).get("value", ""), by_name.get(back, {}).get("value", "")
+        if re.fullmatch(r"#[0-9A-F]{6}", a) and re.fullmatch(r"#[0-9A-F]{6}", b):
+            ratio = contrast(a, b)
+            if ratio < 4.5:
+                problems.append(f"{where}: {fore} on {back} has contrast {ratio:.2f}, want 4.5")
     copied = {}
     for f in files:
         if not os.path.isfile(fs_path(data, f)):
@@ -597,6 +623,10 @@ class ShippedData(unittest.TestCase):
         self.assertEqual(clr[:8], "FFFFFF00")
         self.assertIn("template/harbour/add.svg", files)
 
+    def test_contrast_ratio(self):
+        self.assertAlmostEqual(contrast("#000000", "#FFFFFF"), 21.0)
+        self.assertAlmostEqual(contrast("#777777", "#FFFFFF"), 4.48, places=2)
+
     def test_domain_line_splits_like_the_reader(self):
         line = next(l for l in lines_of(os.path.join(DATA, "domain.dat")) if l.startswith("AU "))
         key, rest = line.split(" ", 1)
@@ -632,7 +662,10 @@ class BrokenCopies(unittest.TestCase):
         os.remove(os.path.join(self.data, "template", "harbour", "add.svg"))
         self.edit("template/harbour/Harbour.ini", "%TEXTCOLOR%,1,5,Text Color:,#1B2A3A",
                   "%TEXTCOLOR%,1,5,Text Color:,#1B2A3")
+        self.edit("template/harbour/Harbour.ini", "%LINKCOLOR%,1,6,Link Color:,#0B5CAD",
+                  "%LINKCOLOR%,1,6,Link Color:,#8AB4F8")
         problems = check_styles(self.data)
+        self.assertIn("style Modern/Harbour: %LINKCOLOR% on %BGCOLOR% has contrast 2.11, want 4.5", problems)
         self.assertIn("style Modern/Harbour: scheme file template/harbour/add.svg missing", problems)
         self.assertIn("style Modern/Harbour: %TEXTCOLOR% is not a colour: '#1B2A3'", problems)
 
