@@ -1,0 +1,86 @@
+#include "util/HtmlColours.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+namespace tolmi {
+namespace {
+
+TEST(HtmlColoursTest, TableHasItsRowsInOrderWithTheDuplicates) {
+  auto table = HtmlColourTable();
+  ASSERT_EQ(table.size(), 136u);
+  EXPECT_EQ(table.front().name, "ALICEBLUE");
+  EXPECT_EQ(table.back().name, "YELLOWGREEN");
+  EXPECT_EQ(table[65].name, "LIGHTPINK");
+  EXPECT_EQ(table[66].name, "LIGHTPINK");
+  int seaGreens = 0;
+  std::set<std::string_view> names;
+  for (const HtmlColour& row : table) {
+    EXPECT_LE(row.name.size(), 20u);
+    ASSERT_EQ(row.value.size(), 6u) << row.name;
+    for (char c : row.value) EXPECT_TRUE(isxdigit(c) && !islower(c)) << row.name;
+    if (row.name == "LIGHTSEAGREEN") {
+      ++seaGreens;
+      EXPECT_EQ(row.value, "20B2AA");
+    }
+    names.insert(row.name);
+  }
+  EXPECT_EQ(seaGreens, 2);
+  EXPECT_EQ(names.size(), 134u);
+}
+
+TEST(HtmlColoursTest, LooksUpNamesIgnoringCase) {
+  EXPECT_EQ(ColourByName("SIENNA"), "A0522D");
+  EXPECT_EQ(ColourByName("skyblue"), "87CEEB");
+  EXPECT_EQ(ColourByName("LightGoldenrodYellow"), "FAFAD2");
+  EXPECT_EQ(ColourByName("black"), "000000");
+  EXPECT_FALSE(ColourByName(""));
+  EXPECT_FALSE(ColourByName("SKYBLUEX"));
+  EXPECT_FALSE(ColourByName("SKYBLU"));
+}
+
+TEST(HtmlColoursTest, KeepsTheFiveDeviatingValues) {
+  EXPECT_EQ(ColourByName("DARKBLUE"), "00008C");
+  EXPECT_EQ(ColourByName("DARKMAGENTA"), "8C008C");
+  EXPECT_EQ(ColourByName("DARKRED"), "8C0000");
+  EXPECT_EQ(ColourByName("INDIGO"), "4A0084");
+  EXPECT_EQ(ColourByName("LIGHTGREEN"), "94ED94");
+  // Their neighbours carry the usual values.
+  EXPECT_EQ(ColourByName("DARKCYAN"), "008B8B");
+  EXPECT_EQ(ColourByName("GREEN"), "008000");
+}
+
+TEST(HtmlColoursTest, GreysAndSilverAreNotInTheTable) {
+  for (const char* name : {"GRAY", "GREY", "SILVER", "GAINSBORO", "LIGHTSTEELBLUE", "DARKGRAY",
+                           "LIGHTGRAY", "LIGHTGREY", "DARKGREY", "DIMGREY", "SLATEGREY"}) {
+    EXPECT_FALSE(ColourByName(name)) << name;
+  }
+  EXPECT_EQ(ColourByName("DIMGRAY"), "696969");
+}
+
+TEST(HtmlColoursTest, ParsesHexWithRedInTheLowByte) {
+  EXPECT_EQ(ParseHtmlColour("#FF8000"), 0x0080FFu);
+  EXPECT_EQ(ParseHtmlColour("  #a0522d"), 0x2D52A0u);
+  EXPECT_EQ(ParseHtmlColour("0000ff"), 0xFF0000u);
+  EXPECT_EQ(ParseHtmlColour("#FFFFFF trailing"), 0xFFFFFFu);
+  EXPECT_EQ(ParseHtmlColour("#FG0000"), 0u);
+  EXPECT_EQ(ParseHtmlColour("#FFF"), 0u);  // short forms are not read
+  EXPECT_EQ(ParseHtmlColour("##FF0000"), 0u);
+  EXPECT_EQ(ParseHtmlColour(""), 0u);
+  EXPECT_EQ(ParseHtmlColour("#"), 0u);
+  EXPECT_EQ(ParseHtmlColour(std::string("#FF\0000", 7)), 0u);
+}
+
+TEST(HtmlColoursTest, EveryTableValueParsesBack) {
+  for (const HtmlColour& row : HtmlColourTable()) {
+    uint32_t c = ParseHtmlColour(row.value);
+    char hex[8];
+    snprintf(hex, sizeof hex, "%02X%02X%02X", c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+    EXPECT_EQ(std::string(hex), row.value) << row.name;
+  }
+}
+
+}  // namespace
+}  // namespace tolmi
