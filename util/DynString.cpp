@@ -114,7 +114,7 @@ std::size_t ReplaceOne(DynString& s, const char* old, const char* new_, Which wh
   std::size_t pos = kNotFound;
   switch (which) {
     case Which::First:
-      pos = text.find(oldText);
+      pos = FindExact(text, oldText);
       break;
     case Which::FirstNoCase:
       pos = FindNoCase(text, oldText);
@@ -294,10 +294,7 @@ std::size_t DynStrReplaceLast(DynString& s, const char* old, const char* new_) {
 }
 
 int DynStrReplaceAll(DynString& s, const char* old, const char* new_) {
-  return ReplaceEvery(s, old, new_,
-                      [](std::string_view text, std::string_view sub, std::size_t from) {
-                        return text.find(sub, from);
-                      });
+  return ReplaceEvery(s, old, new_, FindExact);
 }
 
 int DynStrReplaceAllNoCase(DynString& s, const char* old, const char* new_) {

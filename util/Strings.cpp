@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace tolmi {
 
@@ -53,8 +54,24 @@ int ReplaceAllWith(std::string& s, std::string_view old, std::string_view new_, 
   return count;
 }
 
-std::size_t FindCase(std::string_view text, std::string_view sub, std::size_t from) {
-  return text.find(sub, from);
+// Needles up to this length are compared directly at each candidate (at most this many steps per
+// text byte); longer ones use a failure table so that the search stays linear.
+constexpr std::size_t kShortNeedle = 32;
+
+std::size_t FindNoCaseLong(std::string_view text, std::string_view sub, std::size_t from) {
+  std::vector<std::size_t> fail(sub.size() + 1, 0);
+  for (std::size_t i = 1, k = 0; i < sub.size(); ++i) {
+    while (k > 0 && Fold(sub[i]) != Fold(sub[k])) k = fail[k];
+    if (Fold(sub[i]) == Fold(sub[k])) ++k;
+    fail[i + 1] = k;
+  }
+  std::size_t matched = 0;
+  for (std::size_t i = from; i < text.size(); ++i) {
+    while (matched > 0 && Fold(text[i]) != Fold(sub[matched])) matched = fail[matched];
+    if (Fold(text[i]) == Fold(sub[matched])) ++matched;
+    if (matched == sub.size()) return i + 1 - sub.size();
+  }
+  return kNotFound;
 }
 
 bool IsQuote(char c) {
@@ -92,10 +109,19 @@ bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
          EqualNoCaseN(text.data() + text.size() - suffix.size(), suffix.data(), suffix.size());
 }
 
+std::size_t FindExact(std::string_view text, std::string_view sub, std::size_t from) {
+  if (from > text.size()) return kNotFound;
+  if (sub.empty()) return from;
+  // glibc's memmem is linear in the worst case (two-way search for long needles).
+  const void* at = memmem(text.data() + from, text.size() - from, sub.data(), sub.size());
+  return at ? static_cast<std::size_t>(static_cast<const char*>(at) - text.data()) : kNotFound;
+}
+
 std::size_t FindNoCase(std::string_view text, std::string_view sub, std::size_t from) {
   if (from > text.size()) return kNotFound;
   if (sub.empty()) return from;
   if (sub.size() > text.size() - from) return kNotFound;
+  if (sub.size() > kShortNeedle) return FindNoCaseLong(text, sub, from);
   const unsigned char first = Fold(sub[0]);
   const unsigned char firstUpper = static_cast<unsigned char>(AsciiUpper(static_cast<char>(first)));
   const char* base = text.data();
@@ -126,7 +152,7 @@ std::size_t RFindNoCase(std::string_view text, std::string_view sub) {
 }
 
 int ReplaceAll(std::string& s, std::string_view old, std::string_view new_) {
-  return ReplaceAllWith(s, old, new_, FindCase);
+  return ReplaceAllWith(s, old, new_, FindExact);
 }
 
 int ReplaceAllNoCase(std::string& s, std::string_view old, std::string_view new_) {
@@ -148,7 +174,7 @@ bool ReplaceLast(std::string& s, std::string_view old, std::string_view new_) {
 std::size_t StrReplaceFirst(std::string& buffer, std::string_view old, std::string_view new_,
                             std::size_t from) {
   if (buffer.empty() || old.empty()) return kNotFound;
-  const std::size_t pos = buffer.find(old, from);
+  const std::size_t pos = FindExact(buffer, old, from);
   if (pos == kNotFound) return kNotFound;
   buffer.replace(pos, old.size(), new_.data(), new_.size());
   return pos + new_.size();

@@ -32,8 +32,11 @@ bool EqualsNoCase(std::string_view a, std::string_view b);
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 bool EndsWithNoCase(std::string_view text, std::string_view suffix);
 
+// Position of the first occurrence of sub at or after from (exact bytes); kNotFound if none. An
+// empty sub is found at from (when from <= text.size()). Linear in the worst case.
+std::size_t FindExact(std::string_view text, std::string_view sub, std::size_t from = 0);
 // Position of the first occurrence of sub at or after from, ignoring ASCII case; kNotFound if
-// none. An empty sub is found at from (when from <= text.size()).
+// none. An empty sub is found at from (when from <= text.size()). Linear in the worst case.
 std::size_t FindNoCase(std::string_view text, std::string_view sub, std::size_t from = 0);
 // Position of the last occurrence of sub ignoring ASCII case; kNotFound if none.
 std::size_t RFindNoCase(std::string_view text, std::string_view sub);

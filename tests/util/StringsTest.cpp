@@ -32,6 +32,29 @@ TEST(Strings, FindNoCase) {
   EXPECT_EQ(RFindNoCase("ab", "abc"), kNotFound);
 }
 
+TEST(Strings, FindAgreesWithANaiveSearchForShortAndLongNeedles) {
+  std::mt19937 rng(5);
+  for (int round = 0; round < 400; ++round) {
+    std::string text;
+    std::string sub;
+    const std::size_t textLen = rng() % 200;
+    const std::size_t subLen = 1 + rng() % 60;  // both sides of the long-needle switch
+    for (std::size_t i = 0; i < textLen; ++i) text.push_back("aAb"[rng() % (round % 2 ? 3 : 2)]);
+    for (std::size_t i = 0; i < subLen; ++i) sub.push_back("aAb"[rng() % (round % 2 ? 3 : 2)]);
+    if (round % 3 == 0 && textLen > subLen) sub = text.substr(rng() % (textLen - subLen), subLen);
+    const std::size_t from = rng() % (textLen + 2);
+    const std::string lowText = ToLowerAscii(text);
+    const std::string lowSub = ToLowerAscii(sub);
+    EXPECT_EQ(FindNoCase(text, sub, from), lowText.find(lowSub, from)) << text << " / " << sub;
+    EXPECT_EQ(FindExact(text, sub, from), text.find(sub, from)) << text << " / " << sub;
+  }
+  const std::string needle = std::string(40, 'a') + "B";
+  EXPECT_EQ(FindNoCase(std::string(100, 'A') + "b", needle), 60u);
+  EXPECT_EQ(FindNoCase(std::string(100, 'A'), needle), kNotFound);
+  EXPECT_EQ(FindExact("abc", "", 2), 2u);
+  EXPECT_EQ(FindExact("abc", "c", 4), kNotFound);
+}
+
 TEST(Strings, ReplaceAllNeverRescansInsertedText) {
   std::string s = "aaa";
   EXPECT_EQ(ReplaceAll(s, "a", "aa"), 3);
