@@ -308,6 +308,8 @@ def check_template(name, text, style_vars):
     percent = set(style_vars) | {"%CategoryList%", "%CategoryList2%"}
     if name in ("order.htm", "confirm.htm"):
         problems += unknown_words(text, ORDER_VARS if name == "order.htm" else CONFIRM_VARS, style_vars)
+        if name == "order.htm" and '<input type="hidden" name="tolmi_user" value="$USER">' not in text:
+            problems.append("no tolmi_user field (the order server refuses orders without the account)")
         rest = PERCENT_WORD.sub("", text)
         if "%" in rest:
             problems.append("a literal percent sign (the order form text is unescaped in the browser)")
@@ -330,6 +332,8 @@ def check_template(name, text, style_vars):
         for part in block_counts(text)[:-1] if name != "product.htm" else [text]:
             if "$OPTION1" in part and 'name="form$FNC"' not in part:
                 problems.append("options without a form named form$FNC (the add script reads it)")
+    if name == "search.htm" and "<!--TOLMI_RESULTS-->" not in text:
+        problems.append("no <!--TOLMI_RESULTS--> marker for the search service")
     if name in ("shelf.htm", "list.htm") and not re.search(r"<SHELF>.*</SHELF>", text, re.S):
         problems.append("no <SHELF>...</SHELF> block")
     problems += markup_problems(text)
