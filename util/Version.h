@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace tolmi {
 
@@ -20,6 +21,11 @@ int VersionNumber(const VersionParts& v = AppVersion());
 
 // The version text "Major.Middle.Minor", e.g. "2.09.003".
 std::string VersionText(const VersionParts& v = AppVersion());
+
+// The template with every "Major" replaced by the first part, "Middle" by the second ("%2.2d"),
+// "Minor" by the third ("%3.3d") and "Build" by the fourth ("%4.4d").
+// FormatVersion("Major.MiddleMinorBuild", {2, 1, 5, 12}) is "2.010050012".
+std::string FormatVersion(std::string_view templateText, const VersionParts& v = AppVersion());
 
 inline constexpr const char* kProductName = "Tolmi PRO";
 

@@ -7,6 +7,7 @@
 
 #include "tests/support/TestHome.h"
 #include "util/Files.h"
+#include "util/Version.h"
 
 namespace tolmi {
 namespace {
@@ -141,6 +142,15 @@ TEST(DeleteMatchingFiles, DeletesOnlyMatchingFilesInTheFolder) {
   EXPECT_EQ(DeleteMatchingFiles((home / "web/?eep.*").string()), 1);
   EXPECT_EQ(DeleteMatchingFiles((home / "nowhere/*").string()), 0);
   EXPECT_EQ(DeleteMatchingFiles(""), 0);
+}
+
+TEST(FormatVersion, ReplacesEveryPartName) {
+  EXPECT_EQ(FormatVersion("Major.MiddleMinorBuild", {2, 1, 5, 12}), "2.010050012");
+  EXPECT_EQ(FormatVersion("vMajor.Middle.Minor (Build) Major", {2, 9, 3, 4361}),
+            "v2.09.003 (4361) 2");
+  EXPECT_EQ(FormatVersion("Major.Middle", {0, 0, 0, 0}), "0.00");
+  EXPECT_EQ(FormatVersion("no parts", {2, 9, 3, 4361}), "no parts");
+  EXPECT_EQ(FormatVersion("Major.MiddleMinorBuild"), "2.090034361");
 }
 
 }  // namespace
