@@ -1,0 +1,657 @@
+// The project file: exact bytes written, round trips, and how each kind of line is read.
+#include <gtest/gtest.h>
+
+#include "project/ProjectFile.h"
+#include "tests/support/FakePrompter.h"
+#include "tests/support/TestHome.h"
+#include "util/Files.h"
+#include "util/Scramble.h"
+
+namespace tolmi {
+namespace {
+
+using test::FakeClock;
+using test::FakePrompter;
+using test::TestHome;
+
+constexpr int kVersion = 2034361;
+
+StoreNode* Add(StoreProject& project, StoreNode* parent, NodeKind kind, std::string title) {
+  auto node = CreateNode();
+  node->kind = kind;
+  node->title = std::move(title);
+  return AppendNode(project, parent, std::move(node));
+}
+
+void FillEveryField(StoreNode& n, const std::string& tag) {
+  n.page = "page " + tag;
+  n.cost = "9.95";
+  n.image = "img/" + tag + ".jpg";
+  n.link = "http://example.com/" + tag;
+  n.body = "First paragraph of " + tag + ".\r\n\r\nSecond paragraph.";
+  n.desc = "desc " + tag;
+  n.file = tag + ".htm";
+  n.temp = "product.htm";
+  n.code = "C-" + tag;
+  n.freight = "1.5";
+  n.weight = "2";
+  n.tax = "10";
+  for (int i = 0; i < 6; ++i) {
+    n.fields[i] = "field" + std::to_string(i + 1) + " " + tag;
+    n.labels[i] = "label" + std::to_string(i + 1) + " " + tag;
+  }
+  n.keywords = "kw " + tag;
+  n.optionLabel1 = "Colour:";
+  n.optionLabel2 = "";
+  n.options1 = {"Red", "Green", ""};
+  n.options2 = {"XL"};
+  n.builtSize = 1234;
+  n.builtChecksum = -98765;
+  n.publishedSize = 1200;
+  n.publishedChecksum = 2147483647;
+  n.imageStamp = -2147483647 - 1;
+  n.linkStamp = 77;
+  n.status = -2;
+  n.mod = 1;
+}
+
+// A project with every field, list and setting filled.
+void FillProject(StoreProject& p) {
+  StoreNode* home = Add(p, nullptr, NodeKind::Category, "<b>Home</b>");
+  FillEveryField(*home, "home");
+  StoreNode* shelf = Add(p, home, NodeKind::Shelf, "Shoes");
+  FillEveryField(*shelf, "shelf");
+  shelf->temp = "shelf.htm";
+  FillEveryField(*Add(p, shelf, NodeKind::Product, "Boot"), "boot");
+  Add(p, shelf, NodeKind::Product, "Bare");
+  StoreNode* list = Add(p, home, NodeKind::List, "Sale list");
+  FillEveryField(*Add(p, list, NodeKind::Product, "Sandal"), "sandal");
+  StoreNode* sub = Add(p, home, NodeKind::Category, "Sub");
+  Add(p, sub, NodeKind::Link, "A link")->link = "http://x";
+  Add(p, sub, NodeKind::Page, "Deep page");
+  Add(p, nullptr, NodeKind::Page, "About");
+
+  StoreSettings& s = p.settings;
+  s.sn = "SERIAL-1";
+  s.currency = "EUR";
+  s.storeTitle = "My Shop";
+  s.rebuildDir = "/home/me/Web";
+  s.freightTax = "7.5";
+  s.orderMessage = "Thank you.\r\nCome again.";
+  s.confirmMessage = "Confirmed.\r\n";
+  s.vo = 11;
+  s.vc = -12;
+  s.navStyle = 1;
+  s.taxMethod = 1;
+  s.ftpUser = "bob";
+  s.ftpPassword = "s3cret pass";
+  s.ftpAccount = "acct";
+  s.ftpServer = "ftp.example.com";
+  s.ftpDir = "/www";
+  s.ftpPort = "2121";
+  s.lastDestination = "bob:ftp.example.com/www";
+  s.passiveFtp = true;
+  s.savePassword = true;
+  s.hasBullets = false;
+  s.cartOnScreen = true;
+  s.has3dCart = true;
+  s.crlf = true;
+  s.search = false;
+  s.taxOn = true;
+  s.style = StyleRef{"Classic", "Blue"};
+
+  p.variables = {{"$STORETITLE", "My Shop"},
+                 {"$CURRENCY", "EUR"},
+                 {"$FOOTER", "line 1\r\nline 2"},
+                 {"$EMPTY", ""}};
+  FreightRegion au;
+  au.key = "AU";
+  au.name = "AU";
+  au.taxRate = "10";
+  for (int i = 0; i < 12; ++i) au.methods[0].costs[i] = std::to_string(i + 5);
+  au.methods[0].rule = "W>10:25";
+  au.methods[1].enabled = false;
+  au.methods[2].costs[11] = "99";
+  FreightRegion uk2;
+  uk2.key = "UK2";
+  uk2.name = "UK2";
+  p.regions = {au, uk2};
+  p.deliveryMethodNames = {std::string("Air"), std::string("Bike"), std::string("Sea")};
+  p.cards = {{"Visa", 1}, {"Diners Club", 0}};
+  p.cartStamps = {{"tolmi.js", 123456}, {"trolley.html", -5}};
+  p.templateStamps = {{"logo.gif", 42}};
+}
+
+std::vector<const StoreNode*> Nodes(const StoreProject& p) {
+  std::vector<const StoreNode*> nodes;
+  ForEachNode(p, [&](const StoreNode& n) { nodes.push_back(&n); });
+  return nodes;
+}
+
+int Depth(const StoreNode& n) {
+  int depth = 0;
+  for (const StoreNode* p = ParentNode(n); p != nullptr; p = ParentNode(*p)) ++depth;
+  return depth;
+}
+
+void ExpectSameStoredNode(const StoreNode& a, const StoreNode& b) {
+  SCOPED_TRACE("node " + a.title);
+  EXPECT_EQ(a.kind, b.kind);
+  EXPECT_EQ(a.title, b.title);
+  EXPECT_EQ(Depth(a), Depth(b));
+  EXPECT_EQ(a.page, b.page);
+  EXPECT_EQ(a.cost, b.cost);
+  EXPECT_EQ(a.image, b.image);
+  EXPECT_EQ(a.link, b.link);
+  EXPECT_EQ(a.body, b.body);
+  EXPECT_EQ(a.desc, b.desc);
+  EXPECT_EQ(a.file, b.file);
+  EXPECT_EQ(a.temp, b.temp);
+  EXPECT_EQ(a.code, b.code);
+  EXPECT_EQ(a.freight, b.freight);
+  EXPECT_EQ(a.weight, b.weight);
+  EXPECT_EQ(a.tax, b.tax);
+  EXPECT_EQ(a.fields, b.fields);
+  EXPECT_EQ(a.labels, b.labels);
+  EXPECT_EQ(a.keywords, b.keywords);
+  EXPECT_EQ(a.optionLabel1, b.optionLabel1);
+  EXPECT_EQ(a.optionLabel2, b.optionLabel2);
+  EXPECT_EQ(a.options1, b.options1);
+  EXPECT_EQ(a.options2, b.options2);
+  EXPECT_EQ(a.builtSize, b.builtSize);
+  EXPECT_EQ(a.builtChecksum, b.builtChecksum);
+  EXPECT_EQ(a.publishedSize, b.publishedSize);
+  EXPECT_EQ(a.publishedChecksum, b.publishedChecksum);
+  EXPECT_EQ(a.imageStamp, b.imageStamp);
+  EXPECT_EQ(a.linkStamp, b.linkStamp);
+  EXPECT_EQ(a.status, b.status);
+  EXPECT_EQ(a.mod, b.mod);
+}
+
+void ExpectSameProject(const StoreProject& a, const StoreProject& b) {
+  auto na = Nodes(a);
+  auto nb = Nodes(b);
+  ASSERT_EQ(na.size(), nb.size());
+  for (std::size_t i = 0; i < na.size(); ++i) ExpectSameStoredNode(*na[i], *nb[i]);
+  EXPECT_EQ(a.settings, b.settings);
+  EXPECT_EQ(a.variables, b.variables);
+  EXPECT_EQ(a.regions, b.regions);
+  EXPECT_EQ(a.cards, b.cards);
+  EXPECT_EQ(a.cartStamps, b.cartStamps);
+  EXPECT_EQ(a.templateStamps, b.templateStamps);
+  EXPECT_EQ(a.deliveryMethodNames, b.deliveryMethodNames);
+}
+
+StoreProject Read(const std::string& text, const ProjectFileContext& context = {}) {
+  StoreProject project;
+  ReadProjectText(project, text, nullptr, false, context);
+  return project;
+}
+
+TEST(ProjectFileWriteTest, WritesTheExactLayout) {
+  StoreProject p;
+  StoreNode* home = Add(p, nullptr, NodeKind::Category, "Home");
+  home->file = "index.html";
+  home->page = "Welcome";
+  home->body = "Line one\r\nLine two\nthree";
+  home->mod = 1;
+  home->builtChecksum = -5;
+  home->builtSize = 100;
+  home->publishedChecksum = 7;
+  home->publishedSize = 8;
+  home->imageStamp = 9;
+  home->linkStamp = 10;
+  StoreNode* shelf = Add(p, home, NodeKind::Shelf, "Shoes");
+  shelf->status = -2;
+  StoreNode* boot = Add(p, shelf, NodeKind::Product, "Boot");
+  boot->cost = "9.95";
+  boot->code = "B1";
+  boot->fields[5] = "f6";
+  boot->labels[0] = "t1";
+  boot->optionLabel2 = "";
+  boot->options1 = {"Red", "Blue"};
+  boot->options2 = {"XL"};
+  Add(p, nullptr, NodeKind::Page, "About")->file = "about.htm";
+  p.variables = {{"$A|B", "x\r\ny"}, {"$NONE", ""}};
+  FreightRegion au;
+  au.key = "AU";
+  au.taxRate = "10";
+  au.methods[0].costs = {"5", "5", "7", "7", "9", "9", "11", "11", "13", "13", "15", "17"};
+  au.methods[0].rule = "rule text";
+  au.methods[1].enabled = false;
+  p.regions = {au};
+  StoreSettings& s = p.settings;
+  s.style = StyleRef{"", "Plain"};
+  s.storeTitle = "Shop";
+  s.rebuildDir = "/web";
+  s.ftpUser = "bob";
+  s.ftpPassword = "pw";
+  s.savePassword = false;
+  s.orderMessage = "Hi\r\nthere";
+  s.currency = "E\r\nUR";
+  s.vo = 3;
+  s.taxMethod = 1;
+  s.sn = "";
+  p.deliveryMethodNames[1] = std::nullopt;
+  p.cards = {{"Visa", 1}};
+  p.cartStamps = {{"tolmi.js", 123}};
+  p.templateStamps = {{"a.gif", -4}};
+
+  const std::string expected =
+      "TIME=1700000000\nVERSION=2034361\nOWNER=Tolmi PRO\n"
+      "NODE0=Home\nSTATUS=0\nMOD=1\nc=-5\ns=100\nlc=7\nls=8\nlsd1=9\nlsd2=10\n"
+      "FILE=index.html\nPAGE=Welcome\nBODY=Line one@@@Line two@@@three\n"
+      "#BRANCH\n"
+      "NODE2=Shoes\nSTATUS=-2\nMOD=0\nc=0\ns=0\nlc=0\nls=0\nlsd1=0\nlsd2=0\n"
+      "#BRANCH\n"
+      "NODE1=Boot\nSTATUS=0\nMOD=0\nc=0\ns=0\nlc=0\nls=0\nlsd1=0\nlsd2=0\n"
+      "COST=9.95\nCODE=B1\nF6=f6\nT1=t1\nNN2=\n&1Red|\n&1Blue|\n&2XL|\n"
+      "#EOB\n#EOB\n"
+      "NODE4=About\nSTATUS=0\nMOD=0\nc=0\ns=0\nlc=0\nls=0\nlsd1=0\nlsd2=0\nFILE=about.htm\n"
+      "VAR=$AB|x@@@y\nVAR=$NONE|\n"
+      "$AU0,5,5,7,7,9,9,11,11,13,13,15,17,10,|1\nRULE=0,rule text\n"
+      "$AU1,,,,,,,,,,,,,10,|0\n"
+      "$AU2,,,,,,,,,,,,,10,|1\n"
+      "LAYOUT=/Plain\nSTITLE=Shop\nREBUILD=/web\n"
+      "P_USER=bob\nP_ACCT=\nP_SERV=\nP_PORT=\nP_DIR=\nP_SAVE=0\nP_PASV=0\nCOMP=\n"
+      "OMESSAGE=Hi@@@there\nCMESSAGE=\n"
+      "VO=3\nVC=0\nTAXD=0\nTAXO=1\nCURR=EUR\n"
+      "HASBULLETS=1\nHAS3DCART=0\nCARTONSCREEN=0\nSEARCH=1\nCRLF=0\nNAVSTYLE=0\n"
+      "SN=\n"
+      "FNAME=0,Economy Air (2-3 Weeks)\nFNAME=2,Surface Mail (3-6 Weeks)\n"
+      "CC=1:Visa\nusd=tolmi.js,123\nutd=a.gif,-4\n";
+  EXPECT_EQ(ProjectFileText(p, 1700000000, kVersion), expected);
+
+  // The password is written, scrambled, only when it is to be kept.
+  s.savePassword = true;
+  std::string text = ProjectFileText(p, 1700000000, kVersion);
+  EXPECT_NE(text.find("P_USER=bob\nP_PASS=" + ScrambleText("pw") + "\nP_ACCT=\n"),
+            std::string::npos);
+  EXPECT_NE(text.find("P_SAVE=1\n"), std::string::npos);
+}
+
+TEST(ProjectFileWriteTest, SingleLineValuesCannotBreakTheFileApart) {
+  StoreProject p;
+  StoreNode* n = Add(p, nullptr, NodeKind::Page, "Title\nSTITLE=injected");
+  n->file = "a\r\n.htm";
+  std::string text = ProjectFileText(p, 0, kVersion);
+  EXPECT_NE(text.find("NODE4=TitleSTITLE=injected\n"), std::string::npos);
+  EXPECT_NE(text.find("FILE=a.htm\n"), std::string::npos);
+  EXPECT_EQ(Read(text).settings.storeTitle, "");
+}
+
+TEST(ProjectFileRoundTripTest, EveryFieldListAndSettingComesBack) {
+  TestHome home;
+  StoreProject original;
+  FillProject(original);
+  original.changed = true;
+  const std::string path = (home / "shop.stp").string();
+  FakePrompter prompter;
+  FakeClock clock(1234567890);
+  ASSERT_TRUE(WriteProjectFile(original, path, prompter, clock, kVersion).ok());
+  EXPECT_FALSE(original.changed);
+  EXPECT_TRUE(prompter.asked.empty());
+  EXPECT_EQ(home.Read("shop.stp").rfind("TIME=1234567890\nVERSION=2034361\nOWNER=Tolmi PRO\n", 0),
+            0u);
+
+  StoreProject loaded;
+  auto stats = ReadProjectFile(loaded, path, nullptr, false);
+  ASSERT_TRUE(stats.ok());
+  EXPECT_EQ(stats->records, 10u);
+  EXPECT_EQ(stats->placed, 10u);
+  // VERSION comes back as the number of the program that wrote the file.
+  EXPECT_EQ(loaded.settings.version, kVersion);
+  loaded.settings.version = original.settings.version;
+  ExpectSameProject(original, loaded);
+  // Writing the loaded project again gives the same bytes.
+  EXPECT_EQ(ProjectFileText(loaded, 1, kVersion), ProjectFileText(original, 1, kVersion));
+}
+
+TEST(ProjectFileRoundTripTest, TheDocumentedExceptions) {
+  StoreProject p;
+  StoreNode* n = Add(p, nullptr, NodeKind::Page, "Title  ");
+  n->page = "padded   ";
+  p.settings.ftpPassword = "secret";
+  p.settings.savePassword = false;
+  p.settings.currency = "\r\nUS$\r\n";
+  p.variables = {{"$A|B|", "v"}};
+  StoreProject back = Read(ProjectFileText(p, 0, kVersion));
+  ASSERT_NE(RootNode(back), nullptr);
+  EXPECT_EQ(RootNode(back)->title, "Title");
+  EXPECT_EQ(RootNode(back)->page, "padded");
+  EXPECT_EQ(back.settings.ftpPassword, "");
+  EXPECT_EQ(back.settings.currency, "US$");
+  ASSERT_FALSE(back.variables.empty());
+  EXPECT_EQ(back.variables[0].name, "$AB");
+}
+
+TEST(ProjectFileReadTest, BodyParagraphsComeBackWithCrLf) {
+  StoreProject p = Read("NODE4=P\nSTATUS=0\nBODY=one@@@two@@@@@@three\n");
+  ASSERT_NE(RootNode(p), nullptr);
+  EXPECT_EQ(RootNode(p)->body, "one\r\ntwo\r\n\r\nthree");
+}
+
+TEST(ProjectFileReadTest, ChildrenOfShelvesAndListsAreProducts) {
+  StoreProject p = Read(
+      "NODE2=Shelf\nSTATUS=0\n#BRANCH\nNODE0=Cat\nSTATUS=0\nNODE4=Page\nSTATUS=0\n#EOB\n"
+      "NODE3=List\nSTATUS=0\n#BRANCH\nNODE5=Link\nSTATUS=0\n#EOB\n");
+  auto nodes = Nodes(p);
+  ASSERT_EQ(nodes.size(), 5u);
+  EXPECT_EQ(nodes[1]->kind, NodeKind::Product);
+  EXPECT_EQ(nodes[2]->kind, NodeKind::Product);
+  EXPECT_EQ(nodes[4]->kind, NodeKind::Product);
+  EXPECT_EQ(ParentNode(*nodes[4]), nodes[3]);
+}
+
+TEST(ProjectFileReadTest, OldShelvesWithAListTemplateBecomeLists) {
+  const std::string body =
+      "NODE2=S\nSTATUS=0\nTEMP=MyList.htm\nNODE2=T\nSTATUS=0\nTEMP=shelf.htm\n";
+  StoreProject old = Read("VERSION=105000\n" + body);
+  auto nodes = Nodes(old);
+  ASSERT_EQ(nodes.size(), 2u);
+  EXPECT_EQ(nodes[0]->kind, NodeKind::List);
+  EXPECT_EQ(nodes[1]->kind, NodeKind::Shelf);
+  StoreProject current = Read("VERSION=105001\n" + body);
+  EXPECT_EQ(RootNode(current)->kind, NodeKind::Shelf);
+  // The version as read so far counts: a VERSION line after the record is too late.
+  StoreProject late = Read(body + "VERSION=105001\n");
+  EXPECT_EQ(RootNode(late)->kind, NodeKind::List);
+}
+
+TEST(ProjectFileReadTest, RecordLinesAndTheirKinds) {
+  StoreProject p = Read(
+      "NODE=No digit\nSTATUS=0\nUNODE=Old product\nSTATUS=0\nNODE37=Two digits\nSTATUS=0\n"
+      "NODE7=Unknown\nSTATUS=0\nNODE4=Has = sign\nSTATUS=0\n");
+  auto nodes = Nodes(p);
+  ASSERT_EQ(nodes.size(), 5u);
+  EXPECT_EQ(nodes[0]->kind, NodeKind::Category);
+  EXPECT_EQ(nodes[0]->title, "No digit");
+  EXPECT_EQ(nodes[1]->kind, NodeKind::Product);
+  EXPECT_EQ(nodes[2]->kind, NodeKind::List);
+  EXPECT_EQ(nodes[3]->kind, NodeKind::Category);
+  EXPECT_EQ(nodes[4]->title, "Has = sign");
+}
+
+TEST(ProjectFileReadTest, RecordsWithoutStatusAreNotPlaced) {
+  StoreProject p = Read(
+      "NODE4=Lost\nFILE=lost.htm\nNODE4=Kept\nFILE=kept.htm\nSTATUS=-2\nSTATUS=0\n"
+      "NODE0=Also lost\n#BRANCH\nNODE1=child\nSTATUS=0\n#EOB\n");
+  auto nodes = Nodes(p);
+  ASSERT_EQ(nodes.size(), 1u);
+  EXPECT_EQ(nodes[0]->title, "Kept");
+  EXPECT_EQ(nodes[0]->status, 0);  // a repeated key keeps the last value, placed once
+}
+
+TEST(ProjectFileReadTest, KeysBeforeTheFirstRecordAreIgnored) {
+  StoreProject p = Read("FILE=x.htm\n&1Red|\nSTATUS=0\nRULE=0,r\nNODE4=P\nSTATUS=0\n");
+  auto nodes = Nodes(p);
+  ASSERT_EQ(nodes.size(), 1u);
+  EXPECT_EQ(nodes[0]->file, "");
+  EXPECT_TRUE(nodes[0]->options1.empty());
+}
+
+TEST(ProjectFileReadTest, OptionLines) {
+  StoreProject p = Read("NODE1=P\nSTATUS=0\n&1Red|x\n&1NoBar\n&3Big|\n&2|\n&2a|b|c\n");
+  const StoreNode* n = RootNode(p);
+  EXPECT_EQ(n->options1, (std::vector<std::string>{"Red"}));
+  EXPECT_EQ(n->options2, (std::vector<std::string>{"", "a"}));
+}
+
+TEST(ProjectFileReadTest, BlockLines) {
+  // A stray "#EOB" at the top level ends reading.
+  StoreProject stray = Read("NODE4=A\nSTATUS=0\n#EOB\nNODE4=B\nSTATUS=0\nSTITLE=late\n");
+  EXPECT_EQ(CountNodes(stray), 1u);
+  EXPECT_EQ(stray.settings.storeTitle, "");
+  // "#BRANCH" before the first record: its records go to the top level.
+  StoreProject early = Read("#BRANCH\nNODE4=A\nSTATUS=0\n#EOB\nNODE4=B\nSTATUS=0\n");
+  auto nodes = Nodes(early);
+  ASSERT_EQ(nodes.size(), 2u);
+  EXPECT_EQ(ParentNode(*nodes[0]), nullptr);
+  EXPECT_EQ(ParentNode(*nodes[1]), nullptr);
+  // Children listed under a product follow it instead; nothing is lost.
+  StoreProject underProduct = Read(
+      "NODE0=Cat\nSTATUS=0\n#BRANCH\nNODE1=Prod\nSTATUS=0\n#BRANCH\nNODE4=Child\nSTATUS=0\n"
+      "#EOB\nNODE4=Next\nSTATUS=0\n#EOB\n");
+  nodes = Nodes(underProduct);
+  ASSERT_EQ(nodes.size(), 4u);
+  EXPECT_TRUE(nodes[1]->children.empty());
+  EXPECT_EQ(nodes[2]->title, "Child");
+  EXPECT_EQ(ParentNode(*nodes[2]), nodes[0]);
+  EXPECT_EQ(nodes[3]->title, "Next");
+  // A missing "#EOB" at the end is tolerated; other "#" lines are ignored.
+  StoreProject open = Read("#BEGIN\nNODE0=C\nSTATUS=0\n#BRANCH\nNODE4=P\nSTATUS=0\n#EOF");
+  EXPECT_EQ(CountNodes(open), 2u);
+}
+
+TEST(ProjectFileReadTest, FreightLines) {
+  std::vector<KnownRegion> domains = {{"AU", "Australia"}, {"de", "Germany"}};
+  ProjectFileContext context;
+  context.domains = &domains;
+  StoreProject p = Read(
+      "$UK20,1,2,3\n"
+      "$au1,1,2,3,4,5,6,7,8,9,10,11,12,15,|0\n"
+      "RULE=1,heavy\n"
+      "$AU0,a,b,c,d,e,f,g,h,i,j,k,l,20\n"
+      "RULE=2,other\nRULE=5,bad\nRULE=1\n"
+      "$DE3,1,2\n$NOCOMMA\n$,1\n$X9,1\n"
+      "$de0,,,,,,,,,,,,,,|1\n",
+      context);
+  ASSERT_EQ(p.regions.size(), 3u);
+  const FreightRegion& uk = p.regions[0];
+  EXPECT_EQ(uk.key, "UK2");
+  EXPECT_EQ(uk.name, "UK2");
+  EXPECT_EQ(uk.methods[0].costs[0], "1");
+  EXPECT_EQ(uk.methods[0].costs[2], "3");
+  EXPECT_EQ(uk.methods[0].costs[3], "");
+  EXPECT_TRUE(uk.methods[0].enabled);
+  const FreightRegion& au = p.regions[1];
+  EXPECT_EQ(au.key, "AU");
+  EXPECT_EQ(au.name, "Australia");
+  EXPECT_FALSE(au.methods[1].enabled);
+  EXPECT_EQ(au.methods[1].costs[11], "12");
+  EXPECT_EQ(au.methods[1].rule, "heavy");
+  EXPECT_EQ(au.methods[0].costs[11], "l");
+  EXPECT_EQ(au.methods[2].rule, "other");
+  EXPECT_EQ(au.taxRate, "15");  // the first tax rate read stays
+  const FreightRegion& de = p.regions[2];
+  EXPECT_EQ(de.key, "de");
+  EXPECT_EQ(de.name, "Germany");
+  EXPECT_EQ(de.taxRate, "");
+}
+
+TEST(ProjectFileReadTest, SettingsAndLists) {
+  std::vector<InstalledCard> installed = {{"Visa", false}, {"Amex", false}};
+  std::vector<StyleRef> styles = {{"Classic", "Blue"}, {"Modern", "Sorvidda"}};
+  ProjectFileContext context;
+  context.installedCards = &installed;
+  context.styles = &styles;
+  StoreProject p = Read(
+      "CC=1:Visa\nCC=0:Other Card\nCCbad\nCC=1\n"
+      "FNAME=1,Bike\nFNAME=3,Bad\nFNAME=0\n"
+      "LAYOUT=Modern/Sorvida\n"
+      "VAR=$X|a@@@b\nVAR=$Y\nVAR=$X|second\n"
+      "utd=a,b.gif,17\nusd=cart.js,-3\nutd=nocomma\n"
+      "TAXO=65537\nNAVSTYLE=1x\nHASBULLETS=0\nSEARCH=256\nVERSION=-7\nVO= 42\n",
+      context);
+  EXPECT_EQ(p.cards, (std::vector<AcceptedCard>{{"Visa", 1}, {"Other Card", 0}}));
+  EXPECT_TRUE(installed[0].chosen);
+  EXPECT_FALSE(installed[1].chosen);
+  EXPECT_EQ(p.deliveryMethodNames[1], "Bike");
+  EXPECT_EQ(p.deliveryMethodNames[0], "Economy Air (2-3 Weeks)");
+  EXPECT_EQ(p.settings.style, (StyleRef{"Modern", "Sorvidda"}));
+  // Both "$X" lines are kept, then the currency default is added.
+  ASSERT_EQ(p.variables.size(), 4u);
+  EXPECT_EQ(p.variables[0].value, "a\r\nb");
+  EXPECT_EQ(p.variables[1].name, "$Y");
+  EXPECT_EQ(p.variables[1].value, "");
+  EXPECT_EQ(p.variables[3], (StoreVariable{"$CURRENCY", "$"}));
+  EXPECT_EQ(p.templateStamps, (std::vector<UploadStamp>{{"a", 17}}));
+  EXPECT_EQ(p.cartStamps, (std::vector<UploadStamp>{{"cart.js", -3}}));
+  EXPECT_EQ(p.settings.taxMethod, 1);  // low 16 bits
+  EXPECT_EQ(p.settings.navStyle, 1);
+  EXPECT_FALSE(p.settings.hasBullets);
+  EXPECT_FALSE(p.settings.search);  // low 8 bits of 256
+  EXPECT_EQ(p.settings.version, -7);
+  EXPECT_EQ(p.settings.vo, 42);
+  EXPECT_EQ(p.settings.currency, "$");
+
+  // An unknown style falls back to the first installed one.
+  EXPECT_EQ(Read("LAYOUT=Gone/Style\n", context).settings.style, styles[0]);
+  // Without a style list the choice is kept as written.
+  EXPECT_EQ(Read("LAYOUT=Gone/Style\n").settings.style, (StyleRef{"Gone", "Style"}));
+}
+
+TEST(ProjectFileReadTest, LoadSetsTheTitleAndCurrencyVariables) {
+  StoreProject p = Read("STITLE=My Shop\nCURR=EUR\n");
+  EXPECT_EQ(*GetVariable(p.variables, "$STORETITLE"), "My Shop");
+  EXPECT_EQ(*GetVariable(p.variables, "$CURRENCY"), "EUR");
+  StoreProject none = Read("");
+  EXPECT_EQ(none.settings.version, 0);
+  EXPECT_EQ(GetVariable(none.variables, "$STORETITLE"), nullptr);
+  EXPECT_EQ(*GetVariable(none.variables, "$CURRENCY"), "$");
+}
+
+TEST(ProjectFileReadTest, LongLinesAreReadWhole) {
+  std::string body(100000, 'x');
+  body += "@@@";
+  body += std::string(50000, 'y');
+  StoreProject p = Read("NODE4=P\nSTATUS=0\nBODY=" + body + "\nFILE=p.htm\n");
+  ASSERT_NE(RootNode(p), nullptr);
+  EXPECT_EQ(RootNode(p)->body.size(), 150002u);
+  EXPECT_EQ(RootNode(p)->file, "p.htm");
+}
+
+TEST(ProjectFileMergeTest, TakesNodesAndPublishingKeysOnly) {
+  StoreProject p;
+  StoreNode* home = Add(p, nullptr, NodeKind::Category, "Home");
+  p.settings.storeTitle = "Mine";
+  p.settings.currency = "EUR";
+  p.settings.version = 2034361;
+  p.variables = {{"$CURRENCY", "EUR"}};
+  p.deliveryMethodNames[0] = "Mine";
+  const std::string other =
+      "VERSION=100\nNODE4=Merged\nSTATUS=0\nNODE0=Cat\nSTATUS=0\n#BRANCH\nNODE4=Inner\nSTATUS=0\n"
+      "#EOB\nSTITLE=Theirs\nCURR=USD\nVAR=$NEW|1\n$AU0,1\nLAYOUT=a/b\nFNAME=0,Theirs\n"
+      "CC=1:Visa\nSN=x\nTAXD=1\nOMESSAGE=o\nCMESSAGE=c\nVO=5\n"
+      "P_USER=them\nP_SERV=ftp.them\nP_PASS=" +
+      ScrambleText("pw") +
+      "\nP_SAVE=1\nP_PASV=1\nCOMP=c\nSEARCH=0\nHASBULLETS=0\nNAVSTYLE=1\nusd=x.js,1\n";
+  ReadProjectText(p, other, home, true);
+  auto nodes = Nodes(p);
+  ASSERT_EQ(nodes.size(), 4u);
+  EXPECT_EQ(ParentNode(*nodes[1]), home);
+  EXPECT_EQ(nodes[1]->title, "Merged");
+  EXPECT_EQ(ParentNode(*nodes[3]), nodes[2]);
+  EXPECT_EQ(p.settings.storeTitle, "Mine");
+  EXPECT_EQ(p.settings.currency, "EUR");
+  EXPECT_EQ(p.settings.version, 2034361);
+  EXPECT_EQ(p.settings.vo, 0);
+  EXPECT_FALSE(p.settings.taxOn);
+  EXPECT_FALSE(p.settings.sn.has_value());
+  EXPECT_EQ(p.settings.orderMessage, "");
+  EXPECT_FALSE(p.settings.style.has_value());
+  EXPECT_EQ(p.variables, (std::vector<StoreVariable>{{"$CURRENCY", "EUR"}}));
+  EXPECT_TRUE(p.regions.empty());
+  EXPECT_TRUE(p.cards.empty());
+  EXPECT_EQ(p.deliveryMethodNames[0], "Mine");
+  EXPECT_EQ(p.settings.ftpUser, "them");
+  EXPECT_EQ(p.settings.ftpServer, "ftp.them");
+  EXPECT_EQ(p.settings.ftpPassword, "pw");
+  EXPECT_TRUE(p.settings.savePassword);
+  EXPECT_TRUE(p.settings.passiveFtp);
+  EXPECT_EQ(p.settings.lastDestination, "c");
+  EXPECT_FALSE(p.settings.search);
+  EXPECT_FALSE(p.settings.hasBullets);
+  EXPECT_EQ(p.settings.navStyle, 1);
+  EXPECT_EQ(p.cartStamps, (std::vector<UploadStamp>{{"x.js", 1}}));
+}
+
+TEST(ProjectFileMergeTest, UnderAShelfEveryMergedRecordIsAProduct) {
+  StoreProject p;
+  StoreNode* shelf = Add(p, nullptr, NodeKind::Shelf, "Shelf");
+  ReadProjectText(p, "NODE0=Cat\nSTATUS=0\n#BRANCH\nNODE4=Inner\nSTATUS=0\n#EOB\n", shelf, true);
+  auto nodes = Nodes(p);
+  ASSERT_EQ(nodes.size(), 3u);
+  for (std::size_t i = 1; i < nodes.size(); ++i) {
+    EXPECT_EQ(nodes[i]->kind, NodeKind::Product);
+    EXPECT_EQ(ParentNode(*nodes[i]), shelf);
+    EXPECT_TRUE(nodes[i]->children.empty());
+  }
+}
+
+TEST(ProjectFileErrorsTest, MissingFilesGiveTheReadMessages) {
+  TestHome home;
+  StoreProject p;
+  Add(p, nullptr, NodeKind::Page, "Keep");
+  const std::string path = (home / "missing.stp").string();
+  auto open = ReadProjectFile(p, path, nullptr, false);
+  ASSERT_FALSE(open.ok());
+  EXPECT_EQ(open.status().message(), "S103: Unable to read project file '" + path + "'");
+  auto merge = ReadProjectFile(p, path, nullptr, true);
+  ASSERT_FALSE(merge.ok());
+  EXPECT_EQ(merge.status().message(), "S105: Unable to read project file '" + path + "'");
+  EXPECT_EQ(CountNodes(p), 1u);
+}
+
+TEST(ProjectFileErrorsTest, AFailedWriteKeepsTheOldFileAndTheChangedFlag) {
+  TestHome home;
+  home.Write("shop.stp", "old bytes\n");
+  StoreProject p;
+  FillProject(p);
+  p.changed = true;
+  FakePrompter prompter;
+  FakeClock clock(5);
+  const std::string path = (home / "shop.stp").string();
+  SetAtomicWriteFaultForTesting(100);
+  Status status = WriteProjectFile(p, path, prompter, clock, kVersion);
+  SetAtomicWriteFaultForTesting(-1);
+  EXPECT_EQ(status.kind(), ErrorKind::Io);
+  EXPECT_EQ(status.message(), "S101: File Write Error");
+  EXPECT_TRUE(p.changed);
+  EXPECT_EQ(home.Read("shop.stp"), "old bytes\n");
+
+  Status noFolder =
+      WriteProjectFile(p, (home / "no/such/folder/x.stp").string(), prompter, clock, kVersion);
+  EXPECT_EQ(noFolder.message(), "S101: File Write Error");
+  EXPECT_TRUE(p.changed);
+}
+
+TEST(ProjectFileErrorsTest, OlderProjectsAskBeforeTheyAreOverwritten) {
+  TestHome home;
+  home.Write("old.stp", "old\n");
+  const std::string path = (home / "old.stp").string();
+  FakeClock clock(5);
+  StoreProject p;
+  p.settings.version = 199999;
+  p.changed = true;
+
+  FakePrompter no;
+  no.answers.push_back(PromptAnswer::No);
+  Status refused = WriteProjectFile(p, path, no, clock, kVersion);
+  EXPECT_EQ(refused.kind(), ErrorKind::Cancelled);
+  ASSERT_EQ(no.asked.size(), 1u);
+  EXPECT_EQ(no.asked[0].text,
+            "You are about to overwrite a project created with on older version of Tolmi. You may "
+            "not be able to load the project using the older version once overwritten. Do you "
+            "wish to proceed?");
+  EXPECT_EQ(no.asked[0].title, "Confirmation");
+  EXPECT_EQ(home.Read("old.stp"), "old\n");
+  EXPECT_TRUE(p.changed);
+
+  FakePrompter yes;
+  ASSERT_TRUE(WriteProjectFile(p, path, yes, clock, kVersion).ok());
+  EXPECT_EQ(yes.asked.size(), 1u);
+  EXPECT_EQ(p.settings.version, 199999);  // saving does not change VERSION
+  EXPECT_NE(home.Read("old.stp"), "old\n");
+
+  // No question for files without a version, or from the current generation.
+  for (int version : {0, 200000, kVersion}) {
+    FakePrompter none;
+    p.settings.version = version;
+    ASSERT_TRUE(WriteProjectFile(p, path, none, clock, kVersion).ok());
+    EXPECT_TRUE(none.asked.empty()) << version;
+  }
+}
+
+}  // namespace
+}  // namespace tolmi

@@ -1,0 +1,303 @@
+// The store tree: display names, checksums, navigation, searching, inserting and clearing.
+#include <gtest/gtest.h>
+
+#include "project/StoreProject.h"
+
+namespace tolmi {
+namespace {
+
+std::unique_ptr<StoreNode> Node(NodeKind kind, std::string title, std::string file = "") {
+  auto node = CreateNode();
+  node->kind = kind;
+  node->title = std::move(title);
+  node->file = std::move(file);
+  return node;
+}
+
+std::vector<std::string> TitlesInOrder(const StoreProject& project) {
+  std::vector<std::string> titles;
+  ForEachNode(project, [&](const StoreNode& n) { titles.push_back(n.title); });
+  return titles;
+}
+
+TEST(DisplayNameTest, TitleWithoutTagsIsShownUnchanged) {
+  EXPECT_EQ(ComputeDisplayName("Red Shoes & Socks"), "Red Shoes & Socks");
+  EXPECT_EQ(ComputeDisplayName(""), "");
+}
+
+TEST(DisplayNameTest, ImageOnlyTitleShowsItsAltText) {
+  EXPECT_EQ(ComputeDisplayName("<img src=\"sale.gif\" ALT=Sale>"), "Sale");
+  EXPECT_EQ(ComputeDisplayName("<IMG SRC=x.gif alt=\"Summer Sale\" border=0>"), "Summer Sale");
+  EXPECT_EQ(ComputeDisplayName("<img alt=\t'Big one' src=x.gif>"), "Big one");
+  EXPECT_EQ(ComputeDisplayName("<img src=x.gif ALT=Sale border=0>"), "Sale");
+}
+
+TEST(DisplayNameTest, TagsAreRemovedAndEmptyResultsFallBackToTheTitle) {
+  EXPECT_EQ(ComputeDisplayName("<b>Bold</b> deal"), "Bold deal");
+  // Only tags and no ALT: the title itself.
+  EXPECT_EQ(ComputeDisplayName("<hr>"), "<hr>");
+  EXPECT_EQ(ComputeDisplayName("<img src=x.gif ALT=\"\">"), "<img src=x.gif ALT=\"\">");
+}
+
+TEST(DisplayNameTest, OnlyTheFirst500CharactersCount) {
+  std::string title(600, 'a');
+  EXPECT_EQ(ComputeDisplayName(title), std::string(500, 'a'));
+  std::string tagged = "<i>" + std::string(600, 'b') + "</i>";
+  EXPECT_EQ(ComputeDisplayName(tagged), std::string(497, 'b'));
+}
+
+TEST(PageChecksumTest, SignedBytes) {
+  EXPECT_EQ(PageChecksum(""), 0);
+  EXPECT_EQ(PageChecksum(std::string(1, '\xff')), -2);  // sum -1, xor -1
+  EXPECT_EQ(PageChecksum("A"), 65 + 65);
+  EXPECT_EQ(PageChecksum("AB"), (65 + 66) + (65 ^ 66));
+  // 0x80 is -128: sum -128 + 1, xor of 0xFFFFFF80 and 1.
+  std::string mixed = std::string("\x80", 1) + "\x01";
+  EXPECT_EQ(PageChecksum(mixed), (-128 + 1) + static_cast<std::int32_t>(0xFFFFFF80u ^ 1u));
+}
+
+TEST(PageChecksumTest, WrapsAroundIn32Bits) {
+  std::string big(20'000'000, '\x7f');  // sum 2,540,000,000 exceeds INT32_MAX
+  std::uint32_t sum = 20'000'000u * 127u;
+  std::uint32_t x = 0;  // an even count of equal bytes
+  EXPECT_EQ(PageChecksum(big), static_cast<std::int32_t>(sum + x));
+}
+
+TEST(NodeKindTest, DefaultsAndContainment) {
+  EXPECT_STREQ(DefaultTemplate(NodeKind::Shelf), "shelf.htm");
+  EXPECT_STREQ(DefaultTemplate(NodeKind::List), "list.htm");
+  EXPECT_STREQ(DefaultTemplate(NodeKind::Link), "search.htm");
+  EXPECT_STREQ(DefaultTitle(NodeKind::Page), "New Page");
+  StoreNode shelf;
+  shelf.kind = NodeKind::Shelf;
+  EXPECT_EQ(NodeTemplate(shelf), "shelf.htm");
+  shelf.temp = "myshelf.htm";
+  EXPECT_EQ(NodeTemplate(shelf), "myshelf.htm");
+  EXPECT_TRUE(MayHoldChild(NodeKind::Category, NodeKind::Link));
+  EXPECT_TRUE(MayHoldChild(NodeKind::List, NodeKind::Product));
+  EXPECT_FALSE(MayHoldChild(NodeKind::Shelf, NodeKind::Page));
+  EXPECT_FALSE(MayHoldChild(NodeKind::Product, NodeKind::Product));
+  EXPECT_FALSE(NodeKindFromDigit(6).has_value());
+  EXPECT_EQ(NodeKindFromDigit(3), NodeKind::List);
+}
+
+// home (category) [ shelf [ p1, p2 ], page ], about (page)
+struct SampleTree {
+  StoreProject project;
+  StoreNode* home;
+  StoreNode* shelf;
+  StoreNode* p1;
+  StoreNode* p2;
+  StoreNode* page;
+  StoreNode* about;
+  SampleTree() {
+    home = AppendNode(project, nullptr, Node(NodeKind::Category, "home", "index.html"));
+    shelf = AppendNode(project, home, Node(NodeKind::Shelf, "shelf", "2.htm"));
+    p1 = AppendNode(project, shelf, Node(NodeKind::Product, "p1", "3.htm"));
+    p2 = AppendNode(project, shelf, Node(NodeKind::Product, "p2", "4.htm"));
+    page = AppendNode(project, home, Node(NodeKind::Page, "page", "5.htm"));
+    about = AppendNode(project, nullptr, Node(NodeKind::Page, "about", "about.htm"));
+  }
+};
+
+TEST(StoreTreeTest, Navigation) {
+  SampleTree t;
+  EXPECT_EQ(RootNode(t.project), t.home);
+  EXPECT_EQ(ParentNode(*t.home), nullptr);
+  EXPECT_EQ(ParentNode(*t.p2), t.shelf);
+  EXPECT_EQ(FirstChild(*t.shelf), t.p1);
+  EXPECT_EQ(NextSibling(*t.p1), t.p2);
+  EXPECT_EQ(NextSibling(*t.p2), nullptr);
+  EXPECT_EQ(PreviousSibling(*t.p2), t.p1);
+  EXPECT_EQ(PreviousSibling(*t.p1), nullptr);
+  EXPECT_EQ(NextSibling(*t.home), t.about);
+  EXPECT_EQ(FirstChild(*t.about), nullptr);
+  EXPECT_EQ(TitlesInOrder(t.project),
+            (std::vector<std::string>{"home", "shelf", "p1", "p2", "page", "about"}));
+  EXPECT_EQ(CountNodes(t.project), 6u);
+}
+
+TEST(StoreTreeTest, FindNodeByFileIgnoresCaseAndSearchesChildrenFirst) {
+  SampleTree t;
+  EXPECT_EQ(FindNodeByFile(RootNode(t.project), "INDEX.HTML"), t.home);
+  EXPECT_EQ(FindNodeByFile(RootNode(t.project), "About.htm"), t.about);
+  EXPECT_EQ(FindNodeByFile(t.shelf, "about.htm"), nullptr);  // not a following sibling
+  EXPECT_EQ(FindNodeByFile(t.shelf, "5.htm"), t.page);
+  EXPECT_EQ(FindNodeByFile(RootNode(t.project), "missing.htm"), nullptr);
+  EXPECT_EQ(FindNodeByFile(nullptr, "index.html"), nullptr);
+  // Children are searched before their parent.
+  t.p1->file = "index.html";
+  EXPECT_EQ(FindNodeByFile(RootNode(t.project), "index.html"), t.p1);
+}
+
+TEST(StoreTreeTest, FindNodeByCodeIsCaseSensitive) {
+  SampleTree t;
+  t.p2->code = "AB-1";
+  EXPECT_EQ(FindNodeByCode(RootNode(t.project), "AB-1"), t.p2);
+  EXPECT_EQ(FindNodeByCode(RootNode(t.project), "ab-1"), nullptr);
+}
+
+TEST(StoreTreeTest, ReplaceTemplateCountsEveryMatchIgnoringCase) {
+  SampleTree t;
+  t.p1->temp = "Old.htm";
+  t.p2->temp = "old.htm";
+  t.about->temp = "OLD.HTM";
+  t.page->temp = "other.htm";
+  EXPECT_EQ(ReplaceTemplate(RootNode(t.project), "old.htm", "new.htm"), 3);
+  EXPECT_EQ(t.p1->temp, "new.htm");
+  EXPECT_EQ(t.about->temp, "new.htm");
+  EXPECT_EQ(t.page->temp, "other.htm");
+}
+
+TEST(StoreTreeTest, MarkNeighboursChanged) {
+  SampleTree t;
+  MarkNeighboursChanged(t.project, *t.p1);
+  EXPECT_EQ(t.shelf->mod, 1);
+  EXPECT_EQ(t.p1->mod, 1);
+  EXPECT_EQ(t.p2->mod, 1);
+  EXPECT_EQ(t.home->mod, 0);
+  EXPECT_EQ(t.page->mod, 0);
+
+  SampleTree top;
+  MarkNeighboursChanged(top.project, *top.about);
+  EXPECT_EQ(top.home->mod, 1);
+  EXPECT_EQ(top.about->mod, 1);
+  EXPECT_EQ(top.shelf->mod, 0);
+}
+
+TEST(InsertNodeTest, PlacesByTheThreeRules) {
+  SampleTree t;
+  // A page while a product inside a shelf is current: after the shelf, not inside it.
+  StoreNode* newPage = InsertNode(t.project, Node(NodeKind::Page, "new page"), t.p1);
+  EXPECT_EQ(ParentNode(*newPage), t.home);
+  EXPECT_EQ(PreviousSibling(*newPage), t.shelf);
+  EXPECT_TRUE(t.project.changed);
+  // A product in the same situation: after the current product inside the shelf.
+  StoreNode* newProduct = InsertNode(t.project, Node(NodeKind::Product, "new product"), t.p1);
+  EXPECT_EQ(ParentNode(*newProduct), t.shelf);
+  EXPECT_EQ(PreviousSibling(*newProduct), t.p1);
+  EXPECT_EQ(NextSibling(*newProduct), t.p2);
+  // A product while the shelf is current: its last child.
+  StoreNode* last = InsertNode(t.project, Node(NodeKind::Product, "last"), t.shelf);
+  EXPECT_EQ(NextSibling(*t.p2), last);
+  // A page while the shelf is current: directly after the shelf.
+  StoreNode* afterShelf = InsertNode(t.project, Node(NodeKind::Page, "after shelf"), t.shelf);
+  EXPECT_EQ(PreviousSibling(*afterShelf), t.shelf);
+  // A category current: last child.
+  StoreNode* inHome = InsertNode(t.project, Node(NodeKind::Link, "link"), t.home);
+  EXPECT_EQ(ParentNode(*inHome), t.home);
+  EXPECT_EQ(NextSibling(*inHome), nullptr);
+  // No current node: end of the top level.
+  StoreNode* end = InsertNode(t.project, Node(NodeKind::Category, "end"), nullptr);
+  EXPECT_EQ(PreviousSibling(*end), t.about);
+  // A top-level page current: directly after it at the top level.
+  StoreNode* afterHome = InsertNode(t.project, Node(NodeKind::Page, "after"), t.about);
+  EXPECT_EQ(ParentNode(*afterHome), nullptr);
+  EXPECT_EQ(PreviousSibling(*afterHome), t.about);
+  EXPECT_EQ(NextSibling(*afterHome), end);
+  EXPECT_EQ(
+      TitlesInOrder(t.project),
+      (std::vector<std::string>{"home", "shelf", "p1", "new product", "p2", "last", "after shelf",
+                                "new page", "page", "link", "about", "after", "end"}));
+  // Sibling indexes stay right after inserts in the middle.
+  for (StoreNode* n = FirstChild(*t.home); n != nullptr; n = NextSibling(*n)) {
+    if (StoreNode* prev = PreviousSibling(*n)) EXPECT_EQ(NextSibling(*prev), n);
+  }
+}
+
+TEST(StoreTreeTest, NewNodesTakeSerialsAndFreeFileNames) {
+  SampleTree t;
+  t.p1->file = "11.HTM";
+  t.p2->file = "11(1).htm";
+  t.p1->labels = {"a", "b", "c", "d", "e", "f"};
+  std::uint32_t uid = 10;
+  auto product = NewStoreNode(t.project, NodeKind::Product, uid, t.p1);
+  EXPECT_EQ(uid, 11u);
+  EXPECT_EQ(product->serial, 11u);
+  EXPECT_EQ(product->file, "11(2).htm");
+  EXPECT_EQ(product->code, "11");
+  EXPECT_EQ(product->title, "New Product");
+  EXPECT_EQ(product->labels[5], "f");
+  // Other kinds take "%i.htm" without a check; links take no serial.
+  t.page->file = "12.htm";
+  auto page = NewStoreNode(t.project, NodeKind::Page, uid, nullptr);
+  EXPECT_EQ(page->file, "12.htm");
+  EXPECT_EQ(page->code, "");
+  auto link = NewStoreNode(t.project, NodeKind::Link, uid, nullptr);
+  EXPECT_EQ(uid, 12u);
+  EXPECT_EQ(link->serial, 0u);
+  EXPECT_EQ(link->file, "");
+}
+
+TEST(StoreTreeTest, FreeNodeRemovesTheSubtreeAndTheSelection) {
+  SampleTree t;
+  t.project.selected = t.p2;
+  FreeNode(t.project, t.shelf);
+  EXPECT_EQ(t.project.selected, nullptr);
+  EXPECT_EQ(TitlesInOrder(t.project), (std::vector<std::string>{"home", "page", "about"}));
+  EXPECT_EQ(FirstChild(*t.home), t.page);
+  EXPECT_EQ(PreviousSibling(*t.page), nullptr);
+}
+
+TEST(StoreTreeTest, ClearProjectKeepsOnlyTheDeliveryMethodNames) {
+  SampleTree t;
+  t.project.settings.storeTitle = "Shop";
+  t.project.settings.hasBullets = false;
+  t.project.settings.style = StyleRef{"g", "s"};
+  t.project.variables.push_back({"$X", "1"});
+  t.project.regions.emplace_back();
+  t.project.cards.push_back({"Visa", 1});
+  t.project.cartStamps.push_back({"tolmi.js", 5});
+  t.project.templateStamps.push_back({"a.gif", 6});
+  t.project.deliveryMethodNames[1] = "Bike";
+  t.project.changed = true;
+  std::vector<InstalledCard> installed = {{"Visa", true}, {"Amex", true}};
+  ClearProject(t.project, &installed);
+  EXPECT_EQ(CountNodes(t.project), 0u);
+  EXPECT_EQ(RootNode(t.project), nullptr);
+  EXPECT_EQ(t.project.settings, StoreSettings{});
+  EXPECT_TRUE(t.project.settings.hasBullets);
+  EXPECT_TRUE(t.project.variables.empty());
+  EXPECT_TRUE(t.project.regions.empty());
+  EXPECT_TRUE(t.project.cards.empty());
+  EXPECT_TRUE(t.project.cartStamps.empty());
+  EXPECT_TRUE(t.project.templateStamps.empty());
+  EXPECT_EQ(t.project.deliveryMethodNames[1], "Bike");
+  EXPECT_EQ(t.project.deliveryMethodNames[0], "Economy Air (2-3 Weeks)");
+  EXPECT_FALSE(installed[0].chosen);
+  EXPECT_FALSE(installed[1].chosen);
+}
+
+TEST(VariablesTest, SetReplacesAppendsAndRemoves) {
+  std::vector<StoreVariable> vars;
+  SetVariable(vars, "$A", "1");
+  SetVariable(vars, "$B", "2");
+  SetVariable(vars, "$a", "3");
+  ASSERT_EQ(vars.size(), 2u);
+  EXPECT_EQ(vars[0].name, "$A");
+  EXPECT_EQ(vars[0].value, "3");
+  ASSERT_NE(GetVariable(vars, "$b"), nullptr);
+  EXPECT_EQ(*GetVariable(vars, "$b"), "2");
+  SetVariable(vars, "$A", "");
+  ASSERT_EQ(vars.size(), 1u);
+  EXPECT_EQ(vars[0].name, "$B");
+  EXPECT_EQ(GetVariable(vars, "$A"), nullptr);
+  SetVariable(vars, "$none", "");
+  EXPECT_EQ(vars.size(), 1u);
+}
+
+TEST(StoreTreeTest, VeryDeepTreesAreWalkedAndFreedWithoutRecursion) {
+  StoreProject project;
+  StoreNode* parent = nullptr;
+  for (int i = 0; i < 100000; ++i) {
+    parent = AppendNode(project, parent, Node(NodeKind::Category, "n", std::to_string(i)));
+  }
+  EXPECT_EQ(CountNodes(project), 100000u);
+  EXPECT_EQ(FindNodeByFile(RootNode(project), "0"), RootNode(project));
+  EXPECT_EQ(FindNodeByFile(RootNode(project), "99999"), parent);
+  ClearProject(project);
+  EXPECT_EQ(CountNodes(project), 0u);
+}
+
+}  // namespace
+}  // namespace tolmi
