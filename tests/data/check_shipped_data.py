@@ -223,7 +223,9 @@ def check_settings(data, ini, where):
     for slot in PICTURE_SLOTS + ["%S_BACKGROUND%"]:
         value = by_name.get(slot, {}).get("value", "")
         if value and value not in copied:
-            problems.append(f"{where}: picture {slot}={value} is not among the scheme files")
+            # Templates write "$BUTTON_ADD", which loading turns into "%BUTTON_ADD%": the value
+            # lands in the page as it stands, so it must be the name the build copies the file to.
+            problems.append(f"{where}: picture {slot}={value} is not the plain name of a scheme file")
         elif not value and slot != "%S_BACKGROUND%":
             problems.append(f"{where}: picture slot {slot} is empty")
     return problems
@@ -668,7 +670,10 @@ class BrokenCopies(unittest.TestCase):
                   "%TEXTCOLOR%,1,5,Text Color:,#1B2A3")
         self.edit("template/harbour/Harbour.ini", "%LINKCOLOR%,1,6,Link Color:,#0B5CAD",
                   "%LINKCOLOR%,1,6,Link Color:,#8AB4F8")
+        self.edit("template/harbour/Harbour.ini", "Buton - Add:,add.svg", "Buton - Add:,template/harbour/add.svg")
         problems = check_styles(self.data)
+        self.assertIn("style Modern/Harbour: picture %BUTTON_ADD%=template/harbour/add.svg is not the plain "
+                      "name of a scheme file", problems)
         self.assertIn("style Modern/Harbour: %LINKCOLOR% on %BGCOLOR% has contrast 2.11, want 4.5", problems)
         self.assertIn("style Modern/Harbour: scheme file template/harbour/add.svg missing", problems)
         self.assertIn("style Modern/Harbour: %TEXTCOLOR% is not a colour: '#1B2A3'", problems)
