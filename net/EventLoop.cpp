@@ -1,5 +1,7 @@
 #include "net/EventLoop.h"
 
+#include "util/PumpMessages.h"
+
 #include <ares.h>
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -245,6 +247,14 @@ bool EventLoop::RunUntil(const std::function<bool()>& done, int timeoutMs) {
 void EventLoop::Run() {
   stopped_ = false;
   while (!stopped_) RunOnce(1000);
+}
+
+void InstallPumpHook(EventLoop& loop) {
+  SetPumpHook([&loop](int maxWaitMs) { loop.RunOnce(maxWaitMs); });
+}
+
+void RemovePumpHook() {
+  SetPumpHook(nullptr);
 }
 
 }  // namespace tolmi

@@ -108,4 +108,9 @@ class EventLoop {
   std::shared_ptr<bool> alive_;
 };
 
+// Makes PumpMessages() run one pass of loop (the loop must outlive the hook;
+// RemovePumpHook() takes it away).
+void InstallPumpHook(EventLoop& loop);
+void RemovePumpHook();
+
 }  // namespace tolmi

@@ -1,5 +1,7 @@
 #include "net/EventLoop.h"
 
+#include "util/PumpMessages.h"
+
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -87,6 +89,18 @@ TEST(EventLoop, LookupAnswersLaterAndCancelSilences) {
   EXPECT_TRUE(loop.RunUntil([&] { return failures == 1; }, 10000));
   EXPECT_EQ(loop.LookupHost("", [](int, const std::string&) {}), 0u);
   EXPECT_EQ(loop.LookupHost(std::string("a\0b", 3), [](int, const std::string&) {}), 0u);
+}
+
+TEST(EventLoop, PumpMessagesRunsOnePass) {
+  EventLoop loop;
+  int ran = 0;
+  loop.Post([&] { ++ran; });
+  PumpMessages();  // no hook yet: nothing runs
+  EXPECT_EQ(ran, 0);
+  InstallPumpHook(loop);
+  PumpMessages();
+  EXPECT_EQ(ran, 1);
+  RemovePumpHook();
 }
 
 }  // namespace

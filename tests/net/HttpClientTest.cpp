@@ -1,0 +1,450 @@
+// The HTTP client against loopback peers: scripted servers, tinyproxy, microsocks, TLS.
+#include "net/HttpClient.h"
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "net/EventLoop.h"
+#include "tests/net/NetTestSupport.h"
+#include "tests/support/TestHome.h"
+
+namespace tolmi {
+namespace {
+
+using test::ReadUntil;
+using test::ScriptedServer;
+using test::WriteAll;
+
+struct Note {
+  int code;
+  std::int64_t number;
+  std::string text;
+};
+
+struct Done {
+  unsigned flags;
+  int status;
+  std::string reply;
+  std::uint32_t headerLength;
+  std::string url;
+  std::uint32_t bytesAllocated;
+};
+
+class HttpClientTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(
+        HttpStartup(loop, "TolmiTest/1.0",
+                    [this](int code, HttpRequest*, std::int64_t n, const std::string& text) {
+                      notes.push_back({code, n, text});
+                    }));
+  }
+  void TearDown() override {
+    HttpShutdown();
+    EXPECT_EQ(HttpRequestCount(), 0u);
+    loop.RunOnce(0);
+    EXPECT_EQ(loop.WatchCount(), 0u);
+    EXPECT_EQ(loop.TimerCount(), 0u);
+    EXPECT_EQ(loop.LookupCount(), 0u);
+  }
+
+  HttpCompletion Recorder(int answer = 0) {
+    return [this, answer](HttpRequest& r, std::uint32_t) {
+      done.push_back({r.flags, r.statusCode, r.reply, r.headerLength, r.url, r.bytesAllocated});
+      return answer;
+    };
+  }
+  HttpRequest* Get(const std::string& url, int answer = 0, std::uint32_t maxBytes = 0) {
+    return HttpGet(url, "label", maxBytes, 7, Recorder(answer));
+  }
+  bool WaitDone(std::size_t n, int ms = 8000) {
+    return loop.RunUntil([&] { return done.size() >= n && HttpRequestCount() == 0; }, ms);
+  }
+  std::vector<int> Codes() const {
+    std::vector<int> c;
+    for (const Note& n : notes) {
+      if (n.code != kHttpNoteTick && n.code != kHttpNoteBytes) c.push_back(n.code);
+    }
+    return c;
+  }
+  bool HasNote(int code, const std::string& text) const {
+    for (const Note& n : notes) {
+      if (n.code == code && n.text == text) return true;
+    }
+    return false;
+  }
+  std::string Url(int port, const std::string& path) {
+    return "http://127.0.0.1:" + std::to_string(port) + path;
+  }
+
+  EventLoop loop;
+  std::vector<Note> notes;
+  std::vector<Done> done;
+};
+
+TEST_F(HttpClientTest, GetSendsExactBytesAndFillsTheReply) {
+  ScriptedServer server([&](int fd, int) {
+    std::string req = ReadUntil(fd, "\r\n\r\n");
+    WriteAll(fd,
+             "HTTP/1.0 200 OK\r\nContent-Length: 5\r\nLast-Modified: Mon, 07 Dec 2026 08:00:00 "
+             "GMT\r\n\r\nhello");
+    server.Record(req);
+  });
+  ASSERT_NE(Get(Url(server.port(), "/orders?data=300#frag")), nullptr);
+  EXPECT_TRUE(done.empty());  // never from inside HttpGet
+  ASSERT_TRUE(WaitDone(1));
+  ASSERT_EQ(done.size(), 1u);
+  EXPECT_EQ(done[0].flags, unsigned{kHttpSucceeded});
+  EXPECT_EQ(done[0].status, 200);
+  EXPECT_EQ(done[0].reply.substr(done[0].headerLength), "hello");
+  EXPECT_EQ(done[0].bytesAllocated % 8200, 0u);
+  ASSERT_EQ(server.records().size(), 1u);
+  EXPECT_EQ(server.records()[0], ComposeHttpRequest(Url(server.port(), "/orders?data=300#frag"),
+                                                    {false, false, "TolmiTest/1.0", ""}));
+  EXPECT_EQ(server.records()[0].substr(0, 31), "GET /orders?data=300 HTTP/1.0\r\n");
+  // A numeric host: no lookup notes; connecting, sent, removing, list empty.
+  EXPECT_EQ(Codes(), (std::vector<int>{kHttpNoteConnecting, kHttpNoteSent, kHttpNoteRemoving,
+                                       kHttpNoteListEmpty}));
+}
+
+TEST_F(HttpClientTest, BinaryBodyAndLargeReplyArriveByteForByte) {
+  std::string body;
+  for (int i = 0; i < 3 * 1024 * 1024; ++i) body.push_back(static_cast<char>((i * 7) & 0xff));
+  ScriptedServer server([&](int fd, int) {
+    ReadUntil(fd, "\r\n\r\n");
+    WriteAll(fd, "HTTP/1.0 200 OK\n\n" + body);
+  });
+  ASSERT_NE(
+      HttpGet("http://localhost:" + std::to_string(server.port()) + "/big", "", 0, 0, Recorder()),
+      nullptr);
+  ASSERT_TRUE(WaitDone(1));
+  EXPECT_EQ(done[0].flags, unsigned{kHttpSucceeded});
+  EXPECT_EQ(done[0].headerLength, 17u);  // "\n\n" ends the head too
+  EXPECT_TRUE(done[0].reply.substr(17) == body);
+  EXPECT_GE(done[0].bytesAllocated, done[0].reply.size() + 8200 - 4096);
+  // A looked-up host: lookup begins and host found are reported.
+  EXPECT_EQ(Codes()[0], kHttpNoteLookup);
+  EXPECT_EQ(Codes()[1], kHttpNoteHostFound);
+}
+
+TEST_F(HttpClientTest, PostCarriesBodyAndLengthAndMaxBytesStopsEarly) {
+  ScriptedServer server(
+      [&](int fd, int index) {
+        std::string req = ReadUntil(fd, "a=1&b=2");
+        server.Record(req);
+        WriteAll(fd, index == 0 ? "HTTP/1.0 200 OK\r\n\r\nok"
+                                : "HTTP/1.0 200 OK\r\n\r\n" + std::string(100000, 'x'));
+        if (index == 1) ReadUntil(fd, "never", 3000);  // keeps the connection open
+      },
+      2);
+  ASSERT_NE(Get(Url(server.port(), "/POST /cgi-bin/order.cgi $HTTPa=1&b=2")), nullptr);
+  ASSERT_TRUE(WaitDone(1));
+  EXPECT_EQ(done[0].reply, "HTTP/1.0 200 OK\r\n\r\nok");
+  std::string got = server.records()[0];
+  EXPECT_EQ(got.substr(0, 33), "POST /cgi-bin/order.cgi HTTP/1.0\r");
+  EXPECT_NE(got.find("Content-Length: 7\r\n\r\na=1&b=2"), std::string::npos);
+
+  ASSERT_NE(Get(Url(server.port(), "/POST /x $HTTPa=1&b=2"), 0, 5000), nullptr);
+  ASSERT_TRUE(WaitDone(2, 2500));  // completes on size, not on the server's close
+  EXPECT_GT(done[1].reply.size(), 5000u);
+  EXPECT_EQ(done[1].flags, unsigned{kHttpSucceeded});
+}
+
+TEST_F(HttpClientTest, RedirectsFollowedOnRequestWithLimits) {
+  // 302 to a bare file name, resolved against the old directory; then 200.
+  ScriptedServer server(
+      [&](int fd, int index) {
+        std::string req = ReadUntil(fd, "\r\n\r\n");
+        server.Record(req.substr(0, req.find("\r\n")));
+        WriteAll(fd, index == 0 ? "HTTP/1.0 302 Found\r\nLocation: next.html\r\n\r\n"
+                                : "HTTP/1.0 200 OK\r\n\r\nfinal");
+      },
+      2);
+  ASSERT_NE(Get(Url(server.port(), "/dir/start.html"), 2), nullptr);
+  ASSERT_TRUE(WaitDone(2));
+  ASSERT_EQ(done.size(), 2u);
+  EXPECT_EQ(done[0].flags, unsigned{kHttpRedirected | kHttpFailed});
+  EXPECT_EQ(done[1].flags, unsigned{kHttpSucceeded});
+  EXPECT_EQ(done[1].url, Url(server.port(), "/dir/next.html"));
+  EXPECT_EQ(server.records(), (std::vector<std::string>{"GET /dir/start.html HTTP/1.0",
+                                                        "GET /dir/next.html HTTP/1.0"}));
+}
+
+TEST_F(HttpClientTest, RedirectLoopAndSixthRedirectStop) {
+  ScriptedServer same(
+      [&](int fd, int) {
+        std::string req = ReadUntil(fd, "\r\n\r\n");
+        std::string path = req.substr(4, req.find(' ', 4) - 4);
+        WriteAll(fd, "HTTP/1.0 301 Moved\r\nLocation: " + path + "\r\n\r\n");
+      },
+      1);
+  ASSERT_NE(Get(Url(same.port(), "/loop"), 2), nullptr);
+  ASSERT_TRUE(WaitDone(1));
+  EXPECT_EQ(done.size(), 1u);  // a Location equal to the URL ends the request
+
+  done.clear();
+  ScriptedServer chain(
+      [&](int fd, int index) {
+        ReadUntil(fd, "\r\n\r\n");
+        WriteAll(fd, "HTTP/1.0 302 Found\r\nLocation: /r" + std::to_string(index + 1) + "\r\n\r\n");
+      },
+      10);
+  ASSERT_NE(Get(Url(chain.port(), "/r0"), 2), nullptr);
+  ASSERT_TRUE(WaitDone(6));
+  loop.RunOnce(50);
+  EXPECT_EQ(done.size(), 6u);  // the first reply and five follow-ups
+  EXPECT_EQ(done.back().url, Url(chain.port(), "/r5"));
+}
+
+TEST_F(HttpClientTest, FaultsEndInTheCompletionWithFlags) {
+  // Early close in the middle of the head; a reply with no head end.
+  ScriptedServer cut(
+      [&](int fd, int index) {
+        ReadUntil(fd, "\r\n\r\n");
+        if (index == 0) WriteAll(fd, "HTTP/1.0 200 OK\r\nContent-");
+        if (index == 1) {
+          std::string huge = "HTTP/1.0 200 OK\r\n";
+          while (huge.size() < 3 * 1024 * 1024) huge += "X-Pad: " + std::string(60, 'p') + "\r\n";
+          WriteAll(fd, huge);
+        }
+      },
+      2);
+  ASSERT_NE(Get(Url(cut.port(), "/a")), nullptr);
+  ASSERT_TRUE(WaitDone(1));
+  EXPECT_EQ(done[0].flags, unsigned{kHttpFailed});
+  EXPECT_EQ(done[0].status, 0);
+  ASSERT_NE(Get(Url(cut.port(), "/b")), nullptr);
+  ASSERT_TRUE(WaitDone(2, 15000));
+  EXPECT_EQ(done[1].flags, unsigned{kHttpFailed});
+  EXPECT_GT(done[1].reply.size(), 3u * 1024 * 1024);
+
+  // Nobody listening: a socket error.
+  notes.clear();
+  ASSERT_NE(Get(Url(test::FreePort(), "/")), nullptr);
+  ASSERT_TRUE(WaitDone(3));
+  EXPECT_EQ(done[2].flags, unsigned{kHttpFailed | kHttpSocketError});
+  EXPECT_EQ(Codes()[1], kHttpNoteSocketError);
+
+  // A name that does not resolve.
+  ASSERT_NE(Get("http://no-such-host.invalid/x"), nullptr);
+  ASSERT_TRUE(WaitDone(4, 15000));
+  EXPECT_EQ(done[3].flags, unsigned{kHttpFailed | kHttpSocketError});
+  EXPECT_TRUE(HasNote(kHttpNoteMessage, " Host Not Found"));
+
+  // Unusable URLs start nothing and call nothing.
+  EXPECT_EQ(Get("ftp://x/"), nullptr);
+  EXPECT_EQ(Get(""), nullptr);
+  loop.RunOnce(20);
+  EXPECT_EQ(done.size(), 4u);
+}
+
+TEST_F(HttpClientTest, SilentServerTimesOutAndSlowServerDoesNot) {
+  HttpSetTimeout(40);
+  ScriptedServer silent([&](int fd, int) { ReadUntil(fd, "never", 3000); });
+  ASSERT_NE(Get(Url(silent.port(), "/")), nullptr);
+  ASSERT_TRUE(WaitDone(1, 3000));
+  EXPECT_EQ(done[0].flags, unsigned{kHttpFailed | kHttpTimedOut});
+
+  // Bytes every 100 ms keep resetting the count of a receiving request.
+  ScriptedServer slow([&](int fd, int) {
+    ReadUntil(fd, "\r\n\r\n");
+    WriteAll(fd, "HTTP/1.0 200 OK\r\n\r\n");
+    for (int i = 0; i < 10; ++i) {
+      usleep(100000);
+      WriteAll(fd, "x");
+    }
+  });
+  ASSERT_NE(Get(Url(slow.port(), "/")), nullptr);
+  ASSERT_TRUE(WaitDone(2, 5000));
+  EXPECT_EQ(done[1].flags, unsigned{kHttpSucceeded});
+  EXPECT_EQ(done[1].reply, "HTTP/1.0 200 OK\r\n\r\nxxxxxxxxxx");
+}
+
+TEST_F(HttpClientTest, CancelAllCompletesEachOnceAndIgnoresNestedCalls) {
+  ScriptedServer silent([&](int fd, int) { ReadUntil(fd, "never", 2000); }, 2);
+  int calls = 0;
+  auto completion = [&](HttpRequest& r, std::uint32_t value) {
+    ++calls;
+    EXPECT_EQ(r.flags & (kHttpFailed | kHttpCancelled), unsigned{kHttpFailed | kHttpCancelled});
+    EXPECT_EQ(value, 42u);
+    HttpCancelAll();  // ignored while one is running
+    return 2;         // no redirect after a cancel
+  };
+  ASSERT_NE(HttpGet(Url(silent.port(), "/1"), "", 0, 42, completion), nullptr);
+  ASSERT_NE(HttpGet(Url(silent.port(), "/2"), "", 0, 42, completion), nullptr);
+  loop.RunOnce(50);
+  HttpCancelAll();
+  EXPECT_EQ(calls, 2);
+  EXPECT_EQ(HttpRequestCount(), 0u);
+}
+
+// --- real proxies ---
+
+std::string WriteTinyproxyConfig(const test::TestHome& home, int port, bool auth) {
+  std::string conf =
+      "Port " + std::to_string(port) +
+      "\nListen 127.0.0.1\nTimeout 10\nMaxClients 20\nAllow 127.0.0.1\nLogLevel Critical\n";
+  if (auth) conf += "BasicAuth tolmi s3cret\n";
+  home.Write("tinyproxy.conf", conf);
+  return (home / "tinyproxy.conf").string();
+}
+
+TEST_F(HttpClientTest, ThroughTinyproxyWithBasicRetry) {
+  std::string tinyproxy = test::FindProgram("tinyproxy");
+  ASSERT_FALSE(tinyproxy.empty()) << "tinyproxy is not installed (scripts/packages.txt)";
+  test::TestHome home;
+  int proxyPort = test::FreePort();
+  test::PeerProcess proxy({tinyproxy, "-d", "-c", WriteTinyproxyConfig(home, proxyPort, true)});
+  ASSERT_TRUE(test::WaitForPort(proxyPort));
+  ScriptedServer origin(
+      [&](int fd, int) {
+        std::string req = ReadUntil(fd, "\r\n\r\n");
+        origin.Record(req);
+        WriteAll(fd, "HTTP/1.0 200 OK\r\nContent-Length: 8\r\n\r\nproxied!");
+      },
+      2);
+
+  HttpSetProxy(1, "127.0.0.1", proxyPort, "tolmi", "s3cret");
+  ASSERT_NE(Get(Url(origin.port(), "/via")), nullptr);
+  ASSERT_TRUE(WaitDone(1));
+  ASSERT_EQ(done.size(), 1u);  // the 407 retry is not a second completion
+  EXPECT_EQ(done[0].flags, unsigned{kHttpSucceeded});
+  EXPECT_EQ(done[0].reply.substr(done[0].headerLength), "proxied!");
+  ASSERT_EQ(origin.records().size(), 1u);
+  EXPECT_EQ(origin.records()[0].substr(0, 13), "GET /via HTTP");
+
+  // Wrong password: tinyproxy refuses the retry, which fails.
+  HttpSetProxy(1, "127.0.0.1", proxyPort, "tolmi", "wrong");
+  ASSERT_NE(Get(Url(origin.port(), "/via")), nullptr);
+  ASSERT_TRUE(WaitDone(2));
+  EXPECT_NE(done[1].status, 200);
+  EXPECT_EQ(done[1].flags, unsigned{kHttpFailed});
+}
+
+TEST_F(HttpClientTest, SecondProxyAuthenticationRefusalFails) {
+  // A proxy that refuses every request: one retry with the Basic value, then failure.
+  ScriptedServer proxy(
+      [&](int fd, int) {
+        std::string req = ReadUntil(fd, "\r\n\r\n");
+        proxy.Record(req);
+        WriteAll(fd, "HTTP/1.0 407 Proxy Authentication Required\r\n\r\n");
+      },
+      3);
+  HttpSetProxy(1, "127.0.0.1", proxy.port(), "tolmi", "wrong");
+  ASSERT_NE(Get("http://shop.example/orders"), nullptr);
+  ASSERT_TRUE(WaitDone(1));
+  ASSERT_EQ(done.size(), 1u);
+  EXPECT_EQ(done[0].status, 407);
+  EXPECT_EQ(done[0].flags, unsigned{kHttpFailed});
+  std::vector<std::string> got = proxy.records();
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_EQ(got[0].find("Proxy-Authorization"), std::string::npos);
+  EXPECT_NE(
+      got[1].find("\r\nHost: shop.example\r\nProxy-Authorization: Basic dG9sbWk6d3Jvbmc=\r\n\r\n"),
+      std::string::npos);
+  EXPECT_EQ(got[1].substr(0, 39), "GET http://shop.example/orders HTTP/1.0");
+}
+
+TEST_F(HttpClientTest, ThroughMicrosocksWithAndWithoutPassword) {
+  std::string microsocks = test::FindProgram("microsocks");
+  ASSERT_FALSE(microsocks.empty()) << "microsocks is not installed (scripts/packages.txt)";
+  ScriptedServer origin(
+      [&](int fd, int) {
+        std::string req = ReadUntil(fd, "\r\n\r\n");
+        origin.Record(req.substr(0, req.find("\r\n")));
+        WriteAll(fd, "HTTP/1.0 200 OK\r\n\r\nsocks");
+      },
+      2);
+  int open = test::FreePort();
+  test::PeerProcess plain({microsocks, "-i", "127.0.0.1", "-p", std::to_string(open)});
+  int locked = test::FreePort();
+  test::PeerProcess withAuth(
+      {microsocks, "-i", "127.0.0.1", "-p", std::to_string(locked), "-u", "u1", "-P", "p1"});
+  ASSERT_TRUE(test::WaitForPort(open));
+  ASSERT_TRUE(test::WaitForPort(locked));
+
+  HttpSetProxy(3, "127.0.0.1", open, "", "");
+  ASSERT_NE(Get(Url(origin.port(), "/s")), nullptr);
+  ASSERT_TRUE(WaitDone(1));
+  EXPECT_EQ(done[0].flags, unsigned{kHttpSucceeded});
+  EXPECT_EQ(done[0].reply, "HTTP/1.0 200 OK\r\n\r\nsocks");
+
+  HttpSetProxy(3, "127.0.0.1", locked, "u1", "p1");
+  ASSERT_NE(Get(Url(origin.port(), "/t")), nullptr);
+  ASSERT_TRUE(WaitDone(2));
+  EXPECT_EQ(done[1].flags, unsigned{kHttpSucceeded});
+  // Any proxy host makes the target absolute.
+  EXPECT_EQ(origin.records()[1], "GET " + Url(origin.port(), "/t") + " HTTP/1.0");
+
+  HttpSetProxy(3, "127.0.0.1", locked, "u1", "bad");
+  ASSERT_NE(Get(Url(origin.port(), "/u")), nullptr);
+  ASSERT_TRUE(WaitDone(3));
+  EXPECT_EQ(done[2].flags, unsigned{kHttpFailed | kHttpSocketError});
+}
+
+TEST_F(HttpClientTest, HttpsThroughCurlOnTheSameLoop) {
+  std::string openssl = test::FindProgram("openssl");
+  ASSERT_FALSE(openssl.empty());
+  test::TestHome home;
+  std::string key = (home / "key.pem").string(), cert = (home / "cert.pem").string();
+  {
+    test::PeerProcess gen({openssl, "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key,
+                           "-out", cert, "-days", "2", "-subj", "/CN=127.0.0.1", "-addext",
+                           "subjectAltName=IP:127.0.0.1"});
+    for (int i = 0; i < 200 && home.Read("cert.pem").find("END CERTIFICATE") == std::string::npos;
+         ++i)
+      usleep(50000);
+  }
+  usleep(100000);
+  ASSERT_NE(home.Read("cert.pem").find("END CERTIFICATE"), std::string::npos);
+  home.Write("tls.py",
+             "import ssl, sys, http.server\n"
+             "class H(http.server.BaseHTTPRequestHandler):\n"
+             "    def reply(self, body):\n"
+             "        self.send_response(200)\n"
+             "        self.send_header('Content-Length', str(len(body)))\n"
+             "        self.send_header('Last-Modified', 'Sun, 06 Dec 2026 10:00:00 GMT')\n"
+             "        self.end_headers()\n"
+             "        self.wfile.write(body)\n"
+             "    def do_GET(self):\n"
+             "        self.reply(('GET ' + self.path + ' ' + self.headers.get('User-Agent', "
+             "'')).encode())\n"
+             "    def do_POST(self):\n"
+             "        n = int(self.headers.get('Content-Length', 0))\n"
+             "        self.reply(b'POST ' + self.rfile.read(n))\n"
+             "    def log_message(self, *a): pass\n"
+             "s = http.server.HTTPServer(('127.0.0.1', 0), H)\n"
+             "c = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)\n"
+             "c.load_cert_chain(sys.argv[1], sys.argv[2])\n"
+             "s.socket = c.wrap_socket(s.socket, server_side=True)\n"
+             "print(s.server_address[1], flush=True)\n"
+             "s.serve_forever()\n");
+  test::PeerProcess server({"/usr/bin/python3", (home / "tls.py").string(), cert, key}, true);
+  std::string port = server.ReadLine();
+  ASSERT_FALSE(port.empty()) << "TLS test server did not start";
+  HttpSetCaFile(cert);
+  std::string base = "https://127.0.0.1:" + port;
+  ASSERT_NE(Get(base + "/status"), nullptr);
+  ASSERT_TRUE(WaitDone(1));
+  EXPECT_EQ(done[0].flags, unsigned{kHttpSucceeded});
+  EXPECT_EQ(done[0].reply.substr(done[0].headerLength), "GET /status TolmiTest/1.0");
+  EXPECT_EQ(done[0].reply.substr(0, 9), "HTTP/1.0 ");
+
+  ASSERT_NE(Get(base + "/POST /gw $HTTPamount=1.00&id=7"), nullptr);
+  ASSERT_TRUE(WaitDone(2));
+  EXPECT_EQ(done[1].reply.substr(done[1].headerLength), "POST amount=1.00&id=7");
+
+  // An untrusted certificate fails cleanly.
+  HttpSetCaFile((home / "tls.py").string());
+  ASSERT_NE(Get(base + "/x"), nullptr);
+  ASSERT_TRUE(WaitDone(3));
+  EXPECT_TRUE(done[2].flags & kHttpFailed);
+}
+
+}  // namespace
+}  // namespace tolmi
