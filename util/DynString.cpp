@@ -6,7 +6,6 @@
 #include <cstring>
 #include <functional>
 #include <new>
-#include <vector>
 
 #include "util/Strings.h"
 
@@ -138,10 +137,10 @@ int ReplaceEvery(DynString& s, const char* old, const char* new_, Find find) {
   const std::string oldText(old);
   const std::string newText(new_ ? new_ : "");
   const std::string_view text = s.View();
-  std::vector<std::size_t> found;
+  std::size_t count = 0;
   for (std::size_t pos = find(text, oldText, 0); pos != kNotFound;
        pos = find(text, oldText, pos + oldText.size())) {
-    found.push_back(pos);
+    ++count;
   }
   // The capacity that growing before each search would have reached: a check before every
   // search, the last one finding nothing.
@@ -149,32 +148,32 @@ int ReplaceEvery(DynString& s, const char* old, const char* new_, Find find) {
       static_cast<long long>(newText.size()) - static_cast<long long>(oldText.size());
   long long capacity = s.Capacity();
   long long length = s.Length();
-  for (std::size_t i = 0; i <= found.size(); ++i) {
+  for (std::size_t i = 0; i <= count; ++i) {
     if (capacity < length + delta) capacity = length + delta + 1;
-    if (i < found.size()) length += delta;
+    if (i < count) length += delta;
+    if (capacity > kDynStrMaxCapacity) return -1;
   }
-  if (capacity > kDynStrMaxCapacity) return -1;
-  if (found.empty()) {
+  if (count == 0) {
     if (capacity != s.Capacity() && !Access::SetCapacity(s, capacity)) return -1;
     return 0;
   }
-  std::string result;
-  result.reserve(static_cast<std::size_t>(length));
+  // One pass into a fresh block of the final capacity.
+  DynString result = DynStrAlloc(static_cast<std::int32_t>(capacity));
+  if (result.IsNull()) return -1;
+  char* out = Access::Chars(result);
   std::size_t last = 0;
-  for (const std::size_t pos : found) {
-    result.append(text.substr(last, pos - last));
-    result.append(newText);
+  for (std::size_t pos = find(text, oldText, 0); pos != kNotFound;
+       pos = find(text, oldText, last)) {
+    std::memcpy(out, text.data() + last, pos - last);
+    out += pos - last;
+    std::memcpy(out, newText.data(), newText.size());
+    out += newText.size();
     last = pos + oldText.size();
   }
-  result.append(text.substr(last));
-  if (capacity != s.Capacity()) {
-    DynString grown = DynStrAlloc(static_cast<std::int32_t>(capacity));
-    if (grown.IsNull()) return -1;
-    s = std::move(grown);
-  }
-  std::memcpy(Access::Chars(s), result.data(), result.size());
-  Access::SetLength(s, result.size());
-  return static_cast<int>(std::min<std::size_t>(found.size(), 0x7FFFFFFF));
+  std::memcpy(out, text.data() + last, text.size() - last);
+  Access::SetLength(result, static_cast<std::size_t>(length));
+  s = std::move(result);
+  return static_cast<int>(std::min<std::size_t>(count, 0x7FFFFFFF));
 }
 
 }  // namespace
