@@ -48,6 +48,13 @@ std::vector<std::string> SplitOn(std::string_view text, char sep) {
 
 }  // namespace
 
+std::string ReturnUrlOf(std::string_view body) {
+  auto form = ParseForm(body);
+  if (!form) return "";
+  auto url = FindField(*form, kReturnField);
+  return url && IsUsableReturnUrl(*url) ? *url : "";
+}
+
 std::string CleanFieldValue(std::string_view value) {
   std::string out;
   out.reserve(value.size());

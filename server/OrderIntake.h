@@ -35,6 +35,10 @@ struct IncomingOrder {
 // shopper (for example "The shopping cart is empty."); nothing is half-accepted.
 Result<IncomingOrder> ParseOrderForm(std::string_view body, const IntakeLimits& limits = {});
 
+// The usable tolmi_return address of an order body, even of one that is refused; "" when
+// none.
+std::string ReturnUrlOf(std::string_view body);
+
 // A customer field value made one line: CR LF, CR and LF become ", ", other control bytes a
 // space.
 std::string CleanFieldValue(std::string_view value);

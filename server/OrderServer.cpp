@@ -306,7 +306,10 @@ void OrderServer::Impl::HandleOrder(const Request& req, Reply reply) {
                     "\">Back to the order form</a></p>\n");
   };
   auto order = ParseOrderForm(req.body());
-  if (!order) return reply(refuse(http::status::bad_request, order.status().message(), ""));
+  if (!order) {
+    return reply(
+        refuse(http::status::bad_request, order.status().message(), ReturnUrlOf(req.body())));
+  }
   auto found = store.FindAccount(order->account);
   if (!found) {
     std::cerr << "tolmi-server: " << found.status().message() << "\n";

@@ -1,0 +1,167 @@
+#include "server/OrderProtocol.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <time.h>
+
+#include "server/FormData.h"
+#include "server/OrderIntake.h"
+
+namespace tolmi::server {
+namespace {
+
+// Runs the server's local time as UTC for the duration of a test.
+class UtcZone {
+ public:
+  UtcZone() {
+    const char* old = getenv("TZ");
+    if (old) old_ = old, had_ = true;
+    setenv("TZ", "UTC", 1);
+    tzset();
+  }
+  ~UtcZone() {
+    if (had_)
+      setenv("TZ", old_.c_str(), 1);
+    else
+      unsetenv("TZ");
+    tzset();
+  }
+
+ private:
+  std::string old_;
+  bool had_ = false;
+};
+
+// 5 December 2026 15:30:00 UTC.
+constexpr std::time_t kDec5 = 1796484600;
+
+// The merchant program's reading of one "PROD=" value: a count, ":", tab-separated tokens;
+// "<BR>" (outside index 1) starts the next product; reading stops when the index reaches the
+// count. Returns the quantity and name of each product read.
+std::vector<std::pair<std::string, std::string>> ReadProducts(const std::string& value) {
+  std::vector<std::pair<std::string, std::string>> products;
+  size_t colon = value.find(':');
+  if (colon == std::string::npos) return products;
+  int count = std::atoi(value.c_str());
+  std::string list = value.substr(colon + 1);
+  int index = 0;
+  size_t pos = 0;
+  while (pos <= list.size() && index < count) {
+    size_t end = list.find('\t', pos);
+    if (end == std::string::npos) end = list.size();
+    std::string token = list.substr(pos, end - pos);
+    if (index != 1 && EqualsNoCase(token, "<BR>")) {
+      index = 0;
+    } else {
+      if (index == 0) products.push_back({token, ""});
+      if (index == 1) products.back().second = token;
+      ++index;
+    }
+    pos = end + 1;
+  }
+  return products;
+}
+
+TEST(OrderProtocolTest, ReadsTheDownloadRequestAsTheProgramSendsIt) {
+  auto r = ParseProtocolQuery("data=300shop%0Dsecret+word%0D29034361%0D");
+  ASSERT_TRUE(r.valid);
+  EXPECT_EQ(r.function, ProtocolFunction::Download);
+  EXPECT_EQ(r.user, "shop");
+  EXPECT_EQ(r.password, "secret word");
+  EXPECT_EQ(r.version, "29034361");
+  EXPECT_FALSE(r.lastId);
+
+  r = ParseProtocolQuery("data=3007bob%0Dpw%0D1%0D42");
+  ASSERT_TRUE(r.valid);
+  EXPECT_EQ(r.user, "7bob");  // a name starting with a digit is not read as the function
+  ASSERT_TRUE(r.lastId);
+  EXPECT_EQ(*r.lastId, 42);
+}
+
+TEST(OrderProtocolTest, ReadsTheDeleteRequest) {
+  auto r = ParseProtocolQuery("data=301shop%0Dpw%0D3%0D7%0D9%0D12");
+  ASSERT_TRUE(r.valid);
+  EXPECT_EQ(r.function, ProtocolFunction::Delete);
+  EXPECT_EQ(r.ids, (std::vector<long long>{7, 9, 12}));
+}
+
+TEST(OrderProtocolTest, MarksBadRequestsInvalid) {
+  for (std::string q :
+       {"data=302shop%0Dpw%0D1%0D", "data=300", "data=300shop%0Dpw", "data=300shop%0Dpw%0D1%0Dabc",
+        "data=300shop%0Dpw%0D1%0D5%0Dx", "data=300%0Dpw%0D1%0D", "data=300shop%ZZ%0Dpw%0D1%0D",
+        "data=301shop%0Dpw%0Dtwo%0D7", "data=301shop%0Dpw%0D1%0D7x"}) {
+    EXPECT_FALSE(ParseProtocolQuery(q).valid) << q;
+  }
+  EXPECT_TRUE(IsProtocolQuery("data=999"));
+  EXPECT_FALSE(IsProtocolQuery("q=data=300"));
+}
+
+TEST(OrderProtocolTest, WritesDatesAsDayMonthYearHourMinuteSecond) {
+  UtcZone utc;
+  EXPECT_EQ(FormatOrderDate(kDec5), "05122026153000");
+  EXPECT_EQ(FormatOrderDate(0), "01011970000000");
+}
+
+TEST(OrderProtocolTest, WritesTheDownloadReplyByteForByte) {
+  UtcZone utc;
+  StoredOrder a;
+  a.id = 7;
+  a.received = kDec5;
+  a.fields = EncodeFields({{"Name", "Ann Lee"}, {"Amount", "9.00"}});
+  a.items = EncodeItems({{"2", "Mug", "M1", "4.50", "", "", "", "", "", "", "", "", "", ""}});
+  StoredOrder b;
+  b.id = 8;
+  b.received = kDec5 + 61;
+  EXPECT_EQ(FormatDownloadReply({a, b}),
+            "0\r\n"
+            "#ID=7\r\n"
+            "orderdate=05122026153000\r\n"
+            "Name=Ann Lee\r\n"
+            "Amount=9.00\r\n"
+            "PROD=15:2\tMug\tM1\t4.50\t\t\t\t\t\t\t\t\t\t\t<BR>\r\n"
+            "#ID=8\r\n"
+            "orderdate=05122026153101\r\n");
+  EXPECT_EQ(FormatDownloadReply({}), "0\r\n");
+  EXPECT_EQ(FormatResultOnly(ResultCode::WrongPassword), "5\r\n");
+}
+
+TEST(OrderProtocolTest, EveryProductCanBeReadBackIncludingLongOrders) {
+  std::vector<std::vector<std::string>> items;
+  for (int i = 0; i < 300; ++i) {
+    std::vector<std::string> item(kItemFieldCount, std::string(40, 'x'));
+    item[0] = std::to_string(i + 1);
+    item[1] = i == 5 ? "<BR>" : "Product " + std::to_string(i);
+    items.push_back(item);
+  }
+  StoredOrder o;
+  o.id = 1;
+  o.items = EncodeItems(items);
+  std::string reply = FormatDownloadReply({o});
+  std::vector<std::pair<std::string, std::string>> read;
+  size_t lines = 0;
+  size_t pos = 0;
+  while ((pos = reply.find("PROD=", pos)) != std::string::npos) {
+    size_t end = reply.find('\r', pos);
+    ASSERT_LE(end - pos, 16u * 1024);
+    auto got = ReadProducts(reply.substr(pos + 5, end - pos - 5));
+    read.insert(read.end(), got.begin(), got.end());
+    ++lines;
+    pos = end;
+  }
+  EXPECT_GT(lines, 1u);
+  ASSERT_EQ(read.size(), items.size());
+  for (size_t i = 0; i < items.size(); ++i) {
+    EXPECT_EQ(read[i].first, items[i][0]);
+    EXPECT_EQ(read[i].second, items[i][1]);
+  }
+}
+
+TEST(OrderProtocolTest, TheCountFifteenReadsTwoProductsAndFourteenOnlyOne) {
+  std::string p1 = "1\tA\tC1\t1.00\t\t\t\t\t\t\t\t\t\t";
+  std::string p2 = "2\tB\tC2\t2.00\t\t\t\t\t\t\t\t\t\t";
+  EXPECT_EQ(ReadProducts("15:" + p1 + "\t<BR>\t" + p2 + "\t<BR>").size(), 2u);
+  EXPECT_EQ(ReadProducts("14:" + p1 + "\t<BR>\t" + p2 + "\t<BR>").size(), 1u);
+}
+
+}  // namespace
+}  // namespace tolmi::server

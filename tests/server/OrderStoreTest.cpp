@@ -1,0 +1,111 @@
+#include "server/OrderStore.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include "server/Passwords.h"
+#include "tests/support/TestHome.h"
+
+namespace tolmi::server {
+namespace {
+
+std::vector<std::vector<std::string>> OneItem(const std::string& name) {
+  std::vector<std::string> item(kItemFieldCount);
+  item[0] = "1";
+  item[1] = name;
+  return {item};
+}
+
+TEST(OrderStoreTest, KeepsOrdersPerAccountAcrossReopenAndNeverReusesIds) {
+  test::TestHome home;
+  std::string path = (home / "orders.db").string();
+  long long first = 0, second = 0, other = 0;
+  {
+    auto store = OrderStore::Open(path);
+    ASSERT_TRUE(store) << store.status().message();
+    EXPECT_EQ((*store)->SchemaVersion(), kSchemaVersion);
+    ASSERT_TRUE((*store)->AddAccount("shop", "h1").ok());
+    ASSERT_TRUE((*store)->AddAccount("other", "h2").ok());
+    EXPECT_EQ((*store)->AddAccount("shop", "h3").kind(), ErrorKind::InvalidArgument);
+    auto shop = (*store)->FindAccount("shop");
+    auto oth = (*store)->FindAccount("other");
+    ASSERT_TRUE(shop && shop->has_value() && oth && oth->has_value());
+    first = *(*store)->AddOrder((**shop).id, 100, {{"Name", "A"}}, OneItem("Mug"));
+    other = *(*store)->AddOrder((**oth).id, 101, {{"Name", "B"}}, OneItem("Pen"));
+    second = *(*store)->AddOrder((**shop).id, 102, {{"Name", "C"}}, OneItem("Cup"));
+    EXPECT_LT(first, other);
+    EXPECT_LT(other, second);
+    // Deleting another account's id does nothing.
+    EXPECT_EQ(*(*store)->DeleteOrders((**shop).id, {other, 9999}), 0);
+    EXPECT_EQ(*(*store)->DeleteOrders((**shop).id, {second}), 1);
+  }
+  auto store = OrderStore::Open(path);
+  ASSERT_TRUE(store);
+  auto shop = **(*store)->FindAccount("shop");
+  auto orders = (*store)->OrdersAfter(shop.id, 0);
+  ASSERT_TRUE(orders);
+  ASSERT_EQ(orders->size(), 1u);
+  EXPECT_EQ((*orders)[0].id, first);
+  EXPECT_EQ((*orders)[0].received, 100);
+  EXPECT_EQ((*orders)[0].fields, "Name=A");
+  long long third = *(*store)->AddOrder(shop.id, 103, {}, OneItem("Jug"));
+  EXPECT_GT(third, second);  // the deleted id is not handed out again
+  EXPECT_EQ((*store)->OrdersAfter(shop.id, first)->size(), 1u);
+  EXPECT_EQ((*store)->OrdersAfter(shop.id, third)->size(), 0u);
+  auto other2 = **(*store)->FindAccount("other");
+  EXPECT_EQ((*store)->OrdersAfter(other2.id, 0)->size(), 1u);
+  EXPECT_FALSE((*store)->FindAccount("SHOP")->has_value());
+}
+
+TEST(OrderStoreTest, ChangesAccounts) {
+  test::TestHome home;
+  auto store = OrderStore::Open((home / "o.db").string());
+  ASSERT_TRUE(store);
+  ASSERT_TRUE((*store)->AddAccount("shop", "h").ok());
+  ASSERT_TRUE((*store)->SetEnabled("shop", false).ok());
+  EXPECT_FALSE((**(*store)->FindAccount("shop")).enabled);
+  ASSERT_TRUE((*store)->SetPasswordHash("shop", "h2").ok());
+  EXPECT_EQ((**(*store)->FindAccount("shop")).passwordHash, "h2");
+  EXPECT_EQ((*store)->SetEnabled("nobody", true).kind(), ErrorKind::NotFound);
+  EXPECT_EQ((*store)->SetPasswordHash("nobody", "x").kind(), ErrorKind::NotFound);
+  auto list = (*store)->ListAccounts();
+  ASSERT_TRUE(list);
+  ASSERT_EQ(list->size(), 1u);
+  EXPECT_FALSE((*list)[0].enabled);
+}
+
+TEST(OrderStoreTest, RefusesFilesItCannotUse) {
+  test::TestHome home;
+  home.Write("junk.db", std::string(4096, 'x'));
+  auto junk = OrderStore::Open((home / "junk.db").string());
+  ASSERT_FALSE(junk);
+  EXPECT_EQ(junk.status().kind(), ErrorKind::Corrupt);
+  auto missingDir = OrderStore::Open((home / "no/such/dir/o.db").string());
+  ASSERT_FALSE(missingDir);
+  EXPECT_EQ(missingDir.status().kind(), ErrorKind::Io);
+  // A file from a newer schema is left alone.
+  std::string path = (home / "new.db").string();
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  sqlite3_exec(db, "PRAGMA user_version=99", nullptr, nullptr, nullptr);
+  sqlite3_close(db);
+  auto newer = OrderStore::Open(path);
+  ASSERT_FALSE(newer);
+  EXPECT_EQ(newer.status().kind(), ErrorKind::Corrupt);
+  EXPECT_NE(newer.status().message().find("newer"), std::string::npos);
+}
+
+TEST(PasswordsTest, VerifiesOnlyTheRightPassword) {
+  auto hash = HashPassword("secret word", HashCost::Minimum);
+  ASSERT_TRUE(hash);
+  EXPECT_EQ(hash->rfind("$argon2id$", 0), 0u);
+  EXPECT_TRUE(VerifyPassword(*hash, "secret word"));
+  EXPECT_FALSE(VerifyPassword(*hash, "secret Word"));
+  EXPECT_FALSE(VerifyPassword("", "x"));
+  EXPECT_FALSE(VerifyPassword("$argon2id$garbage", "x"));
+  EXPECT_FALSE(VerifyPassword(std::string(1000, 'a'), "x"));
+  EXPECT_NE(*HashPassword("secret word", HashCost::Minimum), *hash);  // salted
+}
+
+}  // namespace
+}  // namespace tolmi::server

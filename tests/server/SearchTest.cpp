@@ -1,0 +1,90 @@
+#include "server/Search.h"
+
+#include <gtest/gtest.h>
+
+namespace tolmi::server {
+namespace {
+
+const char* kIndex =
+    "; Tolmi Index File\n"
+    "; v2\n"
+    "VERSION=2.09\n"
+    "TITLE=Shop\n"
+    "#0|'Kitchen'||'kitchen.htm'||||\n"
+    "#1|'Mug'|'4.50'|'mugs.htm'||'mug.pdf'|'Blue'|\n"
+    "#1|'Mug'|'4.50'|'mugs.htm'||'mug.pdf'|'Blue'|\n"
+    "#1|'Teapot <b>Deluxe</b>'|'20.00'|'pots/teapot.htm'|'tea.gif'||'Holds <i>six</i> cups'|'china "
+    "blue'\n"
+    "#1|'Offsite'|'1'|'http://other.example/x.htm'||||\n"
+    "#1|broken line\n";
+
+TEST(SearchTest, ReadsIndexLinesWithEmptyFields) {
+  IndexEntry e;
+  ASSERT_TRUE(ParseIndexLine("#1|'Mug'|'4.50'|'mugs.htm'||'mug.pdf'|'Blue'|", e));
+  EXPECT_EQ(e.type, 1);
+  EXPECT_EQ(e.name, "Mug");
+  EXPECT_EQ(e.cost, "4.50");
+  EXPECT_EQ(e.file, "mugs.htm");
+  EXPECT_EQ(e.image, "");
+  EXPECT_EQ(e.link, "mug.pdf");
+  EXPECT_EQ(e.description, "Blue");
+  EXPECT_EQ(e.keywords, "");
+  ASSERT_TRUE(ParseIndexLine("#3|'A|B'|||||'d'|'k'\r", e));
+  EXPECT_EQ(e.name, "A|B");
+  EXPECT_EQ(e.keywords, "k");
+  for (std::string bad : {"", "#", "#x|'a'", "VERSION=1", "#1|'unterminated", "#12345|'a'"}) {
+    EXPECT_FALSE(ParseIndexLine(bad, e)) << bad;
+  }
+  EXPECT_EQ(ParseIndex(kIndex).size(), 5u);
+}
+
+TEST(SearchTest, MatchesEveryWordInNameDescriptionOrKeywordsOnce) {
+  auto entries = ParseIndex(kIndex);
+  auto hits = SearchIndex(entries, "BLUE");
+  ASSERT_EQ(hits.size(), 2u);
+  EXPECT_EQ(hits[0].name, "Mug");
+  EXPECT_EQ(hits[1].file, "pots/teapot.htm");
+  EXPECT_EQ(SearchIndex(entries, "blue six").size(), 1u);
+  EXPECT_EQ(SearchIndex(entries, "blue missing").size(), 0u);
+  EXPECT_EQ(SearchIndex(entries, "kitchen").size(), 0u);  // categories are not products
+  EXPECT_EQ(SearchIndex(entries, "   ").size(), 0u);
+  EXPECT_EQ(SearchIndex(entries, "o", 2).size(), 2u);
+}
+
+TEST(SearchTest, EscapesEverythingFromTheQuery) {
+  auto entries = ParseIndex(kIndex);
+  std::string tpl = "<html><title><!--TOLMI_QUERY--></title><body>X<!--TOLMI_RESULTS-->Y</body>";
+  std::string page = RenderSearchPage(tpl, entries, "<script>alert('x')</script> \"mug\"", "");
+  EXPECT_EQ(page.find("<script>"), std::string::npos);
+  EXPECT_NE(page.find("<title>&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; &quot;mug&quot;"
+                      "</title>"),
+            std::string::npos);
+  EXPECT_NE(page.find("No products found for &quot;&lt;script&gt;"), std::string::npos);
+  // A query that names the markers does not bring them back.
+  page = RenderSearchPage(tpl, entries, "<!--TOLMI_RESULTS-->", "");
+  EXPECT_EQ(page.find("<!--TOLMI"), std::string::npos);
+}
+
+TEST(SearchTest, RendersResultsInPlaceWithLinksAndPlainText) {
+  auto entries = ParseIndex(kIndex);
+  std::string page = RenderSearchPage("<body>A<!--TOLMI_RESULTS-->B</body>", entries, "blue",
+                                      "http://shop.example/");
+  EXPECT_EQ(page,
+            "<body>A<div class=\"tolmi-search\">\n"
+            "<p class=\"tolmi-search-count\">2 products found for &quot;blue&quot;.</p>\n"
+            "<div class=\"tolmi-result\"><a href=\"http://shop.example/mugs.htm\">Mug</a> "
+            "<span class=\"tolmi-price\">4.50</span><br>Blue</div>\n"
+            "<div class=\"tolmi-result\"><a href=\"http://shop.example/pots/teapot.htm\">Teapot "
+            "Deluxe</a> <span class=\"tolmi-price\">20.00</span><br>Holds six cups</div>\n"
+            "</div>\n"
+            "B</body>");
+  // Without a marker the results go before </body>; full addresses stay as they are.
+  page = RenderSearchPage("<HTML><BODY>x</BODY></HTML>", entries, "offsite", "/");
+  EXPECT_NE(page.find("<a href=\"http://other.example/x.htm\">Offsite</a>"), std::string::npos);
+  EXPECT_LT(page.find("tolmi-search"), page.find("</BODY>"));
+  page = RenderSearchPage("no body", entries, "", "");
+  EXPECT_NE(page.find("Please enter a word to search for."), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tolmi::server

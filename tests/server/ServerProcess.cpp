@@ -1,0 +1,174 @@
+#include "ServerProcess.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <sstream>
+
+#include "server/ServerMain.h"
+
+extern char** environ;
+
+namespace tolmi::test {
+
+ServerProcess::~ServerProcess() {
+  if (pid_ > 0) Kill();
+}
+
+bool ServerProcess::Start(const std::vector<std::string>& args) {
+  int fds[2];
+  if (pipe(fds) != 0) return false;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+  posix_spawn_file_actions_addclose(&actions, fds[0]);
+  posix_spawn_file_actions_addclose(&actions, fds[1]);
+  std::vector<std::string> argv = {TOLMI_SERVER_BIN, "--listen", "127.0.0.1:0"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<char*> cargv;
+  for (auto& a : argv) cargv.push_back(a.data());
+  cargv.push_back(nullptr);
+  std::vector<std::string> env;
+  for (char** e = environ; *e; ++e) {
+    if (std::strncmp(*e, "TZ=", 3) != 0) env.emplace_back(*e);
+  }
+  env.emplace_back("TZ=UTC");
+  std::vector<char*> cenv;
+  for (auto& e : env) cenv.push_back(e.data());
+  cenv.push_back(nullptr);
+  int rc = posix_spawn(&pid_, TOLMI_SERVER_BIN, &actions, nullptr, cargv.data(), cenv.data());
+  posix_spawn_file_actions_destroy(&actions);
+  close(fds[1]);
+  if (rc != 0) {
+    close(fds[0]);
+    pid_ = -1;
+    return false;
+  }
+  // The first line: "listening on 127.0.0.1:PORT".
+  std::string line;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (line.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+    pollfd p{fds[0], POLLIN, 0};
+    if (poll(&p, 1, 100) <= 0) continue;
+    char buf[256];
+    ssize_t n = read(fds[0], buf, sizeof buf);
+    if (n <= 0) break;
+    line.append(buf, static_cast<size_t>(n));
+  }
+  close(fds[0]);
+  size_t colon = line.rfind(':');
+  if (line.rfind("listening on ", 0) != 0 || colon == std::string::npos) {
+    Kill();
+    return false;
+  }
+  port_ = static_cast<unsigned short>(std::stoi(line.substr(colon + 1)));
+  return port_ != 0;
+}
+
+int ServerProcess::Stop() {
+  if (pid_ <= 0) return -1;
+  kill(pid_, SIGTERM);
+  int status = 0;
+  waitpid(pid_, &status, 0);
+  pid_ = -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void ServerProcess::Kill() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGKILL);
+  int status = 0;
+  waitpid(pid_, &status, 0);
+  pid_ = -1;
+}
+
+std::string HttpReply::Header(const std::string& name) const {
+  std::istringstream in(head);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    size_t colon = line.find(':');
+    if (colon != name.size()) continue;
+    bool same = true;
+    for (size_t i = 0; i < colon; ++i) {
+      if (std::tolower(static_cast<unsigned char>(line[i])) !=
+          std::tolower(static_cast<unsigned char>(name[i])))
+        same = false;
+    }
+    if (!same) continue;
+    size_t start = line.find_first_not_of(' ', colon + 1);
+    return start == std::string::npos ? "" : line.substr(start);
+  }
+  return "";
+}
+
+HttpReply SendRaw(unsigned short port, const std::string& bytes, int timeoutMs) {
+  HttpReply reply;
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  if (fd < 0) return reply;
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(port);
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+    close(fd);
+    return reply;
+  }
+  size_t sent = 0;
+  while (sent < bytes.size()) {
+    ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+    if (n <= 0) break;
+    sent += static_cast<size_t>(n);
+  }
+  std::string data;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (std::chrono::steady_clock::now() < deadline) {
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, 50) <= 0) continue;
+    char buf[16384];
+    ssize_t n = recv(fd, buf, sizeof buf, 0);
+    if (n <= 0) break;
+    data.append(buf, static_cast<size_t>(n));
+  }
+  close(fd);
+  size_t split = data.find("\r\n\r\n");
+  if (data.rfind("HTTP/", 0) != 0 || split == std::string::npos) return reply;
+  reply.ok = true;
+  reply.head = data.substr(0, split + 2);
+  reply.body = data.substr(split + 4);
+  size_t space = data.find(' ');
+  reply.status = std::atoi(data.c_str() + space + 1);
+  return reply;
+}
+
+HttpReply Get(unsigned short port, const std::string& target) {
+  return SendRaw(port, "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+}
+
+HttpReply PostForm(unsigned short port, const std::string& target, const std::string& body) {
+  return SendRaw(port, "POST " + target +
+                           " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
+                           "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+                           std::to_string(body.size()) + "\r\n\r\n" + body);
+}
+
+int RunUser(const std::string& dataFile, const std::vector<std::string>& args,
+            std::string* output) {
+  std::vector<std::string> all = {"--data", dataFile, "--hash-cost", "min", "user"};
+  all.insert(all.end(), args.begin(), args.end());
+  std::istringstream in;
+  std::ostringstream out, err;
+  int rc = server::RunServerMain(all, in, out, err);
+  if (output) *output = out.str() + err.str();
+  return rc;
+}
+
+}  // namespace tolmi::test

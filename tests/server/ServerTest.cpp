@@ -1,0 +1,324 @@
+// Drives the real tolmi-server program over HTTP on a loopback port.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include "ServerProcess.h"
+#include "server/FormData.h"
+#include "tests/support/TestHome.h"
+
+namespace tolmi::test {
+namespace {
+
+using server::FormEncode;
+
+std::string Download(const std::string& user, const std::string& password,
+                     const std::string& lastId = "") {
+  return "/?data=300" + FormEncode(user + "\r" + password + "\r29034361\r" + lastId);
+}
+
+std::string Delete(const std::string& user, const std::string& password,
+                   const std::vector<std::string>& ids) {
+  std::string text = user + "\r" + password + "\r" + std::to_string(ids.size()) + "\r";
+  for (size_t i = 0; i < ids.size(); ++i) text += (i ? "\r" : "") + ids[i];
+  return "/?data=301" + FormEncode(text);
+}
+
+std::string Order(const std::string& user, const std::string& name, const std::string& extra = "") {
+  return "tolmi_user=" + FormEncode(user) + "&Name=" + FormEncode(name) +
+         "&Amount=9.00&tolmi_item=" + FormEncode("2\tMug\tM1\t4.50") + extra;
+}
+
+// The ids of a download reply, in order.
+std::vector<std::string> Ids(const std::string& body) {
+  std::vector<std::string> ids;
+  size_t pos = 0;
+  while ((pos = body.find("#ID=", pos)) != std::string::npos) {
+    size_t end = body.find('\r', pos);
+    ids.push_back(body.substr(pos + 4, end - pos - 4));
+    pos = end;
+  }
+  return ids;
+}
+
+class ServerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    data_ = (home_ / "orders.db").string();
+    home_.Write("store/index.html", "<html><body>Welcome</body></html>");
+    home_.Write("secret.txt", "secret");
+    ASSERT_EQ(RunUser(data_, {"add", "shop", "--password", "secret word"}), 0);
+    ASSERT_EQ(RunUser(data_, {"add", "other", "--password", "pw2"}), 0);
+  }
+  void StartServer(std::vector<std::string> extra = {}) {
+    std::vector<std::string> args = {"--data", data_, "--store", (home_ / "store").string()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    ASSERT_TRUE(server_.Start(args));
+  }
+  std::string PostOrder(const std::string& body) {
+    HttpReply r = PostForm(server_.port(), "/", body);
+    EXPECT_EQ(r.status, 200) << r.body;
+    return r.Header("X-Tolmi-Order");
+  }
+
+  TestHome home_;
+  std::string data_;
+  ServerProcess server_;
+};
+
+TEST_F(ServerTest, AnOrderPostedIsDownloadedByteForByteAndDeleted) {
+  StartServer();
+  HttpReply posted = PostForm(server_.port(), "/", Order("shop", "Ann Lee"));
+  ASSERT_EQ(posted.status, 200);
+  EXPECT_NE(posted.body.find("Thank you. Your order has been received."), std::string::npos);
+  std::string id = posted.Header("X-Tolmi-Order");
+  EXPECT_NE(posted.body.find("Order number: " + id), std::string::npos);
+
+  HttpReply down = Get(server_.port(), Download("shop", "secret word"));
+  ASSERT_EQ(down.status, 200);
+  EXPECT_EQ(down.Header("Content-Type"), "text/plain; charset=ISO-8859-1");
+  // The date is the arrival time; check its shape, then the bytes around it.
+  size_t date = down.body.find("orderdate=");
+  ASSERT_NE(date, std::string::npos);
+  std::string stamp = down.body.substr(date + 10, 14);
+  EXPECT_EQ(stamp.find_first_not_of("0123456789"), std::string::npos);
+  EXPECT_EQ(down.body, "0\r\n#ID=" + id + "\r\norderdate=" + stamp +
+                           "\r\nName=Ann Lee\r\nAmount=9.00\r\n"
+                           "PROD=15:2\tMug\tM1\t4.50\t\t\t\t\t\t\t\t\t\t\t<BR>\r\n");
+
+  // The other account sees none of it and cannot delete it.
+  EXPECT_EQ(Get(server_.port(), Download("other", "pw2")).body, "0\r\n");
+  EXPECT_EQ(Get(server_.port(), Delete("other", "pw2", {id})).body, "0\r\n");
+  EXPECT_EQ(Ids(Get(server_.port(), Download("shop", "secret word")).body).size(), 1u);
+
+  EXPECT_EQ(Get(server_.port(), Delete("shop", "secret word", {id})).body, "0\r\n");
+  EXPECT_EQ(Get(server_.port(), Download("shop", "secret word")).body, "0\r\n");
+}
+
+TEST_F(ServerTest, AnswersEveryResultCode) {
+  StartServer();
+  ASSERT_EQ(RunUser(data_, {"add", "closed", "--password", "pw"}), 0);
+  ASSERT_EQ(RunUser(data_, {"disable", "closed"}), 0);
+  EXPECT_EQ(Get(server_.port(), Download("shop", "secret word")).body, "0\r\n");
+  EXPECT_EQ(Get(server_.port(), Download("nobody", "x")).body, "3\r\n");
+  EXPECT_EQ(Get(server_.port(), Download("closed", "pw")).body, "4\r\n");
+  EXPECT_EQ(Get(server_.port(), Download("shop", "wrong")).body, "5\r\n");
+  EXPECT_EQ(Get(server_.port(), Download("shop", "Secret word")).body, "5\r\n");
+  EXPECT_EQ(Get(server_.port(), "/?data=302" + FormEncode("shop\rsecret word\r1\r")).body, "2\r\n");
+  EXPECT_EQ(Get(server_.port(), "/?data=300shop").body, "2\r\n");
+  EXPECT_EQ(Get(server_.port(), Download("shop", "secret word", "abc")).body, "2\r\n");
+  EXPECT_EQ(Get(server_.port(), Delete("shop", "wrong", {"1"})).body, "5\r\n");
+  // A wrong password after a right one is still wrong (the remembered check is per password).
+  EXPECT_EQ(Get(server_.port(), Download("shop", "wrong")).body, "5\r\n");
+  // A path prefix in the server address works the same.
+  EXPECT_EQ(Get(server_.port(), "/tolmi/" + Download("shop", "secret word").substr(1)).body,
+            "0\r\n");
+  // Re-enabling and a new password take effect at once.
+  ASSERT_EQ(RunUser(data_, {"enable", "closed"}), 0);
+  EXPECT_EQ(Get(server_.port(), Download("closed", "pw")).body, "0\r\n");
+  ASSERT_EQ(RunUser(data_, {"passwd", "shop", "--password", "new"}), 0);
+  EXPECT_EQ(Get(server_.port(), Download("shop", "secret word")).body, "5\r\n");
+  EXPECT_EQ(Get(server_.port(), Download("shop", "new")).body, "0\r\n");
+}
+
+TEST_F(ServerTest, ReturnsOnlyOrdersAfterTheLastIdInArrivalOrder) {
+  StartServer();
+  std::string a = PostOrder(Order("shop", "A"));
+  std::string b = PostOrder(Order("shop", "B"));
+  PostOrder(Order("other", "X"));
+  std::string c = PostOrder(Order("shop", "C"));
+  EXPECT_EQ(Ids(Get(server_.port(), Download("shop", "secret word")).body),
+            (std::vector<std::string>{a, b, c}));
+  EXPECT_EQ(Ids(Get(server_.port(), Download("shop", "secret word", a)).body),
+            (std::vector<std::string>{b, c}));
+  EXPECT_EQ(Get(server_.port(), Download("shop", "secret word", c)).body, "0\r\n");
+  // Deleting b and an unknown id leaves a and c; a later order gets a larger id.
+  EXPECT_EQ(Get(server_.port(), Delete("shop", "secret word", {b, "999999"})).body, "0\r\n");
+  EXPECT_EQ(Ids(Get(server_.port(), Download("shop", "secret word")).body),
+            (std::vector<std::string>{a, c}));
+  std::string d = PostOrder(Order("shop", "D"));
+  EXPECT_GT(std::stoll(d), std::stoll(c));
+  // A malformed id list deletes nothing.
+  EXPECT_EQ(Get(server_.port(), Delete("shop", "secret word", {a, "x"})).body, "2\r\n");
+  EXPECT_EQ(Ids(Get(server_.port(), Download("shop", "secret word")).body).size(), 3u);
+}
+
+TEST_F(ServerTest, RefusesBadOrdersWithAClearPageAndStoresNothing) {
+  StartServer();
+  ASSERT_EQ(RunUser(data_, {"disable", "other"}), 0);
+  struct Case {
+    std::string body;
+    int status;
+    std::string sentence;
+  } cases[] = {
+      {"tolmi_user=shop&Name=x", 400, "The shopping cart is empty."},
+      {Order("nobody", "x"), 400, "This store does not accept orders at the moment."},
+      {Order("other", "x"), 400, "This store does not accept orders at the moment."},
+      {"Name=x&tolmi_item=1", 400, "The order form does not name the store&#39;s order account."},
+      {Order("shop", "x") + "&tolmi_item=0", 400,
+       "A product line of the order has no valid quantity."},
+      {Order("shop", std::string(70000, 'x')), 413,
+       "The request is larger than this server accepts."},
+  };
+  for (const auto& c : cases) {
+    HttpReply r = PostForm(server_.port(), "/", c.body);
+    EXPECT_EQ(r.status, c.status) << c.sentence;
+    EXPECT_NE(r.body.find(c.sentence), std::string::npos) << r.body;
+  }
+  EXPECT_EQ(Get(server_.port(), Download("shop", "secret word")).body, "0\r\n");
+}
+
+TEST_F(ServerTest, SendsTheShopperBackToTheOrderFormWhenAsked) {
+  StartServer();
+  HttpReply r = PostForm(
+      server_.port(), "/",
+      Order("shop", "Ann") + "&tolmi_return=" + FormEncode("http://shop.example/register.html#x"));
+  EXPECT_EQ(r.status, 303);
+  std::string id = r.Header("X-Tolmi-Order");
+  EXPECT_EQ(r.Header("Location"), "http://shop.example/register.html#order=" + id);
+  r = PostForm(server_.port(), "/",
+               "tolmi_user=shop&tolmi_return=" + FormEncode("http://shop.example/register.html"));
+  EXPECT_EQ(r.status, 400);
+  EXPECT_NE(r.body.find("href=\"http://shop.example/register.html\""), std::string::npos);
+}
+
+TEST_F(ServerTest, MalformedRequestsGet400AndTheServerKeepsServing) {
+  home_.Write("server.conf", "# limits\ntimeout = 1\nmax-headers=64\n");
+  StartServer({"--config", (home_ / "server.conf").string()});
+  std::string big(20000, 'a');
+  std::vector<std::string> bad = {
+      "NOT HTTP AT ALL\r\n\r\n",
+      "GET / HTTP/9.9\r\n\r\n",
+      "GET / HTTP/1.1\r\nHost: x\r\nBad Header Line\r\n\r\n",
+      "GET /" + big + " HTTP/1.1\r\nHost: x\r\n\r\n",
+      "POST / HTTP/1.1\r\nHost: x\r\nContent-Length: -5\r\n\r\n",
+      "POST / HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\nZZ\r\n",
+      std::string("GET /\0 HTTP/1.1\r\n\r\n", 20),
+  };
+  std::string many = "GET / HTTP/1.1\r\nHost: x\r\n";
+  for (int i = 0; i < 80; ++i) many += "X-" + std::to_string(i) + ": y\r\n";
+  bad.push_back(many + "\r\n");
+  for (const auto& bytes : bad) {
+    HttpReply r = SendRaw(server_.port(), bytes);
+    EXPECT_EQ(r.status, 400) << bytes.substr(0, 40);
+  }
+  // A client that sends half a request and stalls is cut off by the time-out (1 s here).
+  auto start = std::chrono::steady_clock::now();
+  HttpReply stalled = SendRaw(server_.port(), "GET / HTTP/1.1\r\nHost:", 10000);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_FALSE(stalled.ok);
+  EXPECT_EQ(Get(server_.port(), "/").body, "<html><body>Welcome</body></html>");
+  EXPECT_EQ(SendRaw(server_.port(), "DELETE / HTTP/1.0\r\n\r\n").status, 405);
+}
+
+TEST_F(ServerTest, ServesTheStoreButNothingOutsideIt) {
+  StartServer();
+  HttpReply home = Get(server_.port(), "/");
+  EXPECT_EQ(home.status, 200);
+  EXPECT_EQ(home.Header("Content-Type"), "text/html");
+  for (std::string bad : {"/../secret.txt", "/%2e%2e/secret.txt", "/%2e%2e%2fsecret.txt",
+                          "/..%5Csecret.txt", "/a/../../secret.txt"}) {
+    HttpReply r = Get(server_.port(), bad);
+    EXPECT_EQ(r.status, 400) << bad;
+    EXPECT_EQ(r.body.find("secret"), std::string::npos);
+  }
+  std::filesystem::create_symlink(home_ / "secret.txt", home_ / "store" / "s.txt");
+  EXPECT_EQ(Get(server_.port(), "/s.txt").status, 403);
+  EXPECT_EQ(Get(server_.port(), "/missing.htm").status, 404);
+  HttpReply head = SendRaw(server_.port(), "HEAD / HTTP/1.0\r\n\r\n");
+  EXPECT_EQ(head.status, 200);
+  EXPECT_EQ(head.Header("Content-Length"), "33");
+  EXPECT_EQ(head.body, "");
+}
+
+TEST_F(ServerTest, SearchesTheStoreIndexAndEscapesTheQuery) {
+  home_.Write("store/tolmi.idx",
+              "; Tolmi Index File\nVERSION=2.09\nTITLE=Shop\n"
+              "#1|'Mug'|'4.50'|'mugs.htm'||'mug.pdf'|'Blue'|\n");
+  home_.Write("store/tolmi.tpl",
+              "<html><body><h1>Search: <!--TOLMI_QUERY--></h1><!--TOLMI_RESULTS--></body></html>");
+  home_.Write("other/tolmi.idx", "#1|'Pen'|'1.00'|'pen.htm'||||\n");
+  home_.Write("server.conf", "search.pens=" + (home_ / "other").string() +
+                                 "\nsearchurl.pens=http://pens.example\n");
+  StartServer({"--config", (home_ / "server.conf").string()});
+  HttpReply r = Get(server_.port(), "/search?id=&q=blue");
+  EXPECT_EQ(r.status, 200);
+  EXPECT_NE(r.body.find("<a href=\"mugs.htm\">Mug</a>"), std::string::npos) << r.body;
+  r = Get(server_.port(), "/search?q=" + FormEncode("<img src=x onerror=alert(1)>"));
+  EXPECT_EQ(r.body.find("<img"), std::string::npos);
+  EXPECT_NE(r.body.find("Search: &lt;img src=x onerror=alert(1)&gt;</h1>"), std::string::npos);
+  r = Get(server_.port(), "/shop/search?id=pens&q=pen");
+  EXPECT_NE(r.body.find("<a href=\"http://pens.example/pen.htm\">Pen</a>"), std::string::npos)
+      << r.body;
+  EXPECT_EQ(Get(server_.port(), "/search?q=%zz").status, 400);
+}
+
+TEST_F(ServerTest, TestGatewayApprovesAndDeclines) {
+  StartServer();
+  HttpReply ok = Get(server_.port(), "/gateway?CardNumber=4111111111111111&Amount=12.50");
+  EXPECT_EQ(ok.body, "1 OK Transaction Status: Approved\r\n");
+  HttpReply no = PostForm(server_.port(), "/pay/gateway", "CardNumber=4000000000000002&Amount=1");
+  EXPECT_EQ(no.body, "0 Transaction Status: Declined: card refused by the issuer\r\n");
+}
+
+TEST_F(ServerTest, UserCommandsReportClearly) {
+  std::string out;
+  EXPECT_EQ(RunUser(data_, {"add", "shop", "--password", "x"}, &out), 1);
+  EXPECT_EQ(out, "tolmi-server: The account 'shop' exists.\n");
+  EXPECT_EQ(RunUser(data_, {"disable", "ghost"}, &out), 1);
+  EXPECT_EQ(out, "tolmi-server: No account 'ghost'.\n");
+  EXPECT_EQ(RunUser(data_, {"disable", "other"}, &out), 0);
+  EXPECT_EQ(out, "Account 'other' disabled.\n");
+  EXPECT_EQ(RunUser(data_, {"list"}, &out), 0);
+  EXPECT_EQ(out, "other\tdisabled\t0 orders\nshop\tenabled\t0 orders\n");
+  EXPECT_EQ(RunUser(data_, {"add", "bad\tname", "--password", "x"}, &out), 1);
+  EXPECT_EQ(RunUser(data_, {"frobnicate"}, &out), 2);
+}
+
+TEST_F(ServerTest, EveryAcknowledgedOrderSurvivesKillNine) {
+  StartServer();
+  std::mutex mutex;
+  std::map<std::string, std::string> acknowledged;  // id -> customer name
+  std::atomic<bool> stop{false};
+  std::atomic<int> sent{0};
+  std::vector<std::thread> clients;
+  for (int t = 0; t < 4; ++t) {
+    clients.emplace_back([&, t] {
+      for (int i = 0; !stop; ++i) {
+        std::string name = "C" + std::to_string(t) + "-" + std::to_string(i);
+        HttpReply r = PostForm(server_.port(), "/", Order("shop", name));
+        ++sent;
+        if (!r.ok) break;  // the server is gone
+        if (r.status == 200) {
+          std::lock_guard<std::mutex> lock(mutex);
+          acknowledged[r.Header("X-Tolmi-Order")] = name;
+        }
+      }
+    });
+  }
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (sent < 60 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  server_.Kill();
+  stop = true;
+  for (auto& c : clients) c.join();
+  ASSERT_GT(acknowledged.size(), 10u);
+
+  ASSERT_TRUE(server_.Start({"--data", data_}));
+  std::string body = Get(server_.port(), Download("shop", "secret word")).body;
+  std::set<std::string> stored;
+  for (const auto& id : Ids(body)) stored.insert(id);
+  for (const auto& [id, name] : acknowledged) {
+    EXPECT_TRUE(stored.count(id)) << "order " << id << " was acknowledged but lost";
+    EXPECT_NE(body.find("#ID=" + id + "\r\norderdate="), std::string::npos);
+    EXPECT_NE(body.find("Name=" + name + "\r\n"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace tolmi::test
