@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -267,8 +268,16 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
     return;
   }
   std::replace(path_.begin(), path_.end(), '\\', '/');
-  // Keep the casing of an existing file so that the save replaces it.
+  // Keep the casing of an existing file so that the save replaces it, and save through a
+  // symbolic link into the file it names rather than replacing the link.
   path_ = ResolveExistingPath(path_);
+  struct stat link;
+  if (::lstat(path_.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    if (char* real = ::realpath(path_.c_str(), nullptr)) {
+      path_ = real;
+      std::free(real);
+    }
+  }
   std::size_t slash = path_.rfind('/');
   std::string dir = slash == std::string::npos ? std::string() : path_.substr(0, slash + 1);
   std::string base = slash == std::string::npos ? path_ : path_.substr(slash + 1);

@@ -139,9 +139,15 @@ std::string JoinPath(std::string_view directory, std::string_view name) {
   return ResolveParentSegments(NormalisePath(joined), '/');
 }
 
+bool HasDrivePrefix(std::string_view path) {
+  return path.size() >= 2 && path[1] == ':' &&
+         ((path[0] >= 'a' && path[0] <= 'z') || (path[0] >= 'A' && path[0] <= 'Z'));
+}
+
 int CreateDirectoryPath(std::string_view path) {
   std::string p = NormalisePath(path);
   if (p.empty()) return 0;
+  if (HasDrivePrefix(p)) return EINVAL;
   bool created = false;
   std::size_t pos = 0;
   while (pos < p.size() && p[pos] == '/') ++pos;

@@ -32,9 +32,13 @@ std::string ResolveParentSegments(std::string_view path, char separator = '/');
 // "directory/name", normalised and with ".." resolved; an empty part gives the other.
 std::string JoinPath(std::string_view directory, std::string_view name);
 
+// True if the path begins with a Windows drive ("C:"), which names no place on this system.
+bool HasDrivePrefix(std::string_view path);
+
 // Creates every missing folder of the path in turn. Returns 1 if at least one folder was
 // created, 183 if all existed already, or the errno of the first level that could not be
-// created (ENOTDIR when a level exists as a file); 0 for an empty path.
+// created (ENOTDIR when a level exists as a file, EINVAL for a path with a Windows drive);
+// 0 for an empty path.
 int CreateDirectoryPath(std::string_view path);
 
 // Deletes every file matching a wildcard pattern ("folder/*.htm"; "*" and "?" in the last

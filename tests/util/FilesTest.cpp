@@ -164,6 +164,14 @@ TEST_F(AtomicWrite, KeepsPermissionsOfTheReplacedFile) {
   EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
+TEST_F(AtomicWrite, SavesThroughASymbolicLink) {
+  home.Write("real.ini", "old");
+  std::filesystem::create_symlink(home / "real.ini", home / "link.ini");
+  ASSERT_TRUE(WriteFileAtomic((home / "link.ini").string(), "new").ok());
+  EXPECT_TRUE(std::filesystem::is_symlink(home / "link.ini"));
+  EXPECT_EQ(home.Read("real.ini"), "new");
+}
+
 TEST_F(AtomicWrite, FailedWriteLeavesTheOldFileUntouched) {
   std::string target = (home / "orders.ost").string();
   home.Write("orders.ost", "precious orders\n");
