@@ -107,6 +107,7 @@ class Tokenizer {
       : text_(text), options_(options), progress_(progress) {}
 
   std::vector<HtmlToken> Run() {
+    tokens_.reserve(text_.size() / 16 + 4);  // typical markup has a token every 10-30 bytes
     size_t pos = 0;
     while (pos < text_.size()) {
       if (text_[pos] == '<') {
