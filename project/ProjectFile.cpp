@@ -898,6 +898,11 @@ Status WriteProjectFile(StoreProject& project, const std::string& path, Prompter
       return Status::Error(ErrorKind::Cancelled, "The project was not saved.");
     }
   }
+  // Values that the file cannot hold are cleaned in the project itself, as they are written.
+  std::erase(project.settings.currency, '\r');
+  std::erase(project.settings.currency, '\n');
+  for (auto& variable : project.variables) std::erase(variable.name, '|');
+
   AtomicFile file(path);
   std::string buffer;
   ProjectWriter writer(buffer, [&file](std::string& text) {

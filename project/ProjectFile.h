@@ -74,7 +74,10 @@ std::string ProjectFileText(const StoreProject& project, std::time_t now, int ve
 // kOlderVersionQuestion first ("Confirmation", Yes/No); No returns Cancelled
 // and writes nothing. On success the changed flag is cleared; on a write failure
 // the old file and the changed flag stay as they were and the status is Io with
-// "S101: File Write Error". VERSION in the settings is not changed.
+// "S101: File Write Error". VERSION in the settings is not changed; CR and LF are
+// removed from the stored currency and "|" from the stored variable names.
+// The invoice, order-form and confirmation templates open in editors are saved
+// by the caller.
 Status WriteProjectFile(StoreProject& project, const std::string& path, Prompter& prompter,
                         const Clock& clock, int versionNumber,
                         const std::function<void(std::size_t records)>& progress = {});

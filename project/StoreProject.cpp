@@ -227,6 +227,11 @@ int ReplaceTemplate(StoreNode* start, std::string_view oldName, std::string_view
   return count;
 }
 
+void SetNodeEnabled(StoreProject& project, StoreNode& node, bool enabled) {
+  node.status = enabled ? 0 : kStatusDisabled;
+  project.changed = true;
+}
+
 void MarkNeighboursChanged(StoreProject& project, StoreNode& node) {
   StoreNode* holder = node.parent != nullptr ? node.parent : &project.top();
   if (!holder->isTopHolder) holder->mod = 1;

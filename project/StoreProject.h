@@ -33,9 +33,9 @@ class StoreProject {
   StoreProject& operator=(StoreProject&&) = default;
 
   StoreSettings settings;
-  std::vector<StoreVariable> variables;   // "VAR=": layout variables, in order
-  std::vector<FreightRegion> regions;     // "$": freight regions, in order
-  std::vector<AcceptedCard> cards;        // "CC=": accepted cards, in order
+  std::vector<StoreVariable> variables;     // "VAR=": layout variables, in order
+  std::vector<FreightRegion> regions;       // "$": freight regions, in order
+  std::vector<AcceptedCard> cards;          // "CC=": accepted cards, in order
   std::vector<UploadStamp> cartStamps;      // "usd=": stamps of the shared cart files
   std::vector<UploadStamp> templateStamps;  // "utd=": stamps of the style's template files
   // "FNAME=": delivery-method names 0 to 2; kept when the project is cleared.
@@ -105,6 +105,10 @@ StoreNode* FindNodeByCode(StoreNode* start, std::string_view code);
 // Sets TEMP = newName on every node of the same walk whose TEMP equals oldName
 // without regard to ASCII case. Returns how many nodes changed.
 int ReplaceTemplate(StoreNode* start, std::string_view oldName, std::string_view newName);
+
+// Enables (STATUS 0) or disables (STATUS -2) a node and marks the project changed.
+// A disabled node and everything below it get no page.
+void SetNodeEnabled(StoreProject& project, StoreNode& node, bool enabled);
 
 // Sets MOD = 1 on the node's parent and on every child of that parent (at the
 // top level: on every top-level node).

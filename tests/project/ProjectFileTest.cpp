@@ -323,6 +323,14 @@ TEST(ProjectFileRoundTripTest, TheDocumentedExceptions) {
   EXPECT_EQ(back.settings.currency, "US$");
   ASSERT_FALSE(back.variables.empty());
   EXPECT_EQ(back.variables[0].name, "$AB");
+
+  // Saving cleans the stored currency and variable names themselves.
+  TestHome home;
+  FakePrompter prompter;
+  FakeClock clock(1);
+  ASSERT_TRUE(WriteProjectFile(p, (home / "x.stp").string(), prompter, clock, kVersion).ok());
+  EXPECT_EQ(p.settings.currency, "US$");
+  EXPECT_EQ(p.variables[0].name, "$AB");
 }
 
 TEST(ProjectFileReadTest, BodyParagraphsComeBackWithCrLf) {

@@ -149,6 +149,18 @@ TEST(StoreTreeTest, ReplaceTemplateCountsEveryMatchIgnoringCase) {
   EXPECT_EQ(t.page->temp, "other.htm");
 }
 
+TEST(StoreTreeTest, EnablingAndDisablingTouchOnlyTheStatus) {
+  SampleTree t;
+  SetNodeEnabled(t.project, *t.shelf, false);
+  EXPECT_EQ(t.shelf->status, -2);
+  EXPECT_FALSE(t.shelf->Enabled());
+  EXPECT_TRUE(t.project.changed);
+  EXPECT_EQ(t.shelf->mod, 0);
+  EXPECT_EQ(t.p1->status, 0);
+  SetNodeEnabled(t.project, *t.shelf, true);
+  EXPECT_EQ(t.shelf->status, 0);
+}
+
 TEST(StoreTreeTest, MarkNeighboursChanged) {
   SampleTree t;
   MarkNeighboursChanged(t.project, *t.p1);
