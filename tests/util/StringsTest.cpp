@@ -100,6 +100,23 @@ TEST(Strings, ReplaceFirstAndLastReturnThePositionAfterTheInsertion) {
   EXPECT_TRUE(ReplaceFirstNoCase(s, "1 ", ""));
   EXPECT_EQ(s, "2_3");
   EXPECT_FALSE(ReplaceLast(s, "9", "_"));
+
+  // A search from a position, as a caller stepping through a page does; text that a
+  // replacement inserted is not revisited when stepping on from the returned position.
+  s = "x x x";
+  std::size_t at = StrReplaceFirst(s, "x", "[x]");
+  ASSERT_EQ(at, 3u);
+  at = StrReplaceFirst(s, "x", "[x]", at);
+  EXPECT_EQ(s, "[x] [x] x");
+  EXPECT_EQ(StrReplaceFirstNoCase(s, "X", "y", at), 9u);
+  EXPECT_EQ(s, "[x] [x] y");
+  EXPECT_EQ(StrReplaceFirst(s, "x", "z", 100), kNotFound);
+
+  // The new text may be a view into the buffer itself.
+  s = "ab";
+  std::string_view self = s;
+  EXPECT_EQ(StrReplaceFirst(s, "b", self), 3u);
+  EXPECT_EQ(s, "aab");
 }
 
 TEST(Strings, CopyAndAppendUntil) {
