@@ -94,8 +94,8 @@ TEST(ProxySettings, SaveLoadRoundTripAndSystemProxyDeletesProxy) {
 
 TEST(SettingsStore, MalformedFilesAndLineBreaks) {
   test::TestHome home;
-  home.Write("s.ini",
-             std::string("junk\n[a]\n=x\nk=v\r\n[unterminated\nk2=v2\n\0\xff=\n[a]\nk=w\n", 56));
+  const char kIni[] = "junk\n[a]\n=x\nk=v\r\n[unterminated\nk2=v2\n\0\xff=\n[a]\nk=w\n";
+  home.Write("s.ini", std::string(kIni, sizeof kIni - 1));
   SettingsStore store((home / "s.ini").string());
   ASSERT_TRUE(store.Load().ok());
   EXPECT_EQ(store.Get("a", "k"), "w");
