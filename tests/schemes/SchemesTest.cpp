@@ -1,0 +1,411 @@
+#include "schemes/Schemes.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+#include "tests/support/FakePrompter.h"
+#include "tests/support/TestHome.h"
+
+namespace tolmi {
+
+void PrintTo(const StyleVariable& v, std::ostream* os) {
+  *os << "{" << v.label << "|" << v.name << "|" << v.value << "|" << v.number << "|" << v.type
+      << "}";
+}
+
+namespace {
+
+using test::FakePrompter;
+using test::TestHome;
+
+SchemeList ListIn(const TestHome& home) {
+  SchemeList list;
+  list.installDir = home.path().string();
+  return list;
+}
+
+TEST(SchemeList, GroupsSchemesKeysAndKinds) {
+  TestHome home;
+  home.Write("template/blue/Blue.ini", "-x\n");
+  home.Write("present.txt", "1");
+  SchemeList list = ListIn(home);
+  ReadSchemeListText(list,
+                     "product=Tolmi PRO\r\n"
+                     "STYLE=Modern   \r\n"
+                     "SCHEMA=Blue\n"
+                     "PREVIEW=template/blue/p.png\n"
+                     "DEF=blue\n"
+                     "TYP=0\n"
+                     "SCHEMA=Gone\n"
+                     "DEF=gone\n"
+                     "TYP=0\n"
+                     "SCHEMA=Plain\n"
+                     "TYP=0\n"
+                     "STYLE=Classic\n"
+                     "SCHEMA=Installed\n"
+                     "INSTALL=present.txt\n"
+                     "TYP=1\n"
+                     "SCHEMA=Missing\n"
+                     "INSTALL=absent.txt\n"
+                     "TYP=0\n"
+                     "SCF=template/x/dot.png\n"
+                     "STYLE=Modern\n"
+                     "SCHEMA=Late\n"
+                     "TYP=0\n"
+                     "DEF=late\n");
+  ASSERT_EQ(list.categories.size(), 2u);
+  const StyleCategory& modern = list.categories[0];
+  EXPECT_EQ(modern.name, "Modern");
+  ASSERT_EQ(modern.schemes.size(), 4u);
+  EXPECT_EQ(modern.schemes[0].name, "Blue");
+  EXPECT_EQ(modern.schemes[0].preview, "template/blue/p.png");
+  EXPECT_EQ(modern.schemes[0].folder, "blue");
+  EXPECT_EQ(modern.schemes[0].kind, kSchemeInstalled);
+  // Installed with a folder but without its settings file: not available.
+  EXPECT_EQ(modern.schemes[1].kind, kSchemeUnavailable);
+  // No folder: nothing to check.
+  EXPECT_EQ(modern.schemes[2].kind, kSchemeInstalled);
+  // The folder came after the kind; still checked.
+  EXPECT_EQ(modern.schemes[3].name, "Late");
+  EXPECT_EQ(modern.schemes[3].kind, kSchemeUnavailable);
+  const StyleCategory& classic = list.categories[1];
+  ASSERT_EQ(classic.schemes.size(), 2u);
+  EXPECT_EQ(classic.schemes[0].kind, kSchemeUser);
+  EXPECT_EQ(classic.schemes[0].installPath, "present.txt");
+  // A missing install file wins over a later kind.
+  EXPECT_EQ(classic.schemes[1].kind, kSchemeUnavailable);
+  EXPECT_EQ(classic.schemes[1].files, std::vector<std::string>{"template/x/dot.png"});
+}
+
+TEST(SchemeList, NumberedVariablesAndTheSixAfterTwelve) {
+  SchemeList list;
+  ReadSchemeListText(list,
+                     "SCHEMA=Loose\n0=#FFFFFF\n12=Checkout\n24=dot.png\n31=odd\n7\n"
+                     "CLR=FF000A00" +
+                         std::string(120, '0') + "\n");
+  ASSERT_EQ(list.categories.size(), 1u);
+  EXPECT_EQ(list.categories[0].name, "");
+  const Scheme& s = list.categories[0].schemes.at(0);
+  ASSERT_EQ(s.variables.size(), 11u);
+  EXPECT_EQ(s.variables[0], (StyleVariable{"Background Color:", "%S_BGCOLOR%", "#FFFFFF", 0, 1}));
+  EXPECT_EQ(s.variables[1],
+            (StyleVariable{"Checkout Heading:", "%S_HEADING3%", "Checkout", 12, 2}));
+  const std::vector<StyleVariable> extra = {{"Cell Color", "%S_CELLCOLOR%", "WHITE", 0, 1},
+                                            {"Border Color", "%S_CELLBORDER%", "0", 0, 32},
+                                            {"Outside Border Width", "%S_BORDER%", "0", 0, 32},
+                                            {"Inside Border Width", "%S_BORDER2%", "0", 0, 32},
+                                            {"Heading Color", "%S_HEADINGCOLOR%", "BLACK", 0, 1},
+                                            {"Background Image", "%S_BACKGROUND%", "", 0, 4}};
+  for (size_t i = 0; i < extra.size(); ++i) EXPECT_EQ(s.variables[2 + i], extra[i]) << i;
+  EXPECT_EQ(s.variables[8], (StyleVariable{"Bullet - Category:", "%BULLET_F%", "dot.png", 24, 4}));
+  EXPECT_EQ(s.variables[9], (StyleVariable{"", "$TEST", "odd", 31, 0}));
+  EXPECT_EQ(s.variables[10], (StyleVariable{"Visited Link Color:", "%VLINKCOLOR%", "", 7, 1}));
+  EXPECT_EQ(s.customColours[0], 0x000A00FFu);
+  EXPECT_EQ(s.customColours[1], 0u);
+  // The whole table, spot checks of the odd ones.
+  EXPECT_EQ(NumberedVariable(21, "").type, 0);
+  EXPECT_EQ(NumberedVariable(28, "").label, "Buton - Add:");
+  EXPECT_EQ(NumberedVariable(30, "").name, "%BUTTON_REMOVE%");
+  EXPECT_EQ(NumberedVariable(-1, "").name, "$TEST");
+}
+
+TEST(SchemeList, KeysOutsideASchemeAndBreaksAreIgnored) {
+  SchemeList list;
+  ReadSchemeListText(list,
+                     "DEF=nowhere\n0=#000000\nSTYLE=A\n#CAT\nSCHEMA=One\n#BREAK\n"
+                     "DEF=lost\nSCHEMA=Two\n; comment\nother=1\n");
+  ASSERT_EQ(list.categories.size(), 1u);
+  ASSERT_EQ(list.categories[0].schemes.size(), 2u);
+  EXPECT_EQ(list.categories[0].schemes[0].folder, "");
+  EXPECT_TRUE(list.categories[0].schemes[0].variables.empty());
+}
+
+TEST(SchemeList, MissingFilesAreSkipped) {
+  TestHome home;
+  SchemeList list;
+  LoadSchemes(list, home.path().string());
+  EXPECT_TRUE(list.categories.empty());
+  EXPECT_FALSE(ReadSchemeList(list, (home / "nothing.dat").string()));
+}
+
+Scheme FullScheme() {
+  Scheme s;
+  s.name = "Ocean";
+  s.preview = "template/ocean/preview.png";
+  s.folder = "ocean";
+  s.variables = {
+      {"Colours", "", "", 0, kStyleSeparator},
+      {"Background Color:", "%BGCOLOR%", "#FF000A", 4, kStyleColour},
+      {"Heading:", "%HEADING%", "Georgia, serif", 10, kStyleHeading},
+      {"Bullet - Category:", "%BULLET_F%", "dot.svg", 24, kStylePicture},
+      {"Outside Border Width", "%S_BORDER%", "2", 0, kStyleNumber},
+      {"Odd", "%ODD%", "", -7, 16 | 2048},
+  };
+  for (int i = 0; i < 16; ++i) s.customColours[i] = 0x01020304u * (i + 1);
+  s.files = {"template/ocean/dot.svg", "template/ocean/add.svg"};
+  return s;
+}
+
+TEST(SchemeSettings, ExactTextAndRoundTrip) {
+  Scheme s;
+  s.name = "Mini";
+  s.preview = "p.png";
+  s.variables = {{"Sep", "", "", 0, kStyleSeparator},
+                 {"Link Color:", "%LINKCOLOR%", "#0000FF", 6, 1}};
+  s.customColours[0] = 0x000A00FF;
+  s.files = {"template/mini/a.svg"};
+  EXPECT_EQ(SchemeSettingsText(s),
+            ";\n;SCHEMA : Mini\n;PREVIEW: p.png\n;\n\n-Sep\n%LINKCOLOR%,1,6,Link Color:,#0000FF\n"
+            "CLR=FF000A00" +
+                std::string(120, '0') + "\nF=template/mini/a.svg\n");
+  s.name.clear();
+  s.preview.clear();
+  EXPECT_EQ(SchemeSettingsText(s).substr(0, 5), "-Sep\n");
+
+  const Scheme full = FullScheme();
+  Scheme back;
+  ReadSchemeSettingsText(back, SchemeSettingsText(full));
+  EXPECT_TRUE(back.loaded);
+  EXPECT_EQ(back.variables, full.variables);
+  EXPECT_EQ(back.customColours, full.customColours);
+  EXPECT_EQ(back.files, full.files);
+}
+
+TEST(SchemeSettings, FileRoundTripAndWriteFailure) {
+  TestHome home;
+  std::filesystem::create_directories(home / "template/ocean");
+  FakePrompter prompter;
+  const Scheme full = FullScheme();
+  ASSERT_TRUE(WriteSchemeSettings(full, home.path().string(), prompter).ok());
+  EXPECT_TRUE(prompter.shown.empty());
+  Scheme back;
+  back.name = "Ocean";
+  back.folder = "ocean";
+  ASSERT_TRUE(ReadSchemeSettings(back, home.path().string()));
+  EXPECT_EQ(back.variables, full.variables);
+  EXPECT_EQ(back.customColours, full.customColours);
+  EXPECT_EQ(home.Read("template/ocean/Ocean.ini"), SchemeSettingsText(full));
+
+  // A folder where the file should be: nothing written, W124 shown.
+  Scheme blocked = full;
+  blocked.name = "Blocked";
+  std::filesystem::create_directories(home / "template/ocean/Blocked.ini");
+  Status s = WriteSchemeSettings(blocked, home.path().string(), prompter);
+  EXPECT_EQ(s.kind(), ErrorKind::Io);
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].text, "ERROR W124: Unable to open template file '" +
+                                        (home / "template/ocean/Blocked.ini").string() + "'");
+  EXPECT_EQ(prompter.shown[0].title, "Error");
+
+  // A missing settings file leaves the scheme without variables.
+  Scheme none;
+  none.name = "None";
+  none.folder = "ocean";
+  EXPECT_FALSE(ReadSchemeSettings(none, home.path().string()));
+  EXPECT_TRUE(none.variables.empty());
+  EXPECT_TRUE(none.loaded);
+}
+
+TEST(SchemeSettings, FieldsThatWouldBreakTheLineAreCleaned) {
+  Scheme s;
+  s.variables = {{"Lab,el\n", "%A,B%", "line\r\none, two", 1, 1}};
+  Scheme back;
+  ReadSchemeSettingsText(back, SchemeSettingsText(s));
+  ASSERT_EQ(back.variables.size(), 1u);
+  EXPECT_EQ(back.variables[0].name, "%A B%");
+  EXPECT_EQ(back.variables[0].label, "Lab el");
+  EXPECT_EQ(back.variables[0].value, "lineone, two");
+}
+
+TEST(SchemeSettings, MalformedLines) {
+  Scheme s;
+  ReadSchemeSettingsText(s,
+                         "%A\n%B,1\n%C,1,2\n"
+                         " %D,1,2,Label\n"
+                         "%E , 1 , 3 ,  Spaced Label  ,   value, with, commas   \n"
+                         "%F,x,y,Label Only\n"
+                         "-\n"
+                         "CLR=FFzz\n"
+                         "F=\n"
+                         "garbage\n");
+  ASSERT_EQ(s.variables.size(), 3u);
+  EXPECT_EQ(s.variables[0], (StyleVariable{"Spaced Label", "%E", "value, with, commas", 3, 1}));
+  EXPECT_EQ(s.variables[1], (StyleVariable{"Label Only", "%F", "", 0, 0}));
+  EXPECT_EQ(s.variables[2], (StyleVariable{"", "", "", 0, kStyleSeparator}));
+  EXPECT_EQ(s.customColours[0], 0xFFu);
+  EXPECT_EQ(s.files, std::vector<std::string>{""});
+}
+
+TEST(SchemeSettings, RandomAndHugeInputNeverCrash) {
+  std::mt19937 rng(7);
+  const std::string alphabet = "%-,CLR=F0123456789ABCDEF\n\r $#;";
+  for (int round = 0; round < 200; ++round) {
+    std::string bytes;
+    const int n = rng() % 400;
+    for (int i = 0; i < n; ++i)
+      bytes += (rng() % 5 == 0) ? char(rng() % 256) : alphabet[rng() % alphabet.size()];
+    Scheme s;
+    ReadSchemeSettingsText(s, bytes);
+    SchemeList list;
+    ReadSchemeListText(list, "SCHEMA=x\n" + bytes);
+    // Whatever was read writes and reads back the same.
+    Scheme again;
+    ReadSchemeSettingsText(again, SchemeSettingsText(s));
+    EXPECT_EQ(again.customColours, s.customColours);
+  }
+  Scheme big;
+  ReadSchemeSettingsText(
+      big, "%BIG,1,1,Big," + std::string(100000, 'v') + "\nCLR=" + std::string(100000, 'F'));
+  ASSERT_EQ(big.variables.size(), 1u);
+  EXPECT_EQ(big.customColours[15], 0xFFFFFFFFu);
+}
+
+TEST(SchemeIni, ExactTextRoundTripAndFailure) {
+  TestHome home;
+  FakePrompter prompter;
+  SchemeList list = ListIn(home);
+  list.categories = {{"Modern", {}}, {"Empty", {}}, {"", {}}};
+  Scheme installed;
+  installed.name = "Shipped";
+  installed.kind = kSchemeInstalled;
+  Scheme mine = FullScheme();
+  mine.name = "Mine";
+  mine.kind = kSchemeUser;
+  mine.installPath = "flag.txt";
+  Scheme bare;
+  bare.name = "Bare";
+  bare.kind = kSchemeUser;
+  list.categories[0].schemes = {installed, mine};
+  list.categories[1].schemes = {installed};
+  list.categories[2].schemes = {bare};
+  const std::string expected =
+      "product=Tolmi PRO\nversion=2\nSTYLE=Modern\n\nSCHEMA=Mine\n"
+      "PREVIEW=template/ocean/preview.png\nDEF=ocean\nINSTALL=flag.txt\nTYP=1\n"
+      "STYLE=\n\nSCHEMA=Bare\nPREVIEW=\nDEF=\nTYP=1\n";
+  EXPECT_EQ(SchemeIniText(list), expected);
+
+  std::filesystem::create_directories(home / "template/ocean");
+  home.Write("flag.txt", "1");
+  ASSERT_TRUE(WriteSchemeList(list, prompter).ok());
+  EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_EQ(home.Read("scheme.ini"), expected);
+  // Only the scheme with variables gets a settings file.
+  EXPECT_EQ(home.Read("template/ocean/Mine.ini"), SchemeSettingsText(mine));
+  EXPECT_FALSE(std::filesystem::exists(home / "template/Bare.ini"));
+
+  // Read back after the installed list: the merchant's schemes join their groups.
+  SchemeList again = ListIn(home);
+  ReadSchemeListText(again, "STYLE=Modern\nSCHEMA=Shipped\n");
+  ASSERT_TRUE(ReadSchemeList(again, (home / "scheme.ini").string()));
+  ASSERT_EQ(again.categories.size(), 2u);
+  ASSERT_EQ(again.categories[0].schemes.size(), 2u);
+  const Scheme& read = again.categories[0].schemes[1];
+  EXPECT_EQ(read.name, "Mine");
+  EXPECT_EQ(read.kind, kSchemeUser);
+  EXPECT_EQ(read.folder, "ocean");
+  EXPECT_EQ(read.installPath, "flag.txt");
+  EXPECT_EQ(SchemeIniText(again), expected);
+
+  std::filesystem::remove(home / "scheme.ini");
+  std::filesystem::create_directories(home / "scheme.ini");
+  Status s = WriteSchemeList(list, prompter);
+  EXPECT_EQ(s.kind(), ErrorKind::Io);
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].text, "ERROR L124: Unable to open file 'scheme.ini'");
+}
+
+TEST(CurrentScheme, FirstSchemeLoadedWithPictures) {
+  TestHome home;
+  FakePrompter prompter;
+  SchemeList empty = ListIn(home);
+  empty.categories = {{"Nothing", {}}};
+  EXPECT_EQ(MakeSchemeCurrent(empty, prompter), nullptr);
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].text, "No scheme defined for current store.");
+
+  home.Write("template/ocean/Ocean.ini",
+             SchemeSettingsText(FullScheme()) + "%BUTTON_ADD%,4,28,Buton - Add:,add.svg\n");
+  SchemeList list = ListIn(home);
+  ReadSchemeListText(list, "STYLE=Empty\nSTYLE=Sea\nSCHEMA=Ocean\nDEF=ocean\nTYP=0\n");
+  Scheme* current = MakeSchemeCurrent(list, prompter);
+  ASSERT_NE(current, nullptr);
+  EXPECT_EQ(list.current, (SchemeIndex{1, 0}));
+  EXPECT_TRUE(current->loaded);
+  EXPECT_EQ(current->pictures[kBulletF], "dot.svg");
+  EXPECT_EQ(current->pictures[kButtonAdd], "add.svg");
+  EXPECT_EQ(current->pictures[kBulletG], "");
+  EXPECT_EQ(prompter.shown.size(), 1u);
+  // An index that no longer exists falls back to the first scheme.
+  list.current = SchemeIndex{5, 5};
+  EXPECT_EQ(MakeSchemeCurrent(list, prompter), current);
+}
+
+TEST(SchemeLayout, PathsAndLookup) {
+  SchemeList list;
+  ReadSchemeListText(list,
+                     "STYLE=Mod\nSCHEMA=Other\nSTYLE=Modern\nSCHEMA=Harbour\nSCHEMA=Sorvidda\n"
+                     "SCHEMA=\nSCHEMA=Meadow\n");
+  ReadSchemeListText(list, "STYLE=\nSCHEMA=Loose\n");
+  EXPECT_EQ(SchemePath(list, {1, 0}), "Modern/Harbour");
+  EXPECT_EQ(SchemePath(list, {2, 0}), "/Loose");
+  EXPECT_EQ(FindSchemeByLayout(list, "Modern/Harbour"), (SchemeIndex{1, 0}));
+  // "Mod" is a prefix of "Modern/..." too; the lookup goes on to the right group.
+  EXPECT_EQ(FindSchemeByLayout(list, "Modern/Meadow"), (SchemeIndex{1, 3}));
+  EXPECT_EQ(FindSchemeByLayout(list, "Mod/Other"), (SchemeIndex{0, 0}));
+  EXPECT_EQ(FindSchemeByLayout(list, "Modern/Sorvida"), (SchemeIndex{1, 1}));
+  EXPECT_EQ(FindSchemeByLayout(list, "/Loose"), (SchemeIndex{2, 0}));
+  EXPECT_EQ(FindSchemeByLayout(list, "Modern\\Harbour"), (SchemeIndex{1, 0}));
+  EXPECT_FALSE(FindSchemeByLayout(list, "Modern/harbour"));
+  EXPECT_FALSE(FindSchemeByLayout(list, "Modern"));
+  EXPECT_FALSE(FindSchemeByLayout(list, ""));
+  EXPECT_EQ(FindScheme(list, {"Modern", "Meadow"}), (SchemeIndex{1, 3}));
+  EXPECT_FALSE(FindScheme(list, {"Mod", "Meadow"}));
+  const std::vector<StyleRef> refs = SchemeStyleRefs(list);
+  ASSERT_EQ(refs.size(), 6u);
+  EXPECT_EQ(refs[0], (StyleRef{"Mod", "Other"}));
+  EXPECT_EQ(refs[5], (StyleRef{"", "Loose"}));
+}
+
+TEST(NewSchemes, CopyOfTheLastWithAFreeName) {
+  TestHome home;
+  FakePrompter prompter;
+  Scheme base = FullScheme();
+  home.Write("template/ocean/Ocean.ini", SchemeSettingsText(base));
+  home.Write("template/ocean/New Schema.ini", "taken on disk");
+  SchemeList list = ListIn(home);
+  ReadSchemeListText(list, "STYLE=Sea\nSCHEMA=Ocean\nDEF=ocean\nTYP=0\nSTYLE=Bare\n");
+
+  Result<SchemeIndex> first = NewScheme(list, 0, prompter);
+  ASSERT_TRUE(first.ok()) << first.status().message();
+  const Scheme* made = list.At(*first);
+  EXPECT_EQ(made->name, "New Schema(1)");
+  EXPECT_EQ(made->kind, kSchemeUser);
+  EXPECT_EQ(made->folder, "ocean");
+  EXPECT_EQ(made->variables, base.variables);
+  EXPECT_EQ(home.Read("template/ocean/New Schema(1).ini"), SchemeSettingsText(*made));
+
+  Result<SchemeIndex> second = NewScheme(list, 0, prompter);
+  ASSERT_TRUE(second.ok());
+  EXPECT_EQ(list.At(*second)->name, "New Schema(2)");
+
+  // An empty group starts from an empty scheme in "template".
+  Result<SchemeIndex> empty = NewScheme(list, 1, prompter);
+  ASSERT_TRUE(empty.ok());
+  EXPECT_EQ(list.At(*empty)->name, "New Schema");
+  EXPECT_TRUE(list.At(*empty)->variables.empty());
+  EXPECT_TRUE(std::filesystem::exists(home / "template/New Schema.ini"));
+
+  EXPECT_EQ(NewScheme(list, 9, prompter).status().kind(), ErrorKind::InvalidArgument);
+  EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST(Colours, ChooserResultText) {
+  EXPECT_EQ(ColourText(255, 0, 10), "#FF000A");
+  EXPECT_EQ(ColourText(0, 0, 0), "#000000");
+  EXPECT_EQ(ColourText(1, 171, 205), "#01ABCD");
+}
+
+}  // namespace
+}  // namespace tolmi
