@@ -1,0 +1,287 @@
+#include "schemes/TemplateInstall.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/support/FakePrompter.h"
+#include "tests/support/TestHome.h"
+
+namespace tolmi {
+namespace {
+
+using test::FakePrompter;
+using test::TestHome;
+
+// A home with the scheme "Sea/Ocean" (all eight templates) and a project folder.
+struct Installation {
+  TestHome home;
+  SchemeList list;
+  std::string projectDir;
+
+  Installation() {
+    for (const char* name : kSchemeTemplates)
+      home.Write(std::string("template/ocean/") + name, std::string("ocean ") + name);
+    home.Write("template/ocean/Ocean.ini", "%BULLET_F%,4,24,Bullet - Category:,f.svg\n");
+    list.installDir = home.path().string();
+    ReadSchemeListText(list, "STYLE=Sea\nSCHEMA=Ocean\nDEF=ocean\nTYP=0\nSCHEMA=Dry\nDEF=dry\n");
+    projectDir = (home / "Projects/Toys").string();
+    std::filesystem::create_directories(home / "Projects/Toys/Template");
+  }
+  std::string Project(const std::string& name) const {
+    return home.Read("Projects/Toys/Template/" + name);
+  }
+};
+
+StoreProject TreeOfEveryKind() {
+  StoreProject project;
+  StoreNode* top = nullptr;
+  for (NodeKind kind : {NodeKind::Category, NodeKind::Product, NodeKind::Shelf, NodeKind::List,
+                        NodeKind::Page, NodeKind::Link}) {
+    auto node = CreateNode();
+    node->kind = kind;
+    node->temp = "custom.htm";
+    StoreNode* placed = AppendNode(project, top, std::move(node));
+    if (!top) top = placed;
+  }
+  auto deep = CreateNode();
+  deep->kind = NodeKind::Product;
+  AppendNode(project, top->children[1].get(), std::move(deep));  // under the shelf
+  return project;
+}
+
+TEST(ChooseStyle, NoLeavesEverythingYesInstallsTheEightTemplates) {
+  Installation in;
+  in.home.Write("Projects/Toys/Template/product.htm", "merchant's own");
+  StoreProject project = TreeOfEveryKind();
+  FakePrompter prompter;
+  prompter.answers = {PromptAnswer::No, PromptAnswer::Cancel, PromptAnswer::Yes};
+
+  for (int i = 0; i < 2; ++i) {
+    Result<int> r = ChooseStyle(project, in.list, {0, 0}, in.projectDir, prompter);
+    EXPECT_EQ(r.status().kind(), ErrorKind::Cancelled);
+  }
+  EXPECT_EQ(in.Project("product.htm"), "merchant's own");
+  EXPECT_FALSE(project.changed);
+  EXPECT_FALSE(project.settings.style);
+  EXPECT_EQ(RootNode(project)->temp, "custom.htm");
+
+  Result<int> r = ChooseStyle(project, in.list, {0, 0}, in.projectDir, prompter);
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(*r, 8);
+  ASSERT_EQ(prompter.asked.size(), 3u);
+  EXPECT_EQ(prompter.asked[2].text,
+            "In order to use this style, Tolmi PRO needs to assign new templates to all "
+            "categories and items.  If you have modified any of the existing templates, your "
+            "changes will be lost.\r\n\r\nDo you wish to proceed?");
+  EXPECT_EQ(prompter.asked[2].title, "Confirmation");
+  for (const char* name : kSchemeTemplates)
+    EXPECT_EQ(in.Project(name), std::string("ocean ") + name);
+  std::vector<std::string> temps;
+  ForEachNode(project, [&](StoreNode& n) { temps.push_back(n.temp); });
+  EXPECT_EQ(temps,
+            (std::vector<std::string>{"category.htm", "product.htm", "shelf.htm", "product.htm",
+                                      "list.htm", "page.htm", "category.htm"}));
+  EXPECT_EQ(project.settings.style, (StyleRef{"Sea", "Ocean"}));
+  EXPECT_TRUE(project.changed);
+  EXPECT_EQ(in.list.current, (SchemeIndex{0, 0}));
+  EXPECT_EQ(in.list.At({0, 0})->pictures[kBulletF], "f.svg");
+
+  EXPECT_EQ(ChooseStyle(project, in.list, {3, 0}, in.projectDir, prompter).status().kind(),
+            ErrorKind::NotFound);
+}
+
+TEST(ChooseStyle, MissingSchemeFolderOrFilesLeaveTheProjectsCopies) {
+  Installation in;
+  in.home.Write("Projects/Toys/Template/page.htm", "kept");
+  EXPECT_EQ(CopySchemeTemplates(in.list.installDir, *in.list.At({0, 1}), in.projectDir), 0);
+  EXPECT_EQ(in.Project("page.htm"), "kept");
+  std::filesystem::remove(in.home / "template/ocean/page.htm");
+  EXPECT_EQ(CopySchemeTemplates(in.list.installDir, *in.list.At({0, 0}), in.projectDir), 7);
+  EXPECT_EQ(in.Project("page.htm"), "kept");
+  EXPECT_EQ(in.Project("search.htm"), "ocean search.htm");
+}
+
+TEST(InstallHook, UsesTheProjectsStyleElseTheCurrentOne) {
+  Installation in;
+  in.home.Write("template/dry/page.htm", "dry page");
+  StoreProject project;
+  project.settings.style = StyleRef{"Sea", "Dry"};
+  EXPECT_TRUE(InstallProjectStyleTemplates(in.list, project, in.projectDir).ok());
+  EXPECT_EQ(in.Project("page.htm"), "dry page");
+  project.settings.style = StyleRef{"Sea", "Gone"};
+  EXPECT_TRUE(InstallProjectStyleTemplates(in.list, project, in.projectDir).ok());
+  EXPECT_EQ(in.Project("page.htm"), "ocean page.htm");
+  SchemeList none;
+  EXPECT_EQ(InstallProjectStyleTemplates(none, project, in.projectDir).kind(), ErrorKind::NotFound);
+}
+
+// A project of the given version with its own three templates, upgraded.
+struct Upgrade {
+  Installation in;
+  FakePrompter prompter;
+  StoreProject project;
+  std::optional<std::string> message;
+
+  explicit Upgrade(int version) {
+    in.home.Write("template/shelf.htm", "new shelf");
+    in.home.Write("template/order.dat", "new order");
+    in.home.Write("template/confirm.dat", "new confirm");
+    for (const char* name : {"shelf.htm", "order.htm", "confirm.htm"})
+      in.home.Write(std::string("Projects/Toys/Template/") + name, std::string("old ") + name);
+    project.settings.version = version;
+    message = UpgradeProjectTemplates(project, in.projectDir, in.list.installDir, prompter);
+  }
+  bool Exists(const char* name) const {
+    return std::filesystem::exists(in.home / "Projects/Toys/Template" / name);
+  }
+};
+
+TEST(UpgradeTemplates, BelowShelfVersionReplacesThree) {
+  for (int version : {0, 101003}) {
+    Upgrade u(version);
+    ASSERT_TRUE(u.message);
+    EXPECT_EQ(*u.message,
+              "Your project was saved with an older version of Tolmi PRO.\r\n\r\nFor "
+              "compatibility, Tolmi needs to replace your Shelf, Order form, and Confirmation "
+              "page templates.  If you have made changes to these templates, a copy of the "
+              "changed versions will be saved as shelf.bak, order.bak and confirm.bak in your "
+              "project's template directory.");
+    ASSERT_EQ(u.prompter.shown.size(), 1u);
+    EXPECT_EQ(u.prompter.shown[0].text, *u.message);
+    EXPECT_EQ(u.prompter.shown[0].title, "Project Upgrade");
+    EXPECT_EQ(u.in.Project("shelf.bak"), "old shelf.htm");
+    EXPECT_EQ(u.in.Project("order.bak"), "old order.htm");
+    EXPECT_EQ(u.in.Project("confirm.bak"), "old confirm.htm");
+    EXPECT_EQ(u.in.Project("shelf.htm"), "new shelf");
+    EXPECT_EQ(u.in.Project("order.htm"), "new order");
+    EXPECT_EQ(u.in.Project("confirm.htm"), "new confirm");
+    EXPECT_TRUE(u.project.changed);
+  }
+}
+
+TEST(UpgradeTemplates, BelowTemplateVersionReplacesTwo) {
+  for (int version : {101004, 103000}) {
+    Upgrade u(version);
+    ASSERT_TRUE(u.message);
+    EXPECT_EQ(*u.message,
+              "Your project was saved with an older version of Tolmi PRO.\r\n\r\nFor "
+              "compatibility, Tolmi needs to replace your Order form, and Confirmation page "
+              "templates.  If you have made changes to these templates, a copy of the changed "
+              "versions will be saved as order.bak and confirm.bak in your project's template "
+              "directory.");
+    EXPECT_FALSE(u.Exists("shelf.bak"));
+    EXPECT_EQ(u.in.Project("shelf.htm"), "old shelf.htm");
+    EXPECT_EQ(u.in.Project("order.bak"), "old order.htm");
+    EXPECT_EQ(u.in.Project("confirm.bak"), "old confirm.htm");
+    EXPECT_EQ(u.in.Project("order.htm"), "new order");
+    EXPECT_EQ(u.in.Project("confirm.htm"), "new confirm");
+    EXPECT_TRUE(u.project.changed);
+  }
+}
+
+TEST(UpgradeTemplates, CurrentProjectsAreLeftAlone) {
+  for (int version : {103001, 2034361}) {
+    Upgrade u(version);
+    EXPECT_FALSE(u.message);
+    EXPECT_TRUE(u.prompter.shown.empty());
+    EXPECT_FALSE(u.Exists("order.bak"));
+    EXPECT_EQ(u.in.Project("order.htm"), "old order.htm");
+    EXPECT_FALSE(u.project.changed);
+  }
+}
+
+TEST(UpgradeTemplates, MissingInstallationFilesKeepTheProjectsOwn) {
+  Installation in;
+  in.home.Write("Projects/Toys/Template/order.htm", "mine");
+  StoreProject project;
+  FakePrompter prompter;
+  project.settings.version = 101004;
+  ASSERT_TRUE(UpgradeProjectTemplates(project, in.projectDir, in.list.installDir, prompter));
+  EXPECT_EQ(in.Project("order.htm"), "mine");
+  EXPECT_EQ(in.Project("order.bak"), "mine");
+}
+
+TEST(Conversions, LegacyNames) {
+  std::string page =
+      "$BGCOLOR $BG_COLOR $LINK_COLOR $VLINK_COLOR $ALINK_COLOR $TEXT_COLOR $MENUCOLOR "
+      "$HEADING1 $HEADING $BUTTON_ADD $BUTTON_BACK $BUTTON_REMOVE $bgcolor";
+  ConvertPageTemplate(page);
+  EXPECT_EQ(page,
+            "%BGCOLOR% %BGCOLOR% %LINKCOLOR% %VLINKCOLOR% %ALINKCOLOR% %TEXTCOLOR% %MENUCOLOR% "
+            "%HEADING% %HEADING% %BUTTON_ADD% %BUTTON_BACK% %BUTTON_REMOVE% $bgcolor");
+  std::string order =
+      "$BGCOLOR $BG_COLOR $LINK_COLOR $VLINK_COLOR $ALINK_COLOR $FRAME_COLOR $TEXT_COLOR "
+      "$HEADINGCOLOR $HEADINGTEXTCOLOR";
+  ConvertOrderTemplate(order);
+  EXPECT_EQ(order,
+            "%O_BGCOLOR% %O_BGCOLOR% %O_LINKCOLOR% %O_VLINKCOLOR% %O_ALINKCOLOR% %O_FRAMECOLOR% "
+            "%O_TEXTCOLOR% %O_HEADINGCOLOR% %O_HEADINGTEXTCOLOR%");
+  std::string frame =
+      "$BGCOLOR $BG_COLOR $LINK_COLOR $VLINK_COLOR $ALINK_COLOR $LIST_COLOR $FRAME_COLOR "
+      "$TEXT_COLOR $HEADING2 $HEADING3";
+  ConvertOrderFormFrame(frame);
+  EXPECT_EQ(frame,
+            "%S_BGCOLOR% %S_BGCOLOR% %S_LINKCOLOR% %S_VLINKCOLOR% %S_ALINKCOLOR% %S_LISTCOLOR% "
+            "%S_FRAMECOLOR% %S_TEXTCOLOR% %S_HEADING2% %S_HEADING3%");
+}
+
+TEST(Conversions, OldBulletPictures) {
+  Scheme scheme;
+  scheme.files = {"template\\old\\dot.png", "template/old/arrow.png.png", "template/old/x.svg"};
+  const std::string tags =
+      "<img SRC=\"r1_transp.gif\" ><IMG src=\"R1_TRANSP.gif\">"
+      "<img SRC=\"r1_transp.gif\" BORDER=0 align=TEXTTOP >"
+      "<img SRC=\"r1_transp.gif\" BORDER=0  align=TEXTTOP >"
+      "<img SRC=\"r1_transp.gif\" BORDER=0  align=TEXTTOP>"
+      "<img SRC=\"r1_transbar.gif\" BORDER=0 align=TEXTTOP>"
+      "<img SRC=\"r1_transbar.gif\" BORDER=0  align=TEXTTOP>"
+      "<img src=\"r1_transp.gif\" BORDER=0 align=TEXTTOP>"
+      "<img src=\"r1_transp.gif\"  align=CENTER>"
+      "<img SRC=\"r1_transp.gif\" align=CENTER>";
+  std::string text = "a" + tags + "<img src=\"dot.gif\"><img src=\"arrow.gif.png\">" +
+                     "<img src=\"r1_transp.gif\" align=left>";
+  RemoveOldBulletPictures(text, &scheme);
+  EXPECT_EQ(text,
+            "a<img src=\"dot.png\"><img src=\"arrow.png.png\"><img src=\"r1_transp.gif\" "
+            "align=left>");
+  std::string marked = "<!--Version 3-->" + tags + "dot.gif";
+  const std::string before = marked;
+  RemoveOldBulletPictures(marked, &scheme);
+  EXPECT_EQ(marked, before);
+  std::string noScheme = tags + "dot.gif";
+  RemoveOldBulletPictures(noScheme, nullptr);
+  EXPECT_EQ(noScheme, "dot.gif");
+}
+
+TEST(Conversions, LoadPageTemplate) {
+  TestHome home;
+  home.Write("t.htm", "<body bgcolor=$BGCOLOR><img SRC=\"r1_transp.gif\" >$HEADING1");
+  std::optional<std::string> text = LoadPageTemplate((home / "t.htm").string(), nullptr);
+  ASSERT_TRUE(text);
+  EXPECT_EQ(*text, "<body bgcolor=%BGCOLOR%>%HEADING%");
+  EXPECT_FALSE(LoadPageTemplate((home / "none.htm").string(), nullptr));
+}
+
+TEST(StyleVariables, ReplacementsAndTheThreeDCart) {
+  Scheme scheme;
+  scheme.variables = {{"Sep", "", "", 0, kStyleSeparator}, {"", "%BGCOLOR%", "#FFFFFF", 4, 1},
+                      {"", "%S_BORDER%", "2", 0, 32},      {"", "%S_CELLBORDER%", "0", 0, 32},
+                      {"", "%SELF%", "[%SELF%]", 0, 2},    {"", "%S_HEADING3%", "Checkout", 12, 2}};
+  const std::string text =
+      "%BGCOLOR%|%BGCOLOR%|%S_BORDER%|%S_CELLBORDER%|%SELF%|%S_HEADING3%|%S_HEADING2%|%bgcolor%";
+  std::string flat = text;
+  EXPECT_EQ(ApplyStyleVariables(flat, scheme, false), 6);
+  EXPECT_EQ(flat, "#FFFFFF|#FFFFFF|2|0|[%SELF%]|Checkout||%bgcolor%");
+  std::string cart = text;
+  EXPECT_EQ(ApplyStyleVariables(cart, scheme, true), 6);
+  EXPECT_EQ(cart, "#FFFFFF|#FFFFFF|6|1|[%SELF%]|Checkout||%bgcolor%");
+  // Without the heading variables both headings still disappear.
+  Scheme bare;
+  std::string headings = "a%S_HEADING2%b%S_HEADING3%c";
+  EXPECT_EQ(ApplyStyleVariables(headings, bare, true), 0);
+  EXPECT_EQ(headings, "abc");
+}
+
+}  // namespace
+}  // namespace tolmi
