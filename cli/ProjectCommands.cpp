@@ -1,0 +1,253 @@
+// tolmi-cli commands for whole projects: new, info, resave, merge, backups, restore.
+// Each loads the installation of the home the way the desktop program does,
+// works through the project lifecycle, and reports the system's messages on stderr.
+#include <array>
+#include <filesystem>
+#include <memory>
+#include <ostream>
+
+#include "app/Globals.h"
+#include "app/Home.h"
+#include "app/Startup.h"
+#include "cli/Cli.h"
+#include "cli/CliPrompter.h"
+#include "project/Lifecycle.h"
+#include "util/Dates.h"
+#include "util/Files.h"
+
+namespace tolmi::cli {
+namespace {
+
+// One command run: the loaded installation, the prompter and the lifecycle.
+class ProjectRun {
+ public:
+  explicit ProjectRun(Context& ctx) : ctx_(ctx), prompter_(ctx.err, ctx.yes, ctx.no) {}
+
+  // Prepares the home and loads the installation. False (with exit code 1) on failure.
+  bool Start() {
+    Result<std::string> home = PrepareHome(ctx_.home);
+    if (!home) return Fail(home.status().message());
+    LoadInstallation(globals_, *home, prompter_);
+    env_ = MakeLifecycleEnv(globals_, prompter_, clock_);
+    env_.writeConfiguration = [this] { WriteConfig(); };
+    return true;
+  }
+
+  // The project file for a name or a path: an existing file as given, else
+  // "Projects/<name>/<name>.stp" of the home.
+  std::string ProjectPath(const std::string& nameOrPath) const {
+    if (nameOrPath.find_first_of("/\\") != std::string::npos || FileExists(nameOrPath)) {
+      std::error_code ec;
+      std::filesystem::path p = std::filesystem::absolute(nameOrPath, ec);
+      return ec ? nameOrPath : p.string();
+    }
+    std::string name = nameOrPath;
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".stp") == 0)
+      name.resize(name.size() - 4);
+    return ProjectFilePath(env_, name);
+  }
+
+  bool Open(const std::string& nameOrPath) {
+    const std::string path = ProjectPath(nameOrPath);
+    if (!OpenProject(globals_.session, env_, path))
+      return Fail("cannot open the project '" + path + "'");
+    return true;
+  }
+
+  bool Finish(const Status& status, const std::string& what) {
+    if (status.ok()) return true;
+    if (prompter_.unanswered()) return Fail(what + " needs an answer (--yes or --no)");
+    if (status.kind() == ErrorKind::Cancelled) return Fail(what + " was cancelled");
+    return Fail(what + " failed");
+  }
+
+  bool Fail(const std::string& message) {
+    ctx_.err << "tolmi-cli: " << message << "\n";
+    ctx_.exitCode = 1;
+    return false;
+  }
+
+  void WriteConfig() {
+    (void)WriteConfigurationAtExit(globals_, globals_.config.help != 0, prompter_);
+  }
+
+  AppGlobals& globals() { return globals_; }
+  ProjectSession& session() { return globals_.session; }
+  const LifecycleEnv& env() const { return env_; }
+  std::ostream& out() { return ctx_.out; }
+
+ private:
+  Context& ctx_;
+  CliPrompter prompter_;
+  SystemClock clock_;
+  AppGlobals globals_;
+  LifecycleEnv env_;
+};
+
+void SetupNew(CLI::App& app, Context& ctx) {
+  auto opts = std::make_shared<std::array<std::string, 2>>();
+  CLI::App* cmd = app.add_subcommand("new", "Create a new store project (with its starter pages)");
+  cmd->add_option("NAME", (*opts)[0], "Project name")->required();
+  cmd->add_option("--title", (*opts)[1], "Store title");
+  cmd->callback([&ctx, opts] {
+    ProjectRun run(ctx);
+    if (!run.Start()) return;
+    const std::string& name = (*opts)[0];
+    if (FileExists(ProjectFilePath(run.env(), name))) {
+      PromptAnswer answer = run.env().prompter->Ask(kProjectExistsQuestion, "Confirmation",
+                                                    PromptButtons::YesNoCancel);
+      // Yes keeps the existing project; No replaces it; anything else stops.
+      if (answer == PromptAnswer::Yes) {
+        run.out() << ProjectFilePath(run.env(), name) << "\n";
+        return;
+      }
+      if (answer != PromptAnswer::No) {
+        run.Finish(Status::Error(ErrorKind::Cancelled, ""), "creating the project");
+        return;
+      }
+    }
+    if (!run.Finish(NewProject(run.session(), run.env(), name, (*opts)[1]), "creating the project"))
+      return;
+    if (!run.Finish(SaveProject(run.session(), run.env()), "saving the project")) return;
+    run.out() << run.session().path << "\n";
+  });
+}
+
+void SetupInfo(CLI::App& app, Context& ctx) {
+  auto project = std::make_shared<std::string>();
+  CLI::App* cmd = app.add_subcommand("info", "Show what a store project holds");
+  cmd->add_option("PROJECT", *project, "Project name or .stp file")->required();
+  cmd->callback([&ctx, project] {
+    ProjectRun run(ctx);
+    if (!run.Start() || !run.Open(*project)) return;
+    const StoreProject& p = run.session().project;
+    std::array<std::size_t, 6> byKind{};
+    ForEachNode(p, [&](const StoreNode& n) {
+      if (static_cast<std::size_t>(n.kind) < byKind.size()) ++byKind[static_cast<int>(n.kind)];
+    });
+    const StoreSettings& s = p.settings;
+    std::ostream& out = run.out();
+    out << "Project: " << run.session().path << "\n"
+        << "Store title: " << s.storeTitle << "\n"
+        << "Version: " << s.version << "\n"
+        << "Nodes: " << CountNodes(p) << "\n"
+        << "Categories: " << byKind[0] << "\n"
+        << "Products: " << byKind[1] << "\n"
+        << "Shelves: " << byKind[2] << "\n"
+        << "Lists: " << byKind[3] << "\n"
+        << "Pages: " << byKind[4] << "\n"
+        << "Links: " << byKind[5] << "\n"
+        << "Currency: " << s.currency << "\n"
+        << "Build directory: " << s.rebuildDir << "\n"
+        << "Style: " << (s.style ? s.style->group + "/" + s.style->name : std::string()) << "\n"
+        << "FTP server: " << s.ftpServer << "\n"
+        << "Tax calculation: " << (s.taxOn ? "on" : "off") << "\n"
+        << "Freight regions: " << p.regions.size() << "\n"
+        << "Accepted cards: " << p.cards.size() << "\n"
+        << "Variables: " << p.variables.size() << "\n"
+        << "Templates: " << run.session().templateList.size() << "\n";
+  });
+}
+
+void SetupResave(CLI::App& app, Context& ctx) {
+  auto project = std::make_shared<std::string>();
+  CLI::App* cmd = app.add_subcommand("resave", "Open a project and save it again (with a backup)");
+  cmd->add_option("PROJECT", *project, "Project name or .stp file")->required();
+  cmd->callback([&ctx, project] {
+    ProjectRun run(ctx);
+    if (!run.Start() || !run.Open(*project)) return;
+    if (!run.Finish(SaveProject(run.session(), run.env()), "saving the project")) return;
+    run.out() << run.session().path << "\n";
+  });
+}
+
+void SetupMerge(CLI::App& app, Context& ctx) {
+  auto opts = std::make_shared<std::array<std::string, 3>>();
+  CLI::App* cmd = app.add_subcommand(
+      "merge", "Merge another project's pages into a project, below the node of a file");
+  cmd->add_option("PROJECT", (*opts)[0], "Project name or .stp file")->required();
+  cmd->add_option("OTHER", (*opts)[1], "Project name or .stp file to merge in")->required();
+  cmd->add_option("--under", (*opts)[2], "FILE of the node to merge under");
+  cmd->callback([&ctx, opts] {
+    ProjectRun run(ctx);
+    if (!run.Start() || !run.Open((*opts)[0])) return;
+    StoreProject& p = run.session().project;
+    StoreNode* under = nullptr;
+    if (!(*opts)[2].empty()) {
+      under = FindNodeByFile(RootNode(p), (*opts)[2]);
+      if (!under) {
+        run.Fail("no node has the file '" + (*opts)[2] + "'");
+        return;
+      }
+    } else if (RootNode(p)) {
+      run.Fail("give --under FILE: the node to merge under");
+      return;
+    }
+    const std::string other = run.ProjectPath((*opts)[1]);
+    if (!run.Finish(MergeProject(run.session(), run.env(), other, under), "merging")) return;
+    if (!run.Finish(SaveProject(run.session(), run.env()), "saving the project")) return;
+    run.out() << run.session().path << "\n";
+  });
+}
+
+void SetupBackups(CLI::App& app, Context& ctx) {
+  auto project = std::make_shared<std::string>();
+  CLI::App* cmd = app.add_subcommand("backups", "List a project's backups, newest first");
+  cmd->add_option("PROJECT", *project, "Project name or .stp file")->required();
+  cmd->callback([&ctx, project] {
+    ProjectRun run(ctx);
+    if (!run.Start()) return;
+    const std::string path = run.ProjectPath(*project);
+    if (!FileExists(path) && !IsDirectory(ProjectDirOf(path))) {
+      run.Fail("no project '" + path + "'");
+      return;
+    }
+    for (const BackupEntry& b : ListBackups(path)) {
+      run.out() << b.name << "\t" << b.size << "\t"
+                << (b.time ? FormatDateLocale(*b.time, run.globals().config.dateFormat) : "")
+                << "\n";
+    }
+  });
+}
+
+void SetupRestore(CLI::App& app, Context& ctx) {
+  auto project = std::make_shared<std::string>();
+  auto number = std::make_shared<int>(0);
+  CLI::App* cmd = app.add_subcommand("restore", "Revert a project to backup N (1 is the newest)");
+  cmd->add_option("PROJECT", *project, "Project name or .stp file")->required();
+  cmd->add_option("N", *number, "Backup number")->required();
+  cmd->callback([&ctx, project, number] {
+    ProjectRun run(ctx);
+    if (!run.Start()) return;
+    const std::string path = run.ProjectPath(*project);
+    const std::string wanted = "." + std::to_string(*number);
+    const BackupEntry* chosen = nullptr;
+    std::vector<BackupEntry> backups = ListBackups(path);
+    for (const BackupEntry& b : backups)
+      if (b.name.size() > wanted.size() &&
+          b.name.compare(b.name.size() - wanted.size(), wanted.size(), wanted) == 0)
+        chosen = &b;
+    if (!chosen) {
+      run.Fail("no backup " + std::to_string(*number) + " of '" + path + "'");
+      return;
+    }
+    run.session().path = path;
+    if (!run.Finish(RestoreBackup(run.session(), run.env(), *chosen), "restoring the backup"))
+      return;
+    run.out() << path << "\n";
+  });
+}
+
+void Setup(CLI::App& app, Context& ctx) {
+  SetupNew(app, ctx);
+  SetupInfo(app, ctx);
+  SetupResave(app, ctx);
+  SetupMerge(app, ctx);
+  SetupBackups(app, ctx);
+  SetupRestore(app, ctx);
+}
+
+const bool registered = RegisterCommand(&Setup);
+
+}  // namespace
+}  // namespace tolmi::cli

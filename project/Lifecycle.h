@@ -1,0 +1,150 @@
+// What happens to a project as a whole: creating a new one with its folders and
+// starter pages, opening, saving with rotating backups, Save As, restoring a
+// backup, merging another project's nodes, and the unsaved-changes question.
+//
+// A project lives in its own folder below the installation's "Projects" folder:
+// "<name>.stp" (the project file), "Web" (the built store), "Template" (its page
+// templates) and "Backup" ("<name>.stp.1", newest, to "<name>.stp.10").
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "project/ProjectFile.h"
+#include "project/StoreProject.h"
+#include "util/Platform.h"
+#include "util/Result.h"
+
+namespace tolmi {
+
+inline constexpr const char* kInvalidProjectName =
+    "Invalid Project Name.  The name must not include forward/back slash characters or commas.";
+inline constexpr const char* kProjectExistsQuestion =
+    "A project with the same name already exists.  Would you like to load this project instead?";
+inline constexpr const char* kSaveChangesQuestion =
+    "The current project has changed.  Do you wish to save your changes?";
+inline constexpr const char* kSaveChangesTitle = "Tolmi PRO - Save Store Confirmation";
+inline constexpr const char* kOverwriteFolderQuestion =
+    "A Project Directory with the same name already exists.  Would you like to overwrite it?";
+inline constexpr const char* kRevertQuestion =
+    "You are about to revert to a previously saved version of the store project.  All current "
+    "changes will be lost. Do you wish to proceed? ";
+inline constexpr std::size_t kMaxSaveAsNameLength = 50;
+inline constexpr int kBackupCount = 10;
+
+// What the lifecycle needs from the application. Pointers must be set.
+struct LifecycleEnv {
+  std::string installDir;  // the home: "Projects" and "template" are below it
+  Prompter* prompter = nullptr;
+  const Clock* clock = nullptr;
+  int versionNumber = 0;                   // written as VERSION=
+  std::uint32_t* serialCounter = nullptr;  // the "uid" counter
+  ProjectFileContext fileContext;          // domain list, card list, styles for the reader
+  // Installs the chosen style's templates into a project folder; optional.
+  std::function<Status(const std::string& projectDir)> installStyleTemplates;
+  // Replaces templates of a project read from an older program; optional.
+  std::function<void(StoreProject& project, const std::string& projectDir)> upgradeTemplates;
+  // Writes the configuration after a save; optional.
+  std::function<void()> writeConfiguration;
+};
+
+// The open project with its path and the templates loaded for the editors.
+struct ProjectSession {
+  StoreProject project;
+  std::string path;                       // the project file; "" when no project is open
+  std::string orderTemplate;              // "Template/order.htm" of the project
+  std::string confirmTemplate;            // "Template/confirm.htm" of the project
+  std::vector<std::string> templateList;  // "*.htm" of "Template" but order/confirm
+};
+
+// "<installDir>/Projects/<name>/<name>.stp".
+std::string ProjectFilePath(const LifecycleEnv& env, const std::string& name);
+
+// The folder of a project file path (up to its last "/" or "\").
+std::string ProjectDirOf(const std::string& path);
+
+// True when a name contains "/", "\" or "," (or is empty, "." or "..").
+bool IsInvalidProjectName(const std::string& name);
+
+// A new project named `name` with the store title `storeTitle`: checks the name
+// (kInvalidProjectName, nothing changes), creates the folder with "Web" and
+// "Template", empties the tree (settings and lists stay: the wizard filled them),
+// sets the store title and adds the four starter nodes, copies the
+// installation's order and confirmation templates ("ERROR M101: ..." when a copy
+// fails, then goes on), installs the style templates and loads the templates.
+// The project file is written at the first save.
+Status NewProject(ProjectSession& session, const LifecycleEnv& env, const std::string& name,
+                  const std::string& storeTitle);
+
+// Replaces the tree by the four starter nodes: a category titled storeTitle
+// ("index.html") and the pages "About Us", "News" and "Contact Us".
+void AddStarterNodes(StoreProject& project, const LifecycleEnv& env, const std::string& storeTitle);
+
+// Opens the project file at path (".stp" appended when the name has no "."):
+// clears the open project, reads the file and loads its templates. On failure
+// shows the reader's "S103: ..." and then "ERROR S105: Unable to open project
+// file", forgets the path and leaves an empty project. Does not ask about
+// unsaved changes (see AskToSaveChanges).
+Status OpenProject(ProjectSession& session, const LifecycleEnv& env, std::string path);
+
+// Loads "Template/order.htm" and "Template/confirm.htm" of the project and lists
+// its other "*.htm" templates.
+void LoadProjectTemplates(ProjectSession& session);
+
+// Rotates the backups of the project file at path: drops "<file>.10", renames
+// ".9" to ".10" ... ".1" to ".2", copies the file to ".1". A missing project
+// file leaves nothing to copy. Fails with Io when the "Backup" folder cannot be
+// made or the copy fails.
+Status MakeBackup(const std::string& path);
+
+// Save: backup (a failed backup is reported and the save goes on), the
+// older-version question (No cancels), the write, then the configuration. A failed write shows
+// "S101: File Write Error" and keeps the changed flag.
+Status SaveProject(ProjectSession& session, const LifecycleEnv& env);
+
+// When the project has changed, asks kSaveChangesQuestion (Yes/No, titled
+// kSaveChangesTitle); Yes saves as SaveProject does. Returns the save's status
+// (Ok when nothing was to be saved or the answer was No).
+Status AskToSaveChanges(ProjectSession& session, const LifecycleEnv& env);
+
+// The name as the Save As window takes it: "," replaced by "_", at most 50 characters.
+std::string CleanSaveAsName(const std::string& typed);
+
+// Save As under a new name: a new folder below "Projects" (asks
+// kOverwriteFolderQuestion when it exists; anything but Yes stops with
+// Cancelled), "Web" as REBUILD and "Template", copies the old project's sibling
+// files "<old>.<ext>" as "<new>.<ext>", copies the order and confirmation
+// templates, sets VERSION to 0 and saves.
+Status SaveProjectAs(ProjectSession& session, const LifecycleEnv& env, const std::string& typed);
+
+// One file of the project's "Backup" folder.
+struct BackupEntry {
+  std::string name;                 // file name, e.g. "Toys.stp.1"
+  std::string path;                 // full path
+  std::uint64_t size = 0;           // bytes
+  std::optional<std::time_t> time;  // its "TIME=" when that is the first line
+};
+
+// The files of the project's "Backup" folder, ".1" first (newest), then ".2"...
+std::vector<BackupEntry> ListBackups(const std::string& projectPath);
+
+// Asks kRevertQuestion (Yes/No/Cancel); Yes copies the backup over the project
+// file and opens it again; when that read fails, the project becomes a new one
+// with the four starter nodes. Anything but Yes returns Cancelled.
+Status RestoreBackup(ProjectSession& session, const LifecycleEnv& env, const BackupEntry& backup);
+
+// Merges the records of another project file into the open project below the
+// selected node (its parent for a product, page or link). With an empty tree the
+// file is read as if opened. With no selected node and a non-empty tree nothing
+// happens (InvalidArgument). A file that cannot be read shows
+// "S105: Unable to read project file '%s'". Templates the merged nodes use and
+// the open project lacks are copied from the merged project's "Template" folder.
+// The project is marked changed.
+Status MergeProject(ProjectSession& session, const LifecycleEnv& env, const std::string& file,
+                    StoreNode* selected);
+
+}  // namespace tolmi

@@ -1,0 +1,264 @@
+#include "app/Config.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/FakePrompter.h"
+#include "tests/support/TestHome.h"
+#include "util/Files.h"
+#include "util/PackedFile.h"
+#include "util/Scramble.h"
+
+namespace tolmi {
+namespace {
+
+using test::FakePrompter;
+using test::TestHome;
+
+const char kSettingsDat[] = "URL_HOME=http://home.test/\nurl_faq=http://faq.test/\n";
+
+std::vector<GatewayDefinition> TwoGateways() {
+  return ParseGateways("NAME=Acme Pay\nNAME=Other\n");
+}
+
+TEST(Config, TableKeysIgnoreCaseSpecialKeysDoNot) {
+  TestHome home;
+  home.Write("settings.dat", kSettingsDat);
+  home.Write("config.ini",
+             "version=1.00.000\n"
+             "View=5\n"
+             "SERVER=http://orders.test/cgi\n"
+             "o_f1=merchant-7\n"
+             "L0=/p/Toys/Toys.stp\n"
+             "ordernum=  1234xyz\n"
+             "Gateway=Acme Pay\n"
+             "FIELD=Gift wrap,No\n"
+             "FIELD=no comma here\n"
+             "FIELD=Note,\n"
+             "host1=/hosting.html\n"
+             "o_password=" +
+                 ScrambleText("s3cret") +
+                 "\n"
+                 "unknown=1\n");
+  AppConfig config;
+  FakePrompter prompter;
+  ReadConfigFile(config, TwoGateways(), (home / "config.ini").string(), home.path().string(),
+                 prompter);
+  EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_EQ(config.view, 5);
+  EXPECT_EQ(config.server, "http://orders.test/cgi");
+  EXPECT_EQ(config.accountFields[0], "merchant-7");
+  EXPECT_EQ(config.recent[0], "/p/Toys/Toys.stp");
+  EXPECT_EQ(config.orderNumber, 1234);
+  EXPECT_EQ(config.gateway, "");  // "Gateway=" is not the special key
+  ASSERT_EQ(config.customFields.size(), 2u);
+  EXPECT_EQ(config.customFields[0].title, "Gift wrap");
+  EXPECT_EQ(config.customFields[0].defaultValue, "No");
+  EXPECT_EQ(config.customFields[1].title, "Note");
+  EXPECT_EQ(config.orderPassword, "s3cret");
+  EXPECT_EQ(HostingInfoPage(config), std::string(kMakerSite) + "/hosting.html");
+  EXPECT_EQ(config.urls.home, "http://home.test/");
+  EXPECT_EQ(config.urls.faq, "http://faq.test/");
+}
+
+TEST(Config, GatewayMustMatchANameExactly) {
+  AppConfig config;
+  EXPECT_TRUE(ApplyConfigLine(config, TwoGateways(), "gateway=Other"));
+  EXPECT_EQ(config.gateway, "Other");
+  EXPECT_TRUE(ApplyConfigLine(config, TwoGateways(), "gateway=other"));
+  EXPECT_EQ(config.gateway, "");
+}
+
+TEST(Config, LaterFilesOverrideAndServer2IsAFallback) {
+  TestHome home;
+  home.Write("settings.dat", kSettingsDat);
+  home.Write("config.ini", "ordernum=2000\nbrowser=firefox\nserver2=http://backup.test/\n");
+  home.Write("vendor.ini", "ORDERNUM=3000\n");
+  AppConfig config;
+  FakePrompter prompter;
+  ReadConfiguration(config, {}, home.path().string(), prompter);
+  EXPECT_EQ(config.orderNumber, 3000);
+  EXPECT_EQ(config.browser, "firefox");
+  EXPECT_EQ(config.server, "http://backup.test/");
+  EXPECT_EQ(config.server2, "");  // once "server" is set, the next file forgets "server2"
+
+  // With "server" set, "server2" is forgotten.
+  home.Write("server.ini", "server=http://main.test/\n");
+  AppConfig second;
+  ReadConfiguration(second, {}, home.path().string(), prompter);
+  EXPECT_EQ(second.server, "http://main.test/");
+  EXPECT_EQ(second.server2, "");
+  EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST(Config, DeleteKeyRemovesAFileOnceRead) {
+  TestHome home;
+  home.Write("settings.dat", kSettingsDat);
+  home.Write("old-installer.exe", "x");
+  home.Write("keep/inner.txt", "x");
+  home.Write("config.ini", "delete=old-installer.exe\n");
+  AppConfig config;
+  FakePrompter prompter;
+  ReadConfigFile(config, {}, (home / "config.ini").string(), home.path().string(), prompter);
+  EXPECT_FALSE(FileExists((home / "old-installer.exe").string()));
+  EXPECT_EQ(config.deleteFile, "");
+
+  // A folder named by "delete" is left alone.
+  home.Write("config.ini", "delete=keep\n");
+  ReadConfigFile(config, {}, (home / "config.ini").string(), home.path().string(), prompter);
+  EXPECT_TRUE(FileExists((home / "keep/inner.txt").string()));
+}
+
+TEST(Config, MissingSettingsDatIsReportedPerFile) {
+  TestHome home;
+  AppConfig config;
+  FakePrompter prompter;
+  ReadConfigFile(config, {}, (home / "config.ini").string(), home.path().string(), prompter);
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].text, "ERROR W202: Unable to load 'settings.dat'");
+  EXPECT_EQ(prompter.shown[0].title, "Error");
+  EXPECT_EQ(config.orderNumber, 1000);  // defaults stay
+}
+
+TEST(Config, PackedSettingsDat) {
+  TestHome home;
+  home.Write("settings.dat", PackText("URL_SUPPORT=http://support.test/\rURL_MANUAL=m\r\n"));
+  AppConfig config;
+  FakePrompter prompter;
+  ReadConfigFile(config, {}, (home / "config.ini").string(), home.path().string(), prompter);
+  EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_EQ(config.urls.support, "http://support.test/");
+  EXPECT_EQ(config.urls.manual, "m");
+
+  // A damaged packed file counts as unreadable.
+  std::string damaged = PackText("URL_HOME=x\n");
+  damaged.resize(damaged.size() - 3);
+  home.Write("settings.dat", damaged);
+  ReadConfigFile(config, {}, (home / "config.ini").string(), home.path().string(), prompter);
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].text, "ERROR W202: Unable to load 'settings.dat'");
+}
+
+TEST(Config, WrittenTextOfDefaults) {
+  AppConfig config;
+  config.dateFormat = 1;
+  EXPECT_EQ(ConfigFileText(config),
+            "version=2.09.003\n"
+            "product=Tolmi PRO\n"
+            "o_leave=0\n"
+            "o_save=1\n"
+            "newwin=0\n"
+            "help=0\n"
+            "uid=0\n"
+            "ordernum=1000\n"
+            "case=1\n"
+            "other=1\n"
+            "control=0\n"
+            "view=255\n"
+            "dateformat=1\n"
+            "o_password=\n");
+}
+
+TEST(Config, WrittenTextInTableOrderWithSpecialLines) {
+  AppConfig config;
+  config.browser = "/usr/bin/firefox";
+  config.sounds[6] = "bye.wav";
+  config.soundPath = "/snd";
+  config.server = "http://orders.test/";
+  config.deleteFile = "";
+  config.accountFields[4] = "f5";
+  config.recent[1] = "/b.stp";
+  config.customFields = {{"Gift wrap", "No"}, {"", "ignored"}, {"Note", ""}};
+  config.orderPassword = "pw";
+  config.gateway = "Acme Pay";
+  config.orderSave = 1;
+  config.dateFormat = 2;
+  EXPECT_EQ(ConfigFileText(config),
+            "version=2.09.003\n"
+            "product=Tolmi PRO\n"
+            "browser=/usr/bin/firefox\n"
+            "server=http://orders.test/\n"
+            "o_f5=f5\n"
+            "o_leave=0\n"
+            "o_save=1\n"
+            "newwin=0\n"
+            "help=0\n"
+            "uid=0\n"
+            "ordernum=1000\n"
+            "case=1\n"
+            "other=1\n"
+            "control=0\n"
+            "view=255\n"
+            "dateformat=2\n"
+            "L1=/b.stp\n"
+            "S7=bye.wav\n"
+            "SP=/snd\n"
+            "FIELD=Gift wrap,No\n"
+            "FIELD=Note,\n"
+            "o_password=" +
+                ScrambleText("pw") +
+                "\n"
+                "gateway=Acme Pay\n");
+
+  // "Remember Password" off drops the password line.
+  config.orderSave = 0;
+  EXPECT_EQ(ConfigFileText(config).find("o_password"), std::string::npos);
+}
+
+TEST(Config, WriteAndReadBack) {
+  TestHome home;
+  home.Write("settings.dat", kSettingsDat);
+  AppConfig config;
+  config.server = "http://orders.test/";
+  config.uid = 77;
+  config.control = -3;
+  config.orderPassword = "p@ss word";
+  config.customFields = {{"Gift wrap", "No, thanks"}};
+  FakePrompter prompter;
+  ASSERT_TRUE(WriteConfigFile(config, (home / "config.ini").string(), prompter).ok());
+  AppConfig back;
+  ReadConfiguration(back, {}, home.path().string(), prompter);
+  EXPECT_EQ(back.server, "http://orders.test/");
+  EXPECT_EQ(back.uid, 77);
+  EXPECT_EQ(back.control, -3);
+  EXPECT_EQ(back.orderPassword, "p@ss word");
+  ASSERT_EQ(back.customFields.size(), 1u);
+  EXPECT_EQ(back.customFields[0].defaultValue, "No, thanks");
+  EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST(Config, FailedWriteKeepsTheOldFile) {
+  TestHome home;
+  home.Write("config.ini", "uid=5\n");
+  AppConfig config;
+  FakePrompter prompter;
+  SetAtomicWriteFaultForTesting(10);
+  Status s = WriteConfigFile(config, (home / "config.ini").string(), prompter);
+  SetAtomicWriteFaultForTesting(-1);
+  EXPECT_FALSE(s.ok());
+  EXPECT_EQ(home.Read("config.ini"), "uid=5\n");
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].text, "ERROR W114: Unable to open file 'config.ini'");
+  EXPECT_EQ(prompter.shown[0].title, "Error");
+
+  // A folder that does not exist fails the same way.
+  FakePrompter second;
+  EXPECT_FALSE(WriteConfigFile(config, (home / "no/such/config.ini").string(), second).ok());
+  ASSERT_EQ(second.shown.size(), 1u);
+}
+
+TEST(Config, MalformedInputNeverCrashes) {
+  TestHome home;
+  std::string garbage;
+  for (int i = 0; i < 20000; ++i) garbage += static_cast<char>((i * 7919 + 13) % 256);
+  home.Write("config.ini", garbage + "\no_password=12\nFIELD=,\nuid=99999999999999999999\n" +
+                               std::string(60000, 'k') + "\ngateway=\n");
+  home.Write("settings.dat", std::string("\x1A\x6A\xE7\x01\xFF\xFF\xFF\x7F", 8) + garbage);
+  AppConfig config;
+  FakePrompter prompter;
+  ReadConfiguration(config, TwoGateways(), home.path().string(), prompter);
+  EXPECT_EQ(config.uid, 2147483647);
+  EXPECT_EQ(config.gateway, "");
+}
+
+}  // namespace
+}  // namespace tolmi

@@ -1,0 +1,81 @@
+#include "app/ReferenceLists.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/FakePrompter.h"
+#include "tests/support/TestHome.h"
+
+namespace tolmi {
+namespace {
+
+using test::FakePrompter;
+using test::TestHome;
+
+TEST(DomainList, KeyNameAndOrder) {
+  std::vector<KnownRegion> regions = ParseDomainList(
+      "AU Australia,AUD\r\n"
+      "UK \t  United Kingdom\n"
+      "NOSPACE\n"
+      "US United States, of America,USD   \n"
+      "\n"
+      "XX \n");
+  ASSERT_EQ(regions.size(), 3u);  // "XX " loses its trailing space and so has none
+  EXPECT_EQ(regions[0].key, "AU");
+  EXPECT_EQ(regions[0].name, "Australia");
+  EXPECT_EQ(regions[1].key, "UK");
+  EXPECT_EQ(regions[1].name, "United Kingdom");
+  EXPECT_EQ(regions[2].key, "US");
+  EXPECT_EQ(regions[2].name, "United States");
+}
+
+TEST(DomainList, LoadedOnceAndReportedWhenMissing) {
+  TestHome home;
+  FakePrompter prompter;
+  std::vector<KnownRegion> regions;
+  EXPECT_FALSE(LoadDomainList((home / "domain.dat").string(), regions, prompter).ok());
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].text, "ERROR W106: Unable to Load Domains List 'domain.dat'");
+  EXPECT_EQ(prompter.shown[0].title, "Error");
+  EXPECT_TRUE(regions.empty());
+
+  home.Write("domain.dat", "NZ New Zealand\n");
+  ASSERT_TRUE(LoadDomainList((home / "domain.dat").string(), regions, prompter).ok());
+  ASSERT_EQ(regions.size(), 1u);
+  home.Write("domain.dat", "FR France\nDE Germany\n");
+  ASSERT_TRUE(LoadDomainList((home / "domain.dat").string(), regions, prompter).ok());
+  ASSERT_EQ(regions.size(), 1u);  // already loaded: not read again
+  EXPECT_EQ(regions[0].name, "New Zealand");
+}
+
+TEST(CardList, CommentsAndBlankLinesSkipped) {
+  std::vector<InstalledCard> cards =
+      ParseCardList("; cards offered\nVisa\r\n   \n\nMasterCard  \n;Amex\n Diners Club\n");
+  ASSERT_EQ(cards.size(), 3u);
+  EXPECT_EQ(cards[0].name, "Visa");
+  EXPECT_EQ(cards[1].name, "MasterCard");
+  EXPECT_EQ(cards[2].name, "Diners Club");
+  EXPECT_FALSE(cards[0].chosen);
+
+  TestHome home;
+  FakePrompter prompter;
+  cards.push_back({"stale", true});
+  EXPECT_FALSE(LoadCardList((home / "cc.dat").string(), cards, prompter).ok());
+  EXPECT_TRUE(cards.empty());
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].text, "ERROR W107: Unable to open credit card list file 'cc.dat'");
+}
+
+TEST(ReferenceLists, BinaryGarbageNeverCrashes) {
+  std::string garbage;
+  for (int i = 0; i < 100000; ++i) garbage += static_cast<char>((i * 2654435761u) >> 24);
+  garbage += std::string(50000, ' ') + "\n";
+  EXPECT_NO_FATAL_FAILURE(ParseDomainList(garbage));
+  EXPECT_NO_FATAL_FAILURE(ParseCardList(garbage));
+  TestHome home;
+  home.Write("settings.dat", garbage);
+  WebAddresses urls;
+  EXPECT_TRUE(LoadWebAddresses((home / "settings.dat").string(), urls));
+}
+
+}  // namespace
+}  // namespace tolmi

@@ -1,0 +1,226 @@
+#include "app/Startup.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/FakePrompter.h"
+#include "tests/support/TestHome.h"
+#include "util/Files.h"
+
+namespace tolmi {
+namespace {
+
+using test::FakePrompter;
+using test::TestHome;
+
+TEST(CommandLine, OptionsAndArgument) {
+  CommandLine line = ParseCommandLine("-D C:\\tmp\\old\\x.exe");
+  EXPECT_EQ(line.option, 'D');
+  EXPECT_EQ(line.argument, "C:\\tmp\\old\\x.exe");
+  EXPECT_EQ(OptionOf(line), StartOption::DeleteFolder);
+
+  // Only the first option's letter counts.
+  line = ParseCommandLine("-N -R \"My Shop/Shop.stp\" other");
+  EXPECT_EQ(line.option, 'N');
+  EXPECT_EQ(line.argument, "My Shop/Shop.stp");
+
+  // An option with a double quote as third character runs to the next quote.
+  line = ParseCommandLine("-P\"a b c\" file.stp");
+  EXPECT_EQ(line.option, 'P');
+  EXPECT_EQ(line.argument, "file.stp");
+
+  line = ParseCommandLine("  plain.stp -R");
+  EXPECT_EQ(line.option, 'R');
+  EXPECT_EQ(line.argument, "plain.stp");
+
+  line = ParseCommandLine("\"unterminated arg");
+  EXPECT_EQ(line.option, 0);
+  EXPECT_EQ(line.argument, "unterminated arg");
+  EXPECT_EQ(ParseCommandLine("-").option, 0);
+  EXPECT_EQ(OptionOf(ParseCommandLine("-X")), StartOption::None);
+  EXPECT_EQ(OptionOf(ParseCommandLine("")), StartOption::None);
+
+  line = ParseCommandLine(std::vector<std::string>{"-r", "-D", "/shops/a b.stp", "x"});
+  EXPECT_EQ(OptionOf(line), StartOption::BuildStore);
+  EXPECT_EQ(line.argument, "/shops/a b.stp");
+}
+
+TEST(CommandLine, FolderToDeleteNeverTheWorkingDirectoryOrRoot) {
+  EXPECT_EQ(FolderToDelete("C:\\tmp\\old\\x.exe"), "C:/tmp/old");
+  EXPECT_EQ(FolderToDelete("/tmp/old/x"), "/tmp/old");
+  EXPECT_EQ(FolderToDelete("x.exe"), "");
+  EXPECT_EQ(FolderToDelete("/x.exe"), "");
+  EXPECT_EQ(FolderToDelete("C:\\x.exe"), "");
+  EXPECT_EQ(FolderToDelete("./x.exe"), "");
+  EXPECT_EQ(FolderToDelete(""), "");
+}
+
+TEST(CommandLine, Title) {
+  EXPECT_EQ(MainWindowTitle("/home/m/Projects/Toys/Toys.stp"), "Tolmi PRO - Toys");
+  EXPECT_EQ(MainWindowTitle("C:\\shop\\Projects\\Toys\\Toys.v2.stp"), "Tolmi PRO - Toys.v2");
+  EXPECT_EQ(MainWindowTitle(""), "Tolmi PRO - ");
+}
+
+TEST(Startup, StartValuesAndVersion) {
+  AppGlobals g;
+  SetStartValues(g);
+  EXPECT_EQ(g.versionNumber, 2034361);
+  EXPECT_EQ(g.versionText, "2.09.003");
+  EXPECT_EQ(g.buildNumber, 4361);
+  EXPECT_EQ(g.config.view, 255);
+  EXPECT_EQ(g.config.other, 1);
+  EXPECT_EQ(g.config.lowerCaseLinks, 1);
+  EXPECT_EQ(g.config.orderNumber, 1000);
+  EXPECT_EQ(g.config.orderSave, 1);
+  EXPECT_EQ(g.proxyPort, 80);
+  EXPECT_EQ(g.firewallPort, 21);
+  EXPECT_GE(g.config.dateFormat, 0);
+  EXPECT_LE(g.config.dateFormat, 2);
+  EXPECT_EQ(g.session.project.deliveryMethodNames[0].value_or(""), "Economy Air (2-3 Weeks)");
+  EXPECT_EQ(g.session.project.deliveryMethodNames[1].value_or(""), "Express Courier (1-3 Days)");
+  EXPECT_EQ(g.session.project.deliveryMethodNames[2].value_or(""), "Surface Mail (3-6 Weeks)");
+}
+
+TEST(Startup, EmptyHomeReportsMissingListsInLoadOrder) {
+  TestHome home;
+  AppGlobals g;
+  FakePrompter prompter;
+  std::vector<std::string> order;
+  StartupHooks hooks;
+  hooks.loadStyleSchemes = [&](AppGlobals&) { order.push_back("schemes"); };
+  hooks.readProxySettings = [&](AppGlobals& gl) {
+    // The configuration and the card list are in place by now.
+    order.push_back("proxy " + std::to_string(gl.config.uid));
+  };
+  hooks.findDefaultBrowser = [&](AppGlobals&) { order.push_back("browser"); };
+  home.Write("config.ini", "uid=41\n");
+  StartupResult r = StartUp(g, home.path().string(), {}, prompter, hooks);
+  EXPECT_FALSE(r.exit);
+  std::vector<std::string> texts;
+  for (const auto& s : prompter.shown) texts.push_back(s.text);
+  EXPECT_EQ(texts, (std::vector<std::string>{
+                       "ERROR W106: Unable to Load Domains List 'domain.dat'",
+                       "ERROR W202: Unable to load 'settings.dat'",
+                       "ERROR W202: Unable to load 'settings.dat'",
+                       "ERROR W202: Unable to load 'settings.dat'",
+                       "ERROR W107: Unable to open credit card list file 'cc.dat'",
+                   }));
+  EXPECT_EQ(order, (std::vector<std::string>{"schemes", "proxy 41", "browser"}));
+  EXPECT_EQ(g.serialCounter, 41u);
+  EXPECT_FALSE(g.firstRun);
+
+  // The layout variables start with the copyright line.
+  ASSERT_EQ(g.session.project.variables.size(), 1u);
+  EXPECT_EQ(g.session.project.variables[0].name, "$COPYRIGHT");
+  EXPECT_EQ(g.session.project.variables[0].value,
+            "Copyright\xA9"
+            "2000");
+}
+
+TEST(Startup, LoadsTheInstallationFiles) {
+  TestHome home;
+  home.Write("domain.dat", "AU Australia,AUD\n");
+  home.Write("cc.dat", "Visa\nAmex\n");
+  home.Write("engines.dat", "NAME=Acme\nNAME=Beta\n");
+  home.Write("settings.dat", "URL_HOME=h\n");
+  home.Write("config.ini", "gateway=Beta\nserver=http://o.test/\n");
+  home.Write("Template/frame.dat", "<frame>");
+  home.Write("Template/index.dat", "<index>");
+  AppGlobals g;
+  FakePrompter prompter;
+  LoadInstallation(g, home.path().string(), prompter);
+  EXPECT_TRUE(prompter.shown.empty());
+  ASSERT_EQ(g.domains.size(), 1u);
+  EXPECT_EQ(g.cards.size(), 2u);
+  EXPECT_EQ(g.gateways.size(), 2u);
+  EXPECT_EQ(g.config.gateway, "Beta");
+  EXPECT_EQ(g.frameFragment, "<frame>");
+  EXPECT_EQ(g.indexFragment, "<index>");
+  EXPECT_EQ(g.home, home.path().string());
+}
+
+TEST(Startup, DeleteAndExitOptionsEndBeforeAnyWindow) {
+  TestHome home;
+  home.Write("settings.dat", "");
+  home.Write("old/setup.exe", "x");
+  AppGlobals g;
+  FakePrompter prompter;
+  std::vector<std::string> deleted;
+  StartupHooks hooks;
+  hooks.deleteFolder = [&](const std::string& folder) {
+    deleted.push_back(folder);
+    return true;
+  };
+  const std::string exe = (home / "old/setup.exe").string();
+  StartupResult r =
+      StartUp(g, home.path().string(), ParseCommandLine("-D \"" + exe + "\""), prompter, hooks);
+  EXPECT_TRUE(r.exit);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(deleted, std::vector<std::string>{(home / "old").string()});
+
+  // Without a hook the folder really goes.
+  r = StartUp(g, home.path().string(), ParseCommandLine("-D " + exe), prompter);
+  EXPECT_TRUE(r.exit);
+  EXPECT_FALSE(FileExists((home / "old").string()));
+
+  // A bare name deletes nothing.
+  deleted.clear();
+  r = StartUp(g, home.path().string(), ParseCommandLine("-D setup.exe"), prompter, hooks);
+  EXPECT_TRUE(r.exit);
+  EXPECT_TRUE(deleted.empty());
+
+  r = StartUp(g, home.path().string(), ParseCommandLine("-P"), prompter, hooks);
+  EXPECT_TRUE(r.exit);
+  EXPECT_EQ(r.exitCode, 0);
+  r = StartUp(g, home.path().string(), ParseCommandLine("-N"), prompter, hooks);
+  EXPECT_FALSE(r.exit);
+}
+
+TEST(Startup, FirstActionsOfTheMainWindow) {
+  AppGlobals g;
+  // No order server: the Upgrade command comes first even with a remembered project.
+  g.config.file = "/p/Toys/Toys.stp";
+  EXPECT_EQ(MainWindowStartActions(g),
+            (std::vector<StartAction>{StartAction::LoadProject, StartAction::Upgrade}));
+  g.config.server = "http://o.test/";
+  EXPECT_EQ(MainWindowStartActions(g), std::vector<StartAction>{StartAction::LoadProject});
+  g.config.file.clear();
+  g.config.help = 1;
+  EXPECT_EQ(MainWindowStartActions(g),
+            (std::vector<StartAction>{StartAction::ShowHelp, StartAction::NewStore}));
+  g.config.help = 0;
+  g.config.file = "/p/Toys/Toys.stp";
+  g.commandLine = ParseCommandLine("-R");
+  EXPECT_EQ(MainWindowStartActions(g),
+            (std::vector<StartAction>{StartAction::LoadProject, StartAction::BuildStore}));
+}
+
+TEST(Startup, ConfigurationWrittenAtExit) {
+  TestHome home;
+  home.Write("settings.dat", "");
+  AppGlobals g;
+  FakePrompter prompter;
+  LoadInstallation(g, home.path().string(), prompter);
+  EXPECT_TRUE(g.firstRun);
+  g.serialCounter = 12;
+  g.session.path = "/p/Toys/Toys.stp";
+  std::vector<std::string> order;
+  StartupHooks hooks;
+  hooks.saveProxySettings = [&](AppGlobals&) {
+    order.push_back(std::string("proxy ") +
+                    (FileExists((home / "config.ini").string()) ? "after" : "before"));
+  };
+  hooks.writeUserSchemes = [&](AppGlobals&) {
+    order.push_back(std::string("schemes ") +
+                    (FileExists((home / "config.ini").string()) ? "after" : "before"));
+  };
+  ASSERT_TRUE(WriteConfigurationAtExit(g, true, prompter, hooks).ok());
+  EXPECT_EQ(order, (std::vector<std::string>{"proxy before", "schemes after"}));
+  const std::string text = home.Read("config.ini");
+  EXPECT_NE(text.find("\nfile=/p/Toys/Toys.stp\n"), std::string::npos);
+  EXPECT_NE(text.find("\nhelp=1\n"), std::string::npos);
+  EXPECT_NE(text.find("\nuid=12\n"), std::string::npos);
+  EXPECT_EQ(text.rfind("version=2.09.003\nproduct=Tolmi PRO\n", 0), 0u);
+}
+
+}  // namespace
+}  // namespace tolmi
