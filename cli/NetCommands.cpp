@@ -84,7 +84,7 @@ void RunHttpGet(Context& ctx, const HttpOptions& o) {
   unsigned flags = 0;
   int status = 0;
   HttpRequest* r = HttpGet(o.url, "cli", 0, 0, [&](HttpRequest& req, std::uint32_t) {
-    reply = req.reply;
+    reply = std::move(req.reply);  // the engine frees the request after this call
     flags = req.flags;
     status = req.statusCode;
     if (o.follow && (req.flags & kHttpRedirected)) return 2;

@@ -21,6 +21,7 @@ namespace tolmi {
 namespace {
 
 constexpr std::size_t kPiece = 512;
+constexpr std::size_t kBatch = 64 * 1024;
 constexpr std::size_t kSendBudget = 256 * 1024;  // per writable event, so other work is not starved
 constexpr std::size_t kReplyRead = 1120;
 constexpr std::size_t kReplyLimit = 1 << 20;  // a reply text without line end is cut here
@@ -213,22 +214,29 @@ void CountBytes(FtpConnection& d, std::size_t n) {
   }
 }
 
+// Sends the file: read in pieces of 512 bytes, gathered into one send of up
+// to kBatch bytes; what a send leaves over goes first at the next writable event.
 void OnDataWritable(std::uint64_t serial) {
   FtpConnection* d = Find(serial);
   if (!d || d->fileFd < 0) return;
   std::size_t sent = 0;
+  bool atEnd = false;
   while (sent < kSendBudget) {
-    if (d->piece.empty()) {
+    while (!atEnd && d->piece.size() + kPiece <= kBatch) {
       char buf[kPiece];
       ssize_t n = read(d->fileFd, buf, sizeof buf);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
-        // End of file: closing the data connection makes the server answer 226.
-        if (sent) Notify(kFtpNoteBytes, d);
-        if ((d = Find(serial))) CloseConnection(*d);
-        return;
+        atEnd = true;
+        break;
       }
-      d->piece.assign(buf, static_cast<std::size_t>(n));
+      d->piece.append(buf, static_cast<std::size_t>(n));
+    }
+    if (d->piece.empty()) {
+      // End of file: closing the data connection makes the server answer 226.
+      if (sent) Notify(kFtpNoteBytes, d);
+      if ((d = Find(serial))) CloseConnection(*d);
+      return;
     }
     ssize_t n = send(d->fd, d->piece.data(), d->piece.size(), MSG_NOSIGNAL);
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;

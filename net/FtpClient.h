@@ -134,7 +134,7 @@ struct FtpConnection {
   bool closing = false;
   bool loginReported = false;
   int queuedType = -1;
-  std::string piece;  // the unsent rest of the current 512-byte piece
+  std::string piece;  // read from the file, not yet sent
   std::unique_ptr<SocksNegotiator> socks;
   std::string socksIn;
   std::uint64_t rateBytes = 0;
