@@ -102,7 +102,7 @@ TEST_F(HttpClientTest, GetSendsExactBytesAndFillsTheReply) {
   EXPECT_EQ(done[0].flags, unsigned{kHttpSucceeded});
   EXPECT_EQ(done[0].status, 200);
   EXPECT_EQ(done[0].reply.substr(done[0].headerLength), "hello");
-  EXPECT_EQ(done[0].bytesAllocated % 8200, 0u);
+  EXPECT_EQ(done[0].bytesAllocated, 8200u);  // one step of the reply block
   ASSERT_EQ(server.records().size(), 1u);
   EXPECT_EQ(server.records()[0], ComposeHttpRequest(Url(server.port(), "/orders?data=300#frag"),
                                                     {false, false, "TolmiTest/1.0", ""}));
@@ -385,6 +385,40 @@ TEST_F(HttpClientTest, ThroughMicrosocksWithAndWithoutPassword) {
   ASSERT_NE(Get(Url(origin.port(), "/u")), nullptr);
   ASSERT_TRUE(WaitDone(3));
   EXPECT_EQ(done[2].flags, unsigned{kHttpFailed | kHttpSocketError});
+}
+
+TEST_F(HttpClientTest, Socks4SendsTheExactConnectRequest) {
+  char host[256] = {};
+  gethostname(host, sizeof host - 1);
+  // A SOCKS4 proxy that grants the connection and then answers as the server itself.
+  ScriptedServer proxy([&](int fd, int) {
+    std::string hello = ReadUntil(fd, std::string("\0", 1));
+    proxy.Record(hello);
+    WriteAll(fd, std::string("\x00\x5a\x00\x00\x00\x00\x00\x00", 8));
+    proxy.Record(ReadUntil(fd, "\r\n\r\n"));
+    WriteAll(fd, "HTTP/1.0 200 OK\r\n\r\nvia socks4");
+  });
+  HttpSetProxy(2, "127.0.0.1", proxy.port(), "", "");
+  ASSERT_NE(Get("http://10.1.2.3:8080/page"), nullptr);
+  ASSERT_TRUE(WaitDone(1));
+  EXPECT_EQ(done[0].flags, unsigned{kHttpSucceeded});
+  EXPECT_EQ(done[0].reply, "HTTP/1.0 200 OK\r\n\r\nvia socks4");  // the 8 reply bytes are removed
+  ASSERT_EQ(proxy.records().size(), 2u);
+  EXPECT_EQ(proxy.records()[0],
+            std::string("\x04\x01\x1f\x90\x0a\x01\x02\x03", 8) + host + std::string(1, '\0'));
+  EXPECT_EQ(proxy.records()[1].substr(0, 40), "GET http://10.1.2.3:8080/page HTTP/1.0\r\n");
+
+  // A refusal (91) fails the request instead of sending into the proxy.
+  ScriptedServer refusing([&](int fd, int) {
+    ReadUntil(fd, std::string("\0", 1));
+    WriteAll(fd, std::string("\x00\x5b\x00\x00\x00\x00\x00\x00", 8));
+    ReadUntil(fd, "never", 1000);
+  });
+  HttpSetProxy(2, "127.0.0.1", refusing.port(), "", "");
+  ASSERT_NE(Get("http://10.1.2.3/"), nullptr);
+  ASSERT_TRUE(WaitDone(2));
+  EXPECT_EQ(done[1].flags, unsigned{kHttpFailed | kHttpSocketError});
+  EXPECT_TRUE(HasNote(kHttpNoteMessage, " SOCKS4 proxy refused the connection"));
 }
 
 TEST_F(HttpClientTest, HttpsThroughCurlOnTheSameLoop) {
