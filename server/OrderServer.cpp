@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <optional>
@@ -93,6 +94,18 @@ struct OrderServer::Impl {
   tcp::acceptor acceptor;
   asio::signal_set signals;
   asio::thread_pool pool;
+
+  // Orders waiting for the next commit; all that arrive while one commit syncs share the
+  // next one.
+  struct PendingOrder {
+    long long accountId = 0;
+    IncomingOrder order;
+    std::function<void(Result<long long>)> done;
+  };
+  std::vector<PendingOrder> pending;
+  bool flushPosted = false;
+  void QueueOrder(PendingOrder order);
+  void FlushOrders();
 
   void Accept();
   void Handle(Request req, Reply reply);
@@ -320,28 +333,62 @@ void OrderServer::Impl::HandleOrder(const Request& req, Reply reply) {
   if (!found->has_value() || !(*found)->enabled)
     return reply(refuse(http::status::bad_request,
                         "This store does not accept orders at the moment.", order->returnUrl));
-  auto id = store.AddOrder((*found)->id, std::time(nullptr), order->fields, order->items);
-  if (!id) {
-    std::cerr << "tolmi-server: " << id.status().message() << "\n";
-    return reply(refuse(http::status::internal_server_error,
-                        "The order could not be stored. Please try again later.",
-                        order->returnUrl));
-  }
-  std::string number = std::to_string(*id);
-  if (!order->returnUrl.empty()) {
-    std::string url = order->returnUrl.substr(0, order->returnUrl.find('#')) + "#order=" + number;
-    Response res = MakeResponse(
-        req, http::status::see_other, "text/html",
-        Page("Order received", "<p><a href=\"" + HtmlEscape(url) + "\">Continue</a></p>\n"));
-    res.set(http::field::location, url);
+  long long accountId = (*found)->id;
+  std::string returnUrl = order->returnUrl;
+  auto done = [version = req.version(), keepAlive = req.keep_alive(), reply = std::move(reply),
+               returnUrl](Result<long long> id) mutable {
+    auto page = [&](http::status status, const std::string& title, const std::string& html) {
+      return MakeResponse(version, keepAlive, status, "text/html", Page(title, html));
+    };
+    if (!id) {
+      std::cerr << "tolmi-server: " << id.status().message() << "\n";
+      std::string link = returnUrl.empty() ? "javascript:history.back()" : returnUrl;
+      return reply(page(http::status::internal_server_error, "Order not sent",
+                        "<p>The order could not be stored. Please try again later.</p>\n"
+                        "<p><a href=\"" +
+                            HtmlEscape(link) + "\">Back to the order form</a></p>\n"));
+    }
+    std::string number = std::to_string(*id);
+    if (!returnUrl.empty()) {
+      std::string url = returnUrl.substr(0, returnUrl.find('#')) + "#order=" + number;
+      Response res = page(http::status::see_other, "Order received",
+                          "<p><a href=\"" + HtmlEscape(url) + "\">Continue</a></p>\n");
+      res.set(http::field::location, url);
+      res.set("X-Tolmi-Order", number);
+      return reply(std::move(res));
+    }
+    Response res = page(
+        http::status::ok, "Order received",
+        "<p>Thank you. Your order has been received.</p>\n<p>Order number: " + number + "</p>\n");
     res.set("X-Tolmi-Order", number);
-    return reply(std::move(res));
+    reply(std::move(res));
+  };
+  QueueOrder({accountId, std::move(*order), std::move(done)});
+}
+
+void OrderServer::Impl::QueueOrder(PendingOrder order) {
+  pending.push_back(std::move(order));
+  if (flushPosted) return;
+  flushPosted = true;
+  // Runs after the requests already read in this turn of the loop, so they join the batch.
+  asio::post(ioc, [this] { FlushOrders(); });
+}
+
+void OrderServer::Impl::FlushOrders() {
+  flushPosted = false;
+  std::vector<PendingOrder> batch = std::move(pending);
+  pending.clear();
+  std::vector<OrderStore::NewOrder> rows;
+  std::time_t now = std::time(nullptr);
+  for (const auto& p : batch) rows.push_back({p.accountId, now, &p.order.fields, &p.order.items});
+  auto ids = store.AddOrders(rows);
+  for (size_t i = 0; i < batch.size(); ++i) {
+    if (ids) {
+      batch[i].done((*ids)[i]);
+    } else {
+      batch[i].done(ids.status());
+    }
   }
-  Response res = page(
-      http::status::ok, "Order received",
-      "<p>Thank you. Your order has been received.</p>\n<p>Order number: " + number + "</p>\n");
-  res.set("X-Tolmi-Order", number);
-  reply(std::move(res));
 }
 
 void OrderServer::Impl::HandleSearch(const Request& req, std::string_view query, Reply reply) {

@@ -202,15 +202,43 @@ Result<std::vector<Account>> OrderStore::ListAccounts() {
 Result<long long> OrderStore::AddOrder(long long accountId, std::time_t received,
                                        const std::vector<FormField>& fields,
                                        const std::vector<std::vector<std::string>>& items) {
-  Statement st(db_, "INSERT INTO orders(account_id, received, fields, items) VALUES(?, ?, ?, ?)");
-  if (!st.ok()) return Error("storing an order");
-  st.Bind(1, accountId);
-  st.Bind(2, static_cast<long long>(received));
-  st.Bind(3, EncodeFields(fields));
-  st.Bind(4, EncodeItems(items));
-  // One statement in autocommit mode is one transaction: durable once Step returns DONE.
-  if (st.Step() != SQLITE_DONE) return Error("storing an order");
-  return static_cast<long long>(sqlite3_last_insert_rowid(db_));
+  auto ids = AddOrders({NewOrder{accountId, received, &fields, &items}});
+  if (!ids) return ids.status();
+  return ids->front();
+}
+
+Result<std::vector<long long>> OrderStore::AddOrders(const std::vector<NewOrder>& orders) {
+  std::vector<long long> ids;
+  if (orders.empty()) return ids;
+  if (Status s = Exec("BEGIN IMMEDIATE"); !s.ok()) return s;
+  {
+    Statement st(db_, "INSERT INTO orders(account_id, received, fields, items) VALUES(?, ?, ?, ?)");
+    if (!st.ok()) {
+      Status e = Error("storing an order");
+      (void)Exec("ROLLBACK");
+      return e;
+    }
+    for (const auto& order : orders) {
+      st.Reset();
+      st.Bind(1, order.accountId);
+      st.Bind(2, static_cast<long long>(order.received));
+      st.Bind(3, order.fields ? EncodeFields(*order.fields) : std::string());
+      st.Bind(4, order.items ? EncodeItems(*order.items) : std::string());
+      if (st.Step() != SQLITE_DONE) {
+        Status e = Error("storing an order");
+        st.Reset();
+        (void)Exec("ROLLBACK");
+        return e;
+      }
+      ids.push_back(static_cast<long long>(sqlite3_last_insert_rowid(db_)));
+    }
+  }
+  // With synchronous=FULL the commit returns only once the log is on disk.
+  if (Status s = Exec("COMMIT"); !s.ok()) {
+    (void)Exec("ROLLBACK");
+    return s;
+  }
+  return ids;
 }
 
 Result<std::vector<StoredOrder>> OrderStore::OrdersAfter(long long accountId, long long afterId) {

@@ -52,6 +52,16 @@ class OrderStore {
   Result<long long> AddOrder(long long accountId, std::time_t received,
                              const std::vector<FormField>& fields,
                              const std::vector<std::vector<std::string>>& items);
+
+  struct NewOrder {
+    long long accountId = 0;
+    std::time_t received = 0;
+    const std::vector<FormField>* fields = nullptr;
+    const std::vector<std::vector<std::string>>* items = nullptr;
+  };
+  // Stores several orders in one transaction (one disk sync for all): every id in the given
+  // order, or a failure and none stored.
+  Result<std::vector<long long>> AddOrders(const std::vector<NewOrder>& orders);
   // The account's orders with an id above `afterId`, oldest first.
   Result<std::vector<StoredOrder>> OrdersAfter(long long accountId, long long afterId);
   // Deletes the listed orders of that account (others' ids are skipped); all or nothing.
