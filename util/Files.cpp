@@ -281,7 +281,8 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
   std::size_t slash = path_.rfind('/');
   std::string dir = slash == std::string::npos ? std::string() : path_.substr(0, slash + 1);
   std::string base = slash == std::string::npos ? path_ : path_.substr(slash + 1);
-  tempPath_ = dir + "." + base + ".tmp-XXXXXX";
+  // The temporary name stays within the file-name length limit for long names.
+  tempPath_ = dir + "." + base.substr(0, 200) + ".tmp-XXXXXX";
   fd_ = ::mkostemp(tempPath_.data(), O_CLOEXEC);
   if (fd_ < 0) {
     int error = errno;

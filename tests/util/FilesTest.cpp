@@ -154,6 +154,13 @@ TEST_F(AtomicWrite, ReplacesTheFileAndLeavesNoTemporaryFile) {
   EXPECT_EQ(Entries(home), std::vector<std::string>{"config.ini"});
 }
 
+TEST_F(AtomicWrite, LongestFileNamesCanBeSaved) {
+  std::string name(255, 'n');
+  Status s = WriteFileAtomic((home / name).string(), "x");
+  ASSERT_TRUE(s.ok()) << s.message();
+  EXPECT_EQ(home.Read(name), "x");
+}
+
 TEST_F(AtomicWrite, KeepsPermissionsOfTheReplacedFile) {
   std::string target = (home / "secret.ini").string();
   home.Write("secret.ini", "x");
