@@ -70,7 +70,10 @@ TEST(HtmlColoursTest, ParsesHexWithRedInTheLowByte) {
   EXPECT_EQ(ParseHtmlColour("##FF0000"), 0u);
   EXPECT_EQ(ParseHtmlColour(""), 0u);
   EXPECT_EQ(ParseHtmlColour("#"), 0u);
-  EXPECT_EQ(ParseHtmlColour(std::string("#FF\0000", 7)), 0u);
+  EXPECT_EQ(ParseHtmlColour(std::string("#FF\0"
+                                        "000",
+                                        7)),
+            0u);
 }
 
 TEST(HtmlColoursTest, EveryTableValueParsesBack) {

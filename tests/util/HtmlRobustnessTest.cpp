@@ -114,31 +114,32 @@ TEST(HtmlRobustnessTest, EveryTruncationOfAPage) {
 // Inputs that would take quadratic time if a scan restarted at every "<", quote or "&".
 TEST(HtmlRobustnessTest, HugePathologicalInputsFinish) {
   const size_t mb = 1 << 20;
+  const size_t half = mb / 2;
   const std::string inputs[] = {
       std::string(mb, '<'),
-      std::string(mb / 2, '"') + std::string(mb / 2, '<'),
+      std::string(half / 2, '"') + std::string(half / 2, '<'),
       [&] {
         std::string s;
-        while (s.size() < mb) s += "<x \"<";
+        while (s.size() < half) s += "<x \"<";
         return s;
       }(),
       [&] {
         std::string s;
-        while (s.size() < mb) s += "<!--<";
+        while (s.size() < half) s += "<!--<";
         return s;
       }(),
       [&] {
         std::string s;
-        while (s.size() < mb) s += "&abcdefg";
+        while (s.size() < half) s += "&abcdefg";
         return s;
       }(),
-      "<script>" + std::string(mb, '<'),
+      "<script>" + std::string(half, '<'),
       [&] {
         std::string s;
-        while (s.size() < mb) s += "<b>&amp;";
+        while (s.size() < half) s += "<b>&amp;";
         return s;
       }(),
-      std::string(mb / 2, '%') + std::string(mb / 2, '<'),
+      std::string(half / 2, '%') + std::string(half / 2, '<'),
   };
   for (const std::string& text : inputs) {
     for (int options : {0, kHtmlSplitSentences | kHtmlMergeInline}) {
