@@ -1,0 +1,311 @@
+#include "orders/OrdersFile.h"
+
+#include <cstdio>
+
+#include "util/Files.h"
+#include "util/Paths.h"
+#include "util/Version.h"
+
+namespace tolmi {
+
+namespace {
+
+void AppendLine(std::string& out, std::string_view key, std::string_view value) {
+  out.append(key);
+  out.append(value);
+  out.push_back('\n');
+}
+
+void AppendNumber(std::string& out, const char* key, long long v) {
+  out.append(key);
+  out.append(std::to_string(v));
+  out.push_back('\n');
+}
+
+void AppendFloat(std::string& out, const char* key, float v) {
+  char buf[64];
+  int n = std::snprintf(buf, sizeof buf, "%02f", static_cast<double>(v));
+  out.append(key);
+  if (n > 0 && static_cast<std::size_t>(n) < sizeof buf) out.append(buf, n);
+  out.push_back('\n');
+}
+
+void WriteRecord(std::string& out, const OrderRecord& r) {
+  out.append("NODE");
+  out.append(std::to_string(static_cast<int>(r.kind)));
+  out.push_back('=');
+  out.append(r.name);
+  out.push_back('\n');
+  AppendNumber(out, "OS=", r.status);
+  AppendNumber(out, "OD=", r.orderDate);
+  AppendLine(out, "OI=", r.orderId);
+  for (const auto& f : r.fields) {
+    out.push_back('*');
+    out.append(f.name);
+    out.push_back('=');
+    out.append(f.value);
+    out.push_back('\n');
+  }
+  for (const auto& it : r.items) {
+    if (it.rowKind != RowKind::Product) continue;
+    AppendLine(out, "IN=", it.name);
+    if (it.code) AppendLine(out, "IC=", *it.code);
+    AppendNumber(out, "IQ=", it.quantity);
+    if (it.extraText1) AppendLine(out, "IU=", *it.extraText1);
+    if (it.option1) AppendLine(out, "I1=", *it.option1);
+    if (it.option2) AppendLine(out, "I2=", *it.option2);
+    if (it.extraText2) AppendLine(out, "IY=", *it.extraText2);
+    AppendFloat(out, "IT=", it.unitPrice);
+    AppendFloat(out, "IX=", it.tax);
+    AppendFloat(out, "IR=", it.taxRate);
+    AppendFloat(out, "IW=", it.weight);
+    AppendFloat(out, "IF=", it.freight);
+  }
+}
+
+void WriteLevel(std::string& out, const std::vector<OrderRecord>& records) {
+  // Iterative so that deep nesting cannot exhaust the stack.
+  struct Frame {
+    const std::vector<OrderRecord>* list;
+    std::size_t index;
+  };
+  std::vector<Frame> stack{{&records, 0}};
+  while (!stack.empty()) {
+    Frame& f = stack.back();
+    if (f.index >= f.list->size()) {
+      stack.pop_back();
+      if (!stack.empty()) out.append("#EOB\n");
+      continue;
+    }
+    const OrderRecord& r = (*f.list)[f.index++];
+    WriteRecord(out, r);
+    if (!r.children.empty()) {
+      out.append("#BRANCH\n");
+      stack.push_back({&r.children, 0});
+    }
+  }
+}
+
+bool StartsWith(std::string_view s, std::string_view p) {
+  return s.substr(0, p.size()) == p;
+}
+
+// One level being read: where its records go and the state of its current record.
+struct Level {
+  std::vector<OrderRecord>* dest;
+  bool hasRecord = false;
+  bool placed = false;
+  long long seq = 0;
+  bool hasItem = false;
+};
+
+}  // namespace
+
+std::string WriteOrdersText(const std::vector<OrderRecord>& records, long long now,
+                            int versionNumber) {
+  std::string out;
+  out.append("#BEGIN\n");
+  AppendNumber(out, "TIME=", now);
+  AppendNumber(out, "VERSION=", versionNumber);
+  AppendLine(out, "OWNER=", kProductName);
+  WriteLevel(out, records);
+  out.append("#EOF\n");
+  return out;
+}
+
+OrdersReading ReadOrdersText(std::string_view bytes) {
+  OrdersReading reading;
+  LineReader reader{std::string(bytes), 39999};
+  std::vector<Level> levels;
+  levels.push_back(Level{&reading.records});
+  long long seq = 0;
+  long long latestSeq = -1;
+  std::vector<std::size_t> latestPath;  // where the latest placed order sits
+  bool stopped = false;
+
+  auto current = [&](Level& l) -> OrderRecord& { return l.dest->back(); };
+  // The current record stops being current: drop it if it was never placed.
+  auto finish = [&](Level& l) {
+    if (!l.hasRecord) return;
+    OrderRecord& r = current(l);
+    if (r.kind == RecordKind::Order && l.seq == latestSeq) {
+      if (l.placed) {
+        latestPath.clear();
+        for (const Level& each : levels) latestPath.push_back(each.dest->size() - 1);
+        reading.latestOrder.reset();
+      } else {
+        latestPath.clear();
+        reading.latestOrder = r;
+      }
+    }
+    if (!l.placed) l.dest->pop_back();
+    l.hasRecord = false;
+    l.placed = false;
+    l.hasItem = false;
+  };
+
+  std::string line;
+  while (reader.Next(line)) {
+    if (stopped) {
+      if (line == "#EOF") reading.sawEof = true;
+      continue;
+    }
+    Level& level = levels.back();
+    if (!line.empty() && line[0] == '#') {
+      if (line == "#EOB") {
+        finish(level);
+        if (levels.size() == 1) {
+          stopped = true;
+        } else {
+          levels.pop_back();
+        }
+      } else if (line == "#BRANCH") {
+        if (level.hasRecord && static_cast<int>(levels.size()) < kMaxOrdersDepth) {
+          std::vector<OrderRecord>* dest = &current(level).children;
+          levels.push_back(Level{dest});
+        }
+      } else if (line == "#EOF") {
+        reading.sawEof = true;
+      } else if (line == "#BEGIN") {
+        reading.sawBegin = true;
+      }
+      continue;
+    }
+    if (StartsWith(line, "TIME=")) {
+      reading.sawTime = true;
+      continue;
+    }
+    if (StartsWith(line, "NODE")) {
+      finish(level);
+      OrderRecord r;
+      std::string_view rest = std::string_view(line).substr(4);
+      int kind = ParseInt32(rest);
+      r.kind = static_cast<RecordKind>(static_cast<std::uint8_t>(kind));
+      auto eq = rest.find('=');
+      if (eq != std::string_view::npos) r.name = std::string(rest.substr(eq + 1));
+      level.dest->push_back(std::move(r));
+      level.hasRecord = true;
+      level.placed = false;
+      level.seq = ++seq;
+      if (kind == 1) latestSeq = level.seq;
+      continue;
+    }
+    if (!level.hasRecord) continue;
+    OrderRecord& r = current(level);
+    std::string_view v = line;
+    if (StartsWith(v, "OS=")) {
+      r.status = static_cast<std::uint16_t>(ParseInt32(v.substr(3)));
+      level.placed = true;
+    } else if (StartsWith(v, "OD=")) {
+      r.orderDate = ParseInt32(v.substr(3));
+    } else if (StartsWith(v, "OI=")) {
+      r.orderId = std::string(v.substr(3));
+    } else if (v[0] == '*') {
+      auto eq = v.find('=');
+      if (eq != std::string_view::npos) AppendField(r, v.substr(1, eq - 1), v.substr(eq + 1));
+    } else if (StartsWith(v, "IN=")) {
+      OrderItem item;
+      item.name = std::string(v.substr(3));
+      r.items.push_back(std::move(item));
+      level.hasItem = true;
+    } else if (level.hasItem && v.size() >= 3 && v[0] == 'I' && v[2] == '=') {
+      OrderItem& it = r.items.back();
+      std::string_view value = v.substr(3);
+      switch (v[1]) {
+        case 'C':
+          it.code = std::string(value);
+          break;
+        case 'U':
+          it.extraText1 = std::string(value);
+          break;
+        case 'Y':
+          it.extraText2 = std::string(value);
+          break;
+        case '1':
+          it.option1 = std::string(value);
+          break;
+        case '2':
+          it.option2 = std::string(value);
+          break;
+        case 'Q':
+          it.quantity = ParseInt32(value);
+          break;
+        case 'T':
+          it.unitPrice = ParseFloat(value);
+          break;
+        case 'X':
+          it.tax = ParseFloat(value);
+          break;
+        case 'R':
+          it.taxRate = ParseFloat(value);
+          break;
+        case 'W':
+          it.weight = ParseFloat(value);
+          break;
+        case 'F':
+          it.freight = ParseFloat(value);
+          break;
+        default:
+          break;
+      }
+    }
+  }
+  while (!levels.empty()) {
+    finish(levels.back());
+    levels.pop_back();
+  }
+  if (!latestPath.empty()) {
+    const std::vector<OrderRecord>* list = &reading.records;
+    const OrderRecord* found = nullptr;
+    for (std::size_t index : latestPath) {
+      if (!list || index >= list->size()) {
+        found = nullptr;
+        break;
+      }
+      found = &(*list)[index];
+      list = &found->children;
+    }
+    if (found) reading.latestOrder = CopyRecord(*found);
+  }
+  return reading;
+}
+
+bool LoadOrders(const std::string& folder, OrdersTree& tree) {
+  tree.records.clear();
+  tree.fieldTemplate.reset();
+  bool usedBackup = false;
+  auto bytes = ReadWholeFile(JoinPath(folder, kOrdersFileName));
+  OrdersReading reading;
+  if (bytes) {
+    reading = ReadOrdersText(*bytes);
+    if (!reading.Accepted()) {
+      if (auto backup = ReadWholeFile(JoinPath(folder, kOrdersBackupName))) {
+        reading = ReadOrdersText(*backup);
+        usedBackup = true;
+      }
+    }
+  }
+  tree.records = std::move(reading.records);
+  if (tree.records.empty()) {
+    tree.records.push_back(MakeFolder(RecordKind::NewOrders, "New Orders"));
+    tree.records.push_back(MakeFolder(RecordKind::Trash, "Trash"));
+  }
+  if (reading.latestOrder) tree.fieldTemplate = CopyRecord(*reading.latestOrder);
+  return usedBackup;
+}
+
+Status SaveOrders(const std::string& folder, const OrdersTree& tree, long long now) {
+  const std::string path = JoinPath(folder, kOrdersFileName);
+  const std::string backup = JoinPath(folder, kOrdersBackupName);
+  std::remove(backup.c_str());
+  bool hadFile = std::rename(path.c_str(), backup.c_str()) == 0;
+  Status written = WriteFileAtomic(path, WriteOrdersText(tree.records, now, VersionNumber()));
+  if (!written.ok()) {
+    if (hadFile) std::rename(backup.c_str(), path.c_str());
+    return Status::Error(ErrorKind::Io,
+                         std::string(kOrdersWriteError) + " (" + written.message() + ")");
+  }
+  return Status::Ok();
+}
+
+}  // namespace tolmi

@@ -1,0 +1,124 @@
+// Order records in memory: the tree of folders and orders the orders window shows,
+// with their customer fields and product lines.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tolmi {
+
+enum class RecordKind : std::uint8_t { UserFolder = 0, Order = 1, Trash = 2, NewOrders = 3 };
+
+// Exactly one status is set at a time.
+enum OrderStatus : std::uint16_t {
+  kStatusUnread = 0,
+  kStatusCharged = 1,
+  kStatusDispatched = 2,
+  kStatusConfirm = 4,
+  kStatusBackOrder = 8,
+  kStatusCancelled = 16,
+  kStatusChargeback = 32,
+  kStatusPending = 64,
+  kStatusRejected = 128,
+};
+
+// Display rows follow the product lines while an order is shown; never saved.
+enum class RowKind : std::uint8_t {
+  Product = 0,
+  Freight = 38,
+  Tax = 39,
+  Separator = 40,
+  Total = 41
+};
+
+struct OrderField {
+  std::string name;
+  std::string value;
+};
+
+struct OrderItem {
+  std::string name;
+  std::optional<std::string> code;
+  std::optional<std::string> extraText1;
+  std::optional<std::string> extraText2;
+  std::optional<std::string> option1;
+  std::optional<std::string> option2;
+  std::int32_t quantity = 0;
+  float unitPrice = 0;
+  float tax = 0;
+  float taxRate = 0;
+  float weight = 0;
+  float freight = 0;
+  bool disabled = false;  // memory only
+  RowKind rowKind = RowKind::Product;
+
+  double LineTotal() const { return static_cast<double>(quantity) * unitPrice; }
+};
+
+struct OrderRecord {
+  RecordKind kind = RecordKind::Order;
+  std::string name;
+  std::string orderId;
+  std::int32_t orderDate = 0;
+  std::uint16_t status = kStatusUnread;
+  std::vector<OrderField> fields;
+  std::vector<OrderItem> items;
+  float total = 0;
+  float freight = 0;
+  float tax = 0;
+  std::int32_t chargeDate = 0;  // memory only
+  std::vector<OrderRecord> children;
+};
+
+struct OrdersTree {
+  std::vector<OrderRecord> records;          // the top level, in file order
+  std::optional<OrderRecord> fieldTemplate;  // copy of the latest order read or received
+};
+
+// The status label ("Unread", "Charged", ...); "Unknown" for a value that is not one status.
+std::string_view StatusText(std::uint16_t status);
+// The status whose label equals text (any case); nullopt when none does.
+std::optional<std::uint16_t> StatusFromText(std::string_view text);
+
+// First field named exactly name, or null.
+const OrderField* FindField(const OrderRecord& record, std::string_view name);
+OrderField* FindField(OrderRecord& record, std::string_view name);
+// Appends a field and applies it to the totals.
+void AppendField(OrderRecord& record, std::string_view name, std::string_view value);
+// "Amount"/"Total" set total, "Freight" freight, "Tax" tax (any case). True if it was one.
+bool ApplyFieldToTotals(OrderRecord& record, std::string_view name, std::string_view value);
+
+// Copies as the copy and paste commands make them: a record keeps name, id, kind, status,
+// charge date, freight, fields, items and children, not the order date, total and tax;
+// an item keeps name, code, extra text 1, options, quantity, price and the disabled flag.
+OrderRecord CopyRecord(const OrderRecord& record);
+OrderItem CopyItem(const OrderItem& item);
+
+// Number readers that never fail: leading blanks, optional sign, digits; 0 when none.
+// Out-of-range values saturate.
+std::int32_t ParseInt32(std::string_view text);
+float ParseFloat(std::string_view text);
+
+// New Orders and Trash folders.
+OrderRecord MakeFolder(RecordKind kind, std::string name);
+
+// Walks the tree depth-first in file order; the callback may not change the tree's shape.
+template <typename Records, typename F>
+void ForEachRecord(Records& records, F&& f) {
+  std::vector<std::pair<Records*, std::size_t>> stack{{&records, 0}};
+  while (!stack.empty()) {
+    auto& [list, index] = stack.back();
+    if (index >= list->size()) {
+      stack.pop_back();
+      continue;
+    }
+    auto& rec = (*list)[index++];
+    f(rec);
+    if (!rec.children.empty()) stack.push_back({&rec.children, 0});
+  }
+}
+
+}  // namespace tolmi
