@@ -1,0 +1,368 @@
+#include "builder/BuildDriver.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
+#include "builder/FillTemplate.h"
+#include "builder/OrderForm.h"
+#include "builder/Pages.h"
+#include "builder/StoreIndex.h"
+#include "util/Browser.h"
+#include "util/Files.h"
+#include "util/Paths.h"
+#include "util/PumpMessages.h"
+#include "util/Strings.h"
+#include "util/Version.h"
+
+namespace fs = std::filesystem;
+
+namespace tolmi {
+
+BuildSession::~BuildSession() {
+  if (indexFile) std::fclose(indexFile);
+}
+
+std::string SlashPath(std::string_view path) {
+  std::string out;
+  out.reserve(path.size());
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    char c = path[i] == '\\' ? '/' : path[i];
+    if (c == '/' && !out.empty() && out.back() == '/' && out.size() > 1) continue;
+    out += c;
+  }
+  return out;
+}
+
+std::string FileNamePart(std::string_view path) {
+  std::size_t slash = path.find_last_of("\\/");
+  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::string WebFile(std::string_view file) {
+  std::string out(file);
+  for (char& c : out)
+    if (c == '\\') c = '/';
+  return out;
+}
+
+Scheme* BuildSession::CurrentScheme() {
+  return MakeSchemeCurrent(schemes, prompter);
+}
+
+std::string BuildSession::OutputPath(std::string_view name) const {
+  return SlashPath(buildDir + "/" + std::string(name));
+}
+
+std::string BuildSession::InstallPath(std::string_view name) const {
+  std::string slashed = SlashPath(name);
+  if (!slashed.empty() && slashed.front() == '/') return slashed;
+  return SlashPath(options.installDir + "/" + slashed);
+}
+
+std::string BuildSession::ProjectTemplatePath(std::string_view name) const {
+  const std::string& dir = project.settings.projectDir;
+  std::string upper = SlashPath(dir + "/Template/" + std::string(name));
+  if (FileExists(upper)) return upper;
+  return SlashPath(dir + "/template/" + std::string(name));
+}
+
+void BuildSession::StoreSupportChecksum(std::string_view name, std::string_view text,
+                                        bool addWhenMissing) {
+  for (SupportFile& file : supportFiles)
+    if (file.name == name) {
+      file.checksum = PageChecksum(text);
+      return;
+    }
+  if (addWhenMissing)
+    supportFiles.push_back({std::string(name), kShoppingCartGroup, PageChecksum(text)});
+}
+
+std::string ReadyLine() {
+  return std::string(kProductName) + " v" + MajorVersionText() + "." + MinorVersionText() +
+         " - Ready";
+}
+
+namespace {
+
+bool IsShelfOrList(const StoreNode* node) {
+  return node && (node->kind == NodeKind::Shelf || node->kind == NodeKind::List);
+}
+
+// Creates a folder with its parents; false only when it cannot be made.
+bool MakeFolder(const std::string& path) {
+  std::error_code ec;
+  fs::create_directories(path, ec);
+  return fs::is_directory(path, ec);
+}
+
+bool CopyOver(const std::string& from, const std::string& to, std::error_code& ec) {
+  ec.clear();
+  fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
+  return !ec;
+}
+
+std::string Normalise(std::string text) {
+  for (char& c : text)
+    if (c == '/') c = '\\';
+  while (ReplaceAll(text, "\\\\", "\\") > 0) {
+  }
+  return text;
+}
+
+const StoreNode* FrameLoaderNodeForFtmp(BuildSession& session) {
+  StoreNode* selected = session.project.selected;
+  if (!selected) return RootNode(session.project);
+  if (!selected->file.empty()) return selected;
+  if (StoreNode* parent = ParentNode(*selected)) return parent;
+  return RootNode(session.project);
+}
+
+const StoreNode* FrameLoaderNodeForIndex(BuildSession& session) {
+  for (StoreNode* n = session.project.selected; n; n = NextSibling(*n))
+    if (n->status >= 0) return n;
+  return RootNode(session.project);
+}
+
+void WriteFtmp(BuildSession& session) {
+  if (const StoreNode* node = FrameLoaderNodeForFtmp(session))
+    WriteFrameLoader(session, node->file, "ftmp.htm");
+}
+
+bool Open(BuildSession& session, const std::string& target) {
+  if (!session.launcher) return false;
+  if (OpenInBrowser(*session.launcher, session.options.browserPath, target, 0)) return true;
+  ShowBrowserError(session.prompter);
+  return false;
+}
+
+}  // namespace
+
+void CopyNodeFiles(BuildSession& session, StoreNode& item, const StoreNode& pageNode) {
+  const std::string& pageFile = pageNode.file;
+  if (!item.image.empty() &&
+      !(item.image.find(':') != std::string::npos && StartsWithNoCase(item.image, "http"))) {
+    item.image = Normalise(item.image);
+    std::string name = FileNamePart(item.image);
+    if (session.options.lowerCase) name = ToLowerAscii(name);
+    std::string source = session.InstallPath(item.image);
+    if (!session.project.settings.projectDir.empty() && !FileExists(source) &&
+        item.image.front() != '\\')
+      source = SlashPath(session.project.settings.projectDir + "/" + item.image);
+    std::string destination = session.OutputPath("img/" + name);
+    if (FileExists(source) && !IsDirectory(source)) {
+      std::error_code ec;
+      if (!CopyOver(source, destination, ec)) {
+        if (ec == std::errc::no_such_file_or_directory)
+          session.log.Error("unable to copy image file (Path not found)");
+        else if (ec == std::errc::permission_denied)
+          session.log.Error("unable to copy image file (Access Denied)");
+        else
+          session.log.Error("error: " + pageFile + ": unable to copy image file: '" + item.image +
+                            "' to '" + destination + "'");
+      }
+    } else {
+      session.log.Warning("warning: " + pageFile + ": unable to read image file: '" + item.image +
+                          "'");
+    }
+  }
+  const std::string& link = item.link;
+  if (!link.empty() && link.find("//") == std::string::npos &&
+      FindNoCase(link, ".htm") == kNotFound && FindNoCase(link, ".shtm") == kNotFound &&
+      FindNoCase(link, ".phtm") == kNotFound) {
+    std::string name = link.substr(link.rfind('/') == std::string::npos ? 0 : link.rfind('/') + 1);
+    if (session.options.lowerCase) name = ToLowerAscii(name);
+    std::string source = session.InstallPath(link);
+    if (!session.project.settings.projectDir.empty() && !FileExists(source))
+      source = SlashPath(session.project.settings.projectDir + "/" + link);
+    std::string destination = session.OutputPath("img/" + FileNamePart(name));
+    if (FileExists(source) && !IsDirectory(source)) {
+      std::error_code ec;
+      if (!CopyOver(source, destination, ec))
+        session.log.Error("error: " + pageFile + ": unable to copy image link file: '" +
+                          Normalise(link) + "' to '" + destination + "'");
+    } else {
+      session.log.Warning("warning: " + pageFile + ": unable to read image link file: '" + link +
+                          "'");
+    }
+  }
+}
+
+bool WriteFrameLoader(BuildSession& session, const std::string& pageFile,
+                      const std::string& outputName) {
+  session.ShowLabel(outputName);
+  std::string path = session.OutputPath(outputName);
+  std::string text;
+  if (session.options.indexText) {
+    text = *session.options.indexText;
+    std::string web = pageFile;
+    PathToUrlPath(web);
+    ReplaceUpTo(text, "$FILENAME", web, 5);
+    ReplaceFirst(text, "$STORETITLE",
+                 session.project.settings.storeTitle.empty() ? std::string("No Title")
+                                                             : session.project.settings.storeTitle);
+    ReplaceAll(text, "$MODE", session.project.settings.cartOnScreen ? "0" : "1");
+  }
+  if (!WriteFileAtomic(path, text)) {
+    session.log.Error("error: " + outputName + ": unable to create frame loader page '" + path +
+                      "'");
+    session.prompter.Show("ERROR S102: Unable to open HTML output file", "Error",
+                          PromptIcon::Error);
+    return false;
+  }
+  if (session.options.indexText) session.StoreSupportChecksum(outputName, text, false);
+  return true;
+}
+
+void CopySchemeFiles(BuildSession& session) {
+  if (Scheme* scheme =
+          session.schemes.current ? session.schemes.At(*session.schemes.current) : nullptr) {
+    for (const std::string& file : scheme->files) {
+      std::string source = session.InstallPath(file);
+      std::string destination = session.OutputPath(ToLowerAscii(FileNamePart(file)));
+      std::error_code ec;
+      if (!CopyOver(source, destination, ec))
+        session.log.Error("error: scheme: copying schema file '" + source + "'");
+    }
+  }
+  std::error_code ec;
+  CopyOver(session.InstallPath("template/tolmi.js"), session.OutputPath("tolmi.js"), ec);
+}
+
+void BuildWalk(BuildSession& session, StoreNode* node, bool allSiblings) {
+  for (StoreNode* n = node; n; n = allSiblings ? NextSibling(*n) : nullptr) {
+    if (!n->children.empty() && n->kind != NodeKind::Product && n->status >= 0)
+      BuildWalk(session, n->children.front().get(), true);
+    if (session.stop) return;
+    if (n->status < 0) continue;
+    if (!n->file.empty() && n->kind != NodeKind::Link) {
+      if (session.fileNames.count(n->file)) {
+        session.log.Error("error: " + n->file + ": duplicate file name in project");
+      } else if (!IsShelfOrList(ParentNode(*n))) {
+        session.fileNames.insert(n->file);
+      }
+    }
+    MakePage(session, *n);
+    PumpMessages();
+  }
+}
+
+BuildOutcome RunBuild(BuildSession& session) {
+  StoreProject& project = session.project;
+  StoreSettings& settings = project.settings;
+  settings.rebuildDir = session.buildDir;
+  SetVariable(project.variables, "$STORETITLE", settings.storeTitle);
+  session.log.Clear();
+  session.log.AddLine(ReadyLine());
+  session.log.AddLine("");
+  std::string& dir = session.buildDir;
+  if (!dir.empty() && (dir.back() == '\\' || dir.back() == '/') && dir.size() > 1) dir.pop_back();
+  if (dir.find(',') != std::string::npos || dir.empty()) {
+    session.prompter.Show(kInvalidDirectoryMessage, "Error", PromptIcon::Error);
+    return BuildOutcome::Refused;
+  }
+  for (const std::string& folder : {dir, session.OutputPath("img")}) {
+    if (!MakeFolder(folder)) {
+      session.log.Error("critical error: unable to create directory '" + folder + "'");
+      session.log.AddLine("Build Stopped");
+      return BuildOutcome::Stopped;
+    }
+  }
+  bool anyScheme = false;
+  for (const StyleCategory& category : session.schemes.categories)
+    if (!category.schemes.empty()) anyScheme = true;
+  if (!anyScheme) {
+    session.log.AddLine("critical error: no scheme defined for current store");
+    session.log.AddLine("Build Stopped");
+    return BuildOutcome::Stopped;
+  }
+  session.CurrentScheme();
+  session.log.errors = session.log.warnings = session.log.lineCount = 0;
+  CheckUserVariableNames(session);
+  if (session.supportFiles.empty())
+    for (const char* name : {"tolmi.js", "register.html", "trolley.html", "tolmi.idx", "tolmi.tpl"})
+      session.supportFiles.push_back({name, kShoppingCartGroup, 0});
+  WriteSearchTemplate(session);
+  WriteCartPage(session);
+  WriteOrderForm(session);
+  WriteFtmp(session);
+  if (const StoreNode* node = FrameLoaderNodeForIndex(session))
+    WriteFrameLoader(session, node->file, "index.html");
+  std::string indexPath = session.OutputPath("tolmi.idx");
+  if (session.indexFile) std::fclose(session.indexFile);
+  std::remove(indexPath.c_str());
+  session.indexFile = std::fopen(indexPath.c_str(), "wb");
+  if (!session.indexFile) {
+    session.prompter.Show("S108: Unable to write index file '" + indexPath + "'", "Error",
+                          PromptIcon::Error);
+  } else {
+    std::string header = IndexHeader(project);
+    std::fwrite(header.data(), 1, header.size(), session.indexFile);
+  }
+  session.stop = false;
+  session.CurrentScheme();
+  if (!session.selectedOnly) {
+    BuildWalk(session, RootNode(project), true);
+  } else if (!session.selectedItems.empty()) {
+    for (StoreNode* node : session.selectedItems) {
+      BuildWalk(session, node, false);
+      session.fileNames.clear();
+    }
+  } else if (project.selected) {
+    BuildWalk(session, project.selected, false);
+  }
+  session.fileNames.clear();
+  if (session.indexFile) {
+    std::fclose(session.indexFile);
+    session.indexFile = nullptr;
+    if (std::optional<std::string> written = ReadWholeFile(indexPath))
+      session.StoreSupportChecksum("tolmi.idx", *written, false);
+  }
+  CopySchemeFiles(session);
+  session.log.AddLine("");
+  session.log.AddLine(FormatText("Store Build Complete. (%i errors, %i warnings)",
+                                 session.log.errors, session.log.warnings));
+  session.ShowLabel("");
+  if (!session.selectedOnly) {
+    Open(session, session.OutputPath("index.html"));
+  } else {
+    WriteFtmp(session);
+    Open(session, session.OutputPath("ftmp.htm"));
+  }
+  return session.stop ? BuildOutcome::Stopped : BuildOutcome::Completed;
+}
+
+std::string PreviewNode(BuildSession& session, StoreNode& node) {
+  if (session.buildDir.empty()) {
+    std::string projectDir = SlashPath(session.project.settings.projectDir);
+    while (projectDir.size() > 1 && projectDir.back() == '/') projectDir.pop_back();
+    session.buildDir = session.InstallPath("Temp/" + FileNamePart(projectDir));
+    MakeFolder(session.OutputPath("IMG"));
+    MakeFolder(session.OutputPath("img"));
+  }
+  session.log.shown = false;
+  if (node.kind == NodeKind::Link) {
+    std::string target =
+        node.file.find("//") == std::string::npos ? session.OutputPath(node.file) : node.file;
+    Open(session, target);
+    return target;
+  }
+  StoreNode* subject = &node;
+  if (StoreNode* parent = ParentNode(node); IsShelfOrList(parent)) subject = parent;
+  if (!session.CurrentScheme()) return {};
+  CopySchemeFiles(session);
+  if (subject->file.empty()) {
+    session.prompter.Show("A filename has not been specified for the current item.", "Build Error",
+                          PromptIcon::Error);
+    return {};
+  }
+  MakePage(session, *subject);
+  WriteCartPage(session);
+  WriteOrderForm(session);
+  WriteFrameLoader(session, subject->file, "ftmp.htm");
+  std::string target = session.OutputPath("ftmp.htm");
+  Open(session, target);
+  return target;
+}
+
+}  // namespace tolmi

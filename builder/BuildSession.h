@@ -1,0 +1,109 @@
+// One store build: the project, the style schemes, the configuration values the
+// builder reads, the build log and the state kept while the pages are made
+// (build directory, claimed file names, store index, visit marks, support files).
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "builder/BuildLog.h"
+#include "project/StoreProject.h"
+#include "schemes/Schemes.h"
+#include "util/Platform.h"
+
+namespace tolmi {
+
+class BrowserLauncher;
+
+// Configuration and installation values the builder reads.
+struct BuildOptions {
+  std::string installDir = ".";  // relative names ("html/special.htm") are below it
+  std::string orderServer;       // `server`
+  std::string orderUser;         // `o_un`
+  bool lowerCase = true;         // `case`: lower-case copied file names and links
+  bool otherStores = false;      // `other`: the shopping-directory row of the index
+  std::string browserPath;       // empty: the launcher finds one
+  // Our own choices for the search block and the shopping directory.
+  std::string searchId = "tolmi-store";
+  std::string defaultServerHost = "http://127.0.0.1:8080/";
+  std::string storeDirectoryAddress = "http://127.0.0.1:8080/stores/";
+  std::optional<std::string> frameText;  // "template/frame.dat", read at start-up
+  std::optional<std::string> indexText;  // "template/index.dat", read at start-up
+};
+
+// A store file that is not a node page, with the checksum of its last built text.
+struct SupportFile {
+  std::string name;
+  std::string group;
+  std::int32_t checksum = 0;
+};
+
+inline constexpr const char* kShoppingCartGroup = "Shopping Cart";
+
+struct BuildSession {
+  BuildSession(StoreProject& project, SchemeList& schemes, Prompter& prompter)
+      : project(project), schemes(schemes), prompter(prompter) {}
+  ~BuildSession();
+  BuildSession(const BuildSession&) = delete;
+  BuildSession& operator=(const BuildSession&) = delete;
+
+  StoreProject& project;
+  SchemeList& schemes;
+  Prompter& prompter;
+  BuildOptions options;
+  BuildLog log;
+
+  std::string buildDir;                   // the web directory; output paths are below it
+  bool selectedOnly = false;              // "Selected Items" instead of "All"
+  std::vector<StoreNode*> selectedItems;  // nodes chosen in the item list
+  bool stop = false;                      // set by Cancel; tested before each node
+  std::unordered_set<std::string> fileNames;
+  std::FILE* indexFile = nullptr;  // "tolmi.idx" while a build has it open
+  int visitMark = 0;
+  std::unordered_map<const StoreNode*, int> listedMark;
+  std::vector<SupportFile> supportFiles;
+  int blockDepth = 0;  // nesting of product blocks being filled
+
+  // Order and confirmation templates of the project (empty when missing).
+  std::string orderTemplate;
+  std::string confirmTemplate;
+  std::optional<std::string> cartTemplate;  // "template/trolley.dat", read when first needed
+
+  // Dialog hooks: the progress bar steps, the label shows the file being written.
+  std::function<void()> progressStep;
+  std::function<void(const std::string&)> fileLabel;
+  std::function<std::time_t()> now;  // the clock of "$UPDATED"; null means the system time
+  BrowserLauncher* launcher = nullptr;
+
+  // The current scheme, made current when needed; null (after the message) without one.
+  Scheme* CurrentScheme();
+  // A path below the build directory for a store name ("Shop\a.htm" gives "<dir>/Shop/a.htm").
+  std::string OutputPath(std::string_view name) const;
+  // A path below the installation directory for a relative name.
+  std::string InstallPath(std::string_view name) const;
+  // The project's template folder path of a template name.
+  std::string ProjectTemplatePath(std::string_view name) const;
+  // Stores the checksum of a written support file (adding the entry when asked).
+  void StoreSupportChecksum(std::string_view name, std::string_view text, bool addWhenMissing);
+  void ShowLabel(const std::string& name) {
+    if (fileLabel) fileLabel(name);
+  }
+};
+
+// Every "\" becomes "/" and runs of "/" become one (a leading "//" stays).
+std::string SlashPath(std::string_view path);
+// The part after the last "\" or "/".
+std::string FileNamePart(std::string_view path);
+// A node's FILE as a web link: every "\" turned into "/".
+std::string WebFile(std::string_view file);
+
+}  // namespace tolmi
