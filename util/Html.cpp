@@ -1,5 +1,6 @@
 #include "util/Html.h"
 
+#include <algorithm>
 #include <array>
 #include <unordered_map>
 #include <vector>
