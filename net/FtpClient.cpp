@@ -803,10 +803,15 @@ void ControlReadable(std::uint64_t serial) {
     return;
   }
   c->tickCount = 0;
+  std::size_t scanFrom = c->replyBuffer.empty() ? 0 : c->replyBuffer.size() - 1;
   c->replyBuffer.append(buf, static_cast<std::size_t>(n));
-  if (c->replyBuffer.size() > kReplyLimit)
-    c->replyBuffer.erase(0, c->replyBuffer.size() - kReplyLimit);
-  if (c->replyBuffer.find("\r\n") == std::string::npos) return;
+  if (c->replyBuffer.size() > kReplyLimit) {
+    // A reply that never ends its line is cut, so a flood cannot grow without bound.
+    std::size_t cut = c->replyBuffer.size() - kReplyLimit;
+    c->replyBuffer.erase(0, cut);
+    scanFrom = scanFrom > cut ? scanFrom - cut : 0;
+  }
+  if (c->replyBuffer.find("\r\n", scanFrom) == std::string::npos) return;
   ProcessReplies(*c);
 }
 

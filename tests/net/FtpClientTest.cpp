@@ -319,6 +319,20 @@ TEST_F(FtpClientTest, StoreThroughMicrosocks) {
   ASSERT_TRUE(WaitClosed());
 }
 
+TEST_F(FtpClientTest, BinaryFloodWithoutLineEndsIsSurvived) {
+  ScriptedServer flood([&](int fd, int) {
+    std::string junk;
+    for (int i = 0; i < 3 * 1024 * 1024; ++i)
+      junk.push_back(static_cast<char>((i * 37) % 251 == 10 ? 0 : (i * 37) % 251));
+    WriteAll(fd, junk);
+    WriteAll(fd, "\r\n999-not a reply\r\n12\r\n");
+  });
+  Connect(flood.port());
+  ASSERT_TRUE(WaitClosed(15000));
+  EXPECT_EQ(logins, (std::vector<int>{0}));  // the server closed before any login reply
+  for (const Note& n : notes) EXPECT_LE(n.text.size(), 1000u);
+}
+
 TEST_F(FtpClientTest, SilentServerTimesOutTheLogin) {
   ScriptedServer silent([&](int fd, int) { ReadUntil(fd, "never", 20000); });
   Connect(silent.port());
