@@ -46,12 +46,7 @@ class StyleRun {
     };
     LoadInstallation(globals_, *home, prompter_, hooks);
     env_ = MakeLifecycleEnv(globals_, prompter_, clock_);
-    env_.upgradeTemplates = [this](StoreProject& project, const std::string& projectDir) {
-      (void)UpgradeProjectTemplates(project, projectDir, globals_.home, prompter_);
-    };
-    env_.installStyleTemplates = [this](const std::string& projectDir) {
-      return InstallProjectStyleTemplates(schemes_, globals_.session.project, projectDir);
-    };
+    SetStyleTemplateHooks(env_, schemes_, globals_.session.project);
     return true;
   }
 

@@ -116,8 +116,8 @@ std::string SchemeIniText(const SchemeList& list);
 Status WriteSchemeList(const SchemeList& list, Prompter& prompter);
 
 // Reads the scheme's settings file into its variables, custom colours and files
-// (replacing what it had) and marks it loaded. A missing file leaves it without
-// variables (false).
+// (replacing what it had) and marks it loaded. A missing file returns false and
+// leaves what the list file gave (numbered variables, "SCF=" files; usually none).
 bool ReadSchemeSettings(Scheme& scheme, const std::string& installDir);
 // The same over bytes in memory.
 void ReadSchemeSettingsText(Scheme& scheme, std::string bytes);

@@ -222,4 +222,16 @@ Status InstallProjectStyleTemplates(SchemeList& list, const StoreProject& projec
   return Status::Ok();
 }
 
+void SetStyleTemplateHooks(LifecycleEnv& env, SchemeList& list, const StoreProject& project) {
+  env.installStyleTemplates = [&list, &project](const std::string& projectDir) {
+    return InstallProjectStyleTemplates(list, project, projectDir);
+  };
+  const std::string installDir = env.installDir;
+  Prompter* prompter = env.prompter;
+  env.upgradeTemplates = [installDir, prompter](StoreProject& opened,
+                                                const std::string& projectDir) {
+    if (prompter) (void)UpgradeProjectTemplates(opened, projectDir, installDir, *prompter);
+  };
+}
+
 }  // namespace tolmi

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "project/Lifecycle.h"
 #include "project/StoreProject.h"
 #include "schemes/Schemes.h"
 #include "util/Platform.h"
@@ -105,5 +106,11 @@ int ApplyStyleVariables(std::string& text, const Scheme& scheme, bool has3dCart)
 // or else of the current scheme. NotFound (without message) when there is none.
 Status InstallProjectStyleTemplates(SchemeList& list, const StoreProject& project,
                                     const std::string& projectDir);
+
+// Fills the lifecycle's template hooks: installStyleTemplates (a new project and
+// Save As get the templates of the project's style) and upgradeTemplates (an
+// older project's templates are replaced when it is opened, with env.prompter
+// showing the message). The list and the project must outlive env.
+void SetStyleTemplateHooks(LifecycleEnv& env, SchemeList& list, const StoreProject& project);
 
 }  // namespace tolmi

@@ -191,6 +191,30 @@ TEST(UpgradeTemplates, CurrentProjectsAreLeftAlone) {
   }
 }
 
+TEST(InstallHook, NewProjectsGetTheStyleTemplatesThroughTheLifecycle) {
+  Installation in;
+  FakePrompter prompter;
+  test::FakeClock clock(1700000000);
+  std::uint32_t serial = 0;
+  LifecycleEnv env;
+  env.installDir = in.list.installDir;
+  env.prompter = &prompter;
+  env.clock = &clock;
+  env.serialCounter = &serial;
+  ProjectSession session;
+  SetStyleTemplateHooks(env, in.list, session.project);
+  ASSERT_TRUE(NewProject(session, env, "Shop", "Shop").ok());
+  EXPECT_EQ(in.home.Read("Projects/Shop/Template/search.htm"), "ocean search.htm");
+  EXPECT_EQ(in.home.Read("Projects/Shop/Template/order.htm"), "ocean order.htm");
+
+  in.home.Write("template/order.dat", "new order");
+  env.upgradeTemplates(session.project, (in.home / "Projects/Shop").string());
+  EXPECT_EQ(in.home.Read("Projects/Shop/Template/order.htm"), "new order");
+  EXPECT_EQ(in.home.Read("Projects/Shop/Template/order.bak"), "ocean order.htm");
+  ASSERT_EQ(prompter.shown.size(), 3u);  // two M101 for the missing .dat files, then the upgrade
+  EXPECT_EQ(prompter.shown[2].title, "Project Upgrade");
+}
+
 TEST(UpgradeTemplates, MissingInstallationFilesKeepTheProjectsOwn) {
   Installation in;
   in.home.Write("Projects/Toys/Template/order.htm", "mine");
