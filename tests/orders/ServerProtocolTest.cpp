@@ -1,0 +1,116 @@
+#include "orders/ServerProtocol.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+
+namespace tolmi {
+namespace {
+
+TEST(ServerProtocol, RequestAddresses) {
+  EXPECT_EQ(BuildDownloadUrl("http://127.0.0.1:8080", "shop", "secret word", 29034361, ""),
+            "http://127.0.0.1:8080/?data=300shop%0Dsecret+word%0D29034361%0D");
+  EXPECT_EQ(BuildDownloadUrl("http://h/x/", "a b", "p&q", 1, "42"),
+            "http://h/x/?data=300a+b%0Dp%26q%0D1%0D42");
+  EXPECT_EQ(BuildDeleteUrl("http://h/x", "u", "p", {"7", "8"}),
+            "http://h/x/?data=301u%0Dp%0D2%0D7%0D8");
+  EXPECT_TRUE(IsIncompatibleServer("HTTP://ORDERS.DEXTRONA.EXAMPLE.COM/shop"));
+  EXPECT_FALSE(IsIncompatibleServer("http://127.0.0.1:8080/"));
+}
+
+TEST(ServerProtocol, BodyAndResultCode) {
+  EXPECT_EQ(ReplyBody("HTTP/1.0 200 OK\r\nA: b\r\n\r\n5\r\n"), "5\r\n");
+  EXPECT_EQ(ReplyBody("HTTP/1.0 200 OK\nA: b\n\n0\n"), "0\n");
+  EXPECT_EQ(ReplyResultCode("5\r\n"), 5);
+  EXPECT_EQ(ReplyResultCode(""), 100);
+  EXPECT_EQ(ReplyResultCode("garbage"), 0);
+  EXPECT_EQ(DownloadErrorMessage(5), "Invalid Logon Password");
+  EXPECT_EQ(DownloadErrorMessage(100),
+            "An unknown error has occured. Please contact customer support.");
+  EXPECT_EQ(DownloadErrorMessage(99),
+            "Connection to Tolmi server failed. Please check your server and/or proxy settings.");
+  EXPECT_EQ(DownloadErrorHeading(5), "Unable to retrieve orders. (Error Code: 5)");
+}
+
+TEST(ServerProtocol, ParsesServerReply) {
+  std::string reply =
+      "HTTP/1.0 200 OK\r\nContent-Type: text/plain; charset=ISO-8859-1\r\n\r\n"
+      "0\r\n#ID=7\r\norderdate=05122026153000\r\nName=Ann Lee\r\nAmount=9.00\r\n"
+      "version=3\r\nNoEquals\r\n"
+      "PROD=15:2\tMug\tM1:x\t4.50\t\t\t\t\t\t\t\t\t\t\t<BR>\r\n"
+      "#ID=8\r\nName=Bo\r\n#id=9\r\nCity=X=Y\r\n";
+  OrdersTree tree;
+  tree.records.push_back(MakeFolder(RecordKind::NewOrders, "New Orders"));
+  tree.records[0].children.push_back(MakeFolder(RecordKind::UserFolder, "Old"));
+  int next = 1000;
+  std::string_view body = ReplyBody(reply);
+  ASSERT_EQ(ReplyResultCode(body), 0);
+  ReplyParse p = ParseOrdersReply(body, tree, next);
+  EXPECT_EQ(p.ordersReceived, 3);
+  EXPECT_EQ(p.receivedIds, (std::vector<std::string>{"7", "8", "9"}));
+  EXPECT_EQ(p.lastOrderId, "9");
+  EXPECT_EQ(next, 1003);
+  auto& kids = tree.records[0].children;
+  ASSERT_EQ(kids.size(), 4u);
+  EXPECT_EQ(kids[0].orderId, "9");
+  EXPECT_EQ(kids[0].name, "1002");
+  EXPECT_EQ(kids[2].orderId, "7");
+  EXPECT_EQ(kids[2].name, "1000");
+  EXPECT_EQ(kids[3].name, "Old");
+  const OrderRecord& a = kids[2];
+  std::tm tm{};
+  std::time_t t = a.orderDate;
+  localtime_r(&t, &tm);
+  EXPECT_EQ(tm.tm_mday, 5);
+  EXPECT_EQ(tm.tm_mon, 11);
+  EXPECT_EQ(tm.tm_year, 126);
+  EXPECT_EQ(tm.tm_hour, 15);
+  EXPECT_EQ(tm.tm_min, 30);
+  ASSERT_EQ(a.fields.size(), 2u);
+  EXPECT_FLOAT_EQ(a.total, 9.0f);
+  ASSERT_EQ(a.items.size(), 1u);
+  EXPECT_EQ(a.items[0].quantity, 2);
+  EXPECT_EQ(a.items[0].name, "Mug");
+  EXPECT_EQ(a.items[0].code, std::optional<std::string>("M1"));
+  EXPECT_FLOAT_EQ(a.items[0].unitPrice, 4.5f);
+  EXPECT_EQ(kids[0].fields[0].value, "X=Y");
+  ASSERT_TRUE(tree.fieldTemplate.has_value());
+  EXPECT_EQ(tree.fieldTemplate->orderId, "9");
+}
+
+TEST(ServerProtocol, ProductCountRules) {
+  std::string product = "1\tA\tC\t1\t\t\t\t\t\t\t\t\t\t";  // 14 fields
+  std::string two = product + "\t<BR>\t" + product + "\t<BR>";
+  std::vector<OrderItem> items;
+  ParseProductList("15:" + two, items);
+  EXPECT_EQ(items.size(), 2u);
+  items.clear();
+  ParseProductList("14:" + two, items);
+  EXPECT_EQ(items.size(), 1u);
+  items.clear();
+  ParseProductList("15:1\t<br>\tX\t<BR>", items);  // a name of "<BR>" is a name
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(items[0].name, "<br>");
+  items.clear();
+  ParseProductList("-5:1\tA", items);
+  ParseProductList("no colon", items);
+  EXPECT_TRUE(items.empty());
+  ParseProductList("2147483647999:" + std::string(100000, '\t'), items);
+  EXPECT_EQ(items.size(), 1u);
+}
+
+TEST(ServerProtocol, GarbageRepliesDoNotCrash) {
+  OrdersTree tree;
+  int next = 1;
+  for (std::string body :
+       {std::string("0"), std::string("\r\r\r#ID=\r=\r=x\rPROD=\rPROD=:\rorderdate=zz"),
+        std::string(200000, '\r'), std::string("#ID=1\rorderdate=99999999999999\r")}) {
+    (void)ParseOrdersReply(body, tree, next);
+  }
+  EXPECT_EQ(next, 3);
+  ASSERT_EQ(tree.records.size(), 2u);
+  EXPECT_EQ(tree.records[0].orderDate, 0);
+}
+
+}  // namespace
+}  // namespace tolmi
