@@ -250,7 +250,8 @@ TEST_F(HttpClientTest, SilentServerTimesOutAndSlowServerDoesNot) {
   ASSERT_TRUE(WaitDone(1, 3000));
   EXPECT_EQ(done[0].flags, unsigned{kHttpFailed | kHttpTimedOut});
 
-  // Bytes every 100 ms keep resetting the count of a receiving request.
+  // Bytes every 100 ms keep resetting the count of a receiving request (11 ticks of 100 ms).
+  HttpSetTimeout(100);
   ScriptedServer slow([&](int fd, int) {
     ReadUntil(fd, "\r\n\r\n");
     WriteAll(fd, "HTTP/1.0 200 OK\r\n\r\n");
