@@ -12,14 +12,17 @@
 
   // ---- small helpers ----------------------------------------------------
 
-  // Decodes the builder's URL encoding (%XX bytes, "+" for space). Bytes are
-  // read as Latin-1, the pages' character set; a broken escape stays as is.
+  // Decodes the builder's URL encoding (%XX bytes, "+" for space): UTF-8 when
+  // the bytes are UTF-8, otherwise each byte as Latin-1; a broken escape stays.
   function urlDecode(text) {
-    return String(text == null ? '' : text)
-      .replace(/\+/g, ' ')
-      .replace(/%([0-9A-Fa-f]{2})/g, function (m, hex) {
+    var s = String(text == null ? '' : text).replace(/\+/g, ' ');
+    try {
+      return decodeURIComponent(s);
+    } catch (e) {
+      return s.replace(/%([0-9A-Fa-f]{2})/g, function (m, hex) {
         return String.fromCharCode(parseInt(hex, 16));
       });
+    }
   }
 
   // A money or number text ("4.50", "$4.50", "1,250.00") as a number; 0 when
@@ -620,7 +623,37 @@
     });
   }
 
+  // "Shopping cart always on screen": register.html records the store's
+  // choice, and every page then shows a small cart link with the total.
+  function setMode(mode) {
+    if (mode === '0' || mode === '1') saveRaw('tolmi_mode', mode);
+  }
+
+  function showCartBadge() {
+    var doc = root.document;
+    if (!doc || !doc.body || loadRaw('tolmi_mode') !== '0' || byId('tolmi-badge')) return;
+    if (/(^|\/)(trolley|register)\.html$/.test(String(root.location && root.location.pathname || ''))) return;
+    var a = doc.createElement('a');
+    a.id = 'tolmi-badge';
+    a.href = 'trolley.html';
+    a.setAttribute('style', 'position:fixed;right:.75rem;bottom:.75rem;z-index:50;padding:.6rem .9rem;' +
+      'border-radius:999px;background:#123;color:#fff;font:600 .95rem system-ui,sans-serif;text-decoration:none;' +
+      'box-shadow:0 2px 8px rgba(0,0,0,.3)');
+    var draw = function () {
+      var t = cartTotals(loadCart());
+      a.textContent = 'Cart: ' + t.count + (t.count === 1 ? ' item, ' : ' items, ') + money(t.subtotal);
+    };
+    draw();
+    listeners.push(draw);
+    doc.body.appendChild(a);
+  }
+
+  if (root.document && root.addEventListener) {
+    root.addEventListener('DOMContentLoaded', showCartBadge);
+  }
+
   var api = {
+    setMode: setMode,
     urlDecode: urlDecode, toNumber: toNumber, cents: cents, fixed2: fixed2,
     parseFreight: parseFreight, regionsOf: regionsOf, methodsFor: methodsFor,
     computeTotals: computeTotals, ruleCharge: ruleCharge,

@@ -144,6 +144,7 @@ test('money: cents, rounding and the currency sign', () => {
   assert.equal(T.toNumber('$1,250.50'), 1250.5);
   assert.equal(T.toNumber('abc'), 0);
   assert.equal(T.urlDecode('Caf%E9+Cr%E8me%2'), 'Caf\u00e9 Cr\u00e8me%2');
+  assert.equal(T.urlDecode('Caf%C3%A9+%26+Tea'), 'Caf\u00e9 & Tea');
   globalThis.TOLMI_CURRENCY = '\u20ac';
   assert.equal(T.money(1999), '\u20ac19.99');
   delete globalThis.TOLMI_CURRENCY;
