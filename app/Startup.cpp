@@ -51,7 +51,10 @@ StartupResult StartUp(AppGlobals& globals, const std::string& home, const Comman
   globals.commandLine = commandLine;
   switch (OptionOf(commandLine)) {
     case StartOption::DeleteFolder: {
-      const std::string folder = FolderToDelete(commandLine.argument);
+      std::string folder = FolderToDelete(commandLine.argument);
+      // A relative name is relative to the home, the program's installation directory.
+      if (!folder.empty() && std::filesystem::path(folder).is_relative())
+        folder = (std::filesystem::path(home) / folder).string();
       if (!folder.empty()) {
         if (hooks.deleteFolder)
           hooks.deleteFolder(folder);

@@ -162,6 +162,11 @@ TEST(Startup, DeleteAndExitOptionsEndBeforeAnyWindow) {
   EXPECT_TRUE(r.exit);
   EXPECT_FALSE(FileExists((home / "old").string()));
 
+  // A relative name is taken below the home.
+  deleted.clear();
+  r = StartUp(g, home.path().string(), ParseCommandLine("-D old\\setup.exe"), prompter, hooks);
+  EXPECT_EQ(deleted, std::vector<std::string>{(home / "old").string()});
+
   // A bare name deletes nothing.
   deleted.clear();
   r = StartUp(g, home.path().string(), ParseCommandLine("-D setup.exe"), prompter, hooks);
