@@ -17,9 +17,12 @@ bool IsShelfOrList(const StoreNode* node) {
 
 const std::string& Picture(const BuildSession& session, int slot) {
   static const std::string empty;
-  const Scheme* scheme =
-      session.schemes.current ? session.schemes.At(*session.schemes.current) : nullptr;
-  return scheme ? scheme->pictures[slot] : empty;
+  Scheme* scheme = session.schemes.current ? session.schemes.At(*session.schemes.current) : nullptr;
+  if (!scheme) return empty;
+  bool none = true;
+  for (const std::string& picture : scheme->pictures) none = none && picture.empty();
+  if (none) LookUpPictures(*scheme);
+  return scheme->pictures[slot];
 }
 
 std::string Bullet(const BuildSession& session, int slot) {

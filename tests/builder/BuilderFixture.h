@@ -8,6 +8,7 @@
 #include <string>
 
 #include "builder/BuildSession.h"
+#include "builder/FillTemplate.h"
 #include "tests/support/FakePrompter.h"
 #include "tests/support/TestHome.h"
 
