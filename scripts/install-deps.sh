@@ -8,12 +8,19 @@ missing=()
 for p in "${wanted[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-if [ "$(id -u)" -eq 0 ] && command -v apt-get >/dev/null; then
+if [ ${#missing[@]} -eq 0 ]; then
+  :
+elif [ "$(id -u)" -eq 0 ] && command -v apt-get >/dev/null; then
   echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
 else
   echo "Missing packages (install them as root): ${missing[*]}" >&2
+fi
+
+# playwright-core for the browser tests (uses Debian's chromium, downloads no browser).
+e2e="$here/../tests/e2e"
+if command -v npm >/dev/null && [ -f "$e2e/package-lock.json" ] && [ ! -d "$e2e/node_modules" ]; then
+  (cd "$e2e" && npm ci --no-audit --no-fund) || echo "npm ci in tests/e2e failed; browser tests will skip" >&2
 fi

@@ -61,15 +61,16 @@ test('cart and order form in a built store, desktop and phone width', { skip: !r
       path.join(top, 'data', 'samples', 'TeaShop', 'TeaShop.stp'), '--dir', path.join(work, 'store')], { stdio: 'pipe' });
     assert.ok(fs.existsSync(path.join(work, 'store', 'register.html')));
     fs.mkdirSync(artifacts, { recursive: true });
-    browser = await playwright.chromium.launch({
+    // A persistent context is how playwright takes a fresh --user-data-dir.
+    browser = await playwright.chromium.launchPersistentContext(userData, {
       executablePath: chromiumPath,
+      headless: true,
       args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-        '--disable-background-networking', '--disable-component-update', '--disable-sync',
-        `--user-data-dir=${userData}`],
+        '--disable-background-networking', '--disable-component-update', '--disable-sync'],
     });
     for (const width of [1200, 375]) {
-      const context = await browser.newContext({ viewport: { width, height: 800 } });
-      const page = await context.newPage();
+      const page = await browser.newPage();
+      await page.setViewportSize({ width, height: 800 });
       await page.goto(base + 'trolley.html');
       await page.evaluate(() => {
         TolmiCart.clearCart();
@@ -107,7 +108,7 @@ test('cart and order form in a built store, desktop and phone width', { skip: !r
       assert.equal(get('Name')[0], 'Ann Lee');
       assert.equal(get('Amount').length, 1);
       assert.equal(await page.evaluate(() => TolmiCart.loadCart().length), 0);
-      await context.close();
+      await page.close();
     }
   } finally {
     if (browser) await browser.close();
