@@ -12,6 +12,8 @@
 #include "cli/Cli.h"
 #include "cli/CliPrompter.h"
 #include "project/Lifecycle.h"
+#include "schemes/Schemes.h"
+#include "schemes/TemplateInstall.h"
 #include "util/Dates.h"
 #include "util/Files.h"
 
@@ -27,8 +29,16 @@ class ProjectRun {
   bool Start() {
     Result<std::string> home = PrepareHome(ctx_.home);
     if (!home) return Fail(home.status().message());
-    LoadInstallation(globals_, *home, prompter_);
+    // Style schemes as the desktop program loads them, so that new projects and
+    // Save As get their style's templates and older projects are upgraded.
+    StartupHooks hooks;
+    hooks.loadStyleSchemes = [this](AppGlobals& globals) {
+      LoadSchemes(schemes_, globals.home);
+      globals.styles = SchemeStyleRefs(schemes_);
+    };
+    LoadInstallation(globals_, *home, prompter_, hooks);
     env_ = MakeLifecycleEnv(globals_, prompter_, clock_);
+    SetStyleTemplateHooks(env_, schemes_, globals_.session.project);
     env_.writeConfiguration = [this] { WriteConfig(); };
     return true;
   }
@@ -81,6 +91,7 @@ class ProjectRun {
   CliPrompter prompter_;
   SystemClock clock_;
   AppGlobals globals_;
+  SchemeList schemes_;
   LifecycleEnv env_;
 };
 
