@@ -20,6 +20,14 @@ bool RegisterCommand(Registrar registrar) {
   return true;
 }
 
+CLI::App* CommandGroup(CLI::App& parent, const std::string& name, const std::string& description) {
+  for (CLI::App* sub : parent.get_subcommands([](CLI::App*) { return true; }))
+    if (sub->get_name() == name) return sub;
+  CLI::App* group = parent.add_subcommand(name, description);
+  group->require_subcommand(1);
+  return group;
+}
+
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   Context ctx{out, err};
   CLI::App app{std::string(kProductName) + " " + VersionText() +

@@ -27,6 +27,10 @@ using Registrar = void (*)(CLI::App& app, Context& ctx);
 // command file can write: const bool registered = RegisterCommand(&Setup);
 bool RegisterCommand(Registrar registrar);
 
+// The subcommand NAME of PARENT, added with DESCRIPTION when no file has added it yet.
+// Lets several files contribute to one command group (e.g. "orders").
+CLI::App* CommandGroup(CLI::App& parent, const std::string& name, const std::string& description);
+
 // Runs the command line (args without the program name). Returns the exit code.
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
