@@ -362,6 +362,7 @@
         l.qty = Math.min(MAX_QTY, l.qty + line.qty);
         saveCart(lines);
         notify();
+        showAdded(line.name);
         return true;
       }
     }
@@ -369,6 +370,7 @@
     lines.push(line);
     saveCart(lines);
     notify();
+    showAdded(line.name);
     return true;
   }
 
@@ -409,6 +411,14 @@
     listeners.forEach(function (fn) { try { fn(); } catch (e) { /* keep the others */ } });
   }
 
+  // Another frame or tab of the store changed the cart (the cart kept on screen beside the
+  // store pages is such a frame): everything drawn from the cart is drawn again.
+  if (root.addEventListener) {
+    root.addEventListener('storage', function (ev) {
+      if (!ev || ev.key === CART_KEY || ev.key === null) notify();
+    });
+  }
+
   function currency() {
     if (typeof root.TOLMI_CURRENCY === 'string' && root.TOLMI_CURRENCY !== '') return root.TOLMI_CURRENCY;
     var stored = loadRaw(CURRENCY_KEY);
@@ -436,9 +446,15 @@
 
   // Draws the cart into the element with the given id: one row per line with
   // a quantity field and a remove button, and the goods total.
+  var drawnBoxes = {};
   function renderCart(id) {
-    var box = byId(id || 'tolmi-cart');
+    id = id || 'tolmi-cart';
+    var box = byId(id);
     if (!box) return;
+    if (!drawnBoxes[id]) {
+      drawnBoxes[id] = true;
+      listeners.push(function () { renderCart(id); });
+    }
     var lines = loadCart();
     if (!lines.length) {
       box.innerHTML = '<p class="tolmi-empty">Your shopping cart is empty.</p>';
@@ -468,14 +484,12 @@
     Array.prototype.forEach.call(inputs, function (inp) {
       inp.addEventListener('change', function () {
         setQuantity(Number(inp.getAttribute('data-line')), inp.value);
-        renderCart(id);
       });
     });
     var buttons = box.querySelectorAll('.tolmi-remove');
     Array.prototype.forEach.call(buttons, function (b) {
       b.addEventListener('click', function () {
         removeLine(Number(b.getAttribute('data-line')));
-        renderCart(id);
       });
     });
   }
@@ -545,6 +559,7 @@
     var regionSel = byId('tolmi-region');
     var methodSel = byId('tolmi-method');
     var status = byId('tolmi-status');
+    var send = form.querySelector('button[type="submit"], input[type="submit"]');
     var regions = regionsOf(methods);
     if (regionSel) {
       regionSel.innerHTML = '<option value="">Choose your region</option>' + regions.map(function (r) {
@@ -577,6 +592,10 @@
       set('tolmi-freighttax-amount', current.ok ? money(current.freightTax) : '-');
       set('tolmi-tax-amount', current.ok ? money(current.tax) : '-');
       set('tolmi-total', current.ok ? money(current.total) : '-');
+      // An empty cart is never sent: the button stays off and the form says why.
+      if (send) send.disabled = !lines.length;
+      if (status && !lines.length) status.textContent = 'Your shopping cart is empty.';
+      else if (status && status.textContent === 'Your shopping cart is empty.') status.textContent = '';
     };
     if (regionSel) regionSel.addEventListener('change', function () { fillMethods(); update(); });
     if (methodSel) methodSel.addEventListener('change', update);
@@ -629,10 +648,49 @@
     if (mode === '0' || mode === '1') saveRaw('tolmi_mode', mode);
   }
 
+  // Every store page hands over the store's currency and cart mode (the frame text of its
+  // head), so that the unfilled cart page shows the right currency from the first visit.
+  function setStore(currencyText, mode) {
+    setCurrency(currencyText);
+    setMode(mode);
+  }
+
+  function onStorePage() {
+    return !/(^|\/)(trolley|register)\.html$/.test(String(root.location && root.location.pathname || ''));
+  }
+
+  // A short note after a product was added, with a link to the cart.
+  var toastTimer = null;
+  function showAdded(name) {
+    var doc = root.document;
+    if (!doc || !doc.body || !onStorePage()) return;
+    var box = byId('tolmi-added');
+    if (!box) {
+      box = doc.createElement('div');
+      box.id = 'tolmi-added';
+      box.setAttribute('role', 'status');
+      box.setAttribute('style', 'position:fixed;left:50%;transform:translateX(-50%);bottom:4.5rem;z-index:51;' +
+        'max-width:calc(100vw - 1.5rem);padding:.6rem 1rem;border-radius:10px;background:#123;color:#fff;' +
+        'font:.95rem system-ui,sans-serif;box-shadow:0 2px 8px rgba(0,0,0,.3)');
+      doc.body.appendChild(box);
+    }
+    box.textContent = '';
+    box.appendChild(doc.createTextNode(name + ' is in your cart. '));
+    var a = doc.createElement('a');
+    a.href = 'trolley.html';
+    a.textContent = 'View cart';
+    a.setAttribute('style', 'color:#fff;font-weight:600');
+    box.appendChild(a);
+    box.hidden = false;
+    if (toastTimer) root.clearTimeout(toastTimer);
+    toastTimer = root.setTimeout(function () { box.hidden = true; }, 4000);
+  }
+
   function showCartBadge() {
     var doc = root.document;
-    if (!doc || !doc.body || loadRaw('tolmi_mode') !== '0' || byId('tolmi-badge')) return;
-    if (/(^|\/)(trolley|register)\.html$/.test(String(root.location && root.location.pathname || ''))) return;
+    if (!doc || !doc.body || loadRaw('tolmi_mode') !== '0' || byId('tolmi-badge') || !onStorePage()) return;
+    // Inside the frame loader the cart has a frame of its own beside the page.
+    if (root.top !== root.self) return;
     var a = doc.createElement('a');
     a.id = 'tolmi-badge';
     a.href = 'trolley.html';
@@ -653,7 +711,7 @@
   }
 
   var api = {
-    setMode: setMode,
+    setMode: setMode, setStore: setStore,
     urlDecode: urlDecode, toNumber: toNumber, cents: cents, fixed2: fixed2,
     parseFreight: parseFreight, regionsOf: regionsOf, methodsFor: methodsFor,
     computeTotals: computeTotals, ruleCharge: ruleCharge,

@@ -1,118 +1,235 @@
-// Drives a built store's cart and order form in headless Chromium.
-// Needs: TOLMI_CLI (path of tolmi-cli), /usr/bin/chromium and playwright-core;
-// skips itself when any is missing. Screenshots go to TOLMI_ARTIFACTS.
+// Shops in built stores with headless Chromium: adds products with options from product pages
+// and shelves, edits the cart, checks every total and the freight and tax of each region and
+// delivery method, sends the order form and checks every field the order server receives.
+// Runs at desktop and phone width; screenshots go to TOLMI_ARTIFACTS. The last test sends an
+// order through tolmi-server and takes it off again with "?data=300" and "?data=301".
 'use strict';
-const test = require('node:test');
+const { describe, it, before, after } = require('node:test');
 const assert = require('node:assert/strict');
 const fs = require('node:fs');
-const os = require('node:os');
 const path = require('node:path');
-const http = require('node:http');
-const { execFileSync } = require('node:child_process');
+const S = require('./support');
+const { stores, customer, card } = require('./stores');
 
-const top = path.join(__dirname, '..', '..');
-const cli = process.env.TOLMI_CLI || '';
-const chromiumPath = process.env.CHROMIUM || '/usr/bin/chromium';
-let playwright = null;
-try { playwright = require('playwright-core'); } catch (e) { playwright = null; }
-const ready = cli && fs.existsSync(cli) && fs.existsSync(chromiumPath) && playwright;
-const artifacts = process.env.TOLMI_ARTIFACTS || path.join(os.tmpdir(), 'tolmi-e2e-shots');
+const missing = S.missingTools(false);
+if (missing.length) console.log(`TOLMI-E2E-SKIPPED: the browser tests need ${missing.join(', ')}`);
+const skip = missing.length ? `needs ${missing.join(', ')}` : false;
+const missingServer = S.missingTools(true);
+const skipServer = missingServer.length ? `needs ${missingServer.join(', ')}` : false;
 
-// Static files of the built store plus a capture endpoint for posted orders.
-function startServer(root, received) {
-  const server = http.createServer((req, res) => {
-    if (req.method === 'POST') {
-      let body = '';
-      req.setEncoding('latin1');
-      req.on('data', (c) => { body += c; });
-      req.on('end', () => {
-        const fields = [];
-        for (const [k, v] of new URLSearchParams(body)) fields.push([k, v]);
-        received.push(fields);
-        const ret = (fields.find(([k]) => k === 'tolmi_return') || [])[1];
-        res.writeHead(303, { Location: `${ret.split('#')[0]}#order=${received.length}` });
-        res.end();
-      });
-      return;
-    }
-    const name = decodeURIComponent(new URL(req.url, 'http://x').pathname).replace(/^\/+/, '') || 'index.html';
-    const file = path.join(root, name);
-    if (!file.startsWith(root) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
-      res.writeHead(404); res.end(); return;
-    }
-    const type = file.endsWith('.js') ? 'text/javascript' : file.endsWith('.svg') ? 'image/svg+xml' : 'text/html';
-    res.writeHead(200, { 'Content-Type': type });
-    res.end(fs.readFileSync(file));
-  });
-  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
+const widths = [1200, 375];
+
+async function cartRows(page) {
+  return page.$$eval('#tolmi-cart .tolmi-lines tbody tr', (rows) => rows.map((r) => [
+    r.querySelector('td[data-label="Product"] a, td[data-label="Product"]').childNodes[0].textContent.trim(),
+    (r.querySelector('.tolmi-opts') || { textContent: '' }).textContent,
+    Number(r.querySelector('.tolmi-qty').value),
+    r.querySelector('.tolmi-linetotal').textContent,
+  ]));
 }
 
-test('cart and order form in a built store, desktop and phone width', { skip: !ready && 'needs TOLMI_CLI, chromium and playwright-core', timeout: 120000 }, async () => {
-  const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tolmi-e2e-'));
-  const received = [];
-  const server = await startServer(path.join(work, 'store'), received);
-  const base = `http://127.0.0.1:${server.address().port}/`;
-  const userData = path.join(work, 'profile');
-  let browser = null;
-  try {
-    fs.mkdirSync(path.join(work, 'home'));
-    fs.writeFileSync(path.join(work, 'home', 'server.ini'), `server=${base}\n`);
-    execFileSync(cli, ['--home', path.join(work, 'home'), 'build',
-      path.join(top, 'data', 'samples', 'TeaShop', 'TeaShop.stp'), '--dir', path.join(work, 'store')], { stdio: 'pipe' });
-    assert.ok(fs.existsSync(path.join(work, 'store', 'register.html')));
-    fs.mkdirSync(artifacts, { recursive: true });
-    // A persistent context is how playwright takes a fresh --user-data-dir.
-    browser = await playwright.chromium.launchPersistentContext(userData, {
-      executablePath: chromiumPath,
-      headless: true,
-      args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-        '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-    });
-    for (const width of [1200, 375]) {
-      const page = await browser.newPage();
-      await page.setViewportSize({ width, height: 800 });
-      await page.goto(base + 'trolley.html');
-      await page.evaluate(() => {
-        TolmiCart.clearCart();
-        addItem('index.html', 'T1', 'Green%20Tea', '4.50', '', 1, '0.3', '0', '0', 'Loose', '');
-        addItem('index.html', 'T1', 'Green%20Tea', '4.50', '', 1, '0.3', '0', '0', 'Loose', '');
-        addItem('index.html', 'M2', 'Mug', '10.00', '', 1, '0.5', '1.00', '0', '', '');
-      });
-      await page.reload();
-      assert.equal(await page.locator('.tolmi-lines tbody tr').count(), 2);
-      await page.locator('.tolmi-qty').nth(1).fill('3');
-      await page.locator('.tolmi-qty').nth(1).dispatchEvent('change');
-      const subtotal = await page.locator('.tolmi-subtotal').textContent();
-      assert.match(subtotal, /39\.00$/);
-      await page.screenshot({ path: path.join(artifacts, `cart-${width}.png`), fullPage: true });
-      await page.goto(base + 'register.html');
-      const regions = await page.locator('#tolmi-region option').allTextContents();
-      assert.ok(regions.length >= 2, 'the order form offers regions');
-      await page.selectOption('#tolmi-region', { index: 1 });
-      const total = await page.locator('#tolmi-total').textContent();
-      assert.notEqual(total, '-');
-      const scroll = await page.evaluate(() => document.documentElement.scrollWidth);
-      assert.ok(scroll <= width, `no horizontal scrolling at ${width} pixels (${scroll})`);
-      await page.screenshot({ path: path.join(artifacts, `order-${width}.png`), fullPage: true });
-      for (const [name, value] of [['Name', 'Ann Lee'], ['Email', 'ann@example.com'], ['Street', '1 Main St'],
-        ['City', 'Springfield'], ['Zip', '12345'], ['Country', 'Nowhere']]) {
-        const field = page.locator(`[name="${name}"]`);
-        if (await field.count()) await field.fill(value);
-      }
-      await Promise.all([page.waitForURL(/#order=/), page.click('button[type="submit"]')]);
-      await page.waitForSelector('#tolmi-confirmation:not([hidden])');
-      const fields = received[received.length - 1];
-      const get = (n) => fields.filter(([k]) => k === n).map(([, v]) => v);
-      assert.equal(get('tolmi_item').length, 2);
-      assert.equal(get('tolmi_item')[0].split('\t').slice(0, 4).join('|'), '2|Green Tea|T1|4.50');
-      assert.equal(get('Name')[0], 'Ann Lee');
-      assert.equal(get('Amount').length, 1);
-      assert.equal(await page.evaluate(() => TolmiCart.loadCart().length), 0);
-      await page.close();
+const withCurrency = (store, rows) => rows.map(([n, o, q, t]) => [n, o, q, store.currency + t]);
+
+async function shownTotals(page) {
+  return page.evaluate(() => ['tolmi-freight-amount', 'tolmi-freighttax-amount', 'tolmi-tax-amount', 'tolmi-total']
+    .map((id) => document.getElementById(id).textContent));
+}
+
+async function optionTexts(page, selector) {
+  return page.$$eval(`${selector} option`, (os) => os.map((o) => o.textContent));
+}
+
+// Waits until the stored cart holds `count` units.
+async function waitForUnits(page, count) {
+  await page.waitForFunction((n) => TolmiCart.cartTotals(TolmiCart.loadCart()).count === n, count, { timeout: 10000 });
+}
+
+async function addProducts(page, base, store) {
+  let at = '';
+  let units = 0;
+  for (const add of store.adds) {
+    if (add.page !== at) {
+      await page.goto(base + add.page);
+      at = add.page;
     }
-  } finally {
-    if (browser) await browser.close();
-    server.close();
-    fs.rmSync(work, { recursive: true, force: true });
+    const form = `form[name="form${add.form}"]`;
+    if (add.option1) await page.selectOption(`${form} select[name="OPTION1"]`, add.option1);
+    if (add.option2) await page.selectOption(`${form} select[name="OPTION2"]`, add.option2);
+    for (let i = 0; i < (add.clicks || 1); i++) {
+      await page.click(`${form} a[href^="javascript:"]`);
+      units += 1;
+      await waitForUnits(page, units);
+    }
   }
+}
+
+async function fillCustomer(page, store) {
+  for (const [name, value] of Object.entries(customer)) await page.fill(`[name="${name}"]`, value);
+  if (store.cards) {
+    await page.selectOption('select[name="CardType"]', 'Visa');
+    for (const [name, value] of Object.entries(card)) {
+      if (name === 'CardExpiryMonth') await page.selectOption(`[name="${name}"]`, value);
+      else await page.fill(`[name="${name}"]`, value);
+    }
+  }
+}
+
+describe('shopping in built stores', { skip, timeout: 280000 }, () => {
+  let work = null;
+  let browser = null;
+  const shots = S.artifactsFolder();
+
+  before(async () => {
+    work = S.workFolder('tolmi-e2e-');
+    browser = await S.launchBrowser(path.join(work, 'profile'));
+  });
+  after(async () => {
+    if (browser) await browser.close();
+    if (work) fs.rmSync(work, { recursive: true, force: true });
+  });
+
+  for (const store of stores) {
+    it(`${store.name}: cart, freight and tax, order form`, async () => {
+      const received = [];
+      const root = path.join(work, store.name, 'web');
+      fs.mkdirSync(root, { recursive: true });
+      const server = await S.startStoreServer(root, received);
+      const base = `http://127.0.0.1:${server.address().port}/`;
+      try {
+        const home = S.makeHome(path.join(work, store.name, 'home'), base, 'shop');
+        const project = store.project(path.join(work, store.name, 'project'));
+        S.buildStore(home, project, root);
+        for (const width of widths) {
+          const page = await browser.newPage();
+          try {
+            await page.setViewportSize({ width, height: 900 });
+            await page.goto(base + 'trolley.html');
+            await page.evaluate(() => TolmiCart.clearCart());
+            await addProducts(page, base, store);
+
+            // The cart page: lines, options, quantities and totals; edits survive a reload.
+            await page.goto(base + 'trolley.html');
+            assert.deepEqual(await cartRows(page), withCurrency(store, store.afterAdds));
+            const qty = page.locator('.tolmi-qty').nth(store.setQty.line);
+            await qty.fill(String(store.setQty.qty));
+            await qty.dispatchEvent('change');
+            assert.equal(await page.locator('.tolmi-subtotal').textContent(), store.afterQty);
+            await page.locator('.tolmi-remove').nth(store.remove).click();
+            await page.reload();
+            assert.deepEqual(await cartRows(page), withCurrency(store, store.cart));
+            assert.equal(await page.locator('.tolmi-subtotal').textContent(), store.subtotal);
+            assert.ok(await S.fitsWidth(page), `the cart needs no horizontal scrolling at ${width} px`);
+            await page.screenshot({ path: path.join(shots, `${store.name}-cart-${width}.png`), fullPage: true });
+
+            // The order form: regions, the methods each is offered, and the totals of each.
+            await page.click('#tolmi-checkout');
+            await page.waitForURL(/register\.html$/);
+            assert.deepEqual(await optionTexts(page, '#tolmi-region'), ['Choose your region', ...store.regions]);
+            assert.equal(await page.locator('#tolmi-subtotal').textContent(), store.subtotal);
+            for (const region of store.regions) {
+              await page.selectOption('#tolmi-region', region);
+              assert.deepEqual(await optionTexts(page, '#tolmi-method'), store.methods[region], region);
+            }
+            for (const [region, method, ...amounts] of store.cases) {
+              await page.selectOption('#tolmi-region', region);
+              await page.selectOption('#tolmi-method', { label: method });
+              assert.deepEqual(await shownTotals(page), amounts, `${region}, ${method}`);
+            }
+            const o = store.order;
+            await page.selectOption('#tolmi-region', o.region);
+            await page.selectOption('#tolmi-method', { label: o.method });
+            assert.equal(await page.locator('#card-fields').count(), store.cards ? 1 : 0, 'card fields only with cards');
+
+            // Required fields are checked in the browser before anything is sent.
+            assert.equal(await page.evaluate(() => document.getElementById('tolmi-order').checkValidity()), false);
+            await fillCustomer(page, store);
+            assert.ok(await S.fitsWidth(page), `the order form needs no horizontal scrolling at ${width} px`);
+            await page.screenshot({ path: path.join(shots, `${store.name}-order-${width}.png`), fullPage: true });
+            const before = received.length;
+            await Promise.all([page.waitForURL(/#order=\d+$/), page.click('button[type="submit"]')]);
+            await page.waitForSelector('#tolmi-confirmation:not([hidden])');
+            assert.equal(received.length, before + 1);
+            const confirmation = await page.locator('#tolmi-confirmation').textContent();
+            assert.match(confirmation, new RegExp(`Order number: ${received.length}`));
+            assert.equal(await page.locator('#tolmi-order').isVisible(), false);
+            await page.screenshot({ path: path.join(shots, `${store.name}-confirmation-${width}.png`), fullPage: true });
+
+            S.checkOrder(received[received.length - 1], {
+              user: 'shop', returnUrl: `${base}register.html`, cards: store.cards,
+              customer: { ...customer, ...(store.cards ? { ...card, CardType: 'Visa' } : {}) },
+              items: o.items, freight: o.freight, freightTax: o.freightTax, tax: o.tax, amount: o.amount,
+              region: o.region,
+            });
+            const fields = S.decodeFormBody(received[received.length - 1].body);
+            assert.deepEqual(fields.filter(([k]) => k === 'Region' || k === 'Delivery'),
+              [['Region', o.region], ['Delivery', o.method]]);
+
+            // The cart is empty now, and an empty cart is never sent.
+            assert.equal(await page.evaluate(() => TolmiCart.loadCart().length), 0);
+            await page.goto(base + 'register.html');
+            await fillCustomer(page, store);
+            assert.equal(await page.locator('#tolmi-status').textContent(), 'Your shopping cart is empty.');
+            assert.equal(await page.locator('button[type="submit"]').isDisabled(), true);
+            await page.evaluate(() => document.getElementById('tolmi-order').requestSubmit());
+            assert.equal(await page.locator('#tolmi-status').textContent(), 'Your shopping cart is empty.');
+            assert.equal(received.length, before + 1);
+          } finally {
+            await page.close();
+          }
+        }
+      } finally {
+        server.close();
+      }
+    });
+  }
+
+  it('tolmi-server serves the sample store, takes its order and hands it out with ?data=300', { skip: skipServer }, async () => {
+    const dir = path.join(work, 'served');
+    const root = path.join(dir, 'store');
+    fs.mkdirSync(root, { recursive: true });
+    const data = path.join(dir, 'orders.db');
+    S.addServerUser(data, 'shop', 'secret word');
+    const server = await S.startTolmiServer(['--data', data, '--store', root]);
+    const page = await browser.newPage();
+    try {
+      const home = S.makeHome(path.join(dir, 'home'), server.url, 'shop');
+      S.buildStore(home, path.join(S.top, 'data', 'samples', 'TeaShop', 'TeaShop.stp'), root);
+      await page.goto(server.url + 'sencha.html');
+      await page.selectOption('form[name="form1"] select[name="OPTION1"]', '250 g');
+      await page.click('form[name="form1"] a[href^="javascript:"]');
+      await waitForUnits(page, 1);
+      await page.goto(server.url + 'register.html');
+      await page.selectOption('#tolmi-region', 'Canada');
+      await page.selectOption('#tolmi-method', { label: 'Standard Post (3-5 days)' });
+      assert.deepEqual(await shownTotals(page), ['$9.95', '$0.00', '$0.00', '$22.45']);
+      await fillCustomer(page, { cards: true });
+      await Promise.all([page.waitForURL(/#order=\d+$/), page.click('button[type="submit"]')]);
+      await page.waitForSelector('#tolmi-confirmation:not([hidden])');
+      const id = /#order=(\d+)$/.exec(page.url())[1];
+
+      const params = S.formEncode('shop\rsecret word\r29034361\r');
+      const download = await S.rawGet(server.port, `/?data=300${params}`);
+      assert.equal(download.status, 200);
+      const lines = download.body.split('\r\n');
+      assert.equal(lines[0], '0');
+      assert.equal(lines[1], `#ID=${id}`);
+      assert.match(lines[2], /^orderdate=\d{14}$/);
+      const fields = new Map(lines.slice(3).filter((l) => l.includes('=')).map((l) => [l.slice(0, l.indexOf('=')), l.slice(l.indexOf('=') + 1)]));
+      assert.equal(fields.get('Name'), customer.Name);
+      assert.equal(fields.get('Comments'), customer.Comments);
+      assert.equal(fields.get('CardNumber'), card.CardNumber);
+      assert.deepEqual(['Amount', 'Freight', 'FreightTax', 'Tax', 'Region'].map((k) => fields.get(k)),
+        ['22.45', '9.95', '0.00', '0.00', 'Canada']);
+      assert.equal(fields.get('PROD'),
+        '15:1\tSencha Yabukita\tGT-101\t12.50\t0.1\t\t\t\t0\t0.00\t0.00\t\t250 g\t\t<BR>');
+
+      const del = await S.rawGet(server.port, `/?data=301${S.formEncode(`shop\rsecret word\r1\r${id}`)}`);
+      assert.equal(del.body, '0\r\n');
+      const again = await S.rawGet(server.port, `/?data=300${params}`);
+      assert.equal(again.body, '0\r\n');
+    } finally {
+      await page.close();
+      await server.stop();
+    }
+  });
 });

@@ -1,0 +1,310 @@
+// Shared helpers of the browser suites: what is installed, building stores with tolmi-cli,
+// starting and stopping tolmi-server and a static store server with an order capture
+// endpoint, headless Chromium with a fresh profile, and the order-form contract checks.
+'use strict';
+const assert = require('node:assert/strict');
+const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
+const http = require('node:http');
+const { spawn, execFileSync } = require('node:child_process');
+
+const top = path.join(__dirname, '..', '..');
+const chromiumPath = process.env.CHROMIUM || '/usr/bin/chromium';
+let playwright = null;
+try {
+  playwright = require('playwright-core');
+} catch (e) {
+  playwright = null;
+}
+
+// What the browser suites need and is missing, as readable names ([] when all is there).
+function missingTools(needServer) {
+  const missing = [];
+  const cli = process.env.TOLMI_CLI || '';
+  if (!cli || !fs.existsSync(cli)) missing.push('tolmi-cli (TOLMI_CLI)');
+  if (needServer) {
+    const server = process.env.TOLMI_SERVER || '';
+    if (!server || !fs.existsSync(server)) missing.push('tolmi-server (TOLMI_SERVER)');
+  }
+  if (!fs.existsSync(chromiumPath)) missing.push(`chromium (${chromiumPath})`);
+  if (!playwright) missing.push('playwright-core (npm ci in tests/e2e)');
+  return missing;
+}
+
+// A scratch folder below the build folder's artifacts (or the system's temporary folder).
+function workFolder(prefix) {
+  const base = process.env.TOLMI_WORK || os.tmpdir();
+  fs.mkdirSync(base, { recursive: true });
+  return fs.mkdtempSync(path.join(base, prefix));
+}
+
+function artifactsFolder() {
+  const dir = process.env.TOLMI_ARTIFACTS || path.join(os.tmpdir(), 'tolmi-e2e-shots');
+  fs.mkdirSync(dir, { recursive: true });
+  return dir;
+}
+
+// Runs tolmi-cli with a home folder; returns its standard output, throws with its output
+// on failure.
+function runCli(home, args, options = {}) {
+  try {
+    return execFileSync(process.env.TOLMI_CLI, ['--home', home, ...args], {
+      encoding: 'latin1', stdio: 'pipe', timeout: 60000, ...options,
+    });
+  } catch (e) {
+    const out = `${e.stdout || ''}${e.stderr || ''}`;
+    throw new Error(`tolmi-cli ${args.join(' ')} failed (${e.status}):\n${out}`);
+  }
+}
+
+// A home whose server.ini names the order server and its user.
+function makeHome(dir, server, user) {
+  fs.mkdirSync(dir, { recursive: true });
+  fs.writeFileSync(path.join(dir, 'server.ini'), `server=${server}\n` + (user ? `o_un=${user}\n` : ''));
+  return dir;
+}
+
+function buildStore(home, project, dir) {
+  const out = runCli(home, ['build', project, '--dir', dir]);
+  assert.match(out, /Store Build Complete\. \(0 errors, /, out);
+  return out;
+}
+
+// ---- processes -------------------------------------------------------------
+
+// Waits for a child's exit (resolves at once when it has exited already).
+function exited(child) {
+  if (child.exitCode !== null || child.signalCode !== null) return Promise.resolve();
+  return new Promise((resolve) => child.once('exit', () => resolve()));
+}
+
+// Starts "tolmi-server --listen 127.0.0.1:0 ARGS" and reads the port from its first line.
+async function startTolmiServer(args) {
+  const child = spawn(process.env.TOLMI_SERVER, ['--listen', '127.0.0.1:0', ...args], {
+    stdio: ['ignore', 'pipe', 'pipe'], env: { ...process.env, TZ: 'UTC' },
+  });
+  let output = '';
+  const port = await new Promise((resolve, reject) => {
+    const timer = setTimeout(() => reject(new Error(`tolmi-server did not start:\n${output}`)), 20000);
+    const onData = (chunk) => {
+      output += chunk;
+      const m = /listening on 127\.0\.0\.1:(\d+)/.exec(output);
+      if (m) { clearTimeout(timer); resolve(Number(m[1])); }
+    };
+    child.stdout.setEncoding('latin1');
+    child.stderr.setEncoding('latin1');
+    child.stdout.on('data', onData);
+    child.stderr.on('data', (c) => { output += c; });
+    child.once('exit', (code) => { clearTimeout(timer); reject(new Error(`tolmi-server exited (${code}):\n${output}`)); });
+  });
+  return {
+    port,
+    pid: child.pid,
+    url: `http://127.0.0.1:${port}/`,
+    output: () => output,
+    // SIGTERM to this PID only; SIGKILL when it does not end within 10 seconds.
+    async stop() {
+      if (child.exitCode !== null || child.signalCode !== null) return;
+      process.kill(child.pid, 'SIGTERM');
+      const timer = setTimeout(() => { try { process.kill(child.pid, 'SIGKILL'); } catch (e) { /* gone */ } }, 10000);
+      await exited(child);
+      clearTimeout(timer);
+    },
+  };
+}
+
+function addServerUser(dataFile, user, password) {
+  execFileSync(process.env.TOLMI_SERVER, ['--data', dataFile, '--hash-cost', 'min', 'user', 'add', user,
+    '--password', password], { stdio: 'pipe' });
+}
+
+// A plain HTTP/1.0 GET of a raw target; resolves {status, headers, body (latin1)}.
+function rawGet(port, target) {
+  return new Promise((resolve, reject) => {
+    const req = http.request({ host: '127.0.0.1', port, method: 'GET', path: target, agent: false,
+      headers: { Connection: 'close' } }, (res) => {
+      let body = '';
+      res.setEncoding('latin1');
+      res.on('data', (c) => { body += c; });
+      res.on('end', () => resolve({ status: res.statusCode, headers: res.headers, body }));
+    });
+    req.setTimeout(20000, () => req.destroy(new Error(`GET ${target} timed out`)));
+    req.on('error', reject);
+    req.end();
+  });
+}
+
+// The download and delete parameter texts, form-encoded as the merchant's program sends them.
+function formEncode(text) {
+  let out = '';
+  for (const byte of Buffer.from(text, 'latin1')) {
+    const c = String.fromCharCode(byte);
+    if (/[A-Za-z0-9*.\-_]/.test(c)) out += c;
+    else if (c === ' ') out += '+';
+    else out += '%' + byte.toString(16).toUpperCase().padStart(2, '0');
+  }
+  return out;
+}
+
+// ---- the order form's body -------------------------------------------------
+
+// Decodes an application/x-www-form-urlencoded body into [name, value] pairs of Latin-1 text
+// (the form posts ISO-8859-1), in the order sent. A broken "%" escape is an error.
+function decodeFormBody(body) {
+  const decode = (s) => {
+    const bytes = [];
+    const t = s.replace(/\+/g, ' ');
+    for (let i = 0; i < t.length; i++) {
+      if (t[i] === '%') {
+        assert.match(t.slice(i + 1, i + 3), /^[0-9A-Fa-f]{2}$/, `bad escape in ${s}`);
+        bytes.push(parseInt(t.slice(i + 1, i + 3), 16));
+        i += 2;
+      } else {
+        bytes.push(t.charCodeAt(i));
+      }
+    }
+    return Buffer.from(bytes).toString('latin1');
+  };
+  return body.split('&').filter((p) => p !== '').map((p) => {
+    const eq = p.indexOf('=');
+    return eq < 0 ? [decode(p), ''] : [decode(p.slice(0, eq)), decode(p.slice(eq + 1))];
+  });
+}
+
+const money = /^-?\d+\.\d\d$/;
+const cardFields = ['CardNumber', 'CardholderName', 'CardType', 'CardExpiryMonth', 'CardExpiryYear'];
+
+/* Checks one posted order against docs/order-protocol.md and against what the test put in
+   the cart and the form. expected: {user, returnUrl, items: [{qty, name, code, price,
+   weight, taxRate, tax, freight, option1, option2}], freight, freightTax, tax, amount,
+   customer: {name: value}, cards: bool}. Amounts are texts such as "12.50". */
+function checkOrder(request, expected) {
+  assert.equal(request.method, 'POST');
+  assert.match(request.contentType, /^application\/x-www-form-urlencoded/);
+  assert.ok(request.body.length <= 64 * 1024, 'the body fits the server limit');
+  const fields = decodeFormBody(request.body);
+  const all = (n) => fields.filter(([k]) => k === n).map(([, v]) => v);
+  const one = (n) => {
+    const v = all(n);
+    assert.equal(v.length, 1, `exactly one ${n} field (${v.length})`);
+    return v[0];
+  };
+  assert.equal(one('tolmi_user'), expected.user);
+  const ret = one('tolmi_return');
+  assert.equal(ret, expected.returnUrl);
+  assert.match(ret, /^https?:\/\/[^#]*$/);
+  for (const [name] of fields) {
+    assert.notEqual(name, '', 'no field without a name');
+    assert.ok(!/[=\x00-\x1f\x7f]/.test(name), `no "=" or control character in the name ${JSON.stringify(name)}`);
+    assert.ok(!/^(prod|orderdate|#id)$/i.test(name), `reserved name ${name}`);
+    assert.ok(!/^tolmi_/.test(name) || ['tolmi_user', 'tolmi_return', 'tolmi_item'].includes(name), `unknown ${name}`);
+    assert.ok(name.length <= 256);
+  }
+  assert.ok(fields.filter(([k]) => !k.startsWith('tolmi_')).length <= 200);
+  for (const [, value] of fields) assert.ok(value.length <= 4096);
+
+  const items = all('tolmi_item');
+  assert.equal(items.length, expected.items.length, 'one tolmi_item per cart line');
+  let goods = 0;
+  items.forEach((value, i) => {
+    const f = value.split('\t');
+    const e = expected.items[i];
+    assert.ok(f.length >= 4 && f.length <= 14, `item ${i}: 4 to 14 fields (${f.length})`);
+    assert.match(f[0], /^[1-9]\d*$/);
+    assert.ok(Number(f[0]) <= 1000000);
+    for (const x of f) assert.ok(!/[\r\n]/.test(x) && !/^<br>$/i.test(x), `item ${i}: no line break or <BR> field`);
+    assert.match(f[3], /^\d+(\.\d+)?$/, 'unit price is a plain decimal number');
+    assert.deepEqual(
+      { qty: f[0], name: f[1], code: f[2], price: f[3], weight: f[4], extra1: f[5], extra2: f[6], unused7: f[7],
+        taxRate: f[8], tax: f[9], freight: f[10], unused11: f[11], option1: f[12], option2: f[13] },
+      { qty: String(e.qty), name: e.name, code: e.code, price: e.price, weight: e.weight, extra1: '', extra2: '',
+        unused7: '', taxRate: e.taxRate, tax: e.tax, freight: e.freight, unused11: '', option1: e.option1 || '',
+        option2: e.option2 || '' }, `item ${i}`);
+    goods += Math.round(Number(f[3]) * 100) * Number(f[0]);
+  });
+  const totals = {};
+  for (const n of ['Freight', 'FreightTax', 'Tax', 'Amount']) {
+    totals[n] = one(n);
+    assert.match(totals[n], money, `${n} is a number with a "." and two decimals, no currency sign`);
+  }
+  assert.deepEqual(totals, { Freight: expected.freight, FreightTax: expected.freightTax, Tax: expected.tax,
+    Amount: expected.amount });
+  const c = (t) => Math.round(Number(t) * 100);
+  assert.equal(c(totals.Amount), goods + c(totals.Freight) + c(totals.FreightTax) + c(totals.Tax),
+    'Amount is goods + freight + freight tax + tax');
+  for (const [name, value] of Object.entries(expected.customer)) assert.equal(one(name), value, name);
+  if (expected.cards) {
+    for (const n of cardFields) assert.equal(all(n).length, 1, `card field ${n}`);
+  } else {
+    for (const n of cardFields) assert.equal(all(n).length, 0, `no card field ${n} in a store without cards`);
+  }
+  return fields;
+}
+
+// ---- the static store server with a capture endpoint -----------------------
+
+const types = { '.html': 'text/html', '.htm': 'text/html', '.js': 'text/javascript', '.svg': 'image/svg+xml',
+  '.css': 'text/css', '.png': 'image/png', '.jpg': 'image/jpeg', '.gif': 'image/gif' };
+
+// Serves the store folder and takes POSTed orders into `received` ({method, contentType,
+// body}); answers as tolmi-server does: 303 back to tolmi_return with "#order=N".
+function startStoreServer(root, received) {
+  const server = http.createServer((req, res) => {
+    if (req.method === 'POST') {
+      const chunks = [];
+      req.on('data', (c) => chunks.push(c));
+      req.on('end', () => {
+        const body = Buffer.concat(chunks).toString('latin1');
+        received.push({ method: req.method, contentType: req.headers['content-type'] || '', body, url: req.url });
+        let ret = '';
+        try {
+          ret = (decodeFormBody(body).find(([k]) => k === 'tolmi_return') || [])[1] || '';
+        } catch (e) { ret = ''; }
+        if (/^https?:/.test(ret)) {
+          res.writeHead(303, { Location: `${ret.split('#')[0]}#order=${received.length}` });
+          res.end();
+        } else {
+          res.writeHead(200, { 'Content-Type': 'text/html' });
+          res.end('<title>Order received</title><p>Thank you. Your order has been received.</p>');
+        }
+      });
+      return;
+    }
+    const name = decodeURIComponent(new URL(req.url, 'http://x').pathname).replace(/^\/+/, '') || 'index.html';
+    const file = path.resolve(root, name);
+    if (!file.startsWith(path.resolve(root) + path.sep) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
+      res.writeHead(404);
+      res.end();
+      return;
+    }
+    res.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
+    res.end(fs.readFileSync(file));
+  });
+  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
+}
+
+// ---- Chromium ----------------------------------------------------------------
+
+// Headless Chromium with a fresh profile folder; close() ends it and its children.
+async function launchBrowser(profileDir) {
+  return playwright.chromium.launchPersistentContext(profileDir, {
+    executablePath: chromiumPath,
+    headless: true,
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage', '--disable-quic',
+      '--no-first-run', '--no-default-browser-check', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync', '--disable-extensions', '--proxy-server=direct://',
+      '--proxy-bypass-list=*'],
+  });
+}
+
+// True when the page needs no horizontal scrolling at its width.
+async function fitsWidth(page) {
+  return page.evaluate(() => document.scrollingElement.scrollWidth <= window.innerWidth);
+}
+
+module.exports = {
+  top, chromiumPath, missingTools, workFolder, artifactsFolder, runCli, makeHome, buildStore,
+  startTolmiServer, addServerUser, rawGet, formEncode, decodeFormBody, checkOrder, startStoreServer,
+  launchBrowser, fitsWidth, exited,
+};
