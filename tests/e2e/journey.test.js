@@ -5,9 +5,281 @@
 // Skips, naming what is missing, while a command it needs is not there.
 'use strict';
 const { test } = require('node:test');
+const assert = require('node:assert/strict');
+const crypto = require('node:crypto');
+const fs = require('node:fs');
+const path = require('node:path');
+const readline = require('node:readline');
+const { spawn, execFileSync } = require('node:child_process');
 const S = require('./support');
+const { customer, card } = require('./stores');
 
-const missing = S.missingTools(true);
-if (missing.length) console.log(`TOLMI-E2E-SKIPPED: the journey needs ${missing.join(', ')}`);
+const python = '/usr/bin/python3';
 
-test('the merchant\'s journey', { skip: missing.length ? `needs ${missing.join(', ')}` : false }, async () => {});
+// The subcommands of a tolmi-cli command line ("" for the top), read from its --help.
+function subcommands(words) {
+  try {
+    const help = execFileSync(process.env.TOLMI_CLI, [...words, '--help'], { encoding: 'latin1', stdio: 'pipe' });
+    const at = help.indexOf('Subcommands:');
+    if (at < 0) return [];
+    return help.slice(at).split('\n').slice(1).map((l) => /^\s+(\S+)/.exec(l)).filter(Boolean).map((m) => m[1]);
+  } catch (e) {
+    return [];
+  }
+}
+
+function helpOf(words) {
+  try {
+    return execFileSync(process.env.TOLMI_CLI, [...words, '--help'], { encoding: 'latin1', stdio: 'pipe' });
+  } catch (e) {
+    return `${e.stdout || ''}`;
+  }
+}
+
+// What the journey needs and is missing, by name.
+function missingForJourney() {
+  const missing = S.missingTools(true);
+  if (missing.some((m) => m.startsWith('tolmi-cli'))) return missing;
+  try {
+    execFileSync(python, ['-c', 'import pyftpdlib'], { stdio: 'pipe' });
+  } catch (e) {
+    missing.push('python3-pyftpdlib');
+  }
+  const top = subcommands([]);
+  for (const name of ['wizard', 'import', 'build', 'publish', 'orders', 'log']) {
+    if (!top.includes(name)) missing.push(`tolmi-cli ${name}`);
+  }
+  if (top.includes('orders')) {
+    const orders = subcommands(['orders']);
+    for (const name of ['download', 'invoice', 'charge']) {
+      if (!orders.includes(name)) missing.push(`tolmi-cli orders ${name}`);
+    }
+  }
+  return missing;
+}
+
+const missing = missingForJourney();
+if (missing.length) console.log(`TOLMI-E2E-SKIPPED: the merchant's journey needs ${missing.join(', ')}`);
+
+// The FTP server of ftpd.py; `stored` collects the files it received, in order.
+async function startFtp(root, user, password) {
+  const child = spawn(python, [path.join(__dirname, 'ftpd.py'), root, user, password], { stdio: ['ignore', 'pipe', 'pipe'] });
+  let errors = '';
+  child.stderr.setEncoding('utf8');
+  child.stderr.on('data', (c) => { errors += c; });
+  const lines = readline.createInterface({ input: child.stdout });
+  const stored = [];
+  const port = await new Promise((resolve, reject) => {
+    const timer = setTimeout(() => reject(new Error(`the FTP server did not start: ${errors}`)), 20000);
+    child.once('exit', (code) => { clearTimeout(timer); reject(new Error(`the FTP server exited (${code}): ${errors}`)); });
+    lines.on('line', (line) => {
+      if (/^\d+$/.test(line)) { clearTimeout(timer); resolve(Number(line)); }
+      const m = /^(STORED|INCOMPLETE) (.*)$/.exec(line);
+      if (m) stored.push(`${m[1] === 'STORED' ? '' : '!'}${m[2]}`);
+    });
+  });
+  return {
+    port, stored,
+    async stop() {
+      if (child.exitCode !== null || child.signalCode !== null) return;
+      process.kill(child.pid, 'SIGTERM');
+      await S.exited(child);
+    },
+  };
+}
+
+// Every file below a folder with the SHA-256 of its bytes, keyed by its path below the folder.
+function snapshot(dir) {
+  const out = new Map();
+  const walk = (rel) => {
+    for (const e of fs.readdirSync(path.join(dir, rel), { withFileTypes: true })) {
+      const r = rel ? `${rel}/${e.name}` : e.name;
+      if (e.isDirectory()) walk(r);
+      else if (e.isFile()) out.set(r, crypto.createHash('sha256').update(fs.readFileSync(path.join(dir, r))).digest('hex'));
+    }
+  };
+  if (fs.existsSync(dir)) walk('');
+  return out;
+}
+
+// Sets KEY=value lines of the project's settings (replacing the first line of each key, or
+// appending) and appends extra lines.
+function editProject(file, keys, extra = []) {
+  const lines = fs.readFileSync(file, 'latin1').split('\n');
+  for (const [k, v] of Object.entries(keys)) {
+    const i = lines.findIndex((l) => l.startsWith(`${k}=`));
+    if (i >= 0) lines[i] = `${k}=${v}`;
+    else lines.splice(lines.length - (lines[lines.length - 1] === '' ? 1 : 0), 0, `${k}=${v}`);
+  }
+  const text = lines.join('\n').replace(/\n*$/, '\n') + extra.map((l) => `${l}\n`).join('');
+  fs.writeFileSync(file, text, 'latin1');
+}
+
+// The first built page that adds the product of this code to the cart.
+function pageOf(dir, code) {
+  for (const name of fs.readdirSync(dir)) {
+    if (!/\.html?$/.test(name)) continue;
+    if (fs.readFileSync(path.join(dir, name), 'latin1').includes(`addItem('${name}','${code}'`)) return name;
+  }
+  return null;
+}
+
+test('the merchant\'s journey', { skip: missing.length ? `needs ${missing.join(', ')}` : false, timeout: 280000 }, async (t) => {
+  const work = S.workFolder('tolmi-journey-');
+  const home = path.join(work, 'home');
+  const ftpRoot = path.join(work, 'ftp');
+  fs.mkdirSync(ftpRoot, { recursive: true });
+  const cli = (...args) => S.runCli(home, args);
+  const data = path.join(work, 'orders.db');
+  S.addServerUser(data, 'shop', 'secret word');
+  const server = await S.startTolmiServer(['--data', data, '--store', ftpRoot]);
+  const ftp = await startFtp(ftpRoot, 'merchant', 'ftp pass');
+  let browser = null;
+  const state = {};
+  let failed = false;
+  // Each step is a subtest; after a failure the later steps are skipped, so the report shows
+  // how far the journey got.
+  const step = async (name, fn) => t.test(name, { skip: failed && 'an earlier step failed' }, async () => {
+    try {
+      await fn();
+    } catch (e) {
+      failed = true;
+      throw e;
+    }
+  });
+  try {
+    S.makeHome(home, server.url, 'shop');
+    fs.appendFileSync(path.join(home, 'server.ini'), 'o_password=secret word\n');
+    const wizardHelp = helpOf(['wizard']);
+
+    await step('the wizard makes a new store', async () => {
+      const args = ['wizard', 'Journey', '--title', 'Journey Tea'];
+      const offer = (option, ...values) => { if (wizardHelp.includes(option)) args.push(option, ...values); };
+      offer('--region', 'US');
+      offer('--calculation', '2');
+      offer('--charge', '4.00');
+      offer('--card', 'Visa');
+      cli(...args);
+      state.project = path.join(home, 'Projects', 'Journey', 'Journey.stp');
+      assert.ok(fs.existsSync(state.project), `the wizard saved ${state.project}`);
+    });
+
+    await step('products come in from a CSV file', async () => {
+      const csv = path.join(work, 'products.csv');
+      fs.writeFileSync(csv, 'Blue Teapot,12.50,TP-1,0.8,teapot.html\n"Tea Cups, pair","8.00",CP-2,0.4,cups.html\n', 'latin1');
+      cli('import', state.project, csv, '--columns', 'Title,Cost,Product Code,Weight,Filename');
+      const text = fs.readFileSync(state.project, 'latin1');
+      assert.match(text, /\nCODE=TP-1\n/);
+      assert.match(text, /\nCOST=8\.00\n/);
+      // Where to publish, the freight a shopper can choose when the wizard set none, and cards.
+      editProject(state.project, { P_SERV: '127.0.0.1', P_PORT: String(ftp.port), P_USER: 'merchant', P_DIR: 'shop',
+        P_PASV: '1', P_SAVE: '0' },
+      /\n\$[^\n]*,\|1\n/.test(text) ? [] : ['$US0,5.00,,,,,,,,,,,,,|1', 'FNAME=0,Standard Post']);
+      if (!/\nCC=/.test(text)) editProject(state.project, {}, ['CC=1:Visa']);
+    });
+
+    await step('the store builds', async () => {
+      const out = cli('build', state.project, '--save');
+      assert.match(out, /Store Build Complete\. \(0 errors, /);
+      state.web = path.join(path.dirname(state.project), 'web');
+      assert.ok(fs.existsSync(path.join(state.web, 'register.html')), 'register.html in the project\'s web folder');
+      state.teapotPage = pageOf(state.web, 'TP-1');
+      assert.ok(state.teapotPage, 'a page adds TP-1 to the cart');
+    });
+
+    await step('publishing sends every file to the FTP server', async () => {
+      const out = cli('publish', state.project, '--password', 'ftp pass');
+      const local = snapshot(state.web);
+      const remote = snapshot(path.join(ftpRoot, 'shop'));
+      for (const [file, digest] of local) assert.equal(remote.get(file), digest, `remote shop/${file}`);
+      assert.deepEqual([...remote.keys()].filter((f) => !local.has(f)), [], 'nothing else on the server');
+      assert.deepEqual(ftp.stored.filter((f) => f.startsWith('!')), [], 'no incomplete upload');
+      state.firstStored = ftp.stored.splice(0);
+      assert.equal(state.firstStored.length, local.size, out);
+      state.builtBefore = local;
+    });
+
+    await step('a shopper orders from the published store', async () => {
+      browser = await S.launchBrowser(path.join(work, 'profile'));
+      const page = await browser.newPage();
+      const base = `${server.url}shop/`;
+      await page.goto(base + state.teapotPage);
+      await page.click('a[href*="TP-1"], a[href^="javascript:f"]');
+      await page.waitForFunction(() => TolmiCart.loadCart().length === 1);
+      await page.goto(base + 'register.html');
+      const regions = await page.$$eval('#tolmi-region option', (os) => os.map((o) => o.value).filter(Boolean));
+      await page.selectOption('#tolmi-region', regions[0]);
+      for (const [name, value] of Object.entries(customer)) {
+        if (await page.locator(`[name="${name}"]`).count()) await page.fill(`[name="${name}"]`, value);
+      }
+      if (await page.locator('select[name="CardType"] option').count()) {
+        await page.selectOption('select[name="CardType"]', { index: 0 });
+        await page.fill('[name="CardholderName"]', card.CardholderName);
+        await page.fill('[name="CardNumber"]', card.CardNumber);
+        await page.selectOption('[name="CardExpiryMonth"]', card.CardExpiryMonth);
+        await page.fill('[name="CardExpiryYear"]', card.CardExpiryYear);
+      }
+      state.total = (await page.locator('#tolmi-total').textContent()).replace(/^[^0-9]*/, '');
+      await Promise.all([page.waitForURL(/#order=\d+$/), page.click('button[type="submit"]')]);
+      await page.waitForSelector('#tolmi-confirmation:not([hidden])');
+      state.orderId = /#order=(\d+)$/.exec(page.url())[1];
+      await page.close();
+    });
+
+    await step('the merchant downloads the order', async () => {
+      const args = ['orders', 'download'];
+      if (helpOf(['orders', 'download']).includes('--server')) {
+        args.push('--server', server.url, '--user', 'shop', '--password', 'secret word');
+      }
+      const out = cli(...args);
+      assert.match(out, /1/, out);
+      assert.ok(fs.existsSync(path.join(home, 'orders.ost')), 'orders.ost written');
+      assert.match(fs.readFileSync(path.join(home, 'orders.ost'), 'latin1'), /TP-1/);
+      // Taken off the server: a second look finds nothing.
+      const again = await S.rawGet(server.port, `/?data=300${S.formEncode('shop\rsecret word\r1\r')}`);
+      assert.equal(again.body, '0\r\n');
+    });
+
+    await step('its invoice prints', async () => {
+      const out = path.join(work, 'invoice.html');
+      cli('orders', 'invoice', state.orderId, '--out', out);
+      const html = fs.readFileSync(out, 'latin1');
+      assert.match(html, /Blue Teapot/);
+      assert.match(html, new RegExp(state.total.replace('.', '\\.')));
+    });
+
+    await step('the card is charged through the test gateway and logged', async () => {
+      const engines = path.join(home, 'engines.dat');
+      const text = fs.readFileSync(engines, 'latin1');
+      fs.writeFileSync(engines, text.replace(/127\.0\.0\.1:8080/g, `127.0.0.1:${server.port}`), 'latin1');
+      const block = text.split(/\n(?=NAME=)/).find((b) => b.includes('127.0.0.1'));
+      assert.ok(block, 'engines.dat has a gateway on 127.0.0.1');
+      const name = /NAME=([^\r\n]*)/.exec(block)[1];
+      fs.appendFileSync(path.join(home, 'server.ini'), `gateway=${name}\n`);
+      const out = cli('orders', 'charge', state.orderId);
+      assert.match(out, /Approved/i, out);
+      const log = cli('log');
+      assert.match(log, new RegExp(state.total.replace('.', '\\.')), log);
+      assert.match(log, /Approved/i, log);
+    });
+
+    await step('a price with reordered digits publishes exactly what changed', async () => {
+      const text = fs.readFileSync(state.project, 'latin1');
+      assert.ok(text.includes('COST=12.50\n'));
+      fs.writeFileSync(state.project, text.replace('COST=12.50\n', 'COST=15.20\n'), 'latin1');
+      cli('build', state.project, '--save');
+      const after = snapshot(state.web);
+      const changed = [...after].filter(([f, d]) => state.builtBefore.get(f) !== d).map(([f]) => f).sort();
+      assert.ok(changed.includes(state.teapotPage), `${state.teapotPage} changed`);
+      cli('publish', state.project, '--password', 'ftp pass');
+      assert.deepEqual(ftp.stored.map((f) => f.replace(/^shop\//, '')).sort(), changed);
+      const remote = snapshot(path.join(ftpRoot, 'shop'));
+      for (const [file, digest] of after) assert.equal(remote.get(file), digest, `remote shop/${file}`);
+    });
+  } finally {
+    if (browser) await browser.close();
+    await ftp.stop();
+    await server.stop();
+    fs.rmSync(work, { recursive: true, force: true });
+  }
+});
