@@ -63,6 +63,14 @@ bool Locate(std::vector<OrderRecord>& list, std::string_view name, bool inTrash,
 }
 }  // namespace
 
+std::optional<bool> RecordInTrash(std::vector<OrderRecord>& records, std::string_view name) {
+  std::vector<OrderRecord>* owner = nullptr;
+  std::size_t index = 0;
+  bool inTrash = false;
+  if (!Locate(records, name, false, owner, index, inTrash, 0)) return std::nullopt;
+  return inTrash;
+}
+
 DeleteOutcome DeleteRecord(std::vector<OrderRecord>& records, std::string_view name) {
   std::vector<OrderRecord>* owner = nullptr;
   std::size_t index = 0;

@@ -22,6 +22,13 @@ OrderRecord* FindOrderByName(std::vector<OrderRecord>& records, std::string_view
 // Every order of the tree in file order.
 std::vector<const OrderRecord*> AllOrders(const std::vector<OrderRecord>& records);
 
+// Asked before a record inside the Trash is deleted for good.
+inline constexpr const char* kPermanentDeleteQuestion =
+    "The selected item(s) will be permanently deleted. Do you wish to proceed?";
+// Whether the record that DeleteRecord would take for name lies inside a Trash folder;
+// nullopt when there is no record of that name.
+std::optional<bool> RecordInTrash(std::vector<OrderRecord>& records, std::string_view name);
+
 enum class DeleteOutcome { NotFound, Protected, MovedToTrash, Deleted };
 // Deletes the record named name: the standard folders are kept; outside the Trash the record
 // moves to the top of the first top-level Trash folder; inside it goes for good.

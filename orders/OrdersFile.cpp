@@ -1,5 +1,7 @@
 #include "orders/OrdersFile.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "util/Files.h"
@@ -10,9 +12,22 @@ namespace tolmi {
 
 namespace {
 
+// Appends a text that must stay on its line: a CR or LF inside it (a value no form should
+// send) is written as a space, so that it can never start a line of its own.
+void AppendText(std::string& out, std::string_view text) {
+  std::size_t from = 0;
+  for (;;) {
+    std::size_t p = text.find_first_of("\r\n", from);
+    out.append(text.substr(from, p == std::string_view::npos ? p : p - from));
+    if (p == std::string_view::npos) return;
+    out.push_back(' ');
+    from = p + 1;
+  }
+}
+
 void AppendLine(std::string& out, std::string_view key, std::string_view value) {
   out.append(key);
-  out.append(value);
+  AppendText(out, value);
   out.push_back('\n');
 }
 
@@ -34,16 +49,16 @@ void WriteRecord(std::string& out, const OrderRecord& r) {
   out.append("NODE");
   out.append(std::to_string(static_cast<int>(r.kind)));
   out.push_back('=');
-  out.append(r.name);
+  AppendText(out, r.name);
   out.push_back('\n');
   AppendNumber(out, "OS=", r.status);
   AppendNumber(out, "OD=", r.orderDate);
   AppendLine(out, "OI=", r.orderId);
   for (const auto& f : r.fields) {
     out.push_back('*');
-    out.append(f.name);
+    AppendText(out, f.name);
     out.push_back('=');
-    out.append(f.value);
+    AppendText(out, f.value);
     out.push_back('\n');
   }
   for (const auto& it : r.items) {
@@ -115,7 +130,9 @@ std::string WriteOrdersText(const std::vector<OrderRecord>& records, long long n
 
 OrdersReading ReadOrdersText(std::string_view bytes) {
   OrdersReading reading;
-  LineReader reader{std::string(bytes), 39999};
+  // Lines of any length: a giant value read in pieces would let its remainder pass for a
+  // line of its own ("NODE1=", "OS=", "#EOB").
+  LineReader reader{std::string(bytes), std::string::npos};
   std::vector<Level> levels;
   levels.push_back(Level{&reading.records});
   long long seq = 0;
@@ -276,13 +293,13 @@ bool LoadOrders(const std::string& folder, OrdersTree& tree) {
   bool usedBackup = false;
   auto bytes = ReadWholeFile(JoinPath(folder, kOrdersFileName));
   OrdersReading reading;
-  if (bytes) {
-    reading = ReadOrdersText(*bytes);
-    if (!reading.Accepted()) {
-      if (auto backup = ReadWholeFile(JoinPath(folder, kOrdersBackupName))) {
-        reading = ReadOrdersText(*backup);
-        usedBackup = true;
-      }
+  if (bytes) reading = ReadOrdersText(*bytes);
+  // A missing file is read from the backup too: a save that stopped right after moving the
+  // file to the backup must not leave an empty tree whose next save drops the backup.
+  if (!bytes || !reading.Accepted()) {
+    if (auto backup = ReadWholeFile(JoinPath(folder, kOrdersBackupName))) {
+      reading = ReadOrdersText(*backup);
+      usedBackup = true;
     }
   }
   tree.records = std::move(reading.records);
@@ -294,18 +311,33 @@ bool LoadOrders(const std::string& folder, OrdersTree& tree) {
   return usedBackup;
 }
 
-Status SaveOrders(const std::string& folder, const OrdersTree& tree, long long now) {
-  const std::string path = JoinPath(folder, kOrdersFileName);
-  const std::string backup = JoinPath(folder, kOrdersBackupName);
-  std::remove(backup.c_str());
-  bool hadFile = std::rename(path.c_str(), backup.c_str()) == 0;
+namespace {
+
+// Writes the file; on failure puts the backup back when the file had been moved there.
+Status WriteOrders(const std::string& path, const std::string& backup, const OrdersTree& tree,
+                   long long now, bool restoreBackup) {
   Status written = WriteFileAtomic(path, WriteOrdersText(tree.records, now, VersionNumber()));
   if (!written.ok()) {
-    if (hadFile) std::rename(backup.c_str(), path.c_str());
+    if (restoreBackup) std::rename(backup.c_str(), path.c_str());
     return Status::Error(ErrorKind::Io,
                          std::string(kOrdersWriteError) + " (" + written.message() + ")");
   }
   return Status::Ok();
+}
+
+}  // namespace
+
+Status SaveOrders(const std::string& folder, const OrdersTree& tree, long long now) {
+  const std::string path = JoinPath(folder, kOrdersFileName);
+  const std::string backup = JoinPath(folder, kOrdersBackupName);
+  // Without an orders file the backup is the last good copy: keep it.
+  if (!FileExists(path)) return WriteOrders(path, backup, tree, now, false);
+  std::remove(backup.c_str());
+  // The backup becomes a second name of the file, so the file itself never goes missing;
+  // where links are not possible the file is renamed to the backup.
+  if (::link(path.c_str(), backup.c_str()) == 0) return WriteOrders(path, backup, tree, now, false);
+  bool moved = std::rename(path.c_str(), backup.c_str()) == 0;
+  return WriteOrders(path, backup, tree, now, moved);
 }
 
 }  // namespace tolmi

@@ -36,13 +36,14 @@ struct OrdersReading {
 OrdersReading ReadOrdersText(std::string_view bytes);
 
 // Loads folder/orders.ost into tree (replacing its records), falling back on
-// folder/orders.bak when the file is incomplete; adds "New Orders" and "Trash" when
+// folder/orders.bak when the file is incomplete or missing; adds "New Orders" and "Trash" when
 // nothing was loaded; rebuilds the field template. Returns whether the backup was used.
 bool LoadOrders(const std::string& folder, OrdersTree& tree);
 
-// Saves the tree to folder/orders.ost, keeping the previous file as orders.bak. The new file
-// is synced to disk before success is reported; on failure the previous file is put back and
-// the error carries kOrdersWriteError.
+// Saves the tree to folder/orders.ost, keeping the previous file as orders.bak (an existing
+// backup is kept when there is no orders.ost). The new file is synced to disk before success
+// is reported, and orders.ost never goes missing on the way; on failure the previous file
+// stays and the error carries kOrdersWriteError.
 Status SaveOrders(const std::string& folder, const OrdersTree& tree, long long now);
 
 }  // namespace tolmi
