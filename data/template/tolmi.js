@@ -602,7 +602,12 @@
     fillMethods();
     update();
     listeners.push(update);
+    // Back from the server's page (or from the history cache), the form is live again.
+    var sending = false;
+    root.addEventListener('pageshow', function () { sending = false; update(); });
     form.addEventListener('submit', function (ev) {
+      // A second click while the first order is on its way sends nothing more.
+      if (sending) { ev.preventDefault(); return; }
       var lines = loadCart();
       var say = function (text) { if (status) status.textContent = text; };
       Array.prototype.slice.call(form.querySelectorAll('input[data-tolmi]')).forEach(function (el) {
@@ -639,6 +644,10 @@
       var here = String(root.location.href).split('#')[0];
       if (ret && /^https?:/i.test(here)) ret.value = here;
       say('Sending your order...');
+      sending = true;
+      // Turned off after the browser has taken the form's values: a disabled button now would
+      // not stop this submission, only the next one.
+      if (send) root.setTimeout(function () { send.disabled = true; }, 0);
     });
   }
 

@@ -59,8 +59,27 @@ async function addProducts(page, base, store) {
       await page.click(`${form} a[href^="javascript:"]`);
       units += 1;
       await waitForUnits(page, units);
+      // The shopper sees that it worked, with a way to the cart.
+      assert.match(await page.locator('#tolmi-added').textContent(), / is in your cart\. View cart$/);
     }
   }
+}
+
+// The frame loader of a store whose cart stays on screen: the store pages in one frame, the
+// cart beside them, redrawn as products are added.
+async function cartBesidePages(page, base) {
+  await page.goto(base + 'ftmp.htm');
+  const cart = page.frameLocator('#cart');
+  await cart.locator('.tolmi-empty').waitFor();
+  const shop = page.frame({ name: 'shop' });
+  await shop.goto(base + 'lamp.html');
+  await shop.click('form[name="form1"] a[href^="javascript:"]');
+  await cart.locator('.tolmi-lines tbody tr').waitFor();
+  assert.equal(await cart.locator('.tolmi-lines tbody tr').count(), 1);
+  assert.equal(await shop.locator('#tolmi-badge').count(), 0, 'no cart badge beside the cart frame');
+  await cart.locator('.tolmi-remove').click();
+  await cart.locator('.tolmi-empty').waitFor();
+  assert.equal(await shop.evaluate(() => TolmiCart.loadCart().length), 0);
 }
 
 async function fillCustomer(page, store) {
@@ -105,7 +124,16 @@ describe('shopping in built stores', { skip, timeout: 280000 }, () => {
             await page.setViewportSize({ width, height: 900 });
             await page.goto(base + 'trolley.html');
             await page.evaluate(() => TolmiCart.clearCart());
+            if (store.onScreen && width === widths[0]) await cartBesidePages(page, base);
             await addProducts(page, base, store);
+            // With the cart kept on screen every page shows its total; otherwise no page does.
+            if (store.onScreen) {
+              assert.equal(await page.locator('#tolmi-badge').textContent(),
+                `Cart: ${store.afterAdds.reduce((n, r) => n + r[2], 0)} items, ${store.currency}` +
+                `${(store.afterAdds.reduce((c, r) => c + Math.round(Number(r[3]) * 100), 0) / 100).toFixed(2)}`);
+            } else {
+              assert.equal(await page.locator('#tolmi-badge').count(), 0);
+            }
 
             // The cart page: lines, options, quantities and totals; edits survive a reload.
             await page.goto(base + 'trolley.html');

@@ -146,6 +146,7 @@ const stores = [
   {
     name: 'northwind',
     project: northwind,
+    onScreen: true,
     currency: 'NZ$',
     cards: false,
     adds: [
