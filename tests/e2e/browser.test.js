@@ -51,6 +51,7 @@ async function addProducts(page, base, store) {
     if (add.page !== at) {
       await page.goto(base + add.page);
       at = add.page;
+      assert.ok(await S.fitsWidth(page), `${add.page} needs no horizontal scrolling`);
     }
     const form = `form[name="form${add.form}"]`;
     if (add.option1) await page.selectOption(`${form} select[name="OPTION1"]`, add.option1);
@@ -180,6 +181,7 @@ describe('shopping in built stores', { skip, timeout: 280000 }, () => {
             const confirmation = await page.locator('#tolmi-confirmation').textContent();
             assert.match(confirmation, new RegExp(`Order number: ${received.length}`));
             assert.equal(await page.locator('#tolmi-order').isVisible(), false);
+            assert.ok(await S.fitsWidth(page), `the confirmation needs no horizontal scrolling at ${width} px`);
             await page.screenshot({ path: path.join(shots, `${store.name}-confirmation-${width}.png`), fullPage: true });
 
             S.checkOrder(received[received.length - 1], {
