@@ -199,3 +199,18 @@ test('the frame\'s quoted form text turns back into HTML', () => {
   assert.equal(T.restoreQuotes('<input name=%22Name%22 required>'), '<input name="Name" required>');
   assert.equal(T.restoreQuotes(null), '');
 });
+
+test('every page hands over the currency and cart mode; unfilled placeholders are ignored', () => {
+  store.clear();
+  T.setStore('$CURRENCY2', '$MODE');
+  assert.equal(T.currency(), '$');
+  assert.equal(store.has('tolmi_mode'), false);
+  T.setStore('NZ$', '0');
+  assert.equal(T.currency(), 'NZ$');
+  assert.equal(store.get('tolmi_mode'), '0');
+  T.setStore('\u20ac', '1');
+  assert.deepEqual([T.currency(), store.get('tolmi_mode')], ['\u20ac', '1']);
+  T.setStore('', '2');
+  assert.deepEqual([T.currency(), store.get('tolmi_mode')], ['\u20ac', '1']);
+  store.clear();
+});
