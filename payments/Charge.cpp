@@ -219,7 +219,7 @@ Result<ChargeRequest> BuildChargeRequest(const GatewayDefinition& gateway, const
   req.url = req.request;
   if (req.post) {
     std::size_t marker = req.url.find("/POST ");
-    if (marker != std::string::npos) req.url.erase(marker + 1, 5);
+    if (marker != std::string::npos) req.url.erase(marker, 6);
     std::size_t http = req.url.find("$HTTP");
     if (http != std::string::npos) {
       req.body = req.url.substr(http + 5);

@@ -1,0 +1,344 @@
+#include "payments/Charge.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "util/Version.h"
+
+namespace tolmi {
+namespace {
+
+GatewayDefinition Gateway(int kind, std::string request = "") {
+  GatewayDefinition g;
+  g.name = "Test";
+  g.replyKind = kind;
+  g.request = std::move(request);
+  return g;
+}
+
+OrderRecord Order(std::string name, float total) {
+  OrderRecord o;
+  o.name = std::move(name);
+  o.total = total;
+  return o;
+}
+
+ChargeOutcome Judge(const GatewayDefinition& g, std::string_view reply,
+                    const OrderRecord& order = Order("1000", 10.0f),
+                    const std::string& account1 = "") {
+  ChargeContext context;
+  context.account[0] = account1;
+  return JudgeChargeReply(g, reply, order, context);
+}
+
+TEST(ChargeSetup, EveryLabelledAccountValueIsNeeded) {
+  GatewayAccountValues account;
+  EXPECT_FALSE(GatewaySetupComplete(nullptr, account));
+  GatewayDefinition g = Gateway(1);
+  EXPECT_TRUE(GatewaySetupComplete(&g, account));  // no labels, nothing required
+  g.fieldLabels[0] = "Merchant ID";
+  g.fieldLabels[3] = "PIN";
+  account[0] = "42";
+  EXPECT_FALSE(GatewaySetupComplete(&g, account));
+  account[3] = "1234";
+  EXPECT_TRUE(GatewaySetupComplete(&g, account));
+}
+
+TEST(ChargeInputChecks, MessagesInOrderAndFieldsStoredBeforeTheFailure) {
+  OrderRecord order = Order("1005", 0);
+  AppendField(order, "amount", "3.00");
+  AppendField(order, "Name", "Ann");
+  ChargeInput in{"", "4111111111111111", "Ann Lee", "Visa", "07", "2027"};
+
+  for (const char* bad : {"", "0", "abc", "-5", "0.00"}) {
+    in.amount = bad;
+    Status s = ApplyChargeInput(order, in);
+    EXPECT_EQ(s.kind(), ErrorKind::InvalidArgument) << bad;
+    EXPECT_EQ(s.message(), kAmountMessage) << bad;
+  }
+  in.amount = "0.01";
+  in.cardNumber.clear();
+  EXPECT_EQ(ApplyChargeInput(order, in).message(), kCardNumberMessage);
+  // The amount was stored over the field of that name (any case) and became the total.
+  ASSERT_EQ(order.fields.size(), 2u);
+  EXPECT_EQ(order.fields[0].name, "amount");
+  EXPECT_EQ(order.fields[0].value, "0.01");
+  EXPECT_FLOAT_EQ(order.total, 0.01f);
+
+  in.cardNumber = "4111111111111111";
+  in.cardHolder.clear();
+  EXPECT_EQ(ApplyChargeInput(order, in).message(), kCardHolderMessage);
+  EXPECT_EQ(FindField(order, "CardNumber")->value, "4111111111111111");
+  in.cardHolder = "Ann Lee";
+  in.cardType.clear();
+  EXPECT_EQ(ApplyChargeInput(order, in).message(), kCardTypeMessage);
+  in.cardType = "Visa";
+  for (auto [month, year] : {std::pair{"00", "2027"}, {"", "2027"}, {"07", ""}, {"07", "x"}}) {
+    in.expiryMonth = month;
+    in.expiryYear = year;
+    EXPECT_EQ(ApplyChargeInput(order, in).message(), kExpiryMessage) << month << "/" << year;
+  }
+  EXPECT_EQ(FindField(order, "CardExpiryMonth"), nullptr);
+
+  in.amount = "12.50";
+  in.expiryMonth = "7";
+  in.expiryYear = "2027";
+  ASSERT_TRUE(ApplyChargeInput(order, in).ok());
+  EXPECT_FLOAT_EQ(order.total, 12.5f);
+  std::vector<std::string> names;
+  for (const OrderField& f : order.fields) names.push_back(f.name + "=" + f.value);
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"amount=12.50", "Name=Ann", "CardNumber=4111111111111111",
+                                      "CardholderName=Ann Lee", "CardType=Visa",
+                                      "CardExpiryMonth=7", "CardExpiryYear=2027"}));
+
+  // The dialog's start values come back from the stored fields, names in any case.
+  order.fields[2].name = "CARDNUMBER";
+  ChargeInput again = ChargeInputFromOrder(&order);
+  EXPECT_EQ(again.amount, "12.50");
+  EXPECT_EQ(again.cardNumber, "4111111111111111");
+  EXPECT_EQ(again.cardHolder, "Ann Lee");
+  EXPECT_EQ(again.expiryMonth, "7");
+  EXPECT_EQ(ChargeInputFromOrder(nullptr).amount, "0.00");
+}
+
+TEST(ChargeRequest, UrlRequestFormEncodesEveryValue) {
+  OrderRecord order = Order("1005", 12.5f);
+  order.orderId = "2026-77-1";
+  AppendField(order, "CardholderName", "Ann & Bob=x %Email% $FIELD1");
+  AppendField(order, "Email", "a@b.example");
+  AppendField(order, "Zip", "AB1 2CD");
+  AppendField(order, "CardExpiryMonth", "7");
+  AppendField(order, "CardExpiryYear", "2027");
+  ChargeContext context;
+  context.account = {"merchant 1", "p&ss", "", "", ""};
+  context.company = "Shop & Co";
+  GatewayDefinition g =
+      Gateway(2,
+              "https://pay.example.com/charge?name=%cardholdername%&mail=%EMAIL%&pc=%POSTCODE%"
+              "&zip=%Zip%&id=$FIELD1&pw=$FIELD2&cents=$DCC&amt=$TOTAL&oid=%ORDERID%"
+              "&inv=%INVOICENUMBER%&exp=$MM2$YY&m=$MM&y=$YEAR&co=$COMPANY");
+  g.referer = "http://shop.example.com/";
+  Result<ChargeRequest> req = BuildChargeRequest(g, order, context);
+  ASSERT_TRUE(req.ok());
+  const std::string expected =
+      "https://pay.example.com/charge?name=Ann+%26+Bob%3Dx+%25Email%25+%24FIELD1"
+      "&mail=a%40b.example&pc=AB1+2CD&zip=AB1+2CD&id=merchant+1&pw=p%26ss&cents=1250"
+      "&amt=12.50&oid=2026077-1&inv=1005&exp=0727&m=7&y=2027&co=Shop+%26+Co";
+  EXPECT_EQ(req->request, expected);
+  EXPECT_FALSE(req->post);
+  EXPECT_EQ(req->url, expected);
+  EXPECT_EQ(req->body, "");
+  EXPECT_EQ(req->headers, "Referer: http://shop.example.com/\r\nUser-Agent: Tolmi PRO v" +
+                              std::to_string(VersionNumber()) + "\r\nPragma: no-cache\r\n");
+}
+
+TEST(ChargeRequest, PostRequestKeepsTheMarkerAndEncodesTheBody) {
+  OrderRecord order = Order("1006", 19.99f);
+  AppendField(order, "CardNumber", "4111 1111 1111 1111");
+  AppendField(order, "CardExpiryMonth", "07");
+  GatewayDefinition g =
+      Gateway(4,
+              "http://127.0.0.1:8080/POST /gateway $HTTPCardNumber=%CardNumber%&Amount=$TOTAL"
+              "&c=$DCC&m=$MM&y=$YY");
+  Result<ChargeRequest> req = BuildChargeRequest(g, order, ChargeContext{});
+  ASSERT_TRUE(req.ok());
+  EXPECT_TRUE(req->post);
+  EXPECT_EQ(req->request,
+            "http://127.0.0.1:8080/POST /gateway $HTTPCardNumber=4111+1111+1111+1111"
+            "&Amount=19.99&c=1999&m=7&y=");
+  EXPECT_EQ(req->url, "http://127.0.0.1:8080/gateway");
+  EXPECT_EQ(req->body, "CardNumber=4111+1111+1111+1111&Amount=19.99&c=1999&m=7&y=");
+  EXPECT_EQ(req->headers.find("Referer"), std::string::npos);
+
+  Status missing = BuildChargeRequest(Gateway(4), order, ChargeContext{}).status();
+  EXPECT_EQ(missing.kind(), ErrorKind::InvalidArgument);
+  EXPECT_EQ(missing.message(), "The payment gateway 'Test' has no request (REQ=).");
+}
+
+TEST(ChargeRequest, DatesUseTheConfiguredOrder) {
+  const char* old = std::getenv("TZ");
+  std::string saved = old ? old : "";
+  ::setenv("TZ", "UTC", 1);
+  ::tzset();
+  OrderRecord order = Order("1", 1);
+  order.orderDate = 1796466600;  // 5 December 2026 10:30 UTC
+  ChargeContext context;
+  context.dateOrder = 2;
+  context.now = 1796466600 + 86400;
+  GatewayDefinition g = Gateway(6, "http://x.example.com/?o=%ORDERDATE%&d=%DATE%&t=$DATE");
+  Result<ChargeRequest> req = BuildChargeRequest(g, order, context);
+  if (old) {
+    ::setenv("TZ", saved.c_str(), 1);
+  } else {
+    ::unsetenv("TZ");
+  }
+  ::tzset();
+  ASSERT_TRUE(req.ok());
+  std::string sep = req->request.substr(req->request.find("o=26") + 4, 3);  // "%2F" or "."...
+  EXPECT_EQ(req->request, "http://x.example.com/?o=26" + sep + "12" + sep + "05+10%3A30%3A00&d=26" +
+                              sep + "12" + sep + "06+10%3A30%3A00&t=26" + sep + "12" + sep +
+                              "06+10%3A30%3A00");
+}
+
+TEST(ChargeReply, CodedReplyExample) {
+  GatewayDefinition g = Gateway(1);
+  g.replyMap = {{"0", 1, "Wrong entry"}, {"00", 1, "Approved by bank"}, {"05", 0, "Declined"}};
+  const OrderRecord order = Order("1005", 12.50f);
+  // 4265 - 1250 - 1005 x 3 = 0, written "00".
+  ChargeOutcome o = Judge(g, "HTTP/1.0 200 OK\r\n\r\n<b>result&4265</b>", order, "3");
+  EXPECT_TRUE(o.approved());
+  EXPECT_EQ(o.code, "00");
+  EXPECT_EQ(o.replyText, "Approved by bank");
+  EXPECT_EQ(o.StatusText(), "Approved");
+
+  o = Judge(g, "x&4270", order, "3");
+  EXPECT_FALSE(o.approved());
+  EXPECT_EQ(o.code, "05");
+  EXPECT_EQ(o.replyText, "Declined");
+
+  o = Judge(g, "x&4260", order, "3");
+  EXPECT_EQ(o.code, "-5");
+  EXPECT_EQ(o.replyText, "Transaction Failed. Unknown Return Code -5");
+  EXPECT_EQ(o.StatusText(), "Rejected");
+
+  // Account value 1 empty counts as 0; an entity "&amp;" is an "&" once tags are removed.
+  o = Judge(g, "<p>code &amp;1255</p>", order, "");
+  EXPECT_EQ(o.code, "05");
+
+  // 19.99 is 1999 cents, as "$DCC" sends it.
+  o = Judge(g, "&1999", Order("0", 19.99f), "7");
+  EXPECT_EQ(o.code, "00");
+  EXPECT_TRUE(o.approved());
+}
+
+TEST(ChargeReply, CodedReplyWithoutAmpersandShowsTheBody) {
+  GatewayDefinition g = Gateway(1);
+  ChargeOutcome o = Judge(g, "HTTP/1.0 500 Oops\r\nX: y\r\n\r\n  <h1>Server busy</h1>\r\n ");
+  EXPECT_FALSE(o.approved());
+  EXPECT_EQ(o.replyText, "Server busy");
+  EXPECT_EQ(Judge(g, "no empty line here").replyText, "");
+  // Huge numbers everywhere: no overflow, just an unknown code.
+  o = Judge(g, "&99999999999999999999", Order("99999999999", 3e38f), "-99999999999");
+  EXPECT_FALSE(o.approved());
+  EXPECT_EQ(o.replyText.rfind(kUnknownReturnCode, 0), 0u);
+}
+
+TEST(ChargeReply, MapLinesWithFewerCommasNeverMatch) {
+  std::vector<GatewayDefinition> list =
+      ParseGateways("NAME=Coded\nID=1\nMAP=00\nMAP=00,1\nMAP=01,1,Approved\n");
+  ASSERT_EQ(list.size(), 1u);
+  ChargeOutcome o = Judge(list[0], "&0", Order("0", 0));
+  EXPECT_EQ(o.code, "00");
+  EXPECT_FALSE(o.approved());
+  EXPECT_EQ(o.replyText, "Transaction Failed. Unknown Return Code 0");
+  EXPECT_TRUE(Judge(list[0], "&1", Order("0", 0)).approved());
+}
+
+TEST(ChargeReply, KindTwoReadsTheBodyAsOne) {
+  GatewayDefinition g = Gateway(2);
+  const std::string approved = "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n \t1 OK";
+  ChargeOutcome o = Judge(g, approved);
+  EXPECT_TRUE(o.approved());
+  EXPECT_EQ(o.replyText, approved);
+  EXPECT_TRUE(Judge(g, "1").approved());
+  EXPECT_FALSE(Judge(g, "HTTP/1.0 200 OK\r\n\r\n10").approved());
+  EXPECT_FALSE(Judge(g, "HTTP/1.0 200 OK\r\n\r\n0 Transaction Status: Declined").approved());
+  EXPECT_FALSE(Judge(g, "HTTP/1.1 1 weird\r\n\r\nno").approved());  // only the body counts
+}
+
+TEST(ChargeReply, KindFourShowsTheTransactionStatus) {
+  GatewayDefinition g = Gateway(4);
+  ChargeOutcome o =
+      Judge(g, "HTTP/1.0 200 OK\r\n\r\n1 OK transaction status: <b>Approved</b>  by   bank");
+  EXPECT_TRUE(o.approved());
+  EXPECT_EQ(o.replyText, "Approved by bank");
+  o = Judge(g, "<ewayResponse><ewayTrxnStatus>TRUE</ewayTrxnStatus></ewayResponse>");
+  EXPECT_TRUE(o.approved());
+  EXPECT_EQ(o.replyText, "<ewayResponse><ewayTrxnStatus>TRUE</ewayTrxnStatus></ewayResponse>");
+  o = Judge(g, "HTTP/1.0 200 OK\r\n\r\n0 Transaction Status: Declined: card refused");
+  EXPECT_FALSE(o.approved());
+  EXPECT_EQ(o.replyText, "Declined: card refused");
+  // A header line never approves.
+  EXPECT_FALSE(Judge(g, "HTTP/1.0 200 OK\r\nX-Note: Approved\r\n\r\nfailed").approved());
+}
+
+TEST(ChargeReply, KindFiveWantsAPageWithoutNoThanks) {
+  GatewayDefinition g = Gateway(5);
+  ChargeOutcome o = Judge(g, "HTTP/1.0 200 OK\r\n\r\n<html><body>Paid &amp; done</body></html>");
+  EXPECT_TRUE(o.approved());
+  EXPECT_EQ(o.replyText, "  Paid & done  ");
+  EXPECT_FALSE(Judge(g, "<HTML><p>Sorry.</p> no thanks</HTML>").approved());
+  EXPECT_TRUE(Judge(g, "No Thanks <HTML>ok</HTML>").approved());  // only after "<HTML>"
+  o = Judge(g, "plain text");
+  EXPECT_FALSE(o.approved());
+  EXPECT_EQ(o.replyText, "");
+}
+
+TEST(ChargeReply, KindSixLooksForOkInTheBody) {
+  GatewayDefinition g = Gateway(6);
+  EXPECT_TRUE(Judge(g, "HTTP/1.0 200 OK\r\n\r\n1 OK Transaction Status: Approved").approved());
+  EXPECT_FALSE(Judge(g, "HTTP/1.0 200 OK\r\n\r\n0 Transaction Status: Declined").approved());
+  EXPECT_FALSE(Judge(g, "HTTP/1.0 200 OK\r\n\r\nok").approved());
+  ChargeOutcome o = Judge(g, "OK");
+  EXPECT_TRUE(o.approved());
+  EXPECT_EQ(o.replyText, "OK");
+}
+
+TEST(ChargeReply, OtherKindsApproveNothing) {
+  for (int kind : {0, 3, 7, -1}) {
+    ChargeOutcome o = Judge(Gateway(kind), "<b>Approved</b> OK 1");
+    EXPECT_FALSE(o.approved()) << kind;
+    EXPECT_EQ(o.replyText, " Approved  OK 1") << kind;
+  }
+}
+
+TEST(ChargeReply, EmptyReplyIsProcessingErrorC101) {
+  ChargeOutcome o = Judge(Gateway(6), "");
+  EXPECT_EQ(o.verdict, ChargeVerdict::NoReply);
+  EXPECT_EQ(o.StatusText(), "Error");
+  EXPECT_EQ(o.replyText,
+            "Processing Error C101. Connection to payment server failed. If the problem "
+            "persists, please contact customer support.\n\n");
+}
+
+TEST(ChargeReply, GarbageNeverCrashes) {
+  std::string garbage;
+  for (int i = 0; i < 20000; ++i) garbage += static_cast<char>((i * 7919 + 13) % 256);
+  const std::string pieces[] = {garbage,
+                                "<",
+                                "<HTML>\"",
+                                "&",
+                                "\r\n\r\n",
+                                "Transaction Status:",
+                                std::string(100000, '<'),
+                                std::string("\0&1\0", 4)};
+  for (int kind = 0; kind <= 7; ++kind) {
+    GatewayDefinition g = Gateway(kind);
+    g.replyMap = {{"00", 1, "x"}};
+    for (const std::string& reply : pieces) {
+      ChargeOutcome o = Judge(g, reply);
+      EXPECT_NE(o.verdict, ChargeVerdict::NoReply);
+    }
+  }
+}
+
+TEST(ChargeOutcomeApply, SetsStatusAndChargeDate) {
+  OrderRecord order = Order("1", 5);
+  order.chargeDate = 100;
+  ChargeOutcome rejected;
+  ApplyChargeOutcome(order, rejected, 500);
+  EXPECT_EQ(order.status, kStatusRejected);
+  EXPECT_EQ(order.chargeDate, 100);
+  ApplyChargeOutcome(order, NoReplyOutcome(), 600);
+  EXPECT_EQ(order.status, kStatusRejected);
+  ChargeOutcome approved;
+  approved.verdict = ChargeVerdict::Approved;
+  ApplyChargeOutcome(order, approved, 700);
+  EXPECT_EQ(order.status, kStatusCharged);
+  EXPECT_EQ(order.chargeDate, 700);  // the time of approval, even over an earlier date
+}
+
+}  // namespace
+}  // namespace tolmi

@@ -1,0 +1,204 @@
+#include "payments/TransactionLog.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "tests/support/TestHome.h"
+
+namespace tolmi {
+namespace {
+
+// Runs each test in a fixed time zone and puts the old one back afterwards.
+class TransactionLogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* tz = std::getenv("TZ");
+    hadTz_ = tz != nullptr;
+    if (tz) oldTz_ = tz;
+    ::setenv("TZ", "Europe/Berlin", 1);
+    ::tzset();
+  }
+  void TearDown() override {
+    if (hadTz_) {
+      ::setenv("TZ", oldTz_.c_str(), 1);
+    } else {
+      ::unsetenv("TZ");
+    }
+    ::tzset();
+  }
+  static std::time_t Local(int year, int month, int day, int h = 12, int m = 0) {
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = h;
+    t.tm_min = m;
+    t.tm_isdst = -1;
+    return std::mktime(&t);
+  }
+  static TransactionLogEntry Entry(std::int32_t time, std::string order, int result, float amount,
+                                   std::string id = "") {
+    return {time, std::move(order), std::move(id), result, amount};
+  }
+
+  test::TestHome home_;
+  std::string home() const { return home_.path().string(); }
+
+ private:
+  bool hadTz_ = false;
+  std::string oldTz_;
+};
+
+TEST_F(TransactionLogTest, PathOfTheDay) {
+  EXPECT_EQ(TransactionLogPath(Local(2026, 12, 5)), "Logs/2026/261205.log");
+  EXPECT_EQ(TransactionLogName(Local(2026, 12, 5)), "Logs\\2026\\261205.log");
+  // Local days: 23:30 on 31 December in Berlin is still that day, 00:10 is the next.
+  EXPECT_EQ(TransactionLogPath(Local(2026, 12, 31, 23, 30)), "Logs/2026/261231.log");
+  EXPECT_EQ(TransactionLogPath(Local(2027, 1, 1, 0, 10)), "Logs/2027/270101.log");
+  EXPECT_EQ(TransactionLogPath(Local(2009, 3, 7)), "Logs/2009/090307.log");
+}
+
+TEST_F(TransactionLogTest, LineBytes) {
+  OrderRecord order;
+  order.name = "1005";
+  order.orderId = "2026-77";
+  order.total = 12.5f;
+  TransactionLogEntry e = MakeTransactionLogEntry(order, 1, 1796466600);
+  EXPECT_EQ(FormatTransactionLogLine(e), "1796466600,1005,2026-77,1,12.50\n");
+  EXPECT_EQ(FormatTransactionLogLine(Entry(7, "1006", 0, 0.25f)), "7,1006,,0,0.25\n");
+  // A comma or line end in a name cannot split the line or forge another one.
+  EXPECT_EQ(FormatTransactionLogLine(Entry(7, "a,b\n8,x", 1, 1, "i\r\nd")),
+            "7,a b 8 x,i  d,1,1.00\n");
+}
+
+TEST_F(TransactionLogTest, ParsesFiveFieldsAndSkipsShortLines) {
+  std::optional<TransactionLogEntry> e = ParseTransactionLogLine("1796466600,1005,2026-77,1,12.50");
+  ASSERT_TRUE(e);
+  EXPECT_EQ(e->time, 1796466600);
+  EXPECT_EQ(e->order, "1005");
+  EXPECT_EQ(e->orderId, "2026-77");
+  EXPECT_EQ(e->result, 1);
+  EXPECT_FLOAT_EQ(e->amount, 12.5f);
+  for (std::string_view bad : {"", ",,,", "1,2,3,4", "garbage", "1,,,", ",,"})
+    EXPECT_FALSE(ParseTransactionLogLine(bad)) << bad;
+  e = ParseTransactionLogLine(",,,,");
+  ASSERT_TRUE(e);
+  EXPECT_EQ(e->order, "");
+  e = ParseTransactionLogLine("5,a,b,c,2,x\r\n");  // a foreign name holding a comma
+  ASSERT_TRUE(e);
+  EXPECT_EQ(e->order, "a,b");
+  EXPECT_EQ(e->orderId, "c");
+  EXPECT_EQ(e->result, 2);
+  EXPECT_EQ(e->amount, 0);
+}
+
+TEST_F(TransactionLogTest, AppendCreatesTheFolderAndKeepsEarlierLines) {
+  const std::time_t day = Local(2026, 12, 5, 10, 30);
+  ASSERT_TRUE(AppendTransactionLog(home(), Entry(100, "1005", 1, 12.5f, "x-1"), day).ok());
+  ASSERT_TRUE(AppendTransactionLog(home(), Entry(200, "1006", 0, 3.0f), day + 3600).ok());
+  EXPECT_EQ(home_.Read("Logs/2026/261205.log"), "100,1005,x-1,1,12.50\n200,1006,,0,3.00\n");
+
+  // A last line cut short by a crash is ended before the next one is added.
+  home_.Write("Logs/2026/261206.log", "1,1000,,1,1.00\n2,10");
+  ASSERT_TRUE(AppendTransactionLog(home(), Entry(300, "1007", 1, 2), day + 86400).ok());
+  EXPECT_EQ(home_.Read("Logs/2026/261206.log"), "1,1000,,1,1.00\n2,10\n300,1007,,1,2.00\n");
+
+  // A folder standing where the file should be: an error that names the file.
+  std::filesystem::create_directories(home_ / "Logs/2026/261207.log");
+  Status s = AppendTransactionLog(home(), Entry(1, "1", 1, 1), day + 2 * 86400);
+  EXPECT_EQ(s.kind(), ErrorKind::Io);
+  EXPECT_NE(s.message().find("261207.log"), std::string::npos);
+  // A file standing where the year folder should be.
+  home_.Write("blocked/Logs", "x");
+  EXPECT_EQ(AppendTransactionLog((home_ / "blocked").string(), Entry(1, "1", 1, 1), day).kind(),
+            ErrorKind::Io);
+}
+
+TEST_F(TransactionLogTest, ReadFileReportsC100) {
+  Result<std::vector<TransactionLogEntry>> missing =
+      ReadTransactionLogFile((home_ / "none.log").string());
+  ASSERT_FALSE(missing.ok());
+  EXPECT_EQ(missing.status().message(), "Error C100: Unable to load Transaction Log File.");
+  EXPECT_FALSE(ReadTransactionLogFile(home()).ok());  // a folder
+
+  home_.Write("a.log",
+              "1,1,,1,1.00\r\nshort,line\n\n" + std::string(50000, ',') + "\n2,2,id,0,2.50");
+  Result<std::vector<TransactionLogEntry>> read =
+      ReadTransactionLogFile((home_ / "a.log").string());
+  ASSERT_TRUE(read.ok());
+  ASSERT_EQ(read->size(), 4u);  // the long run of commas comes as two pieces of empty fields
+  EXPECT_EQ((*read)[0].order, "1");
+  EXPECT_EQ((*read)[3].orderId, "id");
+  EXPECT_FLOAT_EQ((*read)[3].amount, 2.5f);
+}
+
+TEST_F(TransactionLogTest, DayRangeAcrossAMonthEndInDateOrder) {
+  home_.Write("Logs/2026/261127.log", "1,before,,1,1.00\n");
+  home_.Write("Logs/2026/261130.log", "3,thirty,,1,1.00\n");
+  home_.Write("Logs/2026/261129.log", "2,twentynine,,0,1.00\nbad\n22,twentynine-b,,1,2.00\n");
+  home_.Write("Logs/2026/261201.log", "4,first,,2,1.00\n");
+  home_.Write("Logs/2026/261202.log", "5,after,,1,1.00\n");
+  // 28 November has no log; daylight saving does not matter at the end of November.
+  auto orders = [](const std::vector<TransactionLogEntry>& list) {
+    std::vector<std::string> names;
+    for (const TransactionLogEntry& e : list) names.push_back(e.order);
+    return names;
+  };
+  const std::vector<std::string> expected{"twentynine", "twentynine-b", "thirty", "first"};
+  EXPECT_EQ(
+      orders(ReadTransactionLogDays(home(), Local(2026, 11, 28, 0, 0), Local(2026, 12, 1, 23, 59))),
+      expected);
+  EXPECT_EQ(orders(ReadTransactionLogDays(home(), Local(2026, 12, 1), Local(2026, 11, 28))),
+            expected);
+  EXPECT_EQ(orders(ReadTransactionLogDays(home(), Local(2026, 12, 2), Local(2026, 12, 2))),
+            std::vector<std::string>{"after"});
+  EXPECT_TRUE(ReadTransactionLogDays(home(), Local(2025, 1, 1), Local(2025, 1, 3)).empty());
+
+  // Across the spring clock change and a year end.
+  home_.Write("Logs/2027/270328.log", "6,dst,,1,1.00\n");
+  home_.Write("Logs/2027/270329.log", "7,dst2,,1,1.00\n");
+  home_.Write("Logs/2027/270101.log", "8,newyear,,1,1.00\n");
+  home_.Write("Logs/2026/261231.log", "9,oldyear,,1,1.00\n");
+  EXPECT_EQ(orders(ReadTransactionLogDays(home(), Local(2027, 3, 27), Local(2027, 3, 29))),
+            (std::vector<std::string>{"dst", "dst2"}));
+  EXPECT_EQ(orders(ReadTransactionLogDays(home(), Local(2026, 12, 31), Local(2027, 1, 1))),
+            (std::vector<std::string>{"oldyear", "newyear"}));
+}
+
+TEST_F(TransactionLogTest, SortsByColumnThenOrderIgnoringCase) {
+  std::vector<TransactionLogEntry> list{Entry(30, "b", 1, 5), Entry(10, "C", 0, 5),
+                                        Entry(20, "a", 2, 7), Entry(30, "A", 1, 1)};
+  auto orders = [&] {
+    std::string s;
+    for (const TransactionLogEntry& e : list) s += e.order;
+    return s;
+  };
+  SortTransactionLog(list, TransactionLogColumn::Order);
+  EXPECT_EQ(orders(), "aAbC");  // equal ignoring case keep their order
+  SortTransactionLog(list, TransactionLogColumn::Total);
+  EXPECT_EQ(orders(), "AbCa");
+  SortTransactionLog(list, TransactionLogColumn::Status);
+  EXPECT_EQ(orders(), "CAba");
+  SortTransactionLog(list, TransactionLogColumn::ChargeDate);
+  EXPECT_EQ(orders(), "CaAb");
+  SortTransactionLog(list, TransactionLogColumn::ChargeDate, true);
+  EXPECT_EQ(orders(), "AbaC");
+}
+
+TEST_F(TransactionLogTest, RowsForTheWindow) {
+  TransactionLogRow row =
+      TransactionLogRowFor(Entry(Local(2026, 12, 5, 10, 30), "1005", 1, 12.5f), 1);
+  EXPECT_EQ(row.order, "1005");
+  EXPECT_EQ(row.total, "12.50");
+  EXPECT_EQ(row.status, "Approved");
+  EXPECT_EQ(row.chargeDate.substr(row.chargeDate.size() - 8), "10:30:00");
+  EXPECT_EQ(row.chargeDate.substr(0, 2), "05");
+  EXPECT_EQ(TransactionLogStatusText(0), "Rejected");
+  EXPECT_EQ(TransactionLogStatusText(2), "Error");
+  EXPECT_EQ(TransactionLogStatusText(-3), "Rejected");
+}
+
+}  // namespace
+}  // namespace tolmi
