@@ -77,6 +77,64 @@ std::vector<GatewayDefinition> LoadGateways(const std::string& path) {
   return gateways;
 }
 
+std::vector<std::string> CheckGatewaysText(std::string_view text) {
+  static constexpr std::string_view kKeys[] = {
+      "NAME=",   "DOMAIN=", "REQ=",    "REQ2=",   "REFERER=", "SUPPORT=", "NEWS=", "FIELD1=",
+      "FIELD2=", "FIELD3=", "FIELD4=", "FIELD5=", "ID=",      "MAP=",     "CC="};
+  std::vector<std::string> problems;
+  std::vector<GatewayDefinition> gateways;
+  LineReader reader{std::string(text)};
+  std::string line;
+  auto at = [&reader](const std::string& what) {
+    return "line " + std::to_string(reader.lineNumber()) + ": " + what;
+  };
+  while (reader.Next(line)) {
+    ApplyGatewayLine(gateways, line);
+    if (line.empty() || line[0] == '#' || line[0] == ';') continue;
+    std::string_view key;
+    for (std::string_view k : kKeys)
+      if (StartsWith(line, k)) key = k;
+    const std::string shown = line.substr(0, 40);
+    if (key.empty()) {
+      problems.push_back(at("not a gateway key: \"" + shown + "\""));
+      continue;
+    }
+    if (key == "NAME=") {
+      const std::string& name = gateways.back().name;
+      if (name.empty()) problems.push_back(at("NAME= gives no name"));
+      for (std::size_t i = 0; i + 1 < gateways.size(); ++i)
+        if (!name.empty() && gateways[i].name == name)
+          problems.push_back(at("the gateway '" + name + "' is defined twice; the first is used"));
+      continue;
+    }
+    if (gateways.empty()) {
+      problems.push_back(at("\"" + shown + "\" comes before the first NAME= and is ignored"));
+      continue;
+    }
+    std::string_view value = std::string_view(line).substr(key.size());
+    if (key == "ID=") {
+      std::size_t i = value.find_first_not_of(" \t");
+      if (i != std::string_view::npos && (value[i] == '-' || value[i] == '+')) ++i;
+      if (i == std::string_view::npos || i >= value.size() || value[i] < '0' || value[i] > '9')
+        problems.push_back(at("ID= needs the reply kind as a number"));
+    } else if (key == "MAP=") {
+      std::size_t first = value.find(',');
+      if (first == std::string_view::npos || value.find(',', first + 1) == std::string_view::npos)
+        problems.push_back(at("MAP= needs code,flag,message; the line is ignored"));
+    } else if (key == "CC=") {
+      if (value.find(':') == std::string_view::npos)
+        problems.push_back(at("CC= needs number:name; the line is ignored"));
+    }
+  }
+  if (gateways.empty()) {
+    problems.push_back("no gateway: no line starts with \"NAME=\"");
+    return problems;
+  }
+  for (const GatewayDefinition& g : gateways)
+    if (g.request.empty()) problems.push_back("the gateway '" + g.name + "' has no REQ= line");
+  return problems;
+}
+
 const GatewayDefinition* FindGateway(const std::vector<GatewayDefinition>& gateways,
                                      std::string_view name) {
   for (const GatewayDefinition& g : gateways)

@@ -48,6 +48,14 @@ std::vector<GatewayDefinition> ParseGateways(std::string_view text);
 // Reads the file at path; a missing or unreadable file gives an empty list.
 std::vector<GatewayDefinition> LoadGateways(const std::string& path);
 
+// What the lenient reader passes over in silence, for checking a gateway file before it
+// ships or after the merchant edits it: no "NAME=" line at all, keys before the first
+// "NAME=", an empty NAME or one used twice (the first wins), unknown keys, an ID that is not a
+// number, "MAP=" lines with fewer than two commas, "CC=" lines without ":", and gateways
+// without REQ. One message per problem ("line 7: ..." where a line is to blame); empty when
+// the text is sound.
+std::vector<std::string> CheckGatewaysText(std::string_view text);
+
 // The definition whose NAME equals name exactly, or nullptr.
 const GatewayDefinition* FindGateway(const std::vector<GatewayDefinition>& gateways,
                                      std::string_view name);
