@@ -539,8 +539,14 @@
         var num = doc.createElement('p');
         num.className = 'tolmi-ordernumber';
         num.textContent = 'Order number: ' + m[1];
-        conf.appendChild(num);
+        // Right under the confirmation's heading, inside its box when it has one.
+        var box = conf.firstElementChild && conf.firstElementChild.tagName === 'DIV' ? conf.firstElementChild : conf;
+        var heading = box.querySelector('h1, h2, h3');
+        if (heading && heading.parentNode === box) box.insertBefore(num, heading.nextSibling);
+        else box.appendChild(num);
         conf.hidden = false;
+        var title = doc.querySelector('main h1');
+        if (title) title.textContent = 'Order received';
       }
       if (form) form.hidden = true;
       return;

@@ -265,9 +265,9 @@ test('the merchant\'s journey', { skip: missing.length ? `needs ${missing.join('
       const engines = path.join(home, 'engines.dat');
       const text = fs.readFileSync(engines, 'latin1');
       fs.writeFileSync(engines, text.replace(/127\.0\.0\.1:8080/g, `127.0.0.1:${server.port}`), 'latin1');
-      const block = text.split(/\n(?=NAME=)/).find((b) => b.includes('127.0.0.1'));
+      const block = text.split(/\n(?=NAME=)/).find((b) => /^NAME=/.test(b) && /^REQ=http:\/\/127\.0\.0\.1:/m.test(b));
       assert.ok(block, 'engines.dat has a gateway on 127.0.0.1');
-      const name = /NAME=([^\r\n]*)/.exec(block)[1];
+      const name = /^NAME=([^\r\n]*)/.exec(block)[1];
       fs.appendFileSync(path.join(home, 'server.ini'), `gateway=${name}\n`);
       const out = cli('orders', 'charge', state.orderName);
       assert.match(out, /Approved/i, out);

@@ -115,8 +115,12 @@ async function startTolmiServer(args) {
 }
 
 function addServerUser(dataFile, user, password) {
-  execFileSync(process.env.TOLMI_SERVER, ['--data', dataFile, '--hash-cost', 'min', 'user', 'add', user,
-    '--password', password], { stdio: 'pipe' });
+  serverUser(dataFile, ['add', user, '--password', password]);
+}
+
+// Runs "tolmi-server --data FILE user ARGS" (add, disable, enable, ...).
+function serverUser(dataFile, args) {
+  execFileSync(process.env.TOLMI_SERVER, ['--data', dataFile, '--hash-cost', 'min', 'user', ...args], { stdio: 'pipe' });
 }
 
 // A plain HTTP/1.0 GET of a raw target; resolves {status, headers, body (latin1)}.
@@ -305,6 +309,6 @@ async function fitsWidth(page) {
 
 module.exports = {
   top, chromiumPath, missingTools, workFolder, artifactsFolder, runCli, makeHome, buildStore,
-  startTolmiServer, addServerUser, rawGet, formEncode, decodeFormBody, checkOrder, startStoreServer,
+  startTolmiServer, addServerUser, serverUser, rawGet, formEncode, decodeFormBody, checkOrder, startStoreServer,
   launchBrowser, fitsWidth, exited,
 };
