@@ -20,7 +20,12 @@ else
 fi
 
 # playwright-core for the browser tests (uses Debian's chromium, downloads no browser).
+# Debian's nodejs comes without npm; NodeSource's node brings its own (and conflicts with it).
 e2e="$here/../tests/e2e"
+if ! command -v npm >/dev/null && command -v node >/dev/null && [ "$(id -u)" -eq 0 ] && command -v apt-get >/dev/null; then
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends npm \
+    || echo "npm could not be installed; browser tests will skip" >&2
+fi
 if command -v npm >/dev/null && [ -f "$e2e/package-lock.json" ] && [ ! -d "$e2e/node_modules" ]; then
   (cd "$e2e" && npm ci --no-audit --no-fund) || echo "npm ci in tests/e2e failed; browser tests will skip" >&2
 fi
