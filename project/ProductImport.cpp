@@ -140,7 +140,7 @@ void ApplyValue(StoreNode& node, ImportTarget target, std::string_view value,
 // Every assigned column's value, left to right, so the rightmost of a target wins.
 void ApplyRecord(StoreNode& node, const ImportData& data, const std::vector<std::string>& fields) {
   for (std::size_t c = 0; c < kAssignableColumns && c < fields.size(); ++c) {
-    ApplyValue(node, data.columns[c], fields[c], data.settings.decimalPoint);
+    ApplyValue(node, data.columns[c], FitImportedValue(fields[c]), data.settings.decimalPoint);
   }
   for (std::size_t c = fields.size(); c < kAssignableColumns; ++c) {
     ApplyValue(node, data.columns[c], "", data.settings.decimalPoint);
@@ -312,6 +312,15 @@ std::string UserTextValue(std::string_view text, std::string_view decimalPoint) 
     return std::string(text);
   }
   return ReplaceAll(text, decimalPoint, ".");
+}
+
+std::string_view FitImportedValue(std::string_view value) {
+  std::size_t cost = 0;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    cost += (value[i] == '\r' || value[i] == '\n') ? 3 : 1;
+    if (cost > kMaxImportedValue) return value.substr(0, i);
+  }
+  return value;
 }
 
 std::string ImportProgressText(int done, int total) {

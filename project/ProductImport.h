@@ -18,6 +18,10 @@ namespace tolmi {
 
 inline constexpr std::size_t kImportPieceSize = 40000;  // longest supported line
 inline constexpr std::size_t kAssignableColumns = 26;
+// The longest value an imported field keeps (a line break counting as its stored
+// "@@@"), so that the product's line in the project file stays within the line
+// limit of the file's reader and reads back as one line.
+inline constexpr std::size_t kMaxImportedValue = 39900;
 
 // The product field a column feeds, in the order of the column menu.
 enum class ImportTarget : std::uint8_t {
@@ -95,6 +99,9 @@ std::string NumberValue(std::string_view text, std::string_view decimalPoint);
 // Field 1-6, Label 1-6: the decimal point becomes "." when the text starts with a
 // digit or the decimal point.
 std::string UserTextValue(std::string_view text, std::string_view decimalPoint);
+
+// The value cut to kMaxImportedValue (line breaks counted as three bytes).
+std::string_view FitImportedValue(std::string_view value);
 
 // "%d/%d Records imported."
 std::string ImportProgressText(int done, int total);

@@ -1,0 +1,515 @@
+// Store Wizard: page order in every mode both ways, start values, the folder
+// question, completion (new store, freight preset, tax answers) and cancel.
+#include "project/StoreWizard.h"
+
+#include <gtest/gtest.h>
+
+#include "builder/Freight.h"
+#include "tests/support/FakePrompter.h"
+#include "tests/support/TestHome.h"
+#include "util/Files.h"
+
+namespace tolmi {
+namespace {
+
+using P = WizardPage;
+using Pages = std::vector<WizardPage>;
+using test::FakeClock;
+using test::FakePrompter;
+using test::TestHome;
+
+// Walks Next up to the last page of the run (without leaving it), recording every page.
+Pages WalkForward(StoreWizard& wizard) {
+  Pages forward{wizard.page()};
+  for (int guard = 0; guard < 40 && wizard.page() != wizard.Pages().back(); ++guard) {
+    const WizardPage before = wizard.page();
+    EXPECT_EQ(wizard.Next(), WizardStep::Moved);
+    EXPECT_NE(wizard.page(), before);
+    forward.push_back(wizard.page());
+  }
+  return forward;
+}
+
+Pages BackToStart(StoreWizard& wizard) {
+  Pages backward{wizard.page()};
+  while (wizard.Back()) backward.push_back(wizard.page());
+  return backward;
+}
+
+// Goes forward to `page` (which must lie ahead).
+void GoTo(StoreWizard& wizard, WizardPage page) {
+  for (int guard = 0; guard < 40 && wizard.page() != page; ++guard) {
+    ASSERT_EQ(wizard.Next(), WizardStep::Moved) << static_cast<int>(wizard.page());
+  }
+  ASSERT_EQ(wizard.page(), page);
+}
+
+struct WizardFixture : ::testing::Test {
+  StoreProject project;
+  WizardMemory memory;
+  FakePrompter prompter;
+
+  StoreWizard NewStore() {
+    StoreWizard w(WizardMode::NewStore, project, memory, prompter);
+    w.state().folderName = "Wine";
+    w.state().style = StyleRef{"Modern", "Harbour"};
+    return w;
+  }
+};
+
+TEST_F(WizardFixture, NewStorePagesForwardAndBack) {
+  const Pages plain = {P::Welcome,        P::FolderName,  P::StoreTitle,   P::Style,
+                       P::ContactDetails, P::Cards,       P::OrderMessage, P::ConfirmMessage,
+                       P::Hosting,        P::MethodNames, P::Regions,      P::FreightCalculation,
+                       P::TaxOnOff,       P::Final};
+  StoreWizard w = NewStore();
+  Pages forward = WalkForward(w);
+  EXPECT_EQ(forward, plain);
+  EXPECT_FALSE(w.ended());  // still on the final page
+  Pages back = BackToStart(w);
+  EXPECT_EQ(back, Pages(plain.rbegin(), plain.rend()));
+  EXPECT_FALSE(w.Back());
+  GoTo(w, P::Final);
+  EXPECT_EQ(w.Next(), WizardStep::Finished);
+  EXPECT_TRUE(w.finished());
+  EXPECT_FALSE(w.Back());
+}
+
+TEST_F(WizardFixture, ChargePageOnlyForPricePerOrder) {
+  for (FreightCalculation c : {FreightCalculation::WeightBased, FreightCalculation::PerItem,
+                               FreightCalculation::PerOrder, FreightCalculation::NoCharge}) {
+    StoreWizard w = NewStore();
+    GoTo(w, P::FreightCalculation);
+    w.state().calculation = c;
+    ASSERT_EQ(w.Next(), WizardStep::Moved);
+    if (c == FreightCalculation::PerOrder) {
+      EXPECT_EQ(w.page(), P::ChargePerOrder);
+      ASSERT_EQ(w.Next(), WizardStep::Moved);
+      EXPECT_EQ(w.page(), P::TaxOnOff);
+      ASSERT_TRUE(w.Back());
+      EXPECT_EQ(w.page(), P::ChargePerOrder);
+    } else {
+      EXPECT_EQ(w.page(), P::TaxOnOff);
+      ASSERT_TRUE(w.Back());
+      EXPECT_EQ(w.page(), P::FreightCalculation);
+    }
+  }
+}
+
+TEST_F(WizardFixture, TaxPagesFollowTheMethodAndFtpSkipsHosting) {
+  project.settings.ftpServer = "ftp.example.test";
+  StoreWizard w = NewStore();
+  GoTo(w, P::ConfirmMessage);
+  ASSERT_EQ(w.Next(), WizardStep::Moved);
+  EXPECT_EQ(w.page(), P::MethodNames);  // no hosting page with an FTP server set
+  GoTo(w, P::TaxOnOff);
+  w.state().taxOn = true;
+  w.state().taxMethod = 0;
+  EXPECT_EQ(WalkForward(w),
+            (Pages{P::TaxOnOff, P::TaxMethod, P::TaxableRegions, P::FreightTaxRate, P::Final}));
+  ASSERT_TRUE(w.Back());
+  EXPECT_EQ(w.page(), P::FreightTaxRate);
+  ASSERT_TRUE(w.Back());
+  ASSERT_TRUE(w.Back());
+  EXPECT_EQ(w.page(), P::TaxMethod);
+  w.state().taxMethod = 1;  // region based: one rate instead of the ticks
+  ASSERT_EQ(w.Next(), WizardStep::Moved);
+  EXPECT_EQ(w.page(), P::RegionalTaxRate);
+  GoTo(w, P::Final);
+  // Tax turned off again: Back from the final page lands on the on/off page.
+  w.state().taxOn = false;
+  ASSERT_TRUE(w.Back());
+  EXPECT_EQ(w.page(), P::TaxOnOff);
+}
+
+TEST_F(WizardFixture, OtherModesAndTheirEnds) {
+  {
+    StoreWizard w(WizardMode::FreightSetup, project, memory, prompter);
+    EXPECT_EQ(WalkForward(w),
+              (Pages{P::FreightWarning, P::MethodNames, P::Regions, P::FreightCalculation}));
+    EXPECT_EQ(w.Next(), WizardStep::Finished);
+    EXPECT_TRUE(w.finished());
+  }
+  {
+    StoreWizard w(WizardMode::FreightSetup, project, memory, prompter);
+    GoTo(w, P::FreightCalculation);
+    w.state().calculation = FreightCalculation::PerOrder;
+    ASSERT_EQ(w.Next(), WizardStep::Moved);
+    EXPECT_EQ(w.page(), P::ChargePerOrder);
+    EXPECT_EQ(BackToStart(w), (Pages{P::ChargePerOrder, P::FreightCalculation, P::Regions,
+                                     P::MethodNames, P::FreightWarning}));
+    GoTo(w, P::ChargePerOrder);
+    EXPECT_EQ(w.Next(), WizardStep::Finished);
+  }
+  for (WizardMode mode : {WizardMode::RegionsOnly, WizardMode::MethodsOnly}) {
+    StoreWizard w(mode, project, memory, prompter);
+    EXPECT_EQ(w.page(), mode == WizardMode::RegionsOnly ? P::Regions : P::MethodNames);
+    EXPECT_FALSE(w.Back());
+    EXPECT_EQ(w.Next(), WizardStep::Finished);
+  }
+  {
+    StoreWizard w(WizardMode::TaxSetup, project, memory, prompter);
+    EXPECT_EQ(w.page(), P::TaxOnOff);
+    EXPECT_EQ(w.Next(), WizardStep::Finished);  // tax off: nothing more to ask
+  }
+  {
+    project.settings.taxOn = true;
+    project.settings.taxMethod = 1;
+    StoreWizard w(WizardMode::TaxSetup, project, memory, prompter);
+    EXPECT_EQ(WalkForward(w),
+              (Pages{P::TaxOnOff, P::TaxMethod, P::RegionalTaxRate, P::FreightTaxRate}));
+    EXPECT_EQ(BackToStart(w),
+              (Pages{P::FreightTaxRate, P::RegionalTaxRate, P::TaxMethod, P::TaxOnOff}));
+  }
+}
+
+TEST_F(WizardFixture, FolderAndStylePagesWaitForAnAnswer) {
+  StoreWizard w(WizardMode::NewStore, project, memory, prompter);
+  ASSERT_EQ(w.Next(), WizardStep::Moved);
+  EXPECT_EQ(w.Next(), WizardStep::Stayed);  // no folder name yet
+  EXPECT_EQ(prompter.shown.back().text, kInvalidProjectName);
+  w.state().folderName = "a,b";
+  EXPECT_EQ(w.Next(), WizardStep::Stayed);
+  w.state().folderName = "Wine";
+  ASSERT_EQ(w.Next(), WizardStep::Moved);
+  ASSERT_EQ(w.Next(), WizardStep::Moved);
+  EXPECT_EQ(w.page(), P::Style);
+  EXPECT_EQ(w.Next(), WizardStep::Stayed);
+  EXPECT_EQ(w.page(), P::Style);
+  w.state().style = StyleRef{"Classic", "Parchment"};
+  ASSERT_EQ(w.Next(), WizardStep::Moved);
+  EXPECT_EQ(w.page(), P::ContactDetails);
+}
+
+TEST_F(WizardFixture, ExistingProjectQuestion) {
+  auto exists = [](const std::string& name) { return name == "Wine"; };
+  const std::vector<std::pair<PromptAnswer, WizardStep>> cases = {
+      {PromptAnswer::Yes, WizardStep::LoadExisting},
+      {PromptAnswer::No, WizardStep::Moved},
+      {PromptAnswer::Cancel, WizardStep::Cancelled}};
+  for (const auto& [answer, step] : cases) {
+    StoreWizard w(WizardMode::NewStore, project, memory, prompter, exists);
+    w.state().folderName = "Wine";
+    GoTo(w, P::FolderName);
+    prompter.answers = {answer};
+    EXPECT_EQ(w.Next(), step);
+    EXPECT_EQ(prompter.asked.back().text, kProjectExistsQuestion);
+    EXPECT_EQ(prompter.asked.back().title, "Confirmation");
+    EXPECT_EQ(w.ended(), answer != PromptAnswer::No);
+    if (answer == PromptAnswer::No) {
+      EXPECT_EQ(w.page(), P::StoreTitle);
+    }
+  }
+  const std::size_t asked = prompter.asked.size();
+  StoreWizard other(WizardMode::NewStore, project, memory, prompter, exists);
+  other.state().folderName = "Beer";
+  GoTo(other, P::StoreTitle);
+  EXPECT_EQ(prompter.asked.size(), asked);
+}
+
+TEST_F(WizardFixture, StartValuesComeFromTheProjectAndTheLastRun) {
+  SetVariable(project.variables, "$STORETITLE", "Old Shop");
+  SetVariable(project.variables, "$company", "Acme");
+  SetVariable(project.variables, "$WEBSITE", "http://acme.test/");
+  project.deliveryMethodNames = {std::string("Post"), std::nullopt, std::string()};
+  project.settings.taxOn = true;
+  project.settings.taxMethod = 1;
+  project.settings.freightTax = "5";
+  project.regions.push_back({"AU", "Australia", {}, ""});
+  project.regions.push_back({"NZ", "New Zealand", {}, "15%"});
+  {
+    StoreWizard w(WizardMode::NewStore, project, memory, prompter);
+    const WizardState& s = w.state();
+    EXPECT_EQ(s.folderName, "");
+    EXPECT_EQ(s.storeTitle, "Old Shop");
+    EXPECT_FALSE(s.style.has_value());
+    EXPECT_EQ(s.contact.company, "Acme");
+    EXPECT_EQ(s.contact.website, "http://acme.test/");
+    EXPECT_EQ(s.orderMessage,
+              "This form is running on an Tolmi Secure Server.<br>\r\nAll information will be "
+              "encrypted before transmission.");
+    EXPECT_EQ(s.confirmMessage, "Thank you for your order.");
+    EXPECT_EQ(s.methodNames,
+              (std::array<std::string, 3>{"Post", "Express Courier (1-3 Days)", ""}));
+    EXPECT_FALSE(s.calculation.has_value());
+    EXPECT_EQ(s.chargePerOrder, "");
+    EXPECT_TRUE(s.taxOn);
+    EXPECT_EQ(s.taxMethod, 1);
+    EXPECT_EQ(s.freightTaxRate, "5");
+    EXPECT_EQ(s.taxableRegions, (std::vector<std::string>{"NZ"}));
+    EXPECT_EQ(s.regionTaxRate, "15%");
+    w.state().orderMessage = "Call us.";
+    w.state().confirmMessage = "Ta.";
+    w.Cancel();
+  }
+  // The messages typed in a cancelled run are offered by the next one.
+  StoreWizard again(WizardMode::NewStore, project, memory, prompter);
+  EXPECT_EQ(again.state().orderMessage, "Call us.");
+  EXPECT_EQ(again.state().confirmMessage, "Ta.");
+}
+
+TEST_F(WizardFixture, CancelKeepsRegionAndCardEditsOnly) {
+  project.settings.storeTitle = "Old Shop";
+  project.settings.taxOn = false;
+  auto old = CreateNode();
+  old->title = "Old";
+  AppendNode(project, nullptr, std::move(old));
+  std::vector<InstalledCard> installed = {{"Visa", false}, {"Amex", false}};
+  StoreWizard w = NewStore();
+  GoTo(w, P::Cards);
+  EXPECT_TRUE(w.AddCard("Visa", &installed));
+  EXPECT_FALSE(w.AddCard("Visa", &installed));
+  EXPECT_TRUE(installed[0].chosen);
+  GoTo(w, P::Regions);
+  EXPECT_TRUE(w.AddRegion({"AU", "Australia"}));
+  EXPECT_TRUE(w.AddRegion({"NZ", "New Zealand"}));
+  EXPECT_FALSE(w.AddRegion({"au", "Australia"}));
+  EXPECT_TRUE(w.RemoveRegion("nz"));
+  EXPECT_FALSE(w.RemoveRegion("NZ"));
+  w.state().calculation = FreightCalculation::NoCharge;
+  w.state().taxOn = true;
+  w.state().storeTitle = "New Shop";
+  w.Cancel();
+  EXPECT_TRUE(w.cancelled());
+  EXPECT_EQ(w.Next(), WizardStep::Cancelled);
+  EXPECT_FALSE(CompleteWizard(w, {}).ok());
+  // The card and region pages changed the project; nothing else did.
+  ASSERT_EQ(project.cards.size(), 1u);
+  EXPECT_EQ(project.cards[0].name, "Visa");
+  ASSERT_EQ(project.regions.size(), 1u);
+  EXPECT_EQ(project.regions[0].name, "Australia");
+  EXPECT_EQ(project.regions[0].methods[0], FreightMethod{});
+  EXPECT_EQ(project.settings.storeTitle, "Old Shop");
+  EXPECT_FALSE(project.settings.taxOn);
+  EXPECT_EQ(CountNodes(project), 1u);
+}
+
+TEST(StoreWizardTest, FreightPresets) {
+  StoreProject project;
+  project.regions.push_back({"AU", "Australia", {}, ""});
+  project.regions.push_back({"NZ", "New Zealand", {}, ""});
+  for (auto& r : project.regions) {
+    r.methods[0].costs = {"1", "2", "3", "", "", "", "", "", "", "", "9", "1"};
+    r.methods[0].rule = "rule";
+    r.methods[1].costs[0] = "7";
+  }
+  ApplyFreightPreset(project, FreightCalculation::PerOrder, "12.50");
+  EXPECT_EQ(project.regions[1].methods[0].costs[0], "12.50");
+  EXPECT_EQ(project.regions[1].methods[0].costs[1], "");
+  EXPECT_EQ(project.regions[1].methods[0].costs[11], "");
+  EXPECT_EQ(project.regions[1].methods[0].rule, "");
+  EXPECT_EQ(project.regions[1].methods[1].costs[0], "7");  // other methods stay
+  ApplyFreightPreset(project, FreightCalculation::WeightBased, "12.50");
+  EXPECT_EQ(project.regions[0].methods[0], FreightMethod{});
+  ApplyFreightPreset(project, FreightCalculation::PerItem, "12.50", 1);
+  EXPECT_EQ(project.regions[0].methods[1].costs[0], "0");
+  ApplyFreightPreset(project, FreightCalculation::NoCharge, "", 2);
+  EXPECT_EQ(project.regions[0].methods[2].costs[0], "0");
+  EXPECT_EQ(std::string(kFreightCalculationNames[2]), "Set price per order");
+  EXPECT_EQ(std::string(kFreightCalculationTexts[2]),
+            "Each order will have a set delivery cost based on the region.");
+}
+
+TEST(StoreWizardTest, TaxAnswers) {
+  StoreProject project;
+  project.regions.push_back({"AU", "Australia", {}, "10"});
+  project.regions.push_back({"NZ", "New Zealand", {}, ""});
+  WizardState s;
+  s.taxOn = true;
+  s.taxMethod = 0;
+  s.taxableRegions = {"nz"};
+  s.freightTaxRate = "5";
+  ApplyTaxAnswers(project, s);
+  EXPECT_EQ(project.regions[0].taxRate, "");
+  EXPECT_EQ(project.regions[1].taxRate, "0");  // ticked without a rate: still taxed
+  EXPECT_EQ(TaxSummaryText(project.settings), std::string("5%") + kProductTaxText);
+  s.taxMethod = 1;
+  s.regionTaxRate = "12.5%";
+  ApplyTaxAnswers(project, s);
+  EXPECT_EQ(project.regions[0].taxRate, "12.5%");
+  EXPECT_EQ(project.regions[1].taxRate, "12.5%");
+  EXPECT_EQ(project.settings.taxMethod, 1);
+  EXPECT_EQ(TaxSummaryText(project.settings), std::string("5%") + kRegionTaxText);
+  s.taxOn = false;
+  ApplyTaxAnswers(project, s);
+  EXPECT_FALSE(project.settings.taxOn);
+  EXPECT_EQ(project.settings.freightTax, "");
+  EXPECT_EQ(project.regions[0].taxRate, "");
+  EXPECT_EQ(TaxSummaryText(project.settings), std::string("%") + kNoTaxText);
+}
+
+TEST(StoreWizardTest, MerchantDetailsVariables) {
+  std::vector<StoreVariable> vars;
+  MerchantDetails d;
+  d.name = "Ann";
+  d.email = "ann@shop.test";
+  WriteMerchantDetails(vars, d);
+  EXPECT_EQ(*GetVariable(vars, "$COPYRIGHT"),
+            "Copyright \xA9"
+            "2001 Ann");
+  d.company = "Ann's Wines";
+  d.email.clear();
+  WriteMerchantDetails(vars, d);
+  EXPECT_EQ(GetVariable(vars, "$EMAIL"), nullptr);  // an empty field removes it
+  EXPECT_EQ(*GetVariable(vars, "$COPYRIGHT"),
+            "Copyright \xA9"
+            "2001 Ann's Wines");
+  EXPECT_EQ(ReadMerchantDetails(vars), d);
+}
+
+class WizardCompletionTest : public WizardFixture {
+ protected:
+  WizardCompletionTest() {
+    home.Write("template/order.dat", "<order form>");
+    home.Write("template/confirm.dat", "<confirmation>");
+    lifecycle.installDir = home.path().string();
+    lifecycle.prompter = &prompter;
+    lifecycle.clock = &clock;
+    lifecycle.versionNumber = 2034361;
+    lifecycle.serialCounter = &serial;
+    env.session = &session;
+    env.lifecycle = &lifecycle;
+    env.installedCards = &installed;
+  }
+
+  TestHome home;
+  FakeClock clock{1100000000};
+  std::uint32_t serial = 0;
+  LifecycleEnv lifecycle;
+  ProjectSession session;
+  std::vector<InstalledCard> installed = {{"Visa", false}, {"Amex", false}};
+  WizardCompletionEnv env;
+};
+
+TEST_F(WizardCompletionTest, NewStoreCreatesTheProjectWithEveryAnswer) {
+  StoreProject& p = session.project;
+  p.settings.storeTitle = "Old";
+  p.settings.sn = "SERIAL";
+  p.settings.ftpServer = "ftp.old.test";
+  auto old = CreateNode();
+  old->title = "Old category";
+  AppendNode(p, nullptr, std::move(old));
+  p.cards.push_back({"Amex", 1});
+
+  StoreWizard w(WizardMode::NewStore, p, memory, prompter);
+  WizardState& s = w.state();
+  s.folderName = "Wine";
+  s.storeTitle = "The Fine Wine Shop";
+  s.style = StyleRef{"Modern", "Harbour"};
+  s.contact.name = "Ann";
+  s.orderMessage = "Delivery in 3 days.";
+  GoTo(w, P::Cards);
+  w.AddCard("Visa", &installed);
+  GoTo(w, P::Regions);
+  w.AddRegion({"AU", "Australia"});
+  w.AddRegion({"NZ", "New Zealand"});
+  s.methodNames = {"Air", "", "Sea"};
+  GoTo(w, P::FreightCalculation);
+  s.calculation = FreightCalculation::PerOrder;
+  GoTo(w, P::ChargePerOrder);
+  s.chargePerOrder = "9.50";
+  GoTo(w, P::TaxOnOff);
+  s.taxOn = true;
+  s.taxMethod = 1;
+  s.regionTaxRate = "10%";
+  s.freightTaxRate = "10";
+  GoTo(w, P::Final);
+  ASSERT_EQ(w.Next(), WizardStep::Finished);
+
+  std::string appliedDir;
+  env.applyStyleTemplates = [&](StoreProject& project, const std::string& dir) {
+    EXPECT_EQ(&project, &p);
+    appliedDir = dir;
+  };
+  ASSERT_TRUE(CompleteWizard(w, env).ok());
+  EXPECT_EQ(session.path, (home / "Projects/Wine/Wine.stp").string());
+  EXPECT_EQ(appliedDir, (home / "Projects/Wine").string());
+  EXPECT_TRUE(IsDirectory((home / "Projects/Wine/Template").string()));
+  EXPECT_EQ(session.orderTemplate, "<order form>");
+  // The old tree and settings are gone; the starter nodes are there.
+  ASSERT_EQ(CountNodes(p), 4u);
+  EXPECT_EQ(RootNode(p)->title, "The Fine Wine Shop");
+  EXPECT_EQ(p.settings.storeTitle, "The Fine Wine Shop");
+  EXPECT_EQ(*GetVariable(p.variables, "$STORETITLE"), "The Fine Wine Shop");
+  EXPECT_EQ(*GetVariable(p.variables, "$NAME"), "Ann");
+  EXPECT_FALSE(p.settings.sn.has_value());
+  EXPECT_EQ(p.settings.ftpServer, "");
+  EXPECT_EQ(p.settings.style, (StyleRef{"Modern", "Harbour"}));
+  EXPECT_EQ(p.settings.orderMessage, "Delivery in 3 days.");
+  EXPECT_EQ(p.settings.confirmMessage, "Thank you for your order.");
+  // Cards and regions chosen in the wizard survive the clearing.
+  ASSERT_EQ(p.cards.size(), 2u);
+  EXPECT_EQ(p.cards[1].name, "Visa");
+  EXPECT_TRUE(installed[0].chosen);
+  EXPECT_TRUE(installed[1].chosen);
+  ASSERT_EQ(p.regions.size(), 2u);
+  EXPECT_EQ(p.deliveryMethodNames[0], "Air");
+  EXPECT_EQ(p.deliveryMethodNames[1], "");
+  EXPECT_TRUE(p.settings.taxOn);
+  EXPECT_EQ(p.settings.taxMethod, 1);
+  EXPECT_TRUE(p.changed);
+  EXPECT_EQ(FreightText(p),
+            "Air(Australia,New Zealand(10%,10f,9.50<=0.5k););Sea(Australia,"
+            "New Zealand(10%,10f,0<=0.5k););");
+  EXPECT_EQ(TaxSummaryText(p.settings), std::string("10%") + kRegionTaxText);
+  EXPECT_TRUE(prompter.shown.empty());
+  // Saving writes what the wizard set.
+  ASSERT_TRUE(SaveProject(session, lifecycle).ok());
+  const std::string stp = home.Read("Projects/Wine/Wine.stp");
+  EXPECT_NE(stp.find("\n$AU0,9.50,,,,,,,,,,,,10%,|1\n"), std::string::npos) << stp;
+  EXPECT_NE(stp.find("\nTAXF=10\n"), std::string::npos);
+}
+
+TEST_F(WizardCompletionTest, BadFolderNameChangesNothing) {
+  StoreProject& p = session.project;
+  p.settings.storeTitle = "Old";
+  StoreWizard w(WizardMode::NewStore, p, memory, prompter);
+  w.state().style = StyleRef{"Modern", "Harbour"};
+  w.state().folderName = "Wine";
+  GoTo(w, P::Final);
+  ASSERT_EQ(w.Next(), WizardStep::Finished);
+  w.state().folderName = "a/b";
+  Status status = CompleteWizard(w, env);
+  EXPECT_EQ(status.kind(), ErrorKind::InvalidArgument);
+  EXPECT_EQ(p.settings.storeTitle, "Old");
+  EXPECT_FALSE(IsDirectory((home / "Projects").string()));
+}
+
+TEST_F(WizardCompletionTest, FreightAndTaxSetUpOnTheOpenProject) {
+  StoreProject& p = session.project;
+  p.settings.storeTitle = "Shop";
+  p.regions.push_back({"AU", "Australia", {}, "10"});
+  p.regions[0].methods[0].costs[3] = "4";
+  p.deliveryMethodNames = {std::string("Air"), std::nullopt, std::nullopt};
+  {
+    StoreWizard w(WizardMode::FreightSetup, p, memory, prompter);
+    GoTo(w, P::FreightCalculation);
+    w.state().calculation = FreightCalculation::PerItem;
+    ASSERT_EQ(w.Next(), WizardStep::Finished);
+    env.presetMethod = 0;
+    ASSERT_TRUE(CompleteWizard(w, env).ok());
+  }
+  EXPECT_EQ(p.settings.storeTitle, "Shop");
+  EXPECT_EQ(p.regions[0].methods[0].costs[0], "0");
+  EXPECT_EQ(p.regions[0].methods[0].costs[3], "");
+  EXPECT_EQ(p.regions[0].taxRate, "10");  // freight set-up leaves tax alone
+  EXPECT_EQ(p.deliveryMethodNames[1], "Express Courier (1-3 Days)");
+  {
+    StoreWizard w(WizardMode::TaxSetup, p, memory, prompter);
+    w.state().taxOn = true;
+    w.state().taxMethod = 0;
+    w.state().taxableRegions.clear();
+    GoTo(w, P::FreightTaxRate);
+    w.state().freightTaxRate = "2";
+    ASSERT_EQ(w.Next(), WizardStep::Finished);
+    ASSERT_TRUE(CompleteWizard(w, env).ok());
+  }
+  EXPECT_EQ(p.regions[0].taxRate, "");               // not ticked
+  EXPECT_EQ(p.regions[0].methods[0].costs[0], "0");  // tax set-up leaves freight alone
+  EXPECT_EQ(p.settings.freightTax, "2");
+  EXPECT_EQ(TaxSummaryText(p.settings), std::string("2%") + kProductTaxText);
+  EXPECT_EQ(session.path, "");  // no project was created
+}
+
+}  // namespace
+}  // namespace tolmi
