@@ -1,6 +1,8 @@
 # A real FTP server for the merchant's journey: pyftpdlib on a free loopback port.
 # Usage: ftpd.py ROOT USER PASSWORD. Prints the port, then "STORED <path below ROOT>" for
-# every file received completely, so the test sees exactly what went over the wire.
+# every file received completely, so the test sees exactly what went over the wire, and
+# "CONNECTED <client port>" for every connection (in order with the rest: a test that connects
+# and sees its own port knows every earlier line has arrived).
 import logging
 import os
 import sys
@@ -14,6 +16,9 @@ logging.disable(logging.CRITICAL)
 
 
 class Handler(FTPHandler):
+    def on_connect(self):
+        print("CONNECTED %d" % self.remote_port, flush=True)
+
     def on_file_received(self, file):
         print("STORED " + os.path.relpath(file, root).replace(os.sep, "/"), flush=True)
 
