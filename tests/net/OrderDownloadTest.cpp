@@ -1,0 +1,435 @@
+// Order downloads against the real tolmi-server on 127.0.0.1, and against scripted peers
+// that answer garbage, close early, never answer, or lose the delete answer.
+#include "net/OrderDownload.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <thread>
+
+#include "net/EventLoop.h"
+#include "net/HttpClient.h"
+#include "orders/OrdersFile.h"
+#include "orders/ServerProtocol.h"
+#include "tests/net/NetTestSupport.h"
+#include "tests/server/ServerProcess.h"
+#include "tests/support/FakePrompter.h"
+#include "tests/support/TestHome.h"
+#include "util/Files.h"
+#include "util/Version.h"
+
+namespace tolmi::test {
+namespace {
+
+constexpr const char* kPassword = "secret word";
+
+class OrderDownloadTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(HttpStartup(loop, "Tolmi PRO", nullptr));
+    LoadOrders(home.path().string(), tree);
+  }
+  void TearDown() override {
+    HttpShutdown();
+    SetAtomicWriteFaultForTesting(-1);
+  }
+
+  // The real server with the account "shop".
+  void StartServer() {
+    dataFile = (home / "server.db").string();
+    ASSERT_EQ(RunUser(dataFile, {"add", "shop", "--password", kPassword}), 0);
+    ASSERT_TRUE(server.Start({"--data", dataFile, "--hash-cost", "min"}));
+  }
+
+  // Posts one order as the store's order form does; returns the id the server gave it.
+  std::string PostOrder(const std::string& name, const std::string& amount,
+                        const std::string& user = "shop") {
+    HttpReply reply = PostForm(server.port(), "/",
+                               "tolmi_user=" + user + "&Name=" + name + "&Amount=" + amount +
+                                   "&tolmi_item=2%09Mug%09M1%094.50");
+    EXPECT_EQ(reply.status, 200) << reply.body;
+    auto p = reply.body.find("Order number: ");
+    if (p == std::string::npos) return "";
+    auto e = reply.body.find_first_not_of("0123456789", p + 14);
+    return reply.body.substr(p + 14, e - p - 14);
+  }
+
+  OrderServerAccount Account(bool leave = false) {
+    OrderServerAccount a;
+    a.serverUrl = "http://127.0.0.1:" + std::to_string(server.port());
+    a.user = "shop";
+    a.password = kPassword;
+    a.versionNumber = VersionNumber();
+    a.leaveOrdersOnServer = leave;
+    return a;
+  }
+
+  // Runs one download to its end; false when it did not start or did not end in time.
+  bool Run(OrderDownload& session, const OrderServerAccount& account) {
+    finished = false;
+    if (!session.Start(account)) return false;
+    return loop.RunUntil([&] { return finished; }, 15000);
+  }
+
+  std::unique_ptr<OrderDownload> Session() {
+    OrderDownloadHooks hooks;
+    hooks.status = [this](const std::string& text) { statusLines.push_back(text); };
+    hooks.finished = [this](const OrderDownloadResult& r) {
+      result = r;
+      finished = true;
+      ++finishedCount;
+    };
+    return std::make_unique<OrderDownload>(loop, tree, nextNumber, home.path().string(), prompter,
+                                           clock, hooks);
+  }
+
+  std::vector<OrderRecord>& NewOrders() { return tree.records.front().children; }
+
+  TestHome home;
+  EventLoop loop;
+  OrdersTree tree;
+  int nextNumber = 1000;
+  FakePrompter prompter;
+  FakeClock clock{1764948600};
+  ServerProcess server;
+  std::string dataFile;
+  bool finished = false;
+  int finishedCount = 0;
+  OrderDownloadResult result;
+  std::vector<std::string> statusLines;
+};
+
+TEST_F(OrderDownloadTest, FilesOrdersNewestFirstSavesAndDeletesThemOnTheServer) {
+  StartServer();
+  std::string a = PostOrder("Ann+Lee", "9.00");
+  std::string b = PostOrder("Bo", "12.50");
+  std::string c = PostOrder("Cy", "3.00");
+  auto session = Session();
+  ASSERT_TRUE(Run(*session, Account()));
+
+  EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_EQ(result.resultCode, 0);
+  EXPECT_EQ(result.receivedIds, (std::vector<std::string>{a, b, c}));
+  EXPECT_EQ(result.addedIds, result.receivedIds);
+  ASSERT_EQ(tree.records.front().kind, RecordKind::NewOrders);
+  ASSERT_EQ(NewOrders().size(), 3u);
+  EXPECT_EQ(NewOrders()[0].orderId, c);
+  EXPECT_EQ(NewOrders()[0].name, "1002");
+  EXPECT_EQ(NewOrders()[2].orderId, a);
+  EXPECT_EQ(NewOrders()[2].name, "1000");
+  EXPECT_EQ(nextNumber, 1003);
+  const OrderRecord& ann = NewOrders()[2];
+  ASSERT_NE(FindField(ann, "Name"), nullptr);
+  EXPECT_EQ(FindField(ann, "Name")->value, "Ann Lee");
+  EXPECT_FLOAT_EQ(ann.total, 9.0f);
+  ASSERT_EQ(ann.items.size(), 1u);
+  EXPECT_EQ(ann.items[0].quantity, 2);
+  EXPECT_EQ(ann.items[0].name, "Mug");
+  EXPECT_EQ(ann.items[0].code, "M1");
+  EXPECT_FLOAT_EQ(ann.items[0].unitPrice, 4.5f);
+  EXPECT_NE(ann.orderDate, 0);
+  EXPECT_EQ(session->lastOrderId(), c);
+
+  EXPECT_TRUE(result.deleteSent);
+  EXPECT_TRUE(result.deleteAnswered);
+  EXPECT_EQ(result.deleteResultCode, 0);
+  EXPECT_TRUE(result.saved);
+  EXPECT_EQ(statusLines.back(), "3 new orders received.");
+
+  // The orders file holds them, newest first.
+  OrdersTree reread;
+  LoadOrders(home.path().string(), reread);
+  ASSERT_EQ(reread.records.front().children.size(), 3u);
+  EXPECT_EQ(reread.records.front().children[0].orderId, c);
+  EXPECT_EQ(reread.records.front().children[0].name, "1002");
+
+  // The server forgot them: the next download brings none and deletes nothing.
+  ASSERT_TRUE(Run(*session, Account()));
+  EXPECT_EQ(result.ordersReceived, 0);
+  EXPECT_FALSE(result.deleteSent);
+  EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_EQ(NewOrders().size(), 3u);
+  EXPECT_EQ(finishedCount, 2);
+}
+
+TEST_F(OrderDownloadTest, LeaveOrdersOnServerAsksOnlyForLaterOrdersAndNeverFilesOneTwice) {
+  StartServer();
+  std::string a = PostOrder("Ann", "1.00");
+  std::string b = PostOrder("Bo", "2.00");
+  auto session = Session();
+  ASSERT_TRUE(Run(*session, Account(true)));
+  EXPECT_EQ(result.receivedIds, (std::vector<std::string>{a, b}));
+  EXPECT_FALSE(result.deleteSent);
+  EXPECT_FALSE(result.saved);
+  EXPECT_EQ(session->lastOrderId(), b);
+
+  std::string c = PostOrder("Cy", "3.00");
+  ASSERT_TRUE(Run(*session, Account(true)));
+  EXPECT_EQ(result.receivedIds, (std::vector<std::string>{c}));
+  EXPECT_EQ(NewOrders().size(), 3u);
+  EXPECT_EQ(NewOrders()[0].name, "1002");
+
+  // A new session knows no last id: the server sends all three again, none is filed twice,
+  // and without "leave" they are now deleted.
+  auto fresh = Session();
+  ASSERT_TRUE(Run(*fresh, Account(false)));
+  EXPECT_EQ(result.receivedIds, (std::vector<std::string>{a, b, c}));
+  EXPECT_TRUE(result.addedIds.empty());
+  EXPECT_EQ(NewOrders().size(), 3u);
+  EXPECT_EQ(nextNumber, 1003);
+  EXPECT_TRUE(result.deleteAnswered);
+  ASSERT_TRUE(Run(*fresh, Account(false)));
+  EXPECT_EQ(result.ordersReceived, 0);
+  EXPECT_EQ(statusLines.back(), "0 new orders received.");
+}
+
+TEST_F(OrderDownloadTest, ServerRefusalsShowTheDownloadErrorWindowAndChangeNothing) {
+  StartServer();
+  PostOrder("Ann", "1.00");
+  auto session = Session();
+
+  OrderServerAccount wrong = Account();
+  wrong.password = "guess";
+  ASSERT_TRUE(Run(*session, wrong));
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].title, "Download Error");
+  EXPECT_EQ(prompter.shown[0].text,
+            "Unable to retrieve orders. (Error Code: 5)\nInvalid Logon Password");
+  EXPECT_EQ(result.resultCode, 5);
+  EXPECT_EQ(session->lastResultCode(), 5);
+  std::string saved = home.Read("temp/error.htm");
+  EXPECT_EQ(saved.rfind("HTTP/1.", 0), 0u);
+  EXPECT_NE(saved.find("\r\n\r\n5\r\n"), std::string::npos);
+
+  OrderServerAccount nobody = Account();
+  nobody.user = "nobody";
+  ASSERT_TRUE(Run(*session, nobody));
+  EXPECT_EQ(prompter.shown.back().text,
+            "Unable to retrieve orders. (Error Code: 3)\nNo server account. A user account for "
+            "this Tolmi Server does not exist, or has not yet been created.");
+
+  ASSERT_EQ(RunUser(dataFile, {"disable", "shop"}), 0);
+  ASSERT_TRUE(Run(*session, Account()));
+  EXPECT_EQ(prompter.shown.back().text,
+            "Unable to retrieve orders. (Error Code: 4)\nYour Tolmi Server account has been "
+            "disabled. Please contact customer support.");
+
+  EXPECT_TRUE(NewOrders().empty());
+  EXPECT_EQ(nextNumber, 1000);
+  EXPECT_FALSE(FileExists((home / "orders.ost").string()));
+
+  // The order is still there for the right logon.
+  ASSERT_EQ(RunUser(dataFile, {"enable", "shop"}), 0);
+  ASSERT_TRUE(Run(*session, Account()));
+  EXPECT_EQ(result.ordersReceived, 1);
+}
+
+TEST_F(OrderDownloadTest, SaveFailureKeepsTheOrdersOnTheServer) {
+  StartServer();
+  std::string a = PostOrder("Ann", "1.00");
+  auto session = Session();
+  SetAtomicWriteFaultForTesting(0);
+  ASSERT_TRUE(Run(*session, Account()));
+  SetAtomicWriteFaultForTesting(-1);
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].text, "O101: File Write Error");
+  EXPECT_EQ(prompter.shown[0].title, "Error");
+  EXPECT_FALSE(result.deleteSent);
+  EXPECT_EQ(NewOrders().size(), 1u);
+
+  ASSERT_TRUE(Run(*session, Account()));
+  EXPECT_EQ(result.receivedIds, std::vector<std::string>{a});
+  EXPECT_TRUE(result.addedIds.empty());
+  EXPECT_TRUE(result.deleteAnswered);
+}
+
+TEST_F(OrderDownloadTest, NothingIsSentWithoutAUsableServer) {
+  auto session = Session();
+  OrderServerAccount account;
+  EXPECT_FALSE(session->Start(account));
+  account.serverUrl = "HTTP://orders.dextrona.example.com/cgi/";
+  EXPECT_FALSE(session->Start(account));
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].title, "Incompatible Server");
+  account.serverUrl = "ftp://127.0.0.1/";
+  EXPECT_FALSE(session->Start(account));
+  EXPECT_EQ(prompter.shown.back().text,
+            "Unable to retrieve orders. (Error Code: 99)\nConnection to Tolmi server failed. "
+            "Please check your server and/or proxy settings.");
+  EXPECT_FALSE(session->Busy());
+  EXPECT_EQ(finishedCount, 0);
+}
+
+// --- Scripted peers ---
+
+std::string Reply(const std::string& body) {
+  return "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n" + body;
+}
+
+const char* kTwoOrders =
+    "0\r\n#ID=41\r\norderdate=05122026153000\r\nName=Ann\r\nAmount=9.00\r\n"
+    "PROD=15:2\tMug\tM1\t4.50\t\t\t\t\t\t\t\t\t\t\t<BR>\r\n"
+    "#ID=42\r\norderdate=05122026153100\r\nName=Bo\r\n";
+
+TEST_F(OrderDownloadTest, RequestTextsAndALostDeleteAnswer) {
+  ScriptedServer peer(
+      [&](int fd, int index) {
+        std::string request = ReadUntil(fd, "\r\n\r\n");
+        peer.Record(request);
+        if (index == 0 || index == 2) WriteAll(fd, Reply(kTwoOrders));
+        if (index == 3) WriteAll(fd, Reply("0\r\n"));
+        // index 1: the delete answer never comes; the connection just closes.
+      },
+      4);
+  auto session = Session();
+  OrderServerAccount account;
+  account.serverUrl = "http://127.0.0.1:" + std::to_string(peer.port()) + "/shop";
+  account.user = "my shop";
+  account.password = "pw";
+  account.versionNumber = 29034361;
+  ASSERT_TRUE(Run(*session, account));
+  EXPECT_TRUE(result.deleteSent);
+  EXPECT_FALSE(result.deleteAnswered);
+  EXPECT_TRUE(result.saved);  // saved before the delete went out
+  OrdersTree reread;
+  LoadOrders(home.path().string(), reread);
+  ASSERT_EQ(reread.records.front().children.size(), 2u);
+  EXPECT_EQ(reread.records.front().children[0].orderId, "42");
+
+  // The server still has both: they come again, are not filed again, and the delete goes
+  // out again for both.
+  ASSERT_TRUE(Run(*session, account));
+  EXPECT_EQ(result.receivedIds, (std::vector<std::string>{"41", "42"}));
+  EXPECT_TRUE(result.addedIds.empty());
+  EXPECT_TRUE(result.deleteAnswered);
+  EXPECT_EQ(NewOrders().size(), 2u);
+  EXPECT_TRUE(prompter.shown.empty());
+
+  auto requests = peer.records();
+  ASSERT_EQ(requests.size(), 4u);
+  EXPECT_EQ(requests[0].rfind("GET /shop/?data=300my+shop%0Dpw%0D29034361%0D HTTP/1.0\r\n", 0), 0u)
+      << requests[0];
+  EXPECT_NE(requests[0].find("Pragma: no-cache\r\n"), std::string::npos);
+  EXPECT_EQ(requests[1].rfind("GET /shop/?data=301my+shop%0Dpw%0D2%0D41%0D42 HTTP/1.0\r\n", 0), 0u)
+      << requests[1];
+  EXPECT_EQ(requests[3], requests[1]);
+}
+
+TEST_F(OrderDownloadTest, LeaveOnServerPassesTheLastOrderId) {
+  ScriptedServer peer(
+      [&](int fd, int) {
+        peer.Record(ReadUntil(fd, "\r\n\r\n"));
+        WriteAll(fd, Reply(kTwoOrders));
+      },
+      2);
+  auto session = Session();
+  OrderServerAccount account;
+  account.serverUrl = "http://127.0.0.1:" + std::to_string(peer.port()) + "/";
+  account.user = "u";
+  account.password = "p";
+  account.versionNumber = 7;
+  account.leaveOrdersOnServer = true;
+  session->SetLastOrderId("40");
+  ASSERT_TRUE(Run(*session, account));
+  ASSERT_TRUE(Run(*session, account));
+  auto requests = peer.records();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0].rfind("GET /?data=300u%0Dp%0D7%0D40 HTTP/1.0", 0), 0u) << requests[0];
+  EXPECT_EQ(requests[1].rfind("GET /?data=300u%0Dp%0D7%0D42 HTTP/1.0", 0), 0u) << requests[1];
+  EXPECT_EQ(NewOrders().size(), 2u);
+}
+
+TEST_F(OrderDownloadTest, UnreadableRepliesAreConnectionFailures) {
+  struct Case {
+    const char* what;
+    std::string reply;  // "" closes without a word
+    int code;
+  };
+  const std::vector<Case> cases = {
+      {"closed", "", 99},
+      {"a web page", Reply("<html><body>Welcome</body></html>"), 99},
+      {"cut short", "HTTP/1.0 200 OK\r\nContent-Length: 400\r\n\r\n0\r\n#ID=9\r\nName=A", 99},
+      {"not found", "HTTP/1.0 404 Not Found\r\n\r\n2\r\n", 2},
+      {"empty body", Reply(""), 100},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScriptedServer peer([&](int fd, int) {
+      ReadUntil(fd, "\r\n\r\n");
+      if (!c.reply.empty()) WriteAll(fd, c.reply);
+    });
+    auto session = Session();
+    OrderServerAccount account;
+    account.serverUrl = "http://127.0.0.1:" + std::to_string(peer.port());
+    prompter.shown.clear();
+    ASSERT_TRUE(Run(*session, account));
+    EXPECT_EQ(result.resultCode, c.code);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text.rfind(DownloadErrorHeading(c.code), 0), 0u);
+    EXPECT_EQ(home.Read("temp/error.htm"), c.reply);
+    EXPECT_TRUE(NewOrders().empty());
+  }
+
+  // A body of "0" alone: no orders, no delete, no error.
+  ScriptedServer quiet([&](int fd, int) {
+    ReadUntil(fd, "\r\n\r\n");
+    WriteAll(fd, Reply("0"));
+  });
+  auto session = Session();
+  OrderServerAccount account;
+  account.serverUrl = "http://127.0.0.1:" + std::to_string(quiet.port());
+  prompter.shown.clear();
+  ASSERT_TRUE(Run(*session, account));
+  EXPECT_EQ(result.resultCode, 0);
+  EXPECT_FALSE(result.deleteSent);
+  EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(OrderDownloadTest, ASilentServerTimesOut) {
+  ScriptedServer peer([&](int fd, int) {
+    ReadUntil(fd, "\r\n\r\n");
+    ReadAll(fd, 8000);  // says nothing until the client gives up
+  });
+  auto session = Session();
+  session->SetTimeoutMs(100);
+  OrderServerAccount account;
+  account.serverUrl = "http://127.0.0.1:" + std::to_string(peer.port());
+  ASSERT_TRUE(Run(*session, account));
+  EXPECT_EQ(result.resultCode, 99);
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].title, "Download Error");
+  EXPECT_TRUE(NewOrders().empty());
+}
+
+TEST(FileReceivedOrders, SkipsOrdersAlreadyHeldAndNumbersTheRest) {
+  OrdersTree tree;
+  tree.records.push_back(MakeFolder(RecordKind::UserFolder, "Mine"));
+  tree.records.push_back(MakeFolder(RecordKind::NewOrders, "New Orders"));
+  int next = 50;
+  std::string body = std::string(kTwoOrders) + "#ID=43\r\nName=Cy\r\n";
+  FiledOrders first = FileReceivedOrders(body, tree, next);
+  EXPECT_EQ(first.addedIds, (std::vector<std::string>{"41", "42", "43"}));
+  // An order moved to another folder still counts as held.
+  tree.records[0].children.push_back(tree.records[1].children.back());
+  tree.records[1].children.pop_back();
+  // Same id with another date is another order (a different server, say).
+  std::string again = std::string(kTwoOrders) + "#ID=43\r\norderdate=01012027000000\r\n";
+  FiledOrders second = FileReceivedOrders(again, tree, next);
+  EXPECT_EQ(second.receivedIds, (std::vector<std::string>{"41", "42", "43"}));
+  EXPECT_EQ(second.addedIds, std::vector<std::string>{"43"});
+  ASSERT_EQ(tree.records[1].children.size(), 3u);
+  EXPECT_EQ(tree.records[1].children[0].name, "53");
+  EXPECT_EQ(next, 54);
+  ASSERT_TRUE(tree.fieldTemplate);
+  EXPECT_EQ(tree.fieldTemplate->orderId, "43");
+
+  // Without a "New Orders" folder the orders go first at the top.
+  OrdersTree bare;
+  int n = 1;
+  FileReceivedOrders(kTwoOrders, bare, n);
+  ASSERT_EQ(bare.records.size(), 2u);
+  EXPECT_EQ(bare.records[0].orderId, "42");
+}
+
+}  // namespace
+}  // namespace tolmi::test
