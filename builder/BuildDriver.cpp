@@ -1,5 +1,8 @@
 #include "builder/BuildDriver.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -76,6 +79,41 @@ void BuildSession::StoreSupportChecksum(std::string_view name, std::string_view 
     }
   if (addWhenMissing)
     supportFiles.push_back({std::string(name), kShoppingCartGroup, PageChecksum(text)});
+}
+
+Status BuildSession::WriteOutputFile(const std::string& path, std::string_view text) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0) return WriteFileAtomicUnsynced(path, text, false);
+  std::size_t slash = path.rfind('/');
+  std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+  if (folder.empty()) folder = "/";
+  if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    return WriteFileAtomicUnsynced(path, text, true);
+  auto [at, added] = outputFolders.try_emplace(folder);
+  std::unordered_map<std::string, std::string>& entries = at->second;
+  if (added) {
+    if (DIR* d = ::opendir(folder.c_str())) {
+      while (struct dirent* e = ::readdir(d)) {
+        std::string entry(e->d_name);
+        if (entry == "." || entry == "..") continue;
+        auto [known, fresh] = entries.try_emplace(ToLowerAscii(entry), entry);
+        if (!fresh && entry < known->second) known->second = entry;
+      }
+      ::closedir(d);
+    }
+  }
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  std::string lower = ToLowerAscii(name);
+  std::string target = path;
+  if (auto known = entries.find(lower); known != entries.end())
+    target =
+        (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + known->second;
+  Status written = WriteFileAtomicUnsynced(target, text, false);
+  if (written.ok()) {
+    auto [known, fresh] = entries.try_emplace(lower, name);
+    if (!fresh && name < known->second) known->second = name;
+  }
+  return written;
 }
 
 std::string ReadyLine() {
@@ -203,7 +241,7 @@ bool WriteFrameLoader(BuildSession& session, const std::string& pageFile,
                                                              : session.project.settings.storeTitle);
     ReplaceAll(text, "$MODE", session.project.settings.cartOnScreen ? "0" : "1");
   }
-  if (!WriteFileAtomic(path, text)) {
+  if (!session.WriteOutputFile(path, text)) {
     session.log.Error("error: " + outputName + ": unable to create frame loader page '" + path +
                       "'");
     session.prompter.Show("ERROR S102: Unable to open HTML output file", "Error",

@@ -19,6 +19,7 @@
 #include "project/StoreProject.h"
 #include "schemes/Schemes.h"
 #include "util/Platform.h"
+#include "util/Result.h"
 
 namespace tolmi {
 
@@ -97,6 +98,14 @@ struct BuildSession {
   void ShowLabel(const std::string& name) {
     if (fileLabel) fileLabel(name);
   }
+  // Writes a built file whole (temporary file and rename, never half a page) without
+  // flushing it to disk: build output can always be made again. Like every save, it
+  // replaces an existing file whose name differs only in case; the folder is listed
+  // once per build for that, not once per file.
+  Status WriteOutputFile(const std::string& path, std::string_view text);
+
+  // Per output folder: lower-case entry name to the entry (the smallest of equals).
+  std::unordered_map<std::string, std::unordered_map<std::string, std::string>> outputFolders;
 };
 
 // Every "\" becomes "/" and runs of "/" become one (a leading "//" stays).

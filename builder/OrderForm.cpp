@@ -19,7 +19,7 @@ std::string SupportPath(const BuildSession& session, std::string_view name) {
 bool WriteToPath(BuildSession& session, const std::string& path, std::string_view text) {
   std::string normal = SlashPath(path);
   std::remove(normal.c_str());
-  if (!WriteFileAtomic(normal, text)) {
+  if (!WriteFileAtomicUnsynced(normal, text)) {
     session.prompter.Show("ERROR R106: Unable to open HTML output file", "Error",
                           PromptIcon::Error);
     return false;

@@ -316,8 +316,12 @@ bool MakePage(BuildSession& session, StoreNode& node) {
   std::string path;
   if (!node.file.empty()) {
     std::string slashed = SlashPath(node.file);
-    if (std::size_t slash = slashed.rfind('/'); slash != std::string::npos)
-      CreateDirectoryPath(session.OutputPath(slashed.substr(0, slash)));
+    if (std::size_t slash = slashed.rfind('/'); slash != std::string::npos) {
+      std::string folder = session.OutputPath(slashed.substr(0, slash));
+      // A new folder is a new entry in a folder whose listing may be kept.
+      if (!IsDirectory(folder)) session.outputFolders.clear();
+      CreateDirectoryPath(folder);
+    }
     path = session.OutputPath(node.file);
   }
   ReplaceAllNoCase(text, "<SHELF>", "");
@@ -326,7 +330,7 @@ bool MakePage(BuildSession& session, StoreNode& node) {
   if (path.empty()) return true;
   std::int32_t size = static_cast<std::int32_t>(text.size());
   std::int32_t checksum = PageChecksum(text);
-  if (!WriteFileAtomic(path, text)) {
+  if (!session.WriteOutputFile(path, text)) {
     session.prompter.Show("ERROR R107: Unable to open HTML output file.", "Error",
                           PromptIcon::Error);
     return false;

@@ -59,10 +59,14 @@ bool WriteSearchTemplate(BuildSession& session) {
   if (!FillTemplate(session, text, *subject, *subject, 1)) return false;
   if (subject->file.empty()) return true;
   std::string slashed = SlashPath(subject->file);
-  if (std::size_t slash = slashed.rfind('/'); slash != std::string::npos)
-    CreateDirectoryPath(session.OutputPath(slashed.substr(0, slash)));
+  if (std::size_t slash = slashed.rfind('/'); slash != std::string::npos) {
+    std::string folder = session.OutputPath(slashed.substr(0, slash));
+    // A new folder is a new entry in a folder whose listing may be kept.
+    if (!IsDirectory(folder)) session.outputFolders.clear();
+    CreateDirectoryPath(folder);
+  }
   std::string path = session.OutputPath("tolmi.tpl");
-  if (!WriteFileAtomic(path, text)) {
+  if (!session.WriteOutputFile(path, text)) {
     session.prompter.Show("ERROR R107: Unable to open HTML output file.", "Error",
                           PromptIcon::Error);
     return false;

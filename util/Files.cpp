@@ -262,7 +262,8 @@ void SetAtomicWriteFaultForTesting(long long failAfterBytes) {
   gWriteFaultAfter = failAfterBytes;
 }
 
-AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
+AtomicFile::AtomicFile(std::string path, AtomicWriteOptions options)
+    : path_(std::move(path)), options_(options) {
   if (path_.empty()) {
     status_ = Status::Error(ErrorKind::InvalidArgument, "No file name given");
     return;
@@ -270,7 +271,7 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
   std::replace(path_.begin(), path_.end(), '\\', '/');
   // Keep the casing of an existing file so that the save replaces it, and save through a
   // symbolic link into the file it names rather than replacing the link.
-  path_ = ResolveExistingPath(path_);
+  if (options_.resolvePath) path_ = ResolveExistingPath(path_);
   struct stat link;
   if (::lstat(path_.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
     if (char* real = ::realpath(path_.c_str(), nullptr)) {
@@ -348,7 +349,7 @@ void AtomicFile::Printf(const char* format, ...) {
 Status AtomicFile::Commit() {
   if (committed_) return status_;
   if (status_.ok()) Flush();
-  if (status_.ok() && ::fsync(fd_) != 0) Fail("Unable to write file", errno);
+  if (status_.ok() && options_.sync && ::fsync(fd_) != 0) Fail("Unable to write file", errno);
   if (fd_ >= 0) {
     if (::close(fd_) != 0) Fail("Unable to write file", errno);
     fd_ = -1;
@@ -361,7 +362,7 @@ Status AtomicFile::Commit() {
       tempPath_.clear();
       std::size_t slash = path_.rfind('/');
       std::string dir = slash == std::string::npos ? "." : path_.substr(0, slash + 1);
-      int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      int dfd = options_.sync ? ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
       if (dfd >= 0) {
         ::fsync(dfd);
         ::close(dfd);
@@ -378,6 +379,15 @@ Status AtomicFile::Commit() {
 
 Status WriteFileAtomic(const std::string& path, std::string_view bytes) {
   AtomicFile file(path);
+  file.Write(bytes);
+  return file.Commit();
+}
+
+Status WriteFileAtomicUnsynced(const std::string& path, std::string_view bytes, bool resolvePath) {
+  AtomicWriteOptions options;
+  options.sync = false;
+  options.resolvePath = resolvePath;
+  AtomicFile file(path, options);
   file.Write(bytes);
   return file.Commit();
 }

@@ -98,12 +98,27 @@ void WriteFormatted(std::ostream& out, const char* format, ...)
 // removed, the old file is untouched, and an Io error names the file and the reason.
 Status WriteFileAtomic(const std::string& path, std::string_view bytes);
 
+// How an AtomicFile is written. The defaults are those of WriteFileAtomic.
+struct AtomicWriteOptions {
+  // Flush the file and its folder to disk before and after the rename. Without it the
+  // file is still replaced whole by the rename (never half written), but a crash soon
+  // after may lose it: for output that can be made again, such as built store pages.
+  bool sync = true;
+  // Look the path up as ResolveExistingPath does; false takes it as given (for callers
+  // that have resolved it already).
+  bool resolvePath = true;
+};
+
+// WriteFileAtomic without the flushes to disk (see AtomicWriteOptions::sync).
+Status WriteFileAtomicUnsynced(const std::string& path, std::string_view bytes,
+                               bool resolvePath = true);
+
 // The streaming form of WriteFileAtomic, for large files: write pieces, then Commit().
 // Dropping the object without a successful Commit() removes the temporary file and leaves
 // the target as it was. The first failure is remembered and reported by Commit().
 class AtomicFile {
  public:
-  explicit AtomicFile(std::string path);
+  explicit AtomicFile(std::string path, AtomicWriteOptions options = {});
   ~AtomicFile();
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
@@ -122,6 +137,7 @@ class AtomicFile {
   void Flush();
 
   std::string path_;
+  AtomicWriteOptions options_;
   std::string tempPath_;
   int fd_ = -1;
   std::string buffer_;
