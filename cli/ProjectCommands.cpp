@@ -157,6 +157,27 @@ void SetupInfo(CLI::App& app, Context& ctx) {
         << "Accepted cards: " << p.cards.size() << "\n"
         << "Variables: " << p.variables.size() << "\n"
         << "Templates: " << run.session().templateList.size() << "\n";
+    // What the Store Wizard set: methods, regions, tax, and the top-level nodes.
+    for (std::size_t i = 0; i < p.deliveryMethodNames.size(); ++i)
+      out << "Delivery method " << i + 1 << ": " << p.deliveryMethodNames[i].value_or("") << "\n";
+    for (const FreightRegion& r : p.regions) {
+      out << "Region: " << r.name << " (" << r.key << "), tax "
+          << (r.taxRate.empty() ? "-" : r.taxRate) << ", first band";
+      for (const FreightMethod& m : r.methods)
+        out << " " << (m.costs[0].empty() ? "-" : m.costs[0]);
+      out << "\n";
+    }
+    out << "Tax method: " << (s.taxMethod == 1 ? "region based" : "product based") << "\n"
+        << "Freight tax rate: " << s.freightTax << "\n"
+        << "Accepted card names:";
+    for (const AcceptedCard& c : p.cards) out << " " << c.name << ";";
+    out << "\n";
+    for (const auto& child : p.top().children) {
+      static constexpr const char* kKinds[] = {"Category", "Product", "Shelf",
+                                               "List",     "Page",    "Link"};
+      out << "Top-level node: " << kKinds[static_cast<int>(child->kind) % 6] << " \""
+          << child->title << "\" " << child->file << "\n";
+    }
   });
 }
 

@@ -1,0 +1,328 @@
+// tolmi-cli commands that shape a store's tree: add a node, import products.
+// Each opens the project through the lifecycle (as the desktop program does, with
+// the style schemes loaded), edits it and saves it with a backup. Anything that
+// fails stops before the save, so the project file is never half-written.
+#include <array>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <ostream>
+
+#include "app/CommandRules.h"
+#include "app/Globals.h"
+#include "app/Home.h"
+#include "app/Startup.h"
+#include "cli/Cli.h"
+#include "cli/CliPrompter.h"
+#include "project/Lifecycle.h"
+#include "project/ProductImport.h"
+#include "project/TreeEditing.h"
+#include "schemes/Schemes.h"
+#include "schemes/TemplateInstall.h"
+#include "util/Files.h"
+#include "util/Strings.h"
+
+namespace tolmi::cli {
+namespace {
+
+class EditRun {
+ public:
+  explicit EditRun(Context& ctx) : ctx_(ctx), prompter_(ctx.err, ctx.yes, ctx.no) {}
+
+  bool Start() {
+    Result<std::string> home = PrepareHome(ctx_.home);
+    if (!home) return Fail(home.status().message());
+    StartupHooks hooks;
+    hooks.loadStyleSchemes = [this](AppGlobals& globals) {
+      LoadSchemes(schemes_, globals.home);
+      globals.styles = SchemeStyleRefs(schemes_);
+    };
+    LoadInstallation(globals_, *home, prompter_, hooks);
+    env_ = MakeLifecycleEnv(globals_, prompter_, clock_);
+    SetStyleTemplateHooks(env_, schemes_, globals_.session.project);
+    env_.writeConfiguration = [this] {
+      (void)WriteConfigurationAtExit(globals_, globals_.config.help != 0, prompter_);
+    };
+    return true;
+  }
+
+  bool Open(const std::string& nameOrPath) {
+    std::string path;
+    if (nameOrPath.find_first_of("/\\") != std::string::npos || FileExists(nameOrPath)) {
+      std::error_code ec;
+      std::filesystem::path p = std::filesystem::absolute(nameOrPath, ec);
+      path = ec ? nameOrPath : p.string();
+    } else {
+      std::string name = nameOrPath;
+      if (name.size() > 4 && name.compare(name.size() - 4, 4, ".stp") == 0)
+        name.resize(name.size() - 4);
+      path = ProjectFilePath(env_, name);
+    }
+    if (!FileExists(path)) return Fail("no project '" + path + "'");
+    if (!OpenProject(globals_.session, env_, path))
+      return Fail("cannot open the project '" + path + "'");
+    return true;
+  }
+
+  // Selects the node of FILE, or leaves the selection empty when file is empty.
+  bool SelectUnder(const std::string& file) {
+    StoreProject& p = project();
+    p.selected = nullptr;
+    if (file.empty()) return true;
+    p.selected = FindNodeByFile(RootNode(p), file);
+    if (p.selected == nullptr) return Fail("no node has the file '" + file + "'");
+    return true;
+  }
+
+  bool Save() {
+    Status saved = SaveProject(globals_.session, env_);
+    if (saved.ok()) return true;
+    if (prompter_.unanswered()) return Fail("saving the project needs an answer (--yes or --no)");
+    return Fail("saving the project failed");
+  }
+
+  bool Fail(const std::string& message) {
+    ctx_.err << "tolmi-cli: " << message << "\n";
+    ctx_.exitCode = 1;
+    return false;
+  }
+
+  StoreProject& project() { return globals_.session.project; }
+  std::uint32_t& serialCounter() { return globals_.serialCounter; }
+  Prompter& prompter() { return prompter_; }
+  std::ostream& out() { return ctx_.out; }
+  std::ostream& err() { return ctx_.err; }
+
+ private:
+  Context& ctx_;
+  CliPrompter prompter_;
+  SystemClock clock_;
+  AppGlobals globals_;
+  SchemeList schemes_;
+  LifecycleEnv env_;
+};
+
+struct KindName {
+  const char* name;
+  NodeKind kind;
+  int menuCommand;  // the menu entry that makes this kind
+};
+
+constexpr std::array<KindName, 6> kKinds = {{
+    {"category", NodeKind::Category, kCmdNewCategory},
+    {"product", NodeKind::Product, kCmdNewProduct},
+    {"shelf", NodeKind::Shelf, kCmdNewShelf},
+    {"list", NodeKind::List, kCmdNewList},
+    {"page", NodeKind::Page, kCmdNewPage},
+    {"link", NodeKind::Link, kCmdNewLink},
+}};
+
+const KindName* FindKind(const std::string& name) {
+  for (const KindName& k : kKinds) {
+    if (EqualsNoCase(name, k.name)) return &k;
+  }
+  return nullptr;
+}
+
+// Whether the menu offers the command with the current node selected (no new
+// category, shelf, list, page or link by a shelf or list or a product inside one).
+bool MenuOffers(const StoreProject& project, int command, const std::string& path) {
+  CommandState state;
+  state.hasProjectPath = !path.empty();
+  state.focus = UiFocus::Tree;
+  if (const StoreNode* current = project.selected) {
+    state.hasCurrentNode = true;
+    state.currentKind = current->kind;
+    state.currentEnabled = current->Enabled();
+    if (const StoreNode* parent = ParentNode(*current)) state.parentKind = parent->kind;
+  }
+  return EnabledMenuCommands(state).count(command) != 0;
+}
+
+struct AddOptions {
+  std::string project, kind, title, under;
+};
+
+void SetupAdd(CLI::App& app, Context& ctx) {
+  auto o = std::make_shared<AddOptions>();
+  CLI::App* cmd = app.add_subcommand(
+      "add", "Add a category, product, shelf, list, page or link; prints its file name");
+  cmd->add_option("PROJECT", o->project, "Project name or .stp file")->required();
+  cmd->add_option("KIND", o->kind, "category, product, shelf, list, page or link")->required();
+  cmd->add_option("--title", o->title, "Title of the new node");
+  cmd->add_option("--under", o->under,
+                  "FILE of the node to place it by (a category takes it as its last child)");
+  cmd->callback([&ctx, o] {
+    EditRun run(ctx);
+    const KindName* kind = FindKind(o->kind);
+    if (kind == nullptr) {
+      run.Fail("unknown kind '" + o->kind + "' (category, product, shelf, list, page, link)");
+      return;
+    }
+    if (!run.Start() || !run.Open(o->project) || !run.SelectUnder(o->under)) return;
+    if (kind->kind == NodeKind::Product && run.project().selected == nullptr) {
+      run.Fail("a product needs --under FILE: the node to place it by");
+      return;
+    }
+    if (run.project().selected != nullptr &&
+        !MenuOffers(run.project(), kind->menuCommand, o->project)) {
+      run.Fail(std::string("a new ") + kind->name + " cannot be placed by the node of '" +
+               o->under + "' (a shelf or list, or a product inside one, takes only products)");
+      return;
+    }
+    TreeEditor editor(run.project(), run.serialCounter());
+    StoreNode* node = editor.NewNode(kind->kind);
+    if (node == nullptr) {
+      run.Fail("the node could not be added");
+      return;
+    }
+    if (!o->title.empty()) editor.Rename(*node, o->title);
+    if (!run.Save()) return;
+    run.out() << (node->file.empty() ? std::string("(no file)") : node->file) << "\n";
+  });
+}
+
+struct ImportOptions {
+  std::string project, dataFile, columns, delimiter, decimalPoint, under, records;
+  bool update = false;
+};
+
+bool ParseNumber(const std::string& text, std::size_t& value) {
+  if (text.empty() || text.size() > 9) return false;
+  value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<std::size_t>(c - '0');
+  }
+  return true;
+}
+
+// "3-7", "5" or empty (all): the record indices, numbered from 1 in file order.
+// The end of a range is cut to the records there are; a start beyond them fails.
+std::optional<std::string> ParseRecords(const std::string& text, std::size_t count,
+                                        std::vector<std::size_t>& out) {
+  std::size_t first = 1, last = count;
+  if (!text.empty()) {
+    const std::size_t dash = text.find('-');
+    if (!ParseNumber(text.substr(0, dash), first) ||
+        (dash != std::string::npos && !ParseNumber(text.substr(dash + 1), last)) || first == 0) {
+      return "--records takes N or N-M, numbered from 1";
+    }
+    if (dash == std::string::npos) last = first;
+    if (last < first) return "--records " + text + ": the range runs backwards";
+    if (first > count) {
+      return "--records " + text + ": the data file has " + std::to_string(count) + " record(s)";
+    }
+  }
+  for (std::size_t i = first; i <= last && i <= count; ++i) out.push_back(i - 1);
+  return std::nullopt;
+}
+
+// Assigns the comma-separated targets to the columns in order; an empty entry
+// leaves its column without a target.
+std::optional<std::string> AssignColumns(const std::string& text, ImportData& data) {
+  std::vector<std::string> names(1);
+  for (char c : text) {
+    if (c == ',') {
+      names.emplace_back();
+    } else {
+      names.back().push_back(c);
+    }
+  }
+  for (std::size_t column = 0; column < names.size(); ++column) {
+    std::string name = names[column];
+    StrTrimWhite(name);
+    if (name.empty()) continue;
+    if (column >= kAssignableColumns) return "only the first 26 columns can be assigned";
+    auto target = TargetFromName(name);
+    if (!target) return "unknown column target '" + name + "'";
+    data.columns[column] = *target;
+  }
+  return std::nullopt;
+}
+
+// The first record holding a NUL byte (numbered from 1), if any.
+std::optional<std::size_t> RecordWithNul(const ImportData& data) {
+  for (std::size_t i = 0; i < data.records.size(); ++i) {
+    if (data.records[i].find('\0') != std::string::npos) return i + 1;
+  }
+  return std::nullopt;
+}
+
+void SetupImport(CLI::App& app, Context& ctx) {
+  auto o = std::make_shared<ImportOptions>();
+  CLI::App* cmd = app.add_subcommand(
+      "import", "Import products from a delimited data file (or --update existing ones)");
+  cmd->add_option("PROJECT", o->project, "Project name or .stp file")->required();
+  cmd->add_option("DATAFILE", o->dataFile, "The data file")->required();
+  cmd->add_option("--columns", o->columns,
+                  "Targets of the columns in order, e.g. \"Title,Cost,,Product Code\"")
+      ->required();
+  cmd->add_option("--delimiter", o->delimiter, "Field delimiter (detected when not given)");
+  cmd->add_option("--decimal-point", o->decimalPoint, "Decimal point of numbers (default .)");
+  cmd->add_flag("--update", o->update, "Update the products found by Product Code instead");
+  cmd->add_option("--under", o->under, "FILE of the node to import below");
+  cmd->add_option("--records", o->records, "Records to use, numbered from 1, e.g. 1-20");
+  cmd->callback([&ctx, o] {
+    EditRun run(ctx);
+    if (!FileExists(o->dataFile) || IsDirectory(o->dataFile)) {
+      run.Fail("cannot read the data file '" + o->dataFile + "'");
+      return;
+    }
+    auto data = ReadDataFile(o->dataFile);
+    if (!data) {
+      run.Fail(data.status().message());
+      return;
+    }
+    if (data->records.empty()) {
+      run.Fail("the data file '" + o->dataFile + "' holds no records");
+      return;
+    }
+    if (auto nul = RecordWithNul(*data)) {
+      run.Fail("record " + std::to_string(*nul) +
+               " of the data file holds a NUL byte: it is not a text file (save it as plain "
+               "text)");
+      return;
+    }
+    if (o->delimiter.size() > 1) {
+      run.Fail("the delimiter must be one character");
+      return;
+    }
+    if (!o->delimiter.empty()) data->settings.delimiter = o->delimiter[0];
+    if (!o->decimalPoint.empty()) data->settings.decimalPoint = o->decimalPoint;
+    if (auto problem = AssignColumns(o->columns, *data)) {
+      run.Fail(*problem);
+      return;
+    }
+    std::vector<std::size_t> chosen;
+    if (auto problem = ParseRecords(o->records, data->records.size(), chosen)) {
+      run.Fail(*problem);
+      return;
+    }
+    if (!run.Start() || !run.Open(o->project) || !run.SelectUnder(o->under)) return;
+    if (!o->update && run.project().selected == nullptr) {
+      run.Fail("give --under FILE: the node to import below");
+      return;
+    }
+    std::ostream& err = run.err();
+    auto progress = [&err](int done, int total) {
+      err << ImportProgressText(done, total) << "\n";
+      return true;
+    };
+    Result<int> count = o->update ? UpdateProducts(run.project(), *data, chosen, run.prompter())
+                                  : ImportProducts(run.project(), run.serialCounter(), *data,
+                                                   chosen, run.prompter(), progress);
+    if (!count) {
+      ctx.exitCode = 1;  // the message is shown already; nothing is saved
+      return;
+    }
+    if (!run.Save()) return;
+    run.out() << *count << "\n";
+  });
+}
+
+const bool registeredAdd = RegisterCommand(&SetupAdd);
+const bool registeredImport = RegisterCommand(&SetupImport);
+
+}  // namespace
+}  // namespace tolmi::cli
