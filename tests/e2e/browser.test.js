@@ -94,7 +94,7 @@ async function fillCustomer(page, store) {
   }
 }
 
-describe('shopping in built stores', { skip, timeout: 280000 }, () => {
+describe('shopping in built stores', { skip, timeout: 540000 }, () => {
   let work = null;
   let browser = null;
   const shots = S.artifactsFolder();
