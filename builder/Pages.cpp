@@ -335,9 +335,11 @@ bool MakePage(BuildSession& session, StoreNode& node) {
                           PromptIcon::Error);
     return false;
   }
-  if (node.builtSize != size || node.builtChecksum != checksum) {
+  std::string digest = PageDigest(text);
+  if (node.builtSize != size || node.builtChecksum != checksum || node.builtDigest != digest) {
     node.builtSize = size;
     node.builtChecksum = checksum;
+    node.builtDigest = std::move(digest);
     session.project.changed = true;
   }
   node.mod = 0;

@@ -78,6 +78,8 @@ enum class Key {
   Ls,
   Lsd1,
   Lsd2,
+  Dg,
+  Ldg,
   Page,
   Image,
   Link,
@@ -152,6 +154,8 @@ const std::unordered_map<std::string_view, Key>& KeyTable() {
       {"ls", Key::Ls},
       {"lsd1", Key::Lsd1},
       {"lsd2", Key::Lsd2},
+      {"dg", Key::Dg},
+      {"ldg", Key::Ldg},
       {"PAGE", Key::Page},
       {"IMAGE", Key::Image},
       {"LINK", Key::Link},
@@ -498,6 +502,12 @@ class ProjectReader {
         case Key::Lsd2:
           node->linkStamp = ParseInt(value);
           return;
+        case Key::Dg:
+          node->builtDigest = std::string(value);
+          return;
+        case Key::Ldg:
+          node->publishedDigest = std::string(value);
+          return;
         case Key::Page:
           node->page = std::string(value);
           return;
@@ -722,6 +732,9 @@ void WriteRecord(ProjectWriter& w, const StoreNode& n) {
   w.Int("ls=", n.publishedSize);
   w.Int("lsd1=", n.imageStamp);
   w.Int("lsd2=", n.linkStamp);
+  // Our additions; older readers skip keys they do not know.
+  w.NonEmpty("dg=", n.builtDigest);
+  w.NonEmpty("ldg=", n.publishedDigest);
   w.NonEmpty("FILE=", n.file);
   w.NonEmpty("PAGE=", n.page);
   w.NonEmpty("IMAGE=", n.image);

@@ -1,5 +1,7 @@
 #include "project/StoreNode.h"
 
+#include <openssl/evp.h>
+
 #include "util/Html.h"
 #include "util/Strings.h"
 
@@ -129,6 +131,20 @@ std::int32_t PageChecksum(std::string_view text) {
     xorValue ^= value;
   }
   return static_cast<std::int32_t>(sum + xorValue);
+}
+
+std::string PageDigest(std::string_view text) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  if (EVP_Digest(text.data(), text.size(), digest, &length, EVP_sha256(), nullptr) != 1) return {};
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string hex;
+  hex.reserve(length * 2);
+  for (unsigned int i = 0; i < length; ++i) {
+    hex.push_back(kHex[digest[i] >> 4]);
+    hex.push_back(kHex[digest[i] & 15]);
+  }
+  return hex;
 }
 
 }  // namespace tolmi

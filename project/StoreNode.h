@@ -69,8 +69,12 @@ struct StoreNode {
   std::int32_t publishedChecksum = 0;  // "lc="
   std::int32_t imageStamp = 0;         // "lsd1="
   std::int32_t linkStamp = 0;          // "lsd2="
-  std::int16_t status = 0;             // "STATUS=": 0 enabled, negative disabled (-2)
-  std::uint8_t mod = 0;                // "MOD=": 1 when the page needs building
+  // SHA-256 (hex) of the page when last built and at its last upload. The checksum
+  // above misses pages whose bytes are only reordered, so publishing compares these too.
+  std::string builtDigest;      // "dg="
+  std::string publishedDigest;  // "ldg="
+  std::int16_t status = 0;      // "STATUS=": 0 enabled, negative disabled (-2)
+  std::uint8_t mod = 0;         // "MOD=": 1 when the page needs building
 
   // Tree links.
   StoreNode* parent = nullptr;  // the holder of the top level for top-level nodes
@@ -110,5 +114,9 @@ const std::string& DisplayName(StoreNode& node);
 // The checksum of a page or file text: the 32-bit sum plus the 32-bit
 // exclusive-or of its bytes taken as signed 8-bit values (0 for an empty text).
 std::int32_t PageChecksum(std::string_view text);
+
+// The SHA-256 digest of a page or file text as 64 lower-case hex digits. Unlike
+// PageChecksum it changes when bytes are only reordered (12.50 becoming 15.20).
+std::string PageDigest(std::string_view text);
 
 }  // namespace tolmi
