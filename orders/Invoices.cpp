@@ -360,11 +360,9 @@ std::string FillInvoice(std::string_view templateText, std::string_view template
 std::string InvoiceOutputPath(const std::string& home, std::string_view orderName,
                               std::string_view templateName) {
   // Names read from a damaged orders file must not lead the page out of the folder.
-  std::string order(orderName);
-  RemoveInvalidNameChars(order);
-  std::string tmpl(templateName);
-  RemoveInvalidNameChars(tmpl);
-  return JoinPath(JoinPath(home, kInvoiceOutputFolder), order + "_" + tmpl + ".html");
+  std::string file = std::string(orderName) + "_" + std::string(templateName);
+  std::erase_if(file, [](char c) { return c == '/' || c == '\\' || c == '\0'; });
+  return JoinPath(JoinPath(home, kInvoiceOutputFolder), file + ".html");
 }
 
 Status GenerateInvoice(InvoiceTemplateList& list, std::size_t index, const OrderRecord& order,
