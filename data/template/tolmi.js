@@ -573,6 +573,17 @@
       }).join('');
       if (regions.length === 1) regionSel.value = regions[0];
     }
+    // A store without delivery methods charges no freight: nothing to choose, and the
+    // choices must not block the form.
+    if (!methods.length) {
+      [regionSel, methodSel].forEach(function (sel) {
+        if (!sel) return;
+        sel.required = false;
+        sel.disabled = true;
+        var label = sel.parentNode;
+        if (label && label.tagName === 'LABEL') label.style.display = 'none';
+      });
+    }
     var fillMethods = function () {
       if (!methodSel) return;
       var keep = methodSel.value;
@@ -634,14 +645,17 @@
         return;
       }
       var taxMode = config.taxMode || (lines.some(function (l) { return toNumber(l.tax) !== 0; }) ? 'product' : 'region');
-      var group = findGroup(methods[Number(methodSel.value)], regionSel.value) || { tax: null };
+      var method = methods.length && methodSel ? methods[Number(methodSel.value)] : null;
+      var group = (method && findGroup(method, regionSel ? regionSel.value : '')) || { tax: null };
       lines.forEach(function (l) {
         var lineCents = cents(toNumber(l.price)) * l.qty;
         var rate = group.tax === null ? 0 : (taxMode === 'product' ? toNumber(l.tax) : group.tax);
         hidden(form, 'tolmi_item', itemValue(l, cents(lineCents * rate / 100 / 100)));
       });
-      hidden(form, 'Region', regionSel.value);
-      hidden(form, 'Delivery', methods[Number(methodSel.value)].name);
+      if (method) {
+        hidden(form, 'Region', regionSel.value);
+        hidden(form, 'Delivery', method.name);
+      }
       hidden(form, 'Freight', fixed2(current.freight));
       hidden(form, 'FreightTax', fixed2(current.freightTax));
       hidden(form, 'Tax', fixed2(current.tax));

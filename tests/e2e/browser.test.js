@@ -83,6 +83,8 @@ async function cartBesidePages(page, base) {
   assert.equal(await shop.evaluate(() => TolmiCart.loadCart().length), 0);
 }
 
+const region0 = (store) => store.regions.length > 0;
+
 async function fillCustomer(page, store) {
   for (const [name, value] of Object.entries(customer)) await page.fill(`[name="${name}"]`, value);
   if (store.cards) {
@@ -119,7 +121,7 @@ describe('shopping in built stores', { skip, timeout: 540000 }, () => {
         const home = S.makeHome(path.join(work, store.name, 'home'), base, 'shop');
         const project = store.project(path.join(work, store.name, 'project'));
         S.buildStore(home, project, root);
-        for (const width of widths) {
+        for (const width of store.widths || widths) {
           const page = await browser.newPage();
           try {
             await page.setViewportSize({ width, height: 900 });
@@ -139,11 +141,13 @@ describe('shopping in built stores', { skip, timeout: 540000 }, () => {
             // The cart page: lines, options, quantities and totals; edits survive a reload.
             await page.goto(base + 'trolley.html');
             assert.deepEqual(await cartRows(page), withCurrency(store, store.afterAdds));
-            const qty = page.locator('.tolmi-qty').nth(store.setQty.line);
-            await qty.fill(String(store.setQty.qty));
-            await qty.dispatchEvent('change');
-            assert.equal(await page.locator('.tolmi-subtotal').textContent(), store.afterQty);
-            await page.locator('.tolmi-remove').nth(store.remove).click();
+            if (store.setQty) {
+              const qty = page.locator('.tolmi-qty').nth(store.setQty.line);
+              await qty.fill(String(store.setQty.qty));
+              await qty.dispatchEvent('change');
+              assert.equal(await page.locator('.tolmi-subtotal').textContent(), store.afterQty);
+              await page.locator('.tolmi-remove').nth(store.remove).click();
+            }
             await page.reload();
             assert.deepEqual(await cartRows(page), withCurrency(store, store.cart));
             assert.equal(await page.locator('.tolmi-subtotal').textContent(), store.subtotal);
@@ -160,14 +164,20 @@ describe('shopping in built stores', { skip, timeout: 540000 }, () => {
               assert.deepEqual(await optionTexts(page, '#tolmi-method'), store.methods[region], region);
             }
             // The freight and tax of every case once; at the phone width only the order's own.
-            for (const [region, method, ...amounts] of width === widths[0] ? store.cases : []) {
+            for (const [region, method, ...amounts] of width === widths[0] && region0(store) ? store.cases : []) {
               await page.selectOption('#tolmi-region', region);
               await page.selectOption('#tolmi-method', { label: method });
               assert.deepEqual(await shownTotals(page), amounts, `${region}, ${method}`);
             }
             const o = store.order;
-            await page.selectOption('#tolmi-region', o.region);
-            await page.selectOption('#tolmi-method', { label: o.method });
+            if (o.region) {
+              await page.selectOption('#tolmi-region', o.region);
+              await page.selectOption('#tolmi-method', { label: o.method });
+            } else {
+              // Nothing to choose in a store without delivery methods.
+              assert.equal(await page.locator('#tolmi-region').isVisible(), false);
+              assert.equal(await page.locator('#tolmi-method').isVisible(), false);
+            }
             assert.deepEqual(await shownTotals(page), store.cases.find(([r, m]) => r === o.region && m === o.method).slice(2));
             assert.equal(await page.locator('#card-fields').count(), store.cards ? 1 : 0, 'card fields only with cards');
 
@@ -194,7 +204,7 @@ describe('shopping in built stores', { skip, timeout: 540000 }, () => {
             });
             const fields = S.decodeFormBody(received[received.length - 1].body);
             assert.deepEqual(fields.filter(([k]) => k === 'Region' || k === 'Delivery'),
-              [['Region', o.region], ['Delivery', o.method]]);
+              o.region ? [['Region', o.region], ['Delivery', o.method]] : []);
 
             // The cart is empty now, and an empty cart is never sent.
             assert.equal(await page.evaluate(() => TolmiCart.loadCart().length), 0);
@@ -259,7 +269,7 @@ describe('shopping in built stores', { skip, timeout: 540000 }, () => {
       const params = S.formEncode('shop\rsecret word\r29034361\r');
       const download = await S.rawGet(server.port, `/?data=300${params}`);
       assert.equal(download.status, 200);
-      const lines = download.body.split('\r\n');
+      const lines = Buffer.from(download.body, 'latin1').toString('utf8').split('\r\n');
       assert.equal(lines[0], '0');
       assert.equal(lines[1], `#ID=${id}`);
       assert.match(lines[2], /^orderdate=\d{14}$/);

@@ -93,8 +93,19 @@ function paperie(dir) {
   });
 }
 
+/* Store "Plain": no delivery methods and no tax: the order is the goods alone. */
+function plain(dir) {
+  return writeProject(dir, 'Plain', {
+    nodes: [home,
+      node(1, 'Gift Card', { FILE: 'gift.html', PAGE: 'Gift Card', COST: '25.00', CODE: 'GIFT-1', TEMP: 'product.htm' }),
+    ],
+    freight: [],
+    settings: ['LAYOUT=Modern/Meadow', 'STITLE=Plain Gifts', 'TAXD=0', 'CURR=$', 'SEARCH=0'],
+  });
+}
+
 const customer = {
-  Name: "Zo\u00eb O'Brien & Co = 1+1", Company: '', Email: 'zoe@example.com', Phone: '+64 9 555 0100',
+  Name: "Zo\u00eb \u0141ukasiewicz O'Brien & Co = 1+1", Company: '', Email: 'zoe@example.com', Phone: '+64 9 555 0100',
   Street: '1 Quay St', City: 'Auckland', State: '', Zip: '1010', Country: 'New Zealand',
   Comments: 'Caf\u00e9 door, ring twice',
 };
@@ -222,6 +233,27 @@ const stores = [
           freight: '1.50', option1: 'Medium' },
         { qty: 3, name: 'Ink', code: 'INK-3', price: '9.99', weight: '0.3', taxRate: '5', tax: '1.50',
           freight: '2.25' },
+      ],
+    },
+  },
+  {
+    name: 'plain',
+    project: plain,
+    widths: [1200],
+    currency: '$',
+    cards: false,
+    adds: [{ page: 'gift.html', form: 1, clicks: 2 }],
+    afterAdds: [['Gift Card', '', 2, '50.00']],
+    cart: [['Gift Card', '', 2, '50.00']],
+    subtotal: '$50.00',
+    regions: [],
+    methods: {},
+    cases: [['', '', '$0.00', '$0.00', '$0.00', '$50.00']],
+    order: {
+      region: '', method: '', freight: '0.00', freightTax: '0.00', tax: '0.00', amount: '50.00',
+      items: [
+        { qty: 2, name: 'Gift Card', code: 'GIFT-1', price: '25.00', weight: '0', taxRate: '0', tax: '0.00',
+          freight: '0.00' },
       ],
     },
   },

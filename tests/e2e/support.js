@@ -153,8 +153,8 @@ function formEncode(text) {
 
 // ---- the order form's body -------------------------------------------------
 
-// Decodes an application/x-www-form-urlencoded body into [name, value] pairs of Latin-1 text
-// (the form posts ISO-8859-1), in the order sent. A broken "%" escape is an error.
+// Decodes an application/x-www-form-urlencoded body into [name, value] pairs of text (the
+// form posts UTF-8), in the order sent. A broken "%" escape is an error.
 function decodeFormBody(body) {
   const decode = (s) => {
     const bytes = [];
@@ -168,7 +168,9 @@ function decodeFormBody(body) {
         bytes.push(t.charCodeAt(i));
       }
     }
-    return Buffer.from(bytes).toString('latin1');
+    const buffer = Buffer.from(bytes);
+    assert.ok(buffer.equals(Buffer.from(buffer.toString('utf8'), 'utf8')), `not UTF-8: ${s}`);
+    return buffer.toString('utf8');
   };
   return body.split('&').filter((p) => p !== '').map((p) => {
     const eq = p.indexOf('=');
