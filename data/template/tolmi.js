@@ -715,6 +715,20 @@
     toastTimer = root.setTimeout(function () { box.hidden = true; }, 4000);
   }
 
+  // The store page the shopper saw last, for the cart's "Continue shopping" link.
+  function rememberPage() {
+    if (!onStorePage() || !root.location || !/^https?:|^file:/.test(String(root.location.protocol))) return;
+    var name = String(root.location.pathname || '').split('/').pop();
+    if (/\.html?$/i.test(name) && name !== 'ftmp.htm') saveRaw('tolmi_last', name);
+  }
+
+  function continueLink() {
+    var a = byId('tolmi-continue');
+    var last = loadRaw('tolmi_last');
+    // Only a plain page name of this store folder.
+    if (a && last && /^[A-Za-z0-9._~%-]+\.html?$/.test(last)) a.setAttribute('href', last);
+  }
+
   function showCartBadge() {
     var doc = root.document;
     if (!doc || !doc.body || loadRaw('tolmi_mode') !== '0' || byId('tolmi-badge') || !onStorePage()) return;
@@ -736,7 +750,11 @@
   }
 
   if (root.document && root.addEventListener) {
-    root.addEventListener('DOMContentLoaded', showCartBadge);
+    root.addEventListener('DOMContentLoaded', function () {
+      rememberPage();
+      continueLink();
+      showCartBadge();
+    });
   }
 
   var api = {

@@ -141,6 +141,8 @@ describe('shopping in built stores', { skip, timeout: 540000 }, () => {
             // The cart page: lines, options, quantities and totals; edits survive a reload.
             await page.goto(base + 'trolley.html');
             assert.deepEqual(await cartRows(page), withCurrency(store, store.afterAdds));
+            assert.equal(await page.locator('#tolmi-continue').getAttribute('href'), store.adds[store.adds.length - 1].page,
+              'Continue shopping leads back to the last store page');
             if (store.setQty) {
               const qty = page.locator('.tolmi-qty').nth(store.setQty.line);
               await qty.fill(String(store.setQty.qty));
