@@ -1,0 +1,223 @@
+// tolmi-cli publish: sends a project's built store to its web host by FTP.
+//   publish PROJECT [--password PW] [--compare] [--only FILE ...]
+//                   [--transfer FILE ...] [--ignore FILE ...] [--verbose]
+// The FTP account comes from the project (the password too when it is saved
+// there, else from --password). Prints the compare summary, one line per file
+// sent or failed, and saves the last-upload values into the project.
+#include <climits>
+#include <filesystem>
+#include <memory>
+#include <ostream>
+
+#include "app/Globals.h"
+#include "app/Home.h"
+#include "app/Startup.h"
+#include "cli/Cli.h"
+#include "cli/CliPrompter.h"
+#include "net/EventLoop.h"
+#include "net/Publish.h"
+#include "project/Lifecycle.h"
+#include "schemes/Schemes.h"
+#include "util/Files.h"
+
+namespace tolmi::cli {
+namespace {
+
+struct PublishArgs {
+  std::string project;
+  std::string password;
+  bool compareOnly = false;
+  bool verbose = false;
+  std::vector<std::string> only;
+  std::vector<std::string> transfer;
+  std::vector<std::string> ignore;
+};
+
+class PublishRun {
+ public:
+  explicit PublishRun(Context& ctx) : ctx_(ctx), prompter_(ctx.err, ctx.yes, ctx.no) {}
+
+  bool Open(const std::string& nameOrPath) {
+    Result<std::string> home = PrepareHome(ctx_.home);
+    if (!home) return Fail(home.status().message());
+    StartupHooks hooks;
+    hooks.loadStyleSchemes = [this](AppGlobals& globals) {
+      LoadSchemes(schemes_, globals.home);
+      globals.styles = SchemeStyleRefs(schemes_);
+    };
+    LoadInstallation(globals_, *home, prompter_, hooks);
+    env_ = MakeLifecycleEnv(globals_, prompter_, clock_);
+    std::string path;
+    if (nameOrPath.find_first_of("/\\") != std::string::npos || FileExists(nameOrPath)) {
+      std::error_code ec;
+      std::filesystem::path p = std::filesystem::absolute(nameOrPath, ec);
+      path = ec ? nameOrPath : p.string();
+    } else {
+      std::string name = nameOrPath;
+      if (name.size() > 4 && name.compare(name.size() - 4, 4, ".stp") == 0)
+        name.resize(name.size() - 4);
+      path = ProjectFilePath(env_, name);
+    }
+    if (!OpenProject(globals_.session, env_, path))
+      return Fail("cannot open the project '" + path + "'");
+    return true;
+  }
+
+  StoreProject& project() { return globals_.session.project; }
+
+  // The chosen style's extra files (sent in the "Template" group).
+  std::vector<std::string> TemplateFiles() {
+    const StoreSettings& settings = project().settings;
+    if (settings.style)
+      if (std::optional<SchemeIndex> at = FindScheme(schemes_, *settings.style))
+        schemes_.current = at;
+    // Without a chosen style the build uses the first one: so does publishing.
+    bool any = false;
+    for (const StyleCategory& category : schemes_.categories) any |= !category.schemes.empty();
+    if (!any) return {};
+    Scheme* scheme = MakeSchemeCurrent(schemes_, prompter_);
+    return scheme ? scheme->files : std::vector<std::string>{};
+  }
+
+  std::string WebDir() {
+    const StoreSettings& settings = project().settings;
+    return !settings.rebuildDir.empty() ? settings.rebuildDir : settings.projectDir + "/Web";
+  }
+
+  bool Save() {
+    if (!project().changed) return true;
+    Status status = SaveProject(globals_.session, env_);
+    if (!status.ok()) return Fail("the project was not saved: " + status.message());
+    return true;
+  }
+
+  bool Fail(const std::string& message) {
+    ctx_.err << "tolmi-cli: " << message << "\n";
+    ctx_.exitCode = 1;
+    return false;
+  }
+
+  Context& ctx_;
+  CliPrompter prompter_;
+  SystemClock clock_;
+  AppGlobals globals_;
+  SchemeList schemes_;
+  LifecycleEnv env_;
+};
+
+// The rows named on the command line; false (after the message) for an unknown file.
+bool FindRows(PublishRun& run, const PublishSession& session, const std::vector<std::string>& files,
+              std::vector<int>& rows) {
+  for (const std::string& file : files) {
+    int row = session.FindEntry(file);
+    if (row < 0) return run.Fail("no file '" + file + "' in the upload list");
+    rows.push_back(row);
+  }
+  return true;
+}
+
+void RunPublish(Context& ctx, const PublishArgs& args) {
+  PublishRun run(ctx);
+  if (!run.Open(args.project)) return;
+  StoreSettings& settings = run.project().settings;
+  if (!(settings.savePassword && !settings.ftpPassword.empty()))
+    settings.ftpPassword = args.password;
+  if (!args.compareOnly && settings.ftpPassword.empty()) {
+    run.Fail("the project keeps no FTP password: give it with --password");
+    return;
+  }
+
+  EventLoop loop;
+  PublishSession session(run.project(), loop, run.WebDir(), run.globals_.home, run.TemplateFiles());
+  session.BuildList();
+  std::vector<int> onlyRows, transferRows, ignoreRows;
+  if (!FindRows(run, session, args.only, onlyRows) ||
+      !FindRows(run, session, args.transfer, transferRows) ||
+      !FindRows(run, session, args.ignore, ignoreRows))
+    return;
+
+  session.Compare();
+  session.TransferDuringUpload(transferRows);
+  session.IgnoreDuringUpload(ignoreRows);
+  CompareCounts counts;
+  counts.total = static_cast<int>(session.entries().size());
+  for (const UploadEntry& entry : session.entries()) {
+    if (entry.status == kUploadTransfer) ++counts.toTransfer;
+    if (entry.status == kUploadMissing) ctx.err << "Missing local file: " << entry.path << "\n";
+  }
+  ctx.out << CompareText(counts) << "\n";
+  if (args.compareOnly) {
+    for (const UploadEntry& entry : session.entries())
+      if (entry.status == kUploadTransfer) ctx.out << "  " << entry.path << "\n";
+    return;  // a dry run: the project is left as it was
+  }
+  if (onlyRows.empty() && counts.toTransfer == 0) {
+    ctx.out << kAllUpToDate << "\n";
+    run.Save();
+    return;
+  }
+
+  bool finished = false;
+  bool loginFailed = false;
+  session.hooks.fileDone = [&ctx](const UploadEntry& entry, bool ok, const std::string& reply) {
+    if (ok)
+      ctx.out << "Sent " << entry.path << "\n" << std::flush;
+    else
+      ctx.out << "Failed " << entry.path << (reply.empty() ? "" : ": " + reply) << "\n"
+              << std::flush;
+  };
+  session.hooks.loginDone = [&](bool ok) {
+    if (!ok) {
+      loginFailed = true;
+      return;
+    }
+    if (onlyRows.empty()) session.Upload();
+  };
+  session.hooks.sessionClosed = [&finished] { finished = true; };
+  if (args.verbose)
+    session.hooks.log = [&ctx](const std::string& line) { ctx.err << line << "\n"; };
+
+  if (!onlyRows.empty()) {
+    session.PublishNow(onlyRows);
+    if (!session.connected()) {
+      run.Fail("cannot connect to '" + settings.ftpServer + "'");
+      return;
+    }
+  } else if (Status status = session.Connect(); !status.ok()) {
+    run.Fail(status.message());
+    return;
+  }
+  // The engine's own time-out ends a session whose server stops answering.
+  while (!finished) loop.RunUntil([&finished] { return finished; }, INT_MAX / 2);
+  session.Cancel();
+
+  ctx.out << "Published: " << session.sentCount() << " sent, " << session.failedCount()
+          << " failed\n";
+  bool saved = run.Save();
+  if (loginFailed) {
+    run.Fail("login to '" + settings.ftpServer + "' failed");
+  } else if (session.failedCount() > 0) {
+    run.Fail("the publish failed; the files not sent stay marked to transfer");
+  } else if (!saved) {
+    ctx.exitCode = 1;
+  }
+}
+
+void Setup(CLI::App& app, Context& ctx) {
+  auto args = std::make_shared<PublishArgs>();
+  CLI::App* publish = app.add_subcommand("publish", "Publish a project's built store by FTP");
+  publish->add_option("project", args->project, "Project name or .stp file")->required();
+  publish->add_option("--password", args->password,
+                      "FTP password (when the project does not keep it)");
+  publish->add_flag("--compare", args->compareOnly, "Only compare and list what would be sent");
+  publish->add_option("--only", args->only, "Send only these files (Publish Now)");
+  publish->add_option("--transfer", args->transfer, "Send these files whatever the compare says");
+  publish->add_option("--ignore", args->ignore, "Count these files as uploaded");
+  publish->add_flag("--verbose", args->verbose, "Print the session log on stderr");
+  publish->callback([&ctx, args] { RunPublish(ctx, *args); });
+}
+
+const bool registered = RegisterCommand(&Setup);
+
+}  // namespace
+}  // namespace tolmi::cli
