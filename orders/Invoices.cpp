@@ -294,6 +294,7 @@ std::string ItemDescription(const OrderItem& item) {
 void SubstituteOrderPlaceholders(std::string& text, const OrderRecord& order,
                                  const InvoiceSettings& settings, PlaceholderValues values) {
   for (const OrderField& field : order.fields) {  // 1
+    if (field.name.empty()) continue;             // "%%" names no field
     std::string placeholder = "%" + field.name + "%";
     std::string value = CustomerValue(field.value, values);
     ReplaceAllNoCase(text, placeholder, value);

@@ -102,6 +102,7 @@ TEST(Invoices, CustomerValuesAreEscapedInPagesAndEncodedInRequests) {
   AppendField(o, "Name", "<script>alert('x')</script>");
   AppendField(o, "Email", "%Name% $FIELD1 & 50%");
   AppendField(o, "CardExpiryYear", "<i>26");
+  AppendField(o, "", "nameless");  // "%%" is no placeholder
   OrderItem item;
   item.name = "<b>Mug</b>";
   item.option1 = "a&b";
@@ -111,7 +112,7 @@ TEST(Invoices, CustomerValuesAreEscapedInPagesAndEncodedInRequests) {
   InvoiceSettings settings = Settings(nullptr);
   settings.accountFields[0] = "SECRET";
   EXPECT_EQ(
-      FillInvoice("%Name%|%Email%|<LOOP>%ITEM%/%CODE%</LOOP>|$YEAR|$FIELD1", "I", o, settings),
+      FillInvoice("%Name%|%Email%|<LOOP>%ITEM%/%CODE%</LOOP>|$YEAR|$FIELD1%%", "I", o, settings),
       "&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;|"
       "&#37;Name&#37; &#36;FIELD1 &amp; 50&#37;|"
       "&lt;b&gt;Mug&lt;/b&gt; (a&amp;b)/&quot;c&quot;|&lt;i&gt;26|SECRET");
