@@ -339,6 +339,8 @@ BuildOutcome RunBuild(BuildSession& session) {
   }
   session.stop = false;
   session.CurrentScheme();
+  session.walking = true;
+  session.pageTemplates.clear();
   if (!session.selectedOnly) {
     BuildWalk(session, RootNode(project), true);
   } else if (!session.selectedItems.empty()) {
@@ -350,6 +352,8 @@ BuildOutcome RunBuild(BuildSession& session) {
     BuildWalk(session, project.selected, false);
   }
   session.fileNames.clear();
+  session.walking = false;
+  session.pageTemplates.clear();
   if (session.indexFile) {
     std::fclose(session.indexFile);
     session.indexFile = nullptr;

@@ -104,6 +104,10 @@ struct BuildSession {
   // once per build for that, not once per file.
   Status WriteOutputFile(const std::string& path, std::string_view text);
 
+  // While RunBuild walks the tree: page templates read once (template name to text).
+  bool walking = false;
+  std::unordered_map<std::string, std::optional<std::string>> pageTemplates;
+
   // Per output folder: lower-case entry name to the entry (the smallest of equals).
   std::unordered_map<std::string, std::unordered_map<std::string, std::string>> outputFolders;
 };

@@ -107,17 +107,23 @@ bool ImportFreightTables(StoreProject& project, const std::string& path,
       if (digit < '0' || digit > '2') continue;
       int method = digit - '0';
       std::string name = line.substr(1, comma - 2);
+      if (name.empty()) continue;
       FreightRegion* region = nullptr;
+      // Project files name regions by key, so a key finds its region as a name does.
       for (FreightRegion& r : project.regions)
         if (EqualsNoCase(r.name, name)) {
           region = &r;
           break;
         }
+      for (std::size_t i = 0; !region && i < project.regions.size(); ++i)
+        if (EqualsNoCase(project.regions[i].key, name)) region = &project.regions[i];
       if (!region) {
+        // A new region needs a key: without one it would be saved as "$0,...".
         FreightRegion added;
         added.name = name;
+        added.key = name;
         for (const KnownRegion& known : knownRegions)
-          if (EqualsNoCase(known.name, name)) {
+          if (EqualsNoCase(known.name, name) || EqualsNoCase(known.key, name)) {
             added.name = known.name;
             added.key = known.key;
             break;

@@ -59,6 +59,15 @@ void ListSiblings(BuildSession& session, std::string& rows, const StoreNode* fir
   }
 }
 
+// The page template of a name; during a build's walk each is read only once.
+std::optional<std::string> PageTemplate(BuildSession& session, const std::string& name,
+                                        const Scheme* scheme) {
+  if (!session.walking) return LoadPageTemplate(session.ProjectTemplatePath(name), scheme);
+  auto [at, added] = session.pageTemplates.try_emplace(name);
+  if (added) at->second = LoadPageTemplate(session.ProjectTemplatePath(name), scheme);
+  return at->second;
+}
+
 }  // namespace
 
 std::string IndexRow(const BuildSession& session, std::string_view bullet, std::string_view link,
@@ -290,8 +299,7 @@ bool MakePage(BuildSession& session, StoreNode& node) {
   session.ShowLabel(node.file);
   WriteIndexLine(session, node);
   ++session.visitMark;
-  std::optional<std::string> loaded =
-      LoadPageTemplate(session.ProjectTemplatePath(PageTemplateName(node)), scheme);
+  std::optional<std::string> loaded = PageTemplate(session, PageTemplateName(node), scheme);
   if (!loaded) return true;
   std::string text;
   text.reserve(100000);
