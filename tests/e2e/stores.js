@@ -23,13 +23,17 @@ function nodeLines(n) {
   return lines;
 }
 
-// Writes DIR/NAME.stp with the sample store's page templates; returns the project path.
-function writeProject(dir, name, { nodes, freight, settings }) {
-  fs.mkdirSync(dir, { recursive: true });
-  fs.cpSync(path.join(top, 'data', 'samples', 'TeaShop', 'template'), path.join(dir, 'template'), { recursive: true });
+// Writes DIR/NAME.stp with the page templates of one of the shipped styles ("Group/Name",
+// folder below data/template); returns the project path.
+function writeProject(dir, name, { style, nodes, freight, settings }) {
+  fs.mkdirSync(path.join(dir, 'template'), { recursive: true });
+  const folder = path.join(top, 'data', 'template', style.split('/')[1].toLowerCase());
+  for (const file of fs.readdirSync(folder).filter((f) => f.endsWith('.htm'))) {
+    fs.copyFileSync(path.join(folder, file), path.join(dir, 'template', file));
+  }
   const lines = ['VERSION=2034361'];
   for (const n of nodes) lines.push(...nodeLines(n));
-  lines.push(...freight, ...settings);
+  lines.push(...freight, `LAYOUT=${style}`, ...settings);
   const file = path.join(dir, `${name}.stp`);
   fs.writeFileSync(file, lines.join('\n') + '\n', 'latin1');
   return file;
@@ -37,11 +41,12 @@ function writeProject(dir, name, { nodes, freight, settings }) {
 
 const home = node(0, 'Home', { FILE: 'index.html', PAGE: 'Welcome', BODY: '<p>Hello</p>', TEMP: 'category.htm' });
 
-/* Store "Northwind": weight bands with a gap and the per-unit band above 10, a per-order
+/* Store "Northwind" (style Harbour): weight bands with a gap and the per-unit band above 10, a per-order
    charge, a rule and free delivery, region-based tax with freight tax (TAXF), the cart kept
    on screen, no cards. */
 function northwind(dir) {
   return writeProject(dir, 'Northwind', {
+    style: 'Modern/Harbour',
     nodes: [home,
       node(1, 'Desk Lamp', { FILE: 'lamp.html', PAGE: 'Desk Lamp', COST: '24.00', CODE: 'LAMP-1', W: '1.2',
         TEMP: 'product.htm', NN1: 'Colour', NN2: 'Plug' }, null, ['Brass', 'Black'], ['EU', 'UK']),
@@ -61,15 +66,16 @@ function northwind(dir) {
       '$Southland1,0,,,,,,,,,,,,,|0',
       '$Southland2,0,,,,,,,,,,,,,|1',
     ],
-    settings: ['LAYOUT=Modern/Meadow', 'STITLE=Northwind Lamps', 'TAXF=5%', 'TAXD=1', 'TAXO=1', 'CURR=NZ$',
+    settings: ['STITLE=Northwind Lamps', 'TAXF=5%', 'TAXD=1', 'TAXO=1', 'CURR=NZ$',
       'CARTONSCREEN=1', 'SEARCH=0', 'FNAME=0,Weight Post', 'FNAME=1,Flat Courier', 'FNAME=2,Rule Freight'],
   });
 }
 
-/* Store "Paperie": per-item freight (F) with a zero first band, product-based tax (X) in a
+/* Store "Paperie" (style Parchment): per-item freight (F) with a zero first band, product-based tax (X) in a
    taxed region and none in another, cards accepted. */
 function paperie(dir) {
   return writeProject(dir, 'Paperie', {
+    style: 'Classic/Parchment',
     nodes: [home,
       node(1, 'Linen Journal', { FILE: 'journal.html', PAGE: 'Linen Journal', COST: '18.00', CODE: 'JRN-1',
         W: '0.5', F: '2.00', X: '20%', TEMP: 'product.htm', NN1: 'Ruling' }, null, ['Lined', 'Dotted']),
@@ -88,19 +94,20 @@ function paperie(dir) {
       '$Freeland1,,,,,,,,,,,,,,|0',
       '$Freeland2,,,,,,,,,,,,,,|0',
     ],
-    settings: ['LAYOUT=Modern/Meadow', 'STITLE=Paperie', 'TAXD=1', 'TAXO=0', 'CURR=$', 'CARTONSCREEN=0',
+    settings: ['STITLE=Paperie', 'TAXD=1', 'TAXO=0', 'CURR=$', 'CARTONSCREEN=0',
       'SEARCH=0', 'FNAME=0,Parcel', 'CC=1:Visa', 'CC=1:Master Card'],
   });
 }
 
-/* Store "Plain": no delivery methods and no tax: the order is the goods alone. */
+/* Store "Plain" (style Slate): no delivery methods and no tax: the order is the goods alone. */
 function plain(dir) {
   return writeProject(dir, 'Plain', {
+    style: 'Classic/Slate',
     nodes: [home,
       node(1, 'Gift Card', { FILE: 'gift.html', PAGE: 'Gift Card', COST: '25.00', CODE: 'GIFT-1', TEMP: 'product.htm' }),
     ],
     freight: [],
-    settings: ['LAYOUT=Modern/Meadow', 'STITLE=Plain Gifts', 'TAXD=0', 'CURR=$', 'SEARCH=0'],
+    settings: ['STITLE=Plain Gifts', 'TAXD=0', 'CURR=$', 'SEARCH=0'],
   });
 }
 
