@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "orders/OrdersTree.h"
 #include "payments/Charge.h"
@@ -43,7 +44,9 @@ class ChargeSession {
   // tree is the caller's and must outlive the session; home holds "Logs".
   ChargeSession(EventLoop& loop, OrdersTree& tree, std::string home, const Clock& clock,
                 ChargeSessionHooks hooks = {});
-  // A request still in flight is left to end on its own; its reply is then ignored.
+  // A request still in flight is left to end on its own; its reply is then ignored, so
+  // keep the session for as long as a reply may come (the orders window, not the dialog:
+  // a charge the dialog's Cancel closed still gets judged, applied and logged).
   ~ChargeSession();
   ChargeSession(const ChargeSession&) = delete;
   ChargeSession& operator=(const ChargeSession&) = delete;
@@ -57,6 +60,8 @@ class ChargeSession {
                const ChargeContext& context);
 
   bool Busy() const { return busy_; }
+  // Replaces the hooks, e.g. when the dialog that showed the charge closes.
+  void SetHooks(ChargeSessionHooks hooks) { hooks_ = std::move(hooks); }
   // The engine's time-out tick for the request; 0 (the default) leaves it as it is.
   void SetTimeoutMs(int ms) { timeoutMs_ = ms; }
 
