@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -209,8 +210,12 @@ void SortTransactionLog(std::vector<TransactionLogEntry>& entries, TransactionLo
     switch (column) {
       case TransactionLogColumn::Order:
         return CompareNoCase(a.order, b.order);
-      case TransactionLogColumn::Total:
-        return a.amount < b.amount ? -1 : (b.amount < a.amount ? 1 : 0);
+      case TransactionLogColumn::Total: {
+        // A NaN amount handed in by a caller sorts as 0, keeping the order strict.
+        float x = std::isnan(a.amount) ? 0.0f : a.amount;
+        float y = std::isnan(b.amount) ? 0.0f : b.amount;
+        return x < y ? -1 : (y < x ? 1 : 0);
+      }
       case TransactionLogColumn::Status:
         return a.result < b.result ? -1 : (b.result < a.result ? 1 : 0);
       case TransactionLogColumn::ChargeDate:

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 
@@ -185,6 +186,12 @@ TEST_F(TransactionLogTest, SortsByColumnThenOrderIgnoringCase) {
   EXPECT_EQ(orders(), "CaAb");
   SortTransactionLog(list, TransactionLogColumn::ChargeDate, true);
   EXPECT_EQ(orders(), "AbaC");
+
+  // A NaN amount sorts as 0 instead of breaking the ordering.
+  list.push_back(Entry(1, "n", 1, std::nanf("")));
+  list.push_back(Entry(1, "m", 1, -1));
+  SortTransactionLog(list, TransactionLogColumn::Total);
+  EXPECT_EQ(orders(), "mnAbCa");
 }
 
 TEST_F(TransactionLogTest, RowsForTheWindow) {
