@@ -402,17 +402,33 @@ void ExpandIncludes(BuildSession& session, std::string& text, const StoreNode& i
 void ExpandProductBlocks(BuildSession& session, std::string& text, StoreNode& item,
                          const StoreNode& page) {
   if (EqualsNoCase(item.file, "tolmi.tpl")) return;
+  // Every search below finds the first occurrence in the whole text. Text before the
+  // place a round changes stays as it was, so the next search may start just before
+  // that place (a name may now straddle it) instead of at the start: no rescans.
+  constexpr std::string_view kOpen = "<PRODUCT";
+  constexpr std::string_view kPlace = "$SHELF";
+  std::size_t openFrom = 0;   // no opening tag starts before this
+  std::size_t placeFrom = 0;  // no "$SHELF" starts before this
+  bool noClose = false;       // no end tag after any opening tag that is left
+  auto changedAt = [&](std::size_t at) {
+    openFrom = std::min(openFrom, at >= kOpen.size() - 1 ? at - (kOpen.size() - 1) : 0);
+    placeFrom = std::min(placeFrom, at >= kPlace.size() - 1 ? at - (kPlace.size() - 1) : 0);
+  };
   int n = 0;
   for (int round = 0; round < kMaxBlocksPerCall; ++round) {
-    std::size_t p = FindNoCase(text, "<PRODUCT");
+    std::size_t p = FindNoCase(text, kOpen, openFrom);
     if (p == kNotFound) break;
+    openFrom = p;
     std::size_t digitsEnd;
     long long k = ReadNumber(text, p + 8, &digitsEnd);
-    std::size_t close = FindNoCase(text, "</PRODUCT", p + 8);
+    // Only tags without an end are dropped once no end is found, so none turns up later.
+    std::size_t close = noClose ? kNotFound : FindNoCase(text, "</PRODUCT", p + 8);
     if (close == kNotFound) {
+      noClose = true;
       // An opening tag without its end: the tag alone is dropped.
       std::size_t gt = text.find('>', p);
       text.erase(p, gt == std::string::npos ? 8 : gt + 1 - p);
+      changedAt(p);
       continue;
     }
     std::size_t closeEnd = text.find('>', close);
@@ -420,13 +436,15 @@ void ExpandProductBlocks(BuildSession& session, std::string& text, StoreNode& it
     StoreNode* found = session.blockDepth < kMaxBlockDepth ? FindItem(item, k) : nullptr;
     if (!found) {
       text.erase(p, closeEnd - p);
+      changedAt(p);
       continue;
     }
     std::size_t openEnd = text.find('>', p);
     std::string content;
     if (openEnd != std::string::npos && openEnd < close)
       content = text.substr(openEnd + 1, std::min(close - openEnd - 1, kMaxBlockContent));
-    text.replace(p, closeEnd - p, "$SHELF");
+    text.replace(p, closeEnd - p, kPlace);
+    changedAt(p);
     ++n;
     ++session.blockDepth;
     bool filled = FillTemplate(session, content, *found, page, n);
@@ -436,7 +454,13 @@ void ExpandProductBlocks(BuildSession& session, std::string& text, StoreNode& it
         ApplyStyleVariables(content, *scheme, session.project.settings.has3dCart);
       WriteIndexLine(session, *found);
     }
-    ReplaceFirst(text, "$SHELF", content);
+    // The first "$SHELF" of the text: the one just placed, unless the text had one before.
+    std::size_t place = FindExact(text, kPlace, placeFrom);
+    if (place != kNotFound) {
+      text.replace(place, kPlace.size(), content);
+      placeFrom = place;
+      changedAt(place);
+    }
   }
 }
 

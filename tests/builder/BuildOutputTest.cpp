@@ -85,6 +85,23 @@ TEST_F(BuildOutputTest, UnreadableAndUncopyablePictures) {
   EXPECT_EQ(home.Read("web/c.htm"), "<p>C</p>");
 }
 
+TEST_F(BuildOutputTest, ProductBlocksFillInOrderWithoutRescans) {
+  StoreNode& page = Add(nullptr, NodeKind::Page, "Page", "page.htm");
+  for (int i = 1; i <= 300; ++i) Add(&page, NodeKind::Product, "T" + std::to_string(i), "");
+  // A "$SHELF" already in the text takes the first block, as the first one found.
+  EXPECT_EQ(Fill("$SHELF|<PRODUCT1>[$TITLE]</PRODUCT1><product2>[$TITLE]</product2>"
+                 "<PRODUCT900>gone</PRODUCT900><PRODUCT3>no end",
+                 page),
+            "[T1]|[T2]$SHELFno end");
+  std::string many, expected;
+  for (int i = 1; i <= 300; ++i) {
+    many += "<PRODUCT" + std::to_string(i) + ">($TITLE)</PRODUCT" + std::to_string(i) + ">";
+    expected += "(T" + std::to_string(i) + ")";
+  }
+  // An opening tag runs to the first ">" after it: here that of the next block.
+  EXPECT_EQ(Fill(many + "<PRODUCT1 tail" + many, page), expected + expected);
+}
+
 TEST_F(BuildOutputTest, PreviewMakesTheNodesPageInThePreviewFolder) {
   StoreNode& shelf = Add(nullptr, NodeKind::Shelf, "Shelf", "shelf.htm");
   StoreNode& item = Add(&shelf, NodeKind::Product, "Item", "");
