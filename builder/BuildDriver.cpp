@@ -291,6 +291,7 @@ BuildOutcome RunBuild(BuildSession& session) {
   settings.rebuildDir = session.buildDir;
   SetVariable(project.variables, "$STORETITLE", settings.storeTitle);
   session.log.Clear();
+  session.outputFolders.clear();  // the folders may have changed since the last build
   session.log.AddLine(ReadyLine());
   session.log.AddLine("");
   std::string& dir = session.buildDir;
@@ -383,6 +384,7 @@ std::string PreviewNode(BuildSession& session, StoreNode& node) {
     MakeFolder(session.OutputPath("img"));
   }
   session.log.shown = false;
+  session.outputFolders.clear();
   if (node.kind == NodeKind::Link) {
     std::string target =
         node.file.find("//") == std::string::npos ? session.OutputPath(node.file) : node.file;
