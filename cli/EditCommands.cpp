@@ -304,6 +304,16 @@ void SetupImport(CLI::App& app, Context& ctx) {
       run.Fail("give --under FILE: the node to import below");
       return;
     }
+    if (const StoreNode* under = run.project().selected; !o->update && under != nullptr) {
+      const bool holds = under->kind == NodeKind::Category || under->kind == NodeKind::Shelf ||
+                         under->kind == NodeKind::List;
+      if (!holds && ParentNode(*under) == nullptr) {
+        // Products go beside a page, product or link, and a top-level one has no parent.
+        run.Fail("products cannot be placed by the top-level node of '" + o->under +
+                 "': give a category, shelf or list");
+        return;
+      }
+    }
     std::ostream& err = run.err();
     auto progress = [&err](int done, int total) {
       err << ImportProgressText(done, total) << "\n";

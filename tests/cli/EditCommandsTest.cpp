@@ -155,6 +155,8 @@ TEST_F(EditCommandsTest, BadInputChangesNothing) {
        "the data file has 2 record(s)"},
       {{"import", "Wine", good, "--columns", "Title", "--records", "2-1"}, "runs backwards"},
       {{"import", "Wine", good, "--columns", "Title"}, "give --under FILE"},
+      {{"import", "Wine", good, "--columns", "Title", "--under", "about.html"},
+       "products cannot be placed by the top-level node of 'about.html'"},
       {{"import", "Wine", good, "--columns", "Title", "--delimiter", ";;"}, "one character"},
       {{"import", "Wine", (home / "missing.csv").string(), "--columns", "Title"},
        "cannot read the data file"},
