@@ -55,6 +55,20 @@ BENCHMARK(BM_ParseReply)
     ->Complexity(benchmark::oN)
     ->Unit(benchmark::kMillisecond);
 
+// The file's bytes alone, without the disk.
+void BM_WriteOrdersText(benchmark::State& state) {
+  const OrdersTree tree = MakeTree(static_cast<int>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(WriteOrdersText(tree.records, 1, 1));
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_WriteOrdersText)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
 // A folder of its own below the system's temporary folder, removed at the end.
 struct BenchFolder {
   BenchFolder() {

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <functional>
 
 #include "util/Files.h"
 #include "util/Paths.h"
@@ -78,7 +79,13 @@ void WriteRecord(std::string& out, const OrderRecord& r) {
   }
 }
 
-void WriteLevel(std::string& out, const std::vector<OrderRecord>& records) {
+// Hands the text written so far to a sink once it holds about this many bytes, so a save
+// of a large tree never builds the whole file in memory.
+constexpr std::size_t kWritePiece = 1 << 20;
+using PieceSink = std::function<void(std::string& piece)>;
+
+void WriteLevel(std::string& out, const std::vector<OrderRecord>& records,
+                const PieceSink* sink = nullptr) {
   // Iterative so that deep nesting cannot exhaust the stack.
   struct Frame {
     const std::vector<OrderRecord>* list;
@@ -94,6 +101,10 @@ void WriteLevel(std::string& out, const std::vector<OrderRecord>& records) {
     }
     const OrderRecord& r = (*f.list)[f.index++];
     WriteRecord(out, r);
+    if (sink && out.size() >= kWritePiece) {
+      (*sink)(out);
+      out.clear();
+    }
     if (!r.children.empty()) {
       out.append("#BRANCH\n");
       stack.push_back({&r.children, 0});
@@ -116,15 +127,22 @@ struct Level {
 
 }  // namespace
 
-std::string WriteOrdersText(const std::vector<OrderRecord>& records, long long now,
-                            int versionNumber) {
-  std::string out;
+namespace {
+void WriteOrdersPieces(std::string& out, const std::vector<OrderRecord>& records, long long now,
+                       int versionNumber, const PieceSink* sink) {
   out.append("#BEGIN\n");
   AppendNumber(out, "TIME=", now);
   AppendNumber(out, "VERSION=", versionNumber);
   AppendLine(out, "OWNER=", kProductName);
-  WriteLevel(out, records);
+  WriteLevel(out, records, sink);
   out.append("#EOF\n");
+}
+}  // namespace
+
+std::string WriteOrdersText(const std::vector<OrderRecord>& records, long long now,
+                            int versionNumber) {
+  std::string out;
+  WriteOrdersPieces(out, records, now, versionNumber, nullptr);
   return out;
 }
 
@@ -316,7 +334,12 @@ namespace {
 // Writes the file; on failure puts the backup back when the file had been moved there.
 Status WriteOrders(const std::string& path, const std::string& backup, const OrdersTree& tree,
                    long long now, bool restoreBackup) {
-  Status written = WriteFileAtomic(path, WriteOrdersText(tree.records, now, VersionNumber()));
+  AtomicFile file(path);
+  std::string out;
+  const PieceSink sink = [&file](std::string& piece) { file.Write(piece); };
+  WriteOrdersPieces(out, tree.records, now, VersionNumber(), &sink);
+  file.Write(out);
+  Status written = file.Commit();
   if (!written.ok()) {
     if (restoreBackup) std::rename(backup.c_str(), path.c_str());
     return Status::Error(ErrorKind::Io,
