@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "builder/FillTemplate.h"
@@ -81,9 +82,27 @@ void BuildSession::StoreSupportChecksum(std::string_view name, std::string_view 
     supportFiles.push_back({std::string(name), kShoppingCartGroup, PageChecksum(text)});
 }
 
+namespace {
+
+// True when the file at PATH already holds exactly TEXT. An unchanged output file is
+// left alone, so its stamp still matches the last upload and publishing skips it.
+bool HoldsBytes(const std::string& path, std::string_view text) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+      static_cast<std::size_t>(st.st_size) != text.size())
+    return false;
+  std::optional<std::string> old = ReadWholeFile(path);
+  return old && *old == text;
+}
+
+}  // namespace
+
 Status BuildSession::WriteOutputFile(const std::string& path, std::string_view text) {
   struct stat st;
-  if (::stat(path.c_str(), &st) == 0) return WriteFileAtomicUnsynced(path, text, false);
+  if (::stat(path.c_str(), &st) == 0) {
+    if (HoldsBytes(path, text)) return Status::Ok();
+    return WriteFileAtomicUnsynced(path, text, false);
+  }
   std::size_t slash = path.rfind('/');
   std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
   if (folder.empty()) folder = "/";
@@ -108,6 +127,7 @@ Status BuildSession::WriteOutputFile(const std::string& path, std::string_view t
   if (auto known = entries.find(lower); known != entries.end())
     target =
         (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + known->second;
+  if (target != path && HoldsBytes(target, text)) return Status::Ok();
   Status written = WriteFileAtomicUnsynced(target, text, false);
   if (written.ok()) {
     auto [known, fresh] = entries.try_emplace(lower, name);
@@ -134,10 +154,16 @@ bool MakeFolder(const std::string& path) {
   return fs::is_directory(path, ec);
 }
 
+// Copies FROM over TO keeping FROM's modification time, as the desktop's file copy
+// does: a picture that did not change keeps its stamp and is not published again.
 bool CopyOver(const std::string& from, const std::string& to, std::error_code& ec) {
   ec.clear();
   fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
-  return !ec;
+  if (ec) return false;
+  std::error_code stampError;
+  const fs::file_time_type stamp = fs::last_write_time(from, stampError);
+  if (!stampError) fs::last_write_time(to, stamp, stampError);
+  return true;
 }
 
 std::string Normalise(std::string text) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "builder/BuildDriver.h"
@@ -51,6 +52,28 @@ TEST_F(BuildOutputTest, PagesReplaceFilesWhoseNamesDifferOnlyInCase) {
   EXPECT_EQ(RunBuild(*session), BuildOutcome::Completed);
   EXPECT_EQ(home.Read("web/about.htm"), "<p>About</p>");
   EXPECT_FALSE(fs::exists(home / "web/About.HTM"));
+}
+
+// A rebuild leaves unchanged output alone and copies keep the picture's own stamp, so
+// publishing (which compares file stamps) sends only what really changed.
+TEST_F(BuildOutputTest, RebuildKeepsStampsOfUnchangedFiles) {
+  home.Write("Pics/logo.gif", "gif");
+  const fs::file_time_type old = fs::file_time_type::clock::now() - std::chrono::hours(48);
+  fs::last_write_time(home / "Pics/logo.gif", old);
+  StoreNode& a = Add(nullptr, NodeKind::Page, "A", "a.htm");
+  a.image = "Pics/logo.gif";
+  StoreNode& b = Add(nullptr, NodeKind::Page, "B", "b.htm");
+  ASSERT_EQ(RunBuild(*session), BuildOutcome::Completed);
+  EXPECT_EQ(home.Read("web/img/logo.gif"), "gif");
+  EXPECT_EQ(fs::last_write_time(home / "web/img/logo.gif"), old);
+  fs::last_write_time(home / "web/a.htm", old);
+  fs::last_write_time(home / "web/b.htm", old);
+  b.title = "Bee";
+  ASSERT_EQ(RunBuild(*session), BuildOutcome::Completed);
+  EXPECT_EQ(fs::last_write_time(home / "web/a.htm"), old);
+  EXPECT_NE(fs::last_write_time(home / "web/b.htm"), old);
+  EXPECT_EQ(home.Read("web/b.htm"), "<p>Bee</p>");
+  EXPECT_EQ(fs::last_write_time(home / "web/img/logo.gif"), old);
 }
 
 TEST_F(BuildOutputTest, OversizedBlocksAreCutAndTheBuildFinishes) {
