@@ -1,23 +1,18 @@
 // tolmi-cli commands of the store builder: "build" builds a project's store and
 // prints the build log as it runs; "preview" makes one node's page in the
 // preview folder and prints the page to open.
-#include <filesystem>
 #include <memory>
 #include <ostream>
 
 #include "app/Globals.h"
-#include "app/Home.h"
-#include "app/Startup.h"
 #include "builder/BuildDriver.h"
 #include "builder/BuildSession.h"
 #include "cli/Cli.h"
-#include "cli/CliPrompter.h"
+#include "cli/CommandRun.h"
 #include "project/Lifecycle.h"
 #include "project/ProjectFile.h"
 #include "schemes/Schemes.h"
-#include "schemes/TemplateInstall.h"
 #include "util/Browser.h"
-#include "util/Files.h"
 
 namespace tolmi::cli {
 namespace {
@@ -31,77 +26,45 @@ struct BuildArgs {
   std::string file;
 };
 
-// One command run: the installation, its schemes and the opened project.
-class BuilderRun {
+// One command run: the installation, its schemes, the opened project and its build.
+class BuilderRun : public CommandRun {
  public:
-  explicit BuilderRun(Context& ctx) : ctx_(ctx), prompter_(ctx.err, ctx.yes, ctx.no) {}
+  using CommandRun::CommandRun;
 
   bool Start(const std::string& nameOrPath) {
-    Result<std::string> home = PrepareHome(ctx_.home);
-    if (!home) return Fail(home.status().message());
-    StartupHooks hooks;
-    hooks.loadStyleSchemes = [this](AppGlobals& globals) {
-      LoadSchemes(schemes_, globals.home);
-      globals.styles = SchemeStyleRefs(schemes_);
-    };
-    LoadInstallation(globals_, *home, prompter_, hooks);
-    env_ = MakeLifecycleEnv(globals_, prompter_, clock_);
-    std::string path;
-    if (nameOrPath.find_first_of("/\\") != std::string::npos || FileExists(nameOrPath)) {
-      std::error_code ec;
-      std::filesystem::path p = std::filesystem::absolute(nameOrPath, ec);
-      path = ec ? nameOrPath : p.string();
-    } else {
-      std::string name = nameOrPath;
-      if (name.size() > 4 && name.compare(name.size() - 4, 4, ".stp") == 0)
-        name.resize(name.size() - 4);
-      path = ProjectFilePath(env_, name);
-    }
-    if (!OpenProject(globals_.session, env_, path))
-      return Fail("cannot open the project '" + path + "'");
-    StoreProject& project = globals_.session.project;
+    if (!CommandRun::Start() || !Open(nameOrPath)) return false;
+    StoreProject& project = this->project();
     if (project.settings.style)
-      if (std::optional<SchemeIndex> at = FindScheme(schemes_, *project.settings.style))
-        schemes_.current = at;
-    session_ = std::make_unique<BuildSession>(project, schemes_, prompter_);
+      if (std::optional<SchemeIndex> at = FindScheme(schemes(), *project.settings.style))
+        schemes().current = at;
+    session_ = std::make_unique<BuildSession>(project, schemes(), prompter());
     BuildOptions& options = session_->options;
-    options.installDir = globals_.home;
-    options.orderServer = globals_.config.server;
-    options.orderUser = globals_.config.orderUser;
-    options.lowerCase = globals_.config.lowerCaseLinks != 0;
-    options.otherStores = globals_.config.other != 0;
-    options.browserPath = globals_.config.browser;
-    if (!globals_.frameFragment.empty()) options.frameText = globals_.frameFragment;
-    if (!globals_.indexFragment.empty()) options.indexText = globals_.indexFragment;
-    session_->orderTemplate = globals_.session.orderTemplate;
-    session_->confirmTemplate = globals_.session.confirmTemplate;
+    const AppGlobals& g = globals();
+    options.installDir = g.home;
+    options.orderServer = g.config.server;
+    options.orderUser = g.config.orderUser;
+    options.lowerCase = g.config.lowerCaseLinks != 0;
+    options.otherStores = g.config.other != 0;
+    options.browserPath = g.config.browser;
+    if (!g.frameFragment.empty()) options.frameText = g.frameFragment;
+    if (!g.indexFragment.empty()) options.indexText = g.indexFragment;
+    session_->orderTemplate = g.session.orderTemplate;
+    session_->confirmTemplate = g.session.confirmTemplate;
     return true;
   }
 
   StoreNode* FindByFile(const std::string& file) {
-    StoreNode* node = FindNodeByFile(RootNode(globals_.session.project), file);
+    StoreNode* node = FindNodeByFile(RootNode(project()), file);
     if (!node) Fail("no node has the file '" + file + "'");
     return node;
   }
 
   // Saves the sizes and checksums the build stored in the nodes.
   void SaveWhenChanged() {
-    if (!globals_.session.project.changed) return;
-    (void)SaveProject(globals_.session, env_);
+    if (!project().changed) return;
+    (void)SaveProject(session(), env());
   }
 
-  bool Fail(const std::string& message) {
-    ctx_.err << "tolmi-cli: " << message << "\n";
-    ctx_.exitCode = 1;
-    return false;
-  }
-
-  Context& ctx_;
-  CliPrompter prompter_;
-  SystemClock clock_;
-  AppGlobals globals_;
-  SchemeList schemes_;
-  LifecycleEnv env_;
   std::unique_ptr<BuildSession> session_;
   SpawnBrowserLauncher launcher_;
 };

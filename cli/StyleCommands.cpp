@@ -1,19 +1,14 @@
 // tolmi-cli commands for style schemes: "styles" lists the style groups with their
 // schemes and kinds; "style" chooses a style for a project, installing the
 // style's templates into the project (the question is answered with --yes).
-#include <filesystem>
 #include <memory>
 #include <ostream>
 
-#include "app/Globals.h"
-#include "app/Home.h"
-#include "app/Startup.h"
 #include "cli/Cli.h"
-#include "cli/CliPrompter.h"
+#include "cli/CommandRun.h"
 #include "project/Lifecycle.h"
 #include "schemes/Schemes.h"
 #include "schemes/TemplateInstall.h"
-#include "util/Files.h"
 
 namespace tolmi::cli {
 namespace {
@@ -31,68 +26,10 @@ const char* KindName(int kind) {
   }
 }
 
-// One command run: the loaded installation with its style schemes.
-class StyleRun {
- public:
-  explicit StyleRun(Context& ctx) : ctx_(ctx), prompter_(ctx.err, ctx.yes, ctx.no) {}
-
-  bool Start() {
-    Result<std::string> home = PrepareHome(ctx_.home);
-    if (!home) return Fail(home.status().message());
-    StartupHooks hooks;
-    hooks.loadStyleSchemes = [this](AppGlobals& globals) {
-      LoadSchemes(schemes_, globals.home);
-      globals.styles = SchemeStyleRefs(schemes_);
-    };
-    LoadInstallation(globals_, *home, prompter_, hooks);
-    env_ = MakeLifecycleEnv(globals_, prompter_, clock_);
-    SetStyleTemplateHooks(env_, schemes_, globals_.session.project);
-    return true;
-  }
-
-  // An existing file as given, else "Projects/<name>/<name>.stp" of the home.
-  bool Open(const std::string& nameOrPath) {
-    std::string path;
-    if (nameOrPath.find_first_of("/\\") != std::string::npos || FileExists(nameOrPath)) {
-      std::error_code ec;
-      std::filesystem::path p = std::filesystem::absolute(nameOrPath, ec);
-      path = ec ? nameOrPath : p.string();
-    } else {
-      std::string name = nameOrPath;
-      if (name.size() > 4 && name.compare(name.size() - 4, 4, ".stp") == 0)
-        name.resize(name.size() - 4);
-      path = ProjectFilePath(env_, name);
-    }
-    if (!OpenProject(globals_.session, env_, path))
-      return Fail("cannot open the project '" + path + "'");
-    return true;
-  }
-
-  bool Fail(const std::string& message) {
-    ctx_.err << "tolmi-cli: " << message << "\n";
-    ctx_.exitCode = 1;
-    return false;
-  }
-
-  SchemeList& schemes() { return schemes_; }
-  ProjectSession& session() { return globals_.session; }
-  const LifecycleEnv& env() const { return env_; }
-  CliPrompter& prompter() { return prompter_; }
-  std::ostream& out() { return ctx_.out; }
-
- private:
-  Context& ctx_;
-  CliPrompter prompter_;
-  SystemClock clock_;
-  AppGlobals globals_;
-  LifecycleEnv env_;
-  SchemeList schemes_;
-};
-
 void SetupStyles(CLI::App& app, Context& ctx) {
   CLI::App* cmd = app.add_subcommand("styles", "List the style groups and their styles");
   cmd->callback([&ctx] {
-    StyleRun run(ctx);
+    CommandRun run(ctx);
     if (!run.Start()) return;
     std::ostream& out = run.out();
     for (const StyleCategory& category : run.schemes().categories) {
@@ -110,7 +47,7 @@ void SetupStyle(CLI::App& app, Context& ctx) {
   cmd->add_option("PROJECT", (*opts)[0], "Project name or .stp file")->required();
   cmd->add_option("STYLE", (*opts)[1], "GROUP/NAME, as 'styles' lists them")->required();
   cmd->callback([&ctx, opts] {
-    StyleRun run(ctx);
+    CommandRun run(ctx);
     if (!run.Start() || !run.Open((*opts)[0])) return;
     const std::string& wanted = (*opts)[1];
     std::optional<SchemeIndex> at = FindSchemeByLayout(run.schemes(), wanted);
