@@ -430,6 +430,7 @@ void PublishSession::MakeRemoteDirectories(const std::vector<int>& rows) {
 
 void PublishSession::SendRows(const std::vector<int>& rows) {
   if (!control_) return;
+  std::unordered_map<std::string, int> queuedPaths;
   for (int row : rows) {
     UploadEntry& entry = entries_[static_cast<std::size_t>(row)];
     if (entry.kind == UploadKind::Page && entry.node) {
@@ -438,6 +439,12 @@ void PublishSession::SendRows(const std::vector<int>& rows) {
       entry.digest = entry.node->builtDigest;
     } else {
       entry.stamp = CurrentStamp(entry);
+    }
+    // A file listed twice (a picture shown by two nodes) goes once; the other row follows it.
+    auto [leader, added] = queuedPaths.emplace(ToLowerAscii(entry.path), row);
+    if (!added) {
+      followers_[leader->second].push_back(row);
+      continue;
     }
     std::string local = LocalPath(entry);
     bool queued = FtpStore(
@@ -470,6 +477,21 @@ int PublishSession::FileCompleted(FtpConnection& connection, FtpCommand& command
     Log("Unable to upload '" + entry.path + "'");
   }
   if (hooks.rowChanged) hooks.rowChanged(entry);
+  if (auto found = followers_.find(static_cast<int>(row)); found != followers_.end()) {
+    std::vector<int> rows = std::move(found->second);
+    followers_.erase(found);
+    for (int other : rows) {
+      UploadEntry& follower = entries_[static_cast<std::size_t>(other)];
+      follower.marked = false;
+      if (result == 1) {
+        SetLastValues(follower, follower.size, follower.checksum, follower.digest, follower.stamp);
+        follower.status = kUploadDone;
+      } else {
+        follower.status = kUploadTransfer;
+      }
+      if (hooks.rowChanged) hooks.rowChanged(follower);
+    }
+  }
   if (hooks.fileDone) hooks.fileDone(entry, result == 1, command.replyLine);
   if (result == 1) {
     if (connection.queue.size() <= 1) FtpQuit(&connection);

@@ -14,6 +14,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "project/StoreProject.h"
@@ -195,6 +196,7 @@ class PublishSession {
   bool engineStarted_ = false;
   bool loggedIn_ = false;
   bool sendMarkedAfterLogin_ = false;
+  std::unordered_map<int, std::vector<int>> followers_;  // rows sent with another row's file
   int currentRow_ = -1;
   int sent_ = 0;
   int failed_ = 0;
