@@ -10,10 +10,8 @@
 #include <ostream>
 
 #include "app/Globals.h"
-#include "app/Home.h"
-#include "app/Startup.h"
 #include "cli/Cli.h"
-#include "cli/CliPrompter.h"
+#include "cli/CommandRun.h"
 #include "net/EventLoop.h"
 #include "net/Publish.h"
 #include "project/Lifecycle.h"
@@ -33,49 +31,24 @@ struct PublishArgs {
   std::vector<std::string> ignore;
 };
 
-class PublishRun {
+// One command run: the installation, its schemes and the opened project.
+class PublishRun : public CommandRun {
  public:
-  explicit PublishRun(Context& ctx) : ctx_(ctx), prompter_(ctx.err, ctx.yes, ctx.no) {}
+  using CommandRun::CommandRun;
 
-  bool Open(const std::string& nameOrPath) {
-    Result<std::string> home = PrepareHome(ctx_.home);
-    if (!home) return Fail(home.status().message());
-    StartupHooks hooks;
-    hooks.loadStyleSchemes = [this](AppGlobals& globals) {
-      LoadSchemes(schemes_, globals.home);
-      globals.styles = SchemeStyleRefs(schemes_);
-    };
-    LoadInstallation(globals_, *home, prompter_, hooks);
-    env_ = MakeLifecycleEnv(globals_, prompter_, clock_);
-    std::string path;
-    if (nameOrPath.find_first_of("/\\") != std::string::npos || FileExists(nameOrPath)) {
-      std::error_code ec;
-      std::filesystem::path p = std::filesystem::absolute(nameOrPath, ec);
-      path = ec ? nameOrPath : p.string();
-    } else {
-      std::string name = nameOrPath;
-      if (name.size() > 4 && name.compare(name.size() - 4, 4, ".stp") == 0)
-        name.resize(name.size() - 4);
-      path = ProjectFilePath(env_, name);
-    }
-    if (!OpenProject(globals_.session, env_, path))
-      return Fail("cannot open the project '" + path + "'");
-    return true;
-  }
-
-  StoreProject& project() { return globals_.session.project; }
+  bool Open(const std::string& nameOrPath) { return Start() && CommandRun::Open(nameOrPath); }
 
   // The chosen style's extra files (sent in the "Template" group).
   std::vector<std::string> TemplateFiles() {
     const StoreSettings& settings = project().settings;
     if (settings.style)
-      if (std::optional<SchemeIndex> at = FindScheme(schemes_, *settings.style))
-        schemes_.current = at;
+      if (std::optional<SchemeIndex> at = FindScheme(schemes(), *settings.style))
+        schemes().current = at;
     // Without a chosen style the build uses the first one: so does publishing.
     bool any = false;
-    for (const StyleCategory& category : schemes_.categories) any |= !category.schemes.empty();
+    for (const StyleCategory& category : schemes().categories) any |= !category.schemes.empty();
     if (!any) return {};
-    Scheme* scheme = MakeSchemeCurrent(schemes_, prompter_);
+    Scheme* scheme = MakeSchemeCurrent(schemes(), prompter());
     return scheme ? scheme->files : std::vector<std::string>{};
   }
 
@@ -86,23 +59,10 @@ class PublishRun {
 
   bool Save() {
     if (!project().changed) return true;
-    Status status = SaveProject(globals_.session, env_);
+    Status status = SaveProject(session(), env());
     if (!status.ok()) return Fail("the project was not saved: " + status.message());
     return true;
   }
-
-  bool Fail(const std::string& message) {
-    ctx_.err << "tolmi-cli: " << message << "\n";
-    ctx_.exitCode = 1;
-    return false;
-  }
-
-  Context& ctx_;
-  CliPrompter prompter_;
-  SystemClock clock_;
-  AppGlobals globals_;
-  SchemeList schemes_;
-  LifecycleEnv env_;
 };
 
 // The rows named on the command line; false (after the message) for an unknown file.
@@ -128,7 +88,8 @@ void RunPublish(Context& ctx, const PublishArgs& args) {
   }
 
   EventLoop loop;
-  PublishSession session(run.project(), loop, run.WebDir(), run.globals_.home, run.TemplateFiles());
+  PublishSession session(run.project(), loop, run.WebDir(), run.globals().home,
+                         run.TemplateFiles());
   session.BuildList();
   std::vector<int> onlyRows, transferRows, ignoreRows;
   if (!FindRows(run, session, args.only, onlyRows) ||
