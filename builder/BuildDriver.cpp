@@ -82,25 +82,12 @@ void BuildSession::StoreSupportChecksum(std::string_view name, std::string_view 
     supportFiles.push_back({std::string(name), kShoppingCartGroup, PageChecksum(text)});
 }
 
-namespace {
-
-// True when the file at PATH already holds exactly TEXT. An unchanged output file is
-// left alone, so its stamp still matches the last upload and publishing skips it.
-bool HoldsBytes(const std::string& path, std::string_view text) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
-      static_cast<std::size_t>(st.st_size) != text.size())
-    return false;
-  std::optional<std::string> old = ReadWholeFile(path);
-  return old && *old == text;
-}
-
-}  // namespace
-
+// An unchanged output file is left alone, so its stamp still matches the last upload
+// and publishing skips it.
 Status BuildSession::WriteOutputFile(const std::string& path, std::string_view text) {
   struct stat st;
   if (::stat(path.c_str(), &st) == 0) {
-    if (HoldsBytes(path, text)) return Status::Ok();
+    if (FileHoldsBytes(path, text)) return Status::Ok();
     return WriteFileAtomicUnsynced(path, text, false);
   }
   std::size_t slash = path.rfind('/');
@@ -127,7 +114,7 @@ Status BuildSession::WriteOutputFile(const std::string& path, std::string_view t
   if (auto known = entries.find(lower); known != entries.end())
     target =
         (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + known->second;
-  if (target != path && HoldsBytes(target, text)) return Status::Ok();
+  if (target != path && FileHoldsBytes(target, text)) return Status::Ok();
   Status written = WriteFileAtomicUnsynced(target, text, false);
   if (written.ok()) {
     auto [known, fresh] = entries.try_emplace(lower, name);

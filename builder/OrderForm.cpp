@@ -18,6 +18,7 @@ std::string SupportPath(const BuildSession& session, std::string_view name) {
 
 bool WriteToPath(BuildSession& session, const std::string& path, std::string_view text) {
   std::string normal = SlashPath(path);
+  if (FileHoldsBytes(normal, text)) return true;  // unchanged: keep its stamp
   std::remove(normal.c_str());
   if (!WriteFileAtomicUnsynced(normal, text)) {
     session.prompter.Show("ERROR R106: Unable to open HTML output file", "Error",

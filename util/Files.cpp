@@ -96,6 +96,15 @@ std::uint64_t FileSize(std::string_view path) {
   return static_cast<std::uint64_t>(st.st_size);
 }
 
+bool FileHoldsBytes(const std::string& path, std::string_view bytes) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+      static_cast<std::uint64_t>(st.st_size) != bytes.size())
+    return false;
+  std::optional<std::string> held = ReadWholeFile(path);
+  return held && *held == bytes;
+}
+
 std::uint32_t FileStamp(std::string_view path) {
   if (path.empty()) return 0;
   struct stat st;

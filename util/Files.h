@@ -43,6 +43,9 @@ std::uint32_t FileStamp(std::string_view path);
 
 // The whole file's bytes; nullopt if it cannot be opened or read.
 std::optional<std::string> ReadWholeFile(std::string_view path);
+// True when the regular file at PATH (taken as given) holds exactly BYTES. Writers of
+// output that can be made again use it to leave an unchanged file and its stamp alone.
+bool FileHoldsBytes(const std::string& path, std::string_view bytes);
 
 // Reads lines from a file or a memory buffer. Lines end at LF (a CR before the LF is part of
 // the line end); the last line needs no LF. A line longer than kMaxLineLength bytes comes out

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "builder/BuildDriver.h"
+#include "builder/OrderForm.h"
 #include "tests/builder/BuilderFixture.h"
 
 namespace tolmi::test {
@@ -74,6 +75,16 @@ TEST_F(BuildOutputTest, RebuildKeepsStampsOfUnchangedFiles) {
   EXPECT_NE(fs::last_write_time(home / "web/b.htm"), old);
   EXPECT_EQ(home.Read("web/b.htm"), "<p>Bee</p>");
   EXPECT_EQ(fs::last_write_time(home / "web/img/logo.gif"), old);
+  // Support pages likewise: the same cart page is not written again.
+  home.Write("template/trolley.dat", "cart");
+  ASSERT_TRUE(WriteCartPage(*session));
+  fs::last_write_time(home / "web/trolley.html", old);
+  ASSERT_TRUE(WriteCartPage(*session));
+  EXPECT_EQ(fs::last_write_time(home / "web/trolley.html"), old);
+  session->cartTemplate = "new cart";
+  ASSERT_TRUE(WriteCartPage(*session));
+  EXPECT_EQ(home.Read("web/trolley.html"), "new cart");
+  EXPECT_NE(fs::last_write_time(home / "web/trolley.html"), old);
 }
 
 TEST_F(BuildOutputTest, OversizedBlocksAreCutAndTheBuildFinishes) {
