@@ -37,7 +37,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   app.require_subcommand(0, 1);
   bool version = false;
   app.add_flag("--version", version, "Print the version and exit");
-  app.add_option("--home", ctx.home, "Home folder (default: $TOLMI_HOME, else ~/.local/share/tolmi)");
+  app.add_option("--home", ctx.home,
+                 "Home folder (default: $TOLMI_HOME, else ~/.local/share/tolmi)");
   app.add_flag("--yes", ctx.yes, "Answer every question with Yes");
   app.add_flag("--no", ctx.no, "Answer every question with No");
   for (Registrar r : Registry()) r(app, ctx);

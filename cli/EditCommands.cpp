@@ -3,65 +3,32 @@
 // the style schemes loaded), edits it and saves it with a backup. Anything that
 // fails stops before the save, so the project file is never half-written.
 #include <array>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <ostream>
 
 #include "app/CommandRules.h"
-#include "app/Globals.h"
-#include "app/Home.h"
-#include "app/Startup.h"
 #include "cli/Cli.h"
-#include "cli/CliPrompter.h"
+#include "cli/CommandRun.h"
 #include "project/Lifecycle.h"
 #include "project/ProductImport.h"
 #include "project/TreeEditing.h"
 #include "schemes/Schemes.h"
-#include "schemes/TemplateInstall.h"
 #include "util/Files.h"
 #include "util/Strings.h"
 
 namespace tolmi::cli {
 namespace {
 
-class EditRun {
+// One command run: the installation, its schemes and the opened project.
+class EditRun : public CommandRun {
  public:
-  explicit EditRun(Context& ctx) : ctx_(ctx), prompter_(ctx.err, ctx.yes, ctx.no) {}
-
-  bool Start() {
-    Result<std::string> home = PrepareHome(ctx_.home);
-    if (!home) return Fail(home.status().message());
-    StartupHooks hooks;
-    hooks.loadStyleSchemes = [this](AppGlobals& globals) {
-      LoadSchemes(schemes_, globals.home);
-      globals.styles = SchemeStyleRefs(schemes_);
-    };
-    LoadInstallation(globals_, *home, prompter_, hooks);
-    env_ = MakeLifecycleEnv(globals_, prompter_, clock_);
-    SetStyleTemplateHooks(env_, schemes_, globals_.session.project);
-    env_.writeConfiguration = [this] {
-      (void)WriteConfigurationAtExit(globals_, globals_.config.help != 0, prompter_);
-    };
-    return true;
-  }
+  using CommandRun::CommandRun;
 
   bool Open(const std::string& nameOrPath) {
-    std::string path;
-    if (nameOrPath.find_first_of("/\\") != std::string::npos || FileExists(nameOrPath)) {
-      std::error_code ec;
-      std::filesystem::path p = std::filesystem::absolute(nameOrPath, ec);
-      path = ec ? nameOrPath : p.string();
-    } else {
-      std::string name = nameOrPath;
-      if (name.size() > 4 && name.compare(name.size() - 4, 4, ".stp") == 0)
-        name.resize(name.size() - 4);
-      path = ProjectFilePath(env_, name);
-    }
+    const std::string path = ProjectPath(nameOrPath);
     if (!FileExists(path)) return Fail("no project '" + path + "'");
-    if (!OpenProject(globals_.session, env_, path))
-      return Fail("cannot open the project '" + path + "'");
-    return true;
+    return CommandRun::Open(path);
   }
 
   // Selects the node of FILE, or leaves the selection empty when file is empty.
@@ -74,32 +41,10 @@ class EditRun {
     return true;
   }
 
-  bool Save() {
-    Status saved = SaveProject(globals_.session, env_);
-    if (saved.ok()) return true;
-    if (prompter_.unanswered()) return Fail("saving the project needs an answer (--yes or --no)");
-    return Fail("saving the project failed");
-  }
+  bool Save() { return Finish(SaveProject(session(), env()), "saving the project"); }
 
-  bool Fail(const std::string& message) {
-    ctx_.err << "tolmi-cli: " << message << "\n";
-    ctx_.exitCode = 1;
-    return false;
-  }
-
-  StoreProject& project() { return globals_.session.project; }
-  std::uint32_t& serialCounter() { return globals_.serialCounter; }
-  Prompter& prompter() { return prompter_; }
-  std::ostream& out() { return ctx_.out; }
-  std::ostream& err() { return ctx_.err; }
-
- private:
-  Context& ctx_;
-  CliPrompter prompter_;
-  SystemClock clock_;
-  AppGlobals globals_;
-  SchemeList schemes_;
-  LifecycleEnv env_;
+  std::uint32_t& serialCounter() { return globals().serialCounter; }
+  std::ostream& err() { return ctx().err; }
 };
 
 struct KindName {

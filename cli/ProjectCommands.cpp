@@ -7,10 +7,8 @@
 #include <ostream>
 
 #include "app/Globals.h"
-#include "app/Home.h"
-#include "app/Startup.h"
 #include "cli/Cli.h"
-#include "cli/CliPrompter.h"
+#include "cli/CommandRun.h"
 #include "project/Lifecycle.h"
 #include "schemes/Schemes.h"
 #include "schemes/TemplateInstall.h"
@@ -20,88 +18,13 @@
 namespace tolmi::cli {
 namespace {
 
-// One command run: the loaded installation, the prompter and the lifecycle.
-class ProjectRun {
- public:
-  explicit ProjectRun(Context& ctx) : ctx_(ctx), prompter_(ctx.err, ctx.yes, ctx.no) {}
-
-  // Prepares the home and loads the installation. False (with exit code 1) on failure.
-  bool Start() {
-    Result<std::string> home = PrepareHome(ctx_.home);
-    if (!home) return Fail(home.status().message());
-    // Style schemes as the desktop program loads them, so that new projects and
-    // Save As get their style's templates and older projects are upgraded.
-    StartupHooks hooks;
-    hooks.loadStyleSchemes = [this](AppGlobals& globals) {
-      LoadSchemes(schemes_, globals.home);
-      globals.styles = SchemeStyleRefs(schemes_);
-    };
-    LoadInstallation(globals_, *home, prompter_, hooks);
-    env_ = MakeLifecycleEnv(globals_, prompter_, clock_);
-    SetStyleTemplateHooks(env_, schemes_, globals_.session.project);
-    env_.writeConfiguration = [this] { WriteConfig(); };
-    return true;
-  }
-
-  // The project file for a name or a path: an existing file as given, else
-  // "Projects/<name>/<name>.stp" of the home.
-  std::string ProjectPath(const std::string& nameOrPath) const {
-    if (nameOrPath.find_first_of("/\\") != std::string::npos || FileExists(nameOrPath)) {
-      std::error_code ec;
-      std::filesystem::path p = std::filesystem::absolute(nameOrPath, ec);
-      return ec ? nameOrPath : p.string();
-    }
-    std::string name = nameOrPath;
-    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".stp") == 0)
-      name.resize(name.size() - 4);
-    return ProjectFilePath(env_, name);
-  }
-
-  bool Open(const std::string& nameOrPath) {
-    const std::string path = ProjectPath(nameOrPath);
-    if (!OpenProject(globals_.session, env_, path))
-      return Fail("cannot open the project '" + path + "'");
-    return true;
-  }
-
-  bool Finish(const Status& status, const std::string& what) {
-    if (status.ok()) return true;
-    if (prompter_.unanswered()) return Fail(what + " needs an answer (--yes or --no)");
-    if (status.kind() == ErrorKind::Cancelled) return Fail(what + " was cancelled");
-    return Fail(what + " failed");
-  }
-
-  bool Fail(const std::string& message) {
-    ctx_.err << "tolmi-cli: " << message << "\n";
-    ctx_.exitCode = 1;
-    return false;
-  }
-
-  void WriteConfig() {
-    (void)WriteConfigurationAtExit(globals_, globals_.config.help != 0, prompter_);
-  }
-
-  AppGlobals& globals() { return globals_; }
-  ProjectSession& session() { return globals_.session; }
-  const LifecycleEnv& env() const { return env_; }
-  std::ostream& out() { return ctx_.out; }
-
- private:
-  Context& ctx_;
-  CliPrompter prompter_;
-  SystemClock clock_;
-  AppGlobals globals_;
-  SchemeList schemes_;
-  LifecycleEnv env_;
-};
-
 void SetupNew(CLI::App& app, Context& ctx) {
   auto opts = std::make_shared<std::array<std::string, 2>>();
   CLI::App* cmd = app.add_subcommand("new", "Create a new store project (with its starter pages)");
   cmd->add_option("NAME", (*opts)[0], "Project name")->required();
   cmd->add_option("--title", (*opts)[1], "Store title");
   cmd->callback([&ctx, opts] {
-    ProjectRun run(ctx);
+    CommandRun run(ctx);
     if (!run.Start()) return;
     const std::string& name = (*opts)[0];
     if (FileExists(ProjectFilePath(run.env(), name))) {
@@ -129,7 +52,7 @@ void SetupInfo(CLI::App& app, Context& ctx) {
   CLI::App* cmd = app.add_subcommand("info", "Show what a store project holds");
   cmd->add_option("PROJECT", *project, "Project name or .stp file")->required();
   cmd->callback([&ctx, project] {
-    ProjectRun run(ctx);
+    CommandRun run(ctx);
     if (!run.Start() || !run.Open(*project)) return;
     const StoreProject& p = run.session().project;
     std::array<std::size_t, 6> byKind{};
@@ -186,7 +109,7 @@ void SetupResave(CLI::App& app, Context& ctx) {
   CLI::App* cmd = app.add_subcommand("resave", "Open a project and save it again (with a backup)");
   cmd->add_option("PROJECT", *project, "Project name or .stp file")->required();
   cmd->callback([&ctx, project] {
-    ProjectRun run(ctx);
+    CommandRun run(ctx);
     if (!run.Start() || !run.Open(*project)) return;
     if (!run.Finish(SaveProject(run.session(), run.env()), "saving the project")) return;
     run.out() << run.session().path << "\n";
@@ -201,7 +124,7 @@ void SetupMerge(CLI::App& app, Context& ctx) {
   cmd->add_option("OTHER", (*opts)[1], "Project name or .stp file to merge in")->required();
   cmd->add_option("--under", (*opts)[2], "FILE of the node to merge under");
   cmd->callback([&ctx, opts] {
-    ProjectRun run(ctx);
+    CommandRun run(ctx);
     if (!run.Start() || !run.Open((*opts)[0])) return;
     StoreProject& p = run.session().project;
     StoreNode* under = nullptr;
@@ -227,7 +150,7 @@ void SetupBackups(CLI::App& app, Context& ctx) {
   CLI::App* cmd = app.add_subcommand("backups", "List a project's backups, newest first");
   cmd->add_option("PROJECT", *project, "Project name or .stp file")->required();
   cmd->callback([&ctx, project] {
-    ProjectRun run(ctx);
+    CommandRun run(ctx);
     if (!run.Start()) return;
     const std::string path = run.ProjectPath(*project);
     if (!FileExists(path) && !IsDirectory(ProjectDirOf(path))) {
@@ -249,7 +172,7 @@ void SetupRestore(CLI::App& app, Context& ctx) {
   cmd->add_option("PROJECT", *project, "Project name or .stp file")->required();
   cmd->add_option("N", *number, "Backup number")->required();
   cmd->callback([&ctx, project, number] {
-    ProjectRun run(ctx);
+    CommandRun run(ctx);
     if (!run.Start()) return;
     const std::string path = run.ProjectPath(*project);
     const std::string wanted = "." + std::to_string(*number);

@@ -8,10 +8,8 @@
 #include <ostream>
 
 #include "app/Globals.h"
-#include "app/Home.h"
-#include "app/Startup.h"
 #include "cli/Cli.h"
-#include "cli/CliPrompter.h"
+#include "cli/CommandRun.h"
 #include "project/Lifecycle.h"
 #include "project/StoreWizard.h"
 #include "schemes/Schemes.h"
@@ -95,43 +93,21 @@ class WizardPrompter : public Prompter {
   bool replace_;
 };
 
-class WizardRun {
+// One command run: the installation with its schemes, regions and cards.
+class WizardRun : public CommandRun {
  public:
-  explicit WizardRun(Context& ctx) : ctx_(ctx), prompter_(ctx.err, ctx.yes, ctx.no) {}
-
-  bool Start() {
-    Result<std::string> home = PrepareHome(ctx_.home);
-    if (!home) return Fail(home.status().message());
-    StartupHooks hooks;
-    hooks.loadStyleSchemes = [this](AppGlobals& globals) {
-      LoadSchemes(schemes_, globals.home);
-      globals.styles = SchemeStyleRefs(schemes_);
-    };
-    LoadInstallation(globals_, *home, prompter_, hooks);
-    env_ = MakeLifecycleEnv(globals_, prompter_, clock_);
-    SetStyleTemplateHooks(env_, schemes_, globals_.session.project);
-    env_.writeConfiguration = [this] {
-      (void)WriteConfigurationAtExit(globals_, globals_.config.help != 0, prompter_);
-    };
-    return true;
-  }
-
-  bool Fail(const std::string& message) {
-    ctx_.err << "tolmi-cli: " << message << "\n";
-    ctx_.exitCode = 1;
-    return false;
-  }
+  using CommandRun::CommandRun;
 
   // The scheme a --style answer names: "Group/Name", or a style name alone.
-  std::optional<SchemeIndex> FindStyle(const std::string& text) const {
+  std::optional<SchemeIndex> FindStyle(const std::string& text) {
     if (text.empty()) {
-      for (std::size_t c = 0; c < schemes_.categories.size(); ++c)
-        if (!schemes_.categories[c].schemes.empty()) return SchemeIndex{c, 0};
+      for (std::size_t c = 0; c < schemes().categories.size(); ++c)
+        if (!schemes().categories[c].schemes.empty()) return SchemeIndex{c, 0};
       return std::nullopt;
     }
-    if (auto at = FindSchemeByLayout(schemes_, text)) return at;
-    for (std::size_t c = 0; c < schemes_.categories.size(); ++c) {
-      const auto& list = schemes_.categories[c].schemes;
+    if (auto at = FindSchemeByLayout(schemes(), text)) return at;
+    for (std::size_t c = 0; c < schemes().categories.size(); ++c) {
+      const auto& list = schemes().categories[c].schemes;
       for (std::size_t s = 0; s < list.size(); ++s)
         if (EqualsNoCase(list[s].name, text)) return SchemeIndex{c, s};
     }
@@ -139,34 +115,21 @@ class WizardRun {
   }
 
   // A region of the domain list by key or by name, ASCII case ignored.
-  const KnownRegion* FindRegion(const std::string& text) const {
-    for (const KnownRegion& r : globals_.domains)
+  const KnownRegion* FindRegion(const std::string& text) {
+    for (const KnownRegion& r : globals().domains)
       if (EqualsNoCase(r.key, text)) return &r;
-    for (const KnownRegion& r : globals_.domains)
+    for (const KnownRegion& r : globals().domains)
       if (EqualsNoCase(r.name, text)) return &r;
     return nullptr;
   }
 
-  const InstalledCard* FindCard(const std::string& text) const {
-    for (const InstalledCard& c : globals_.cards)
+  const InstalledCard* FindCard(const std::string& text) {
+    for (const InstalledCard& c : globals().cards)
       if (EqualsNoCase(c.name, text)) return &c;
     return nullptr;
   }
 
-  AppGlobals& globals() { return globals_; }
-  SchemeList& schemes() { return schemes_; }
-  const LifecycleEnv& env() const { return env_; }
-  std::ostream& out() { return ctx_.out; }
-  std::ostream& err() { return ctx_.err; }
-  CliPrompter& prompter() { return prompter_; }
-
- private:
-  Context& ctx_;
-  CliPrompter prompter_;
-  SystemClock clock_;
-  AppGlobals globals_;
-  SchemeList schemes_;
-  LifecycleEnv env_;
+  std::ostream& err() { return ctx().err; }
 };
 
 std::optional<FreightCalculation> ParseCalculation(const std::string& text) {
