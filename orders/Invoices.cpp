@@ -23,36 +23,10 @@ constexpr std::string_view kHtmlExtension = ".html";
 
 // A shopper's text for an HTML page: markup characters and the placeholder signs "%" and "$"
 // become character references, so the browser shows the text and no later step expands it.
-std::string HtmlEscape(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      case '%':
-        out += "&#37;";
-        break;
-      case '$':
-        out += "&#36;";
-        break;
-      default:
-        out.push_back(c);
-    }
-  }
+std::string EscapeCustomerText(std::string_view text) {
+  std::string out = HtmlEscape(text);
+  ReplaceAll(out, "%", "&#37;");
+  ReplaceAll(out, "$", "&#36;");
   return out;
 }
 
@@ -60,7 +34,7 @@ std::string HtmlEscape(std::string_view text) {
 std::string CustomerValue(std::string_view value, PlaceholderValues values) {
   switch (values) {
     case PlaceholderValues::Html:
-      return HtmlEscape(value);
+      return EscapeCustomerText(value);
     case PlaceholderValues::Form: {
       std::string s(value);
       UrlEncode(s);
@@ -74,7 +48,7 @@ std::string CustomerValue(std::string_view value, PlaceholderValues values) {
 
 // A value that is not form-encoded in gateway requests, but is still shopper text.
 std::string PlainValue(std::string_view value, PlaceholderValues values) {
-  return values == PlaceholderValues::Html ? HtmlEscape(value) : std::string(value);
+  return values == PlaceholderValues::Html ? EscapeCustomerText(value) : std::string(value);
 }
 
 std::string Amount(double value) {
@@ -99,8 +73,8 @@ std::string DateText(const InvoiceSettings& settings, std::time_t t) {
 void AppendRow(std::string& rows, std::string_view body, const OrderItem& item) {
   std::string row(body);
   ReplaceFirst(row, "%QTY%", IntToText(item.quantity));
-  ReplaceFirst(row, "%ITEM%", HtmlEscape(ItemDescription(item)));
-  ReplaceFirst(row, "%CODE%", item.code ? HtmlEscape(*item.code) : std::string());
+  ReplaceFirst(row, "%ITEM%", EscapeCustomerText(ItemDescription(item)));
+  ReplaceFirst(row, "%CODE%", item.code ? EscapeCustomerText(*item.code) : std::string());
   float price = static_cast<float>(item.quantity) * item.unitPrice;
   ReplaceFirst(row, "%PRICE%", Amount(price));
   ReplaceFirst(row, "%UNITPRICE%", Amount(item.unitPrice));
@@ -346,7 +320,7 @@ std::string FillInvoice(std::string_view templateText, std::string_view template
   SubstituteOrderPlaceholders(text, order, settings, PlaceholderValues::Html);              // 5
   ReplaceAll(text, "%FREIGHT%", Amount(order.freight));                                     // 6
   const OrderField* freightTax = FindField(order, "FreightTax");
-  ReplaceAll(text, "%FREIGHTTAX%", freightTax ? HtmlEscape(freightTax->value) : "0.00");
+  ReplaceAll(text, "%FREIGHTTAX%", freightTax ? EscapeCustomerText(freightTax->value) : "0.00");
   float subtotal = order.total - order.tax;  // 7
   ReplaceFirst(text, "%SUBTOTAL%", Amount(subtotal));
   ReplaceFirst(text, "%TOTALTAX%", Amount(order.tax));

@@ -88,33 +88,6 @@ std::optional<std::string> FindField(const std::vector<FormField>& fields, std::
   return std::nullopt;
 }
 
-std::string HtmlEscape(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + text.size() / 8);
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      default:
-        out.push_back(c);
-    }
-  }
-  return out;
-}
-
 std::string StripTags(std::string_view text) {
   std::string out;
   out.reserve(text.size());

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "util/Html.h"
+
 namespace tolmi::server {
 
 // One name=value pair of a form, decoded.
@@ -31,8 +33,8 @@ std::optional<std::vector<FormField>> ParseForm(std::string_view text);
 // The first value of a field, or nothing.
 std::optional<std::string> FindField(const std::vector<FormField>& fields, std::string_view name);
 
-// Escapes "&", "<", ">", '"' and "'" for HTML text and attribute values.
-std::string HtmlEscape(std::string_view text);
+// HTML escaping is the core's (util/Html.h).
+using ::tolmi::HtmlEscape;
 
 // Removes every run from "<" to the next ">" (an unclosed "<" removes the rest).
 std::string StripTags(std::string_view text);

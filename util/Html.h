@@ -28,6 +28,10 @@ void HtmlToPlainText(std::string& text);
 // text is kept as it is.
 void HtmlStripTags(std::string& text);
 
+// Escapes "&", "<", ">", '"' and "'" as character references, for HTML text and attribute
+// values that came from outside (shoppers, queries).
+std::string HtmlEscape(std::string_view text);
+
 // Removes every run from a "%" to the next "%" ("%NAME%"), unless a "<", ">" or the end of
 // the text comes first; then that "%" stays. "Total: %TOTAL% 100%" gives "Total:  100%".
 void StripPercentVariables(std::string& text);
