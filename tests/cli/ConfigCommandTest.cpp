@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "cli/Cli.h"
+#include "tests/cli/CliRunner.h"
 #include "tests/support/TestHome.h"
 
 namespace tolmi::cli {
@@ -10,17 +10,11 @@ namespace {
 
 using test::TestHome;
 
-struct ConfigCliResult {
-  int code;
-  std::string out;
-  std::string err;
-};
+using ConfigCliResult = CliRun;
 
 ConfigCliResult ConfigCli(const TestHome& home, std::vector<std::string> args) {
-  args.insert(args.begin(), {"--home", home.path().string(), "config"});
-  std::ostringstream out, err;
-  int code = RunCli(args, out, err);
-  return {code, out.str(), err.str()};
+  args.insert(args.begin(), "config");
+  return Cli(home, std::move(args));
 }
 
 TEST(ConfigCommand, SetsValuesThatTheNextRunReads) {

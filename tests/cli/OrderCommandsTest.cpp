@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "cli/Cli.h"
+#include "tests/cli/CliRunner.h"
 #include "tests/support/TestHome.h"
 
 namespace tolmi::cli {
@@ -11,17 +12,9 @@ namespace {
 
 using test::TestHome;
 
-struct OrdersCliResult {
-  int code;
-  std::string out;
-  std::string err;
-};
-
+using OrdersCliResult = CliRun;
 OrdersCliResult Orders(const TestHome& home, std::vector<std::string> args) {
-  args.insert(args.begin(), {"--home", home.path().string()});
-  std::ostringstream out, err;
-  int code = RunCli(args, out, err);
-  return {code, out.str(), err.str()};
+  return Cli(home, std::move(args));
 }
 
 // A home with the reference lists, so that start-up has nothing to report.

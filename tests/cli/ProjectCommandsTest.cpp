@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "cli/Cli.h"
+#include "tests/cli/CliRunner.h"
 #include "tests/support/TestHome.h"
 #include "util/Files.h"
 
@@ -11,19 +12,6 @@ namespace tolmi::cli {
 namespace {
 
 using test::TestHome;
-
-struct CliRun {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-CliRun Cli(const TestHome& home, std::vector<std::string> args) {
-  args.insert(args.begin(), {"--home", home.path().string()});
-  std::ostringstream out, err;
-  int code = RunCli(args, out, err);
-  return {code, out.str(), err.str()};
-}
 
 // A home with the reference lists, so that start-up has nothing to report.
 void FillHome(const TestHome& home) {

@@ -11,6 +11,7 @@
 #include "cli/Cli.h"
 #include "net/Publish.h"
 #include "project/StoreNode.h"
+#include "tests/cli/CliRunner.h"
 #include "tests/net/NetTestSupport.h"
 #include "tests/support/TestHome.h"
 #include "util/Files.h"
@@ -21,19 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::TestHome;
-
-struct CliRun {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-CliRun Cli(const TestHome& home, std::vector<std::string> args) {
-  args.insert(args.begin(), {"--home", home.path().string()});
-  std::ostringstream out, err;
-  int code = RunCli(args, out, err);
-  return {code, out.str(), err.str()};
-}
 
 class FtpServer {
  public:

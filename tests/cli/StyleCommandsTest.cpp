@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "cli/Cli.h"
+#include "tests/cli/CliRunner.h"
 #include "tests/support/TestHome.h"
 #include "util/Files.h"
 #include "util/Strings.h"
@@ -13,17 +14,9 @@ namespace {
 
 using test::TestHome;
 
-struct StyleCliRun {
-  int code;
-  std::string out;
-  std::string err;
-};
-
+using StyleCliRun = CliRun;
 StyleCliRun StyleCli(const TestHome& home, std::vector<std::string> args) {
-  args.insert(args.begin(), {"--home", home.path().string()});
-  std::ostringstream out, err;
-  int code = RunCli(args, out, err);
-  return {code, out.str(), err.str()};
+  return Cli(home, std::move(args));
 }
 
 bool Has(const std::string& text, const std::string& part) {
