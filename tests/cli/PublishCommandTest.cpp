@@ -23,37 +23,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::TestHome;
 
-class FtpServer {
- public:
-  explicit FtpServer(const TestHome& home) {
-    fs::create_directories(home / "root");
-    home.Write("cliftpd.py",
-               "import sys, logging\n"
-               "from pyftpdlib.authorizers import DummyAuthorizer\n"
-               "from pyftpdlib.handlers import FTPHandler\n"
-               "from pyftpdlib.servers import FTPServer\n"
-               "logging.disable(logging.CRITICAL)\n"
-               "a = DummyAuthorizer()\n"
-               "a.add_user('tolmi', 'secret', sys.argv[1], perm='elradfmwMT')\n"
-               "FTPHandler.authorizer = a\n"
-               "FTPHandler.auth_failed_timeout = 0.05\n"
-               "s = FTPServer(('127.0.0.1', 0), FTPHandler)\n"
-               "print(s.socket.getsockname()[1], flush=True)\n"
-               "s.serve_forever()\n");
-    process_ = std::make_unique<test::PeerProcess>(
-        std::vector<std::string>{"/usr/bin/python3", (home / "cliftpd.py").string(),
-                                 (home / "root").string()},
-        true);
-    std::string line = process_->ReadLine();
-    port_ = line.empty() ? 0 : std::stoi(line);
-  }
-  int port() const { return port_; }
-
- private:
-  std::unique_ptr<test::PeerProcess> process_;
-  int port_ = 0;
-};
-
 // The "Sent <path>" lines of a publish.
 std::vector<std::string> SentFiles(const std::string& out) {
   std::vector<std::string> sent;
@@ -81,7 +50,7 @@ bool IsSharedFile(const std::string& path) {
 
 TEST(PublishCommand, FullThenNothingThenExactlyTheReorderedPricePages) {
   TestHome home;
-  FtpServer server(home);
+  test::PyFtpServer server(home);
   ASSERT_NE(server.port(), 0) << "pyftpdlib did not start (python3-pyftpdlib)";
   const std::string stp = (home / "samples/TeaShop/TeaShop.stp").string();
   CliRun r = Cli(home, {"build", stp, "--save"});  // seeds the home with the sample first

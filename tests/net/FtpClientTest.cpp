@@ -89,37 +89,6 @@ class FtpClientTest : public ::testing::Test {
   std::vector<std::string> results;
 };
 
-class PyFtpServer {
- public:
-  explicit PyFtpServer(const test::TestHome& home) {
-    std::filesystem::create_directories(home / "root");
-    home.Write("ftpd.py",
-               "import sys, logging\n"
-               "from pyftpdlib.authorizers import DummyAuthorizer\n"
-               "from pyftpdlib.handlers import FTPHandler\n"
-               "from pyftpdlib.servers import FTPServer\n"
-               "logging.disable(logging.CRITICAL)\n"
-               "a = DummyAuthorizer()\n"
-               "a.add_user('tolmi', 'secret', sys.argv[1], perm='elradfmwMT')\n"
-               "FTPHandler.authorizer = a\n"
-               "FTPHandler.auth_failed_timeout = 0.05\n"
-               "s = FTPServer(('127.0.0.1', 0), FTPHandler)\n"
-               "print(s.socket.getsockname()[1], flush=True)\n"
-               "s.serve_forever()\n");
-    process_ = std::make_unique<test::PeerProcess>(
-        std::vector<std::string>{"/usr/bin/python3", (home / "ftpd.py").string(),
-                                 (home / "root").string()},
-        true);
-    std::string line = process_->ReadLine();
-    port_ = line.empty() ? 0 : std::stoi(line);
-  }
-  int port() const { return port_; }
-
- private:
-  std::unique_ptr<test::PeerProcess> process_;
-  int port_ = 0;
-};
-
 std::string BinaryBytes(std::size_t n) {
   std::string s;
   for (std::size_t i = 0; i < n; ++i) s.push_back(static_cast<char>((i * 131 + 7) & 0xff));
@@ -128,7 +97,7 @@ std::string BinaryBytes(std::size_t n) {
 
 TEST_F(FtpClientTest, StoresPassiveAndActiveByteForByteWithPyftpdlib) {
   test::TestHome home;
-  PyFtpServer server(home);
+  test::PyFtpServer server(home);
   ASSERT_NE(server.port(), 0) << "pyftpdlib did not start (python3-pyftpdlib)";
   std::string big = BinaryBytes(300000), small = std::string("\r\n\0\xff line\n", 11);
   home.Write("big.bin", big);
@@ -174,7 +143,7 @@ TEST_F(FtpClientTest, StoresPassiveAndActiveByteForByteWithPyftpdlib) {
 
 TEST_F(FtpClientTest, WrongPasswordFailsTheLoginAndDropsTheQueue) {
   test::TestHome home;
-  PyFtpServer server(home);
+  test::PyFtpServer server(home);
   ASSERT_NE(server.port(), 0);
   FtpConnection* c = Connect(server.port(), "wrong");
   ASSERT_TRUE(FtpMakeDir(c, "never", Recorder("mkd")));
@@ -300,7 +269,7 @@ TEST_F(FtpClientTest, StoreThroughMicrosocks) {
   std::string microsocks = test::FindProgram("microsocks");
   ASSERT_FALSE(microsocks.empty()) << "microsocks is not installed (scripts/packages.txt)";
   test::TestHome home;
-  PyFtpServer server(home);
+  test::PyFtpServer server(home);
   ASSERT_NE(server.port(), 0);
   int port = test::FreePort();
   test::PeerProcess socks(

@@ -1,5 +1,7 @@
 #include "tests/net/NetTestSupport.h"
 
+#include "tests/support/TestHome.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -196,6 +198,39 @@ std::string FindProgram(const std::string& name) {
     start = end + 1;
   }
   return {};
+}
+
+PyFtpServer::PyFtpServer(const TestHome& home, const std::string& root, int readLimit) {
+  std::filesystem::create_directories(home / root);
+  home.Write("pyftpd.py",
+             "import os, sys, logging\n"
+             "from pyftpdlib.authorizers import DummyAuthorizer\n"
+             "from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler\n"
+             "from pyftpdlib.servers import FTPServer\n"
+             "logging.disable(logging.CRITICAL)\n"
+             "a = DummyAuthorizer()\n"
+             "a.add_user('tolmi', 'secret', sys.argv[1], perm='elradfmwMT')\n"
+             "FTPHandler.authorizer = a\n"
+             "FTPHandler.auth_failed_timeout = 0.05\n"
+             "if int(sys.argv[2]) > 0:\n"
+             "    ThrottledDTPHandler.read_limit = int(sys.argv[2])\n"
+             "    FTPHandler.dtp_handler = ThrottledDTPHandler\n"
+             "s = FTPServer(('127.0.0.1', 0), FTPHandler)\n"
+             "print(s.socket.getsockname()[1], os.getpid(), flush=True)\n"
+             "s.serve_forever()\n");
+  process_ = std::make_unique<PeerProcess>(
+      std::vector<std::string>{"/usr/bin/python3", (home / "pyftpd.py").string(),
+                               (home / root).string(), std::to_string(readLimit)},
+      true);
+  std::string line = process_->ReadLine();
+  if (!line.empty() && line.find(' ') != std::string::npos) {
+    port_ = std::stoi(line);
+    pid_ = std::stoi(line.substr(line.find(' ') + 1));
+  }
+}
+
+void PyFtpServer::Kill() {
+  if (pid_ > 0) ::kill(pid_, SIGKILL);
 }
 
 }  // namespace tolmi::test

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -55,6 +56,24 @@ class PeerProcess {
   int pid_ = -1;
   int outFd_ = -1;
   std::string buffer_;
+};
+
+class TestHome;
+
+// pyftpdlib serving HOME/ROOT as user tolmi, password secret, on a free loopback port.
+// readLimit > 0 slows uploads to that many bytes a second. port() is 0 when it did not
+// start (python3-pyftpdlib missing).
+class PyFtpServer {
+ public:
+  explicit PyFtpServer(const TestHome& home, const std::string& root = "root", int readLimit = 0);
+  int port() const { return port_; }
+  // Ends the server at once, as a crash would.
+  void Kill();
+
+ private:
+  std::unique_ptr<PeerProcess> process_;
+  int port_ = 0;
+  int pid_ = -1;
 };
 
 // True once something accepts connections on 127.0.0.1:port (within timeoutMs).

@@ -23,50 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// pyftpdlib serving `root` as user tolmi/secret; readLimit > 0 slows uploads to
-// that many bytes a second. It prints its port and its process id.
-class FtpServer {
- public:
-  FtpServer(const test::TestHome& home, const std::string& root, int readLimit = 0) {
-    fs::create_directories(home / root);
-    home.Write("pubftpd.py",
-               "import os, sys, logging\n"
-               "from pyftpdlib.authorizers import DummyAuthorizer\n"
-               "from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler\n"
-               "from pyftpdlib.servers import FTPServer\n"
-               "logging.disable(logging.CRITICAL)\n"
-               "a = DummyAuthorizer()\n"
-               "a.add_user('tolmi', 'secret', sys.argv[1], perm='elradfmwMT')\n"
-               "FTPHandler.authorizer = a\n"
-               "FTPHandler.auth_failed_timeout = 0.05\n"
-               "if int(sys.argv[2]) > 0:\n"
-               "    ThrottledDTPHandler.read_limit = int(sys.argv[2])\n"
-               "    FTPHandler.dtp_handler = ThrottledDTPHandler\n"
-               "s = FTPServer(('127.0.0.1', 0), FTPHandler)\n"
-               "print(s.socket.getsockname()[1], os.getpid(), flush=True)\n"
-               "s.serve_forever()\n");
-    process_ = std::make_unique<test::PeerProcess>(
-        std::vector<std::string>{"/usr/bin/python3", (home / "pubftpd.py").string(),
-                                 (home / root).string(), std::to_string(readLimit)},
-        true);
-    std::string line = process_->ReadLine();
-    if (!line.empty()) {
-      port_ = std::stoi(line);
-      pid_ = std::stoi(line.substr(line.find(' ') + 1));
-    }
-  }
-  int port() const { return port_; }
-  // Ends the server at once, as a crash would.
-  void Kill() {
-    if (pid_ > 0) kill(pid_, SIGKILL);
-  }
-
- private:
-  std::unique_ptr<test::PeerProcess> process_;
-  int port_ = 0;
-  pid_t pid_ = -1;
-};
-
 // A project whose pages are files of the web directory with their built values.
 struct StoreFixture {
   explicit StoreFixture(const test::TestHome& h) : home(h), web((h / "web").string()) {
@@ -322,7 +278,7 @@ class PublishFtpTest : public ::testing::Test {
 
 TEST_F(PublishFtpTest, FullPublishThenNothingThenTheReorderedPage) {
   test::TestHome home;
-  FtpServer server(home, "root");
+  test::PyFtpServer server(home);
   ASSERT_NE(server.port(), 0) << "pyftpdlib did not start (python3-pyftpdlib)";
   StoreFixture store(home);
   home.Write("pics/logo.gif", std::string("GIF89a\0\xff\r\n", 10));
@@ -394,7 +350,7 @@ TEST_F(PublishFtpTest, FullPublishThenNothingThenTheReorderedPage) {
 
 TEST_F(PublishFtpTest, PublishNowSendsTheMarkedRowsAfterTheLogin) {
   test::TestHome home;
-  FtpServer server(home, "root");
+  test::PyFtpServer server(home);
   ASSERT_NE(server.port(), 0);
   StoreFixture store(home);
   store.AddPage("a.htm", "<a>");
@@ -423,7 +379,7 @@ TEST_F(PublishFtpTest, PublishNowSendsTheMarkedRowsAfterTheLogin) {
 
 TEST_F(PublishFtpTest, WrongPasswordEndsTheSessionAndSendsNothing) {
   test::TestHome home;
-  FtpServer server(home, "root");
+  test::PyFtpServer server(home);
   ASSERT_NE(server.port(), 0);
   StoreFixture store(home);
   StoreNode& a = store.AddPage("a.htm", "<a>");
@@ -449,7 +405,7 @@ TEST_F(PublishFtpTest, ServerKilledMidTransferLeavesTheRestMarkedAndTheNextPubli
   StoreNode& large = store.AddPage("big.htm", big);
   StoreNode& c = store.AddPage("c.htm", "<c>");
   {
-    FtpServer slow(home, "root", 64 * 1024);  // 16 s for the big page
+    test::PyFtpServer slow(home, "root", 64 * 1024);  // 16 s for the big page
     ASSERT_NE(slow.port(), 0);
     store.UseServer(slow.port(), "site");
     Publisher p(store, loop);
@@ -477,7 +433,7 @@ TEST_F(PublishFtpTest, ServerKilledMidTransferLeavesTheRestMarkedAndTheNextPubli
   ReadProjectText(reread, ProjectFileText(store.project, 0, 2034361), nullptr, false);
   store.project = std::move(reread);
 
-  FtpServer again(home, "root");
+  test::PyFtpServer again(home);
   ASSERT_NE(again.port(), 0);
   store.UseServer(again.port(), "site");
   Publisher p(store, loop);
