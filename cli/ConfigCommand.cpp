@@ -1,5 +1,6 @@
 // tolmi-cli config: shows the home's configuration, or sets values in "config.ini"
-// (KEY=VALUE, the keys of the configuration files, e.g. server=, o_un=, o_password=).
+// (KEY=VALUE, the keys of the configuration files, e.g. server=, o_un=, and o_password=
+// typed in clear).
 // Every assignment is checked before anything is written.
 #include <memory>
 #include <ostream>
@@ -31,6 +32,11 @@ void SetupConfig(CLI::App& app, Context& ctx) {
     for (const std::string& line : *assignments) {
       if (line.find('=') == std::string::npos)
         return (void)run.Fail("'" + line + "' is not KEY=VALUE");
+      // The files hold the password scrambled; on the command line it is typed in clear.
+      if (line.rfind("o_password=", 0) == 0) {
+        changed.orderPassword = line.substr(11);
+        continue;
+      }
       if (!ApplyConfigLine(changed, run.globals().gateways, line))
         return (void)run.Fail("unknown setting '" + line.substr(0, line.find('=')) + "'");
     }
