@@ -242,6 +242,16 @@ std::string PublishSession::DestinationText() const {
 
 // A copied picture or linked file keeps the stamp of its source while the copy is
 // at least as new, so that rebuilding (which copies again) does not send it again.
+void PublishSession::TakeCurrentValues(UploadEntry& entry) const {
+  if (entry.kind == UploadKind::Page && entry.node) {
+    entry.size = entry.node->builtSize;
+    entry.checksum = entry.node->builtChecksum;
+    entry.digest = entry.node->builtDigest;
+  } else {
+    entry.stamp = CurrentStamp(entry);
+  }
+}
+
 std::int32_t PublishSession::CurrentStamp(UploadEntry& entry) const {
   std::int64_t copy = 0;
   if (!FileTicks(LocalPath(entry), copy)) return 0;
@@ -301,13 +311,7 @@ CompareCounts PublishSession::Compare() {
   CompareCounts counts;
   counts.total = static_cast<int>(entries_.size());
   for (UploadEntry& entry : entries_) {
-    if (entry.kind == UploadKind::Page && entry.node) {
-      entry.size = entry.node->builtSize;
-      entry.checksum = entry.node->builtChecksum;
-      entry.digest = entry.node->builtDigest;
-    } else {
-      entry.stamp = CurrentStamp(entry);
-    }
+    TakeCurrentValues(entry);
     if (!FileExists(LocalPath(entry))) {
       entry.status = kUploadMissing;
     } else if (elsewhere) {
@@ -433,13 +437,7 @@ void PublishSession::SendRows(const std::vector<int>& rows) {
   std::unordered_map<std::string, int> queuedPaths;
   for (int row : rows) {
     UploadEntry& entry = entries_[static_cast<std::size_t>(row)];
-    if (entry.kind == UploadKind::Page && entry.node) {
-      entry.size = entry.node->builtSize;
-      entry.checksum = entry.node->builtChecksum;
-      entry.digest = entry.node->builtDigest;
-    } else {
-      entry.stamp = CurrentStamp(entry);
-    }
+    TakeCurrentValues(entry);
     // A file listed twice (a picture shown by two nodes) goes once; the other row follows it.
     auto [leader, added] = queuedPaths.emplace(ToLowerAscii(entry.path), row);
     if (!added) {
@@ -554,13 +552,7 @@ void PublishSession::IgnoreDuringUpload(const std::vector<int>& rows) {
   for (int row : rows) {
     if (row < 0 || static_cast<std::size_t>(row) >= entries_.size()) continue;
     UploadEntry& entry = entries_[static_cast<std::size_t>(row)];
-    if (entry.kind == UploadKind::Page && entry.node) {
-      entry.size = entry.node->builtSize;
-      entry.checksum = entry.node->builtChecksum;
-      entry.digest = entry.node->builtDigest;
-    } else {
-      entry.stamp = CurrentStamp(entry);
-    }
+    TakeCurrentValues(entry);
     SetLastValues(entry, entry.size, entry.checksum, entry.digest, entry.stamp);
     entry.status = kUploadCurrent;
     if (hooks.rowChanged) hooks.rowChanged(entry);

@@ -175,6 +175,9 @@ class PublishSession {
   void AddFileEntry(StoreNode* node, const std::string& title, const std::string& path,
                     UploadKind kind, std::int32_t lastStamp, const std::string& sourcePath);
   std::int32_t CurrentStamp(UploadEntry& entry) const;
+  // The entry's values as the local file has them now: a page's built size, checksum and
+  // digest, a file's stamp.
+  void TakeCurrentValues(UploadEntry& entry) const;
   void SetLastValues(UploadEntry& entry, std::int32_t size, std::int32_t checksum,
                      const std::string& digest, std::int32_t stamp);
   void StoreListStamp(std::vector<UploadStamp>& list, const std::string& name, std::int32_t stamp);
