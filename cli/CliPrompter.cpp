@@ -7,14 +7,17 @@ void CliPrompter::Show(const std::string& text, const std::string& title, Prompt
   err_ << text << "\n";
 }
 
-PromptAnswer CliPrompter::Ask(const std::string& text, const std::string&, PromptButtons) {
+PromptAnswer CliPrompter::Ask(const std::string& text, const std::string&,
+                              PromptButtons buttons) {
+  // An OK/Cancel question takes --yes as OK and --no as Cancel.
+  const bool okCancel = buttons == PromptButtons::OkCancel;
   if (yes_) {
-    err_ << text << " [yes]\n";
-    return PromptAnswer::Yes;
+    err_ << text << (okCancel ? " [ok]\n" : " [yes]\n");
+    return okCancel ? PromptAnswer::Ok : PromptAnswer::Yes;
   }
   if (no_) {
-    err_ << text << " [no]\n";
-    return PromptAnswer::No;
+    err_ << text << (okCancel ? " [cancel]\n" : " [no]\n");
+    return okCancel ? PromptAnswer::Cancel : PromptAnswer::No;
   }
   unanswered_ = true;
   err_ << text << "\n"

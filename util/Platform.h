@@ -9,7 +9,8 @@
 namespace tolmi {
 
 enum class PromptIcon { Information, Warning, Error, Question };
-enum class PromptButtons { Ok, YesNo, YesNoCancel };
+// OkCancel answers Ok or Cancel; the others answer from their own buttons.
+enum class PromptButtons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class PromptAnswer { Ok, Yes, No, Cancel };
 
 // Message boxes and questions. Errors are titled "Error", questions "Confirmation".

@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "cli/CliPrompter.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,33 @@ TEST(Cli, VersionAndHelp) {
 TEST(Cli, UnknownCommandFails) {
   std::ostringstream out, err;
   EXPECT_NE(RunCli({"no-such-command"}, out, err), 0);
+}
+
+// --yes / --no answer every kind of question in its own terms; OK/Cancel
+// questions answer Ok or Cancel and say so on stderr.
+TEST(Cli, PrompterAnswersEachButtonSet) {
+  struct Case {
+    bool yes, no;
+    PromptButtons buttons;
+    PromptAnswer answer;
+    const char* line;
+  } cases[] = {
+      {true, false, PromptButtons::YesNo, PromptAnswer::Yes, "Go? [yes]\n"},
+      {false, true, PromptButtons::YesNoCancel, PromptAnswer::No, "Go? [no]\n"},
+      {true, false, PromptButtons::OkCancel, PromptAnswer::Ok, "Go? [ok]\n"},
+      {false, true, PromptButtons::OkCancel, PromptAnswer::Cancel, "Go? [cancel]\n"},
+  };
+  for (const Case& c : cases) {
+    std::ostringstream err;
+    CliPrompter prompter(err, c.yes, c.no);
+    EXPECT_EQ(prompter.Ask("Go?", "Confirmation", c.buttons), c.answer) << c.line;
+    EXPECT_EQ(err.str(), c.line);
+    EXPECT_FALSE(prompter.unanswered());
+  }
+  std::ostringstream err;
+  CliPrompter unanswered(err, false, false);
+  EXPECT_EQ(unanswered.Ask("Go?", "Confirmation", PromptButtons::OkCancel), PromptAnswer::Cancel);
+  EXPECT_TRUE(unanswered.unanswered());
 }
 
 }  // namespace

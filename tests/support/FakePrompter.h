@@ -12,6 +12,7 @@ namespace tolmi::test {
 struct Shown {
   std::string text;
   std::string title;
+  PromptButtons buttons = PromptButtons::Ok;  // questions only
 };
 
 class FakePrompter : public Prompter {
@@ -19,11 +20,20 @@ class FakePrompter : public Prompter {
   void Show(const std::string& text, const std::string& title, PromptIcon) override {
     shown.push_back({text, title});
   }
-  PromptAnswer Ask(const std::string& text, const std::string& title, PromptButtons) override {
-    asked.push_back({text, title});
-    if (answers.empty()) return defaultAnswer;
-    PromptAnswer a = answers.front();
-    answers.pop_front();
+  // An OK/Cancel question turns a scripted Yes into Ok and No into Cancel, so a
+  // script of Yes/No answers fits every kind of question.
+  PromptAnswer Ask(const std::string& text, const std::string& title,
+                   PromptButtons buttons) override {
+    asked.push_back({text, title, buttons});
+    PromptAnswer a = defaultAnswer;
+    if (!answers.empty()) {
+      a = answers.front();
+      answers.pop_front();
+    }
+    if (buttons == PromptButtons::OkCancel) {
+      if (a == PromptAnswer::Yes) a = PromptAnswer::Ok;
+      if (a == PromptAnswer::No) a = PromptAnswer::Cancel;
+    }
     return a;
   }
 
