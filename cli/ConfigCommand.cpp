@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/Config.h"
+#include "app/Preferences.h"
 #include "cli/Cli.h"
 #include "cli/CommandRun.h"
 #include "util/Paths.h"
@@ -32,18 +33,12 @@ void SetupConfig(CLI::App& app, Context& ctx) {
     for (const std::string& line : *assignments) {
       if (line.find('=') == std::string::npos)
         return (void)run.Fail("'" + line + "' is not KEY=VALUE");
-      // The files hold the password scrambled; on the command line it is typed in clear.
-      if (line.rfind("o_password=", 0) == 0) {
-        changed.orderPassword = line.substr(11);
-        continue;
-      }
-      if (!ApplyConfigLine(changed, run.globals().gateways, line))
+      if (!ApplyConfigSetting(changed, run.globals().gateways, line))
         return (void)run.Fail("unknown setting '" + line.substr(0, line.find('=')) + "'");
     }
     const std::string path = JoinPath(run.globals().home, "config.ini");
-    if (!WriteConfigFile(changed, path, run.prompter()).ok())
+    if (!StoreConfiguration(run.globals(), changed, run.prompter()).ok())
       return (void)run.Fail("config.ini was not written");
-    config = changed;
     run.out() << path << "\n";
   });
 }

@@ -69,19 +69,13 @@ const KindName* FindKind(const std::string& name) {
   return nullptr;
 }
 
-// Whether the menu offers the command with the current node selected (no new
-// category, shelf, list, page or link by a shelf or list or a product inside one).
-bool MenuOffers(const StoreProject& project, int command, const std::string& path) {
-  CommandState state;
-  state.hasProjectPath = !path.empty();
-  state.focus = UiFocus::Tree;
-  if (const StoreNode* current = project.selected) {
-    state.hasCurrentNode = true;
-    state.currentKind = current->kind;
-    state.currentEnabled = current->Enabled();
-    if (const StoreNode* parent = ParentNode(*current)) state.parentKind = parent->kind;
-  }
-  return EnabledMenuCommands(state).count(command) != 0;
+// Whether the menu offers the command with the current node selected and the tree
+// focused (no new category, shelf, list, page or link by a shelf or list or a
+// product inside one).
+bool MenuOffers(const ProjectSession& session, const TreeEditor& editor, int command) {
+  WindowState window;
+  window.focus = UiFocus::Tree;
+  return EnabledMenuCommands(CommandStateFor(session, editor, window)).count(command) != 0;
 }
 
 struct AddOptions {
@@ -109,13 +103,13 @@ void SetupAdd(CLI::App& app, Context& ctx) {
       run.Fail("a product needs --under FILE: the node to place it by");
       return;
     }
+    TreeEditor editor(run.project(), run.serialCounter());
     if (run.project().selected != nullptr &&
-        !MenuOffers(run.project(), kind->menuCommand, o->project)) {
+        !MenuOffers(run.session(), editor, kind->menuCommand)) {
       run.Fail(std::string("a new ") + kind->name + " cannot be placed by the node of '" +
                o->under + "' (a shelf or list, or a product inside one, takes only products)");
       return;
     }
-    TreeEditor editor(run.project(), run.serialCounter());
     StoreNode* node = editor.NewNode(kind->kind);
     if (node == nullptr) {
       run.Fail("the node could not be added");

@@ -24,6 +24,7 @@ struct ProxyServerSettings {
   std::string host;
   int port = 0;
   std::string user, password;
+  bool operator==(const ProxyServerSettings&) const = default;
 };
 
 // type: 0 "None", 1 "Direct Connection", 2 "Socks4", 3 "Socks5".
@@ -32,6 +33,7 @@ struct FirewallSettings {
   std::string host;
   int port = 21;
   std::string user, password;
+  bool operator==(const FirewallSettings&) const = default;
 };
 
 struct ProxySettings {

@@ -183,26 +183,29 @@ StoreNode* AppendNode(StoreProject& project, StoreNode* parent, std::unique_ptr<
   return placed;
 }
 
-StoreNode* InsertNode(StoreProject& project, std::unique_ptr<StoreNode> node, StoreNode* current) {
-  project.changed = true;
+NodePlace InsertPlace(StoreProject& project, NodeKind kind, const StoreNode* current) {
   if (current == nullptr || current->parent == nullptr) {
-    return AppendNode(project, nullptr, std::move(node));
+    return {&project.top(), project.top().children.size()};
   }
-  const bool isProduct = node->kind == NodeKind::Product;
+  const bool isProduct = kind == NodeKind::Product;
   const bool currentHoldsProducts =
       current->kind == NodeKind::Shelf || current->kind == NodeKind::List;
   if (current->kind == NodeKind::Category || (currentHoldsProducts && isProduct)) {
-    return AppendNode(project, current, std::move(node));
+    StoreNode* holder = const_cast<StoreNode*>(current);
+    return {holder, holder->children.size()};
   }
   StoreNode* parent = current->parent;  // the top-level holder at the top level
-  StoreNode* placed = nullptr;
   if (!parent->isTopHolder && (parent->kind == NodeKind::Shelf || parent->kind == NodeKind::List) &&
       !isProduct) {
-    StoreNode& grand = *parent->parent;
-    placed = InsertChildAt(grand, parent->indexInParent + 1, std::move(node));
-  } else {
-    placed = InsertChildAt(*parent, current->indexInParent + 1, std::move(node));
+    return {parent->parent, parent->indexInParent + 1};
   }
+  return {parent, current->indexInParent + 1};
+}
+
+StoreNode* InsertNode(StoreProject& project, std::unique_ptr<StoreNode> node, StoreNode* current) {
+  project.changed = true;
+  const NodePlace place = InsertPlace(project, node->kind, current);
+  StoreNode* placed = InsertChildAt(*place.holder, place.index, std::move(node));
   DisplayName(*placed);
   return placed;
 }

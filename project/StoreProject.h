@@ -87,6 +87,14 @@ StoreNode* InsertChildAt(StoreNode& holder, std::size_t index, std::unique_ptr<S
 // caches its display name. Does not mark the project changed. Returns the node.
 StoreNode* AppendNode(StoreProject& project, StoreNode* parent, std::unique_ptr<StoreNode> node);
 
+// Where InsertNode puts a node of the kind: the holder (a node or project.top())
+// and the index among its children.
+struct NodePlace {
+  StoreNode* holder = nullptr;
+  std::size_t index = 0;
+};
+NodePlace InsertPlace(StoreProject& project, NodeKind kind, const StoreNode* current);
+
 // Places a new node relative to the current node and marks the project changed:
 // no current node: end of the top level; current is a category, or a shelf or list
 // and node is a product: last child of current; otherwise after current in its

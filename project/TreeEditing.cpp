@@ -113,17 +113,19 @@ std::size_t TreeEditor::Find(std::string_view text) {
   return listSelection_.size();
 }
 
+StoreNode* TreeEditor::Place(std::unique_ptr<StoreNode> node, StoreNode* current) {
+  const NodePlace place = InsertPlace(project_, node->kind, current);
+  if (listener_ != nullptr) listener_->AboutToInsert(*place.holder, place.index);
+  StoreNode* placed = InsertNode(project_, std::move(node), current);
+  if (listener_ != nullptr) listener_->Inserted(*placed);
+  return placed;
+}
+
 StoreNode* TreeEditor::NewNode(NodeKind kind) {
   StoreNode* current = project_.selected;
   if (kind == NodeKind::Product && current == nullptr) return nullptr;
-  auto node = NewStoreNode(project_, kind, serialCounter_, current);
-  StoreNode* placed = nullptr;
-  if (kind == NodeKind::Link && project_.top().children.empty()) {
-    placed = AppendNode(project_, nullptr, std::move(node));
-    project_.changed = true;
-  } else {
-    placed = InsertNode(project_, std::move(node), current);
-  }
+  // With an empty tree there is no current node, so every kind goes to the top level.
+  StoreNode* placed = Place(NewStoreNode(project_, kind, serialCounter_, current), current);
   project_.selected = placed;
   return placed;
 }
@@ -149,7 +151,7 @@ std::vector<StoreNode*> TreeEditor::PasteIntoTree() {
     if (!copy->file.empty() && copy->kind != NodeKind::Link) {
       copy->file = FreeFileName(project_, copy->file);
     }
-    placed.push_back(InsertNode(project_, std::move(copy), current));
+    placed.push_back(Place(std::move(copy), current));
   }
   if (!placed.empty()) project_.selected = placed.back();
   return placed;
@@ -163,7 +165,7 @@ std::vector<StoreNode*> TreeEditor::PasteIntoList() {
     if (!copy->file.empty() && copy->kind != NodeKind::Link) {
       copy->file = FreeFileName(project_, copy->file);
     }
-    placed.push_back(InsertNode(project_, std::move(copy), current));
+    placed.push_back(Place(std::move(copy), current));
   }
   for (StoreNode* node : placed) listSelection_.push_back(node);
   return placed;
@@ -178,7 +180,11 @@ void TreeEditor::DeleteNode(StoreNode& node, bool selectNext) {
                        listSelection_.end());
   StoreNode* keep = project_.selected;
   const bool currentGoes = keep != nullptr && IsInSubtree(node, *keep);
+  StoreNode& holder = Holder(project_, node);
+  const std::size_t row = node.indexInParent;
+  if (listener_ != nullptr) listener_->AboutToRemove(node);
   FreeNode(project_, &node);
+  if (listener_ != nullptr) listener_->Removed(holder, row);
   project_.changed = true;
   if (selectNext) {
     project_.selected = next;
@@ -215,13 +221,19 @@ bool TreeEditor::Rename(StoreNode& node, std::string_view text) {
   node.title = std::string(text);
   DisplayName(node);
   project_.changed = true;
+  if (listener_ != nullptr) listener_->Changed(node);
   return true;
+}
+
+void TreeEditor::SetEnabled(StoreNode& node, bool enabled) {
+  SetNodeEnabled(project_, node, enabled);
+  if (listener_ != nullptr) listener_->Changed(node);
 }
 
 int TreeEditor::SetTreeEnabled(bool enabled) {
   StoreNode* node = project_.selected;
   if (node == nullptr || node->Enabled() == enabled) return 0;
-  SetNodeEnabled(project_, *node, enabled);
+  SetEnabled(*node, enabled);
   return 1;
 }
 
@@ -229,19 +241,28 @@ int TreeEditor::SetListEnabled(bool enabled) {
   int count = 0;
   for (StoreNode* entry : SelectedEntries()) {
     if (entry->Enabled() == enabled) continue;
-    SetNodeEnabled(project_, *entry, enabled);
+    SetEnabled(*entry, enabled);
     ++count;
   }
   return count;
 }
 
+void TreeEditor::MoveTo(StoreNode& node, StoreNode& holder, std::size_t destRow) {
+  const bool sameHolder = node.parent == &holder;
+  // In front of itself or of its next sibling: the node stays where it is.
+  if (sameHolder && (destRow == node.indexInParent || destRow == node.indexInParent + 1)) return;
+  if (listener_ != nullptr) listener_->AboutToMove(node, holder, destRow);
+  // Removing the node first shifts later siblings in the same holder by one.
+  const std::size_t index = sameHolder && node.indexInParent < destRow ? destRow - 1 : destRow;
+  auto owned = DetachNode(project_, node);
+  InsertChildAt(holder, index, std::move(owned));
+  if (listener_ != nullptr) listener_->Moved(node);
+}
+
 bool TreeEditor::MoveUp() {
   StoreNode* node = project_.selected;
   if (node == nullptr || node->parent == nullptr || node->indexInParent == 0) return false;
-  StoreNode& holder = *node->parent;
-  const std::size_t index = node->indexInParent;
-  auto owned = DetachNode(project_, *node);
-  InsertChildAt(holder, index - 1, std::move(owned));
+  MoveTo(*node, *node->parent, node->indexInParent - 1);
   project_.selected = node;
   project_.changed = true;
   return true;
@@ -253,47 +274,53 @@ bool TreeEditor::MoveDown() {
       node->indexInParent + 1 >= node->parent->children.size()) {
     return false;
   }
-  StoreNode& holder = *node->parent;
-  const std::size_t index = node->indexInParent;
-  auto owned = DetachNode(project_, *node);
-  InsertChildAt(holder, index + 1, std::move(owned));
+  MoveTo(*node, *node->parent, node->indexInParent + 2);
   project_.selected = node;
   project_.changed = true;
   return true;
 }
 
-bool TreeEditor::Drop(StoreNode& dragged, StoreNode* target) {
-  if (dragged.parent == nullptr || dragged.isTopHolder) return false;
-  StoreNode* holder = nullptr;
-  std::size_t index = 0;
+std::optional<NodePlace> TreeEditor::DropPlace(const StoreNode& dragged,
+                                               const StoreNode* target) const {
+  if (dragged.parent == nullptr || dragged.isTopHolder) return std::nullopt;
+  NodePlace place;
   if (target == nullptr) {
-    holder = &project_.top();
-    index = holder->children.size();
+    place.holder = const_cast<StoreNode*>(&project_.top());
+    place.index = place.holder->children.size();
   } else {
-    if (target == &dragged) return false;
+    if (target == &dragged || target->parent == nullptr || target->isTopHolder) {
+      return std::nullopt;
+    }
     const bool targetInShelf = target->parent != nullptr && HoldsProducts(*target->parent);
     if (target->kind == NodeKind::Product && targetInShelf && dragged.kind != NodeKind::Product) {
-      return false;
+      return std::nullopt;
     }
     const bool intoTarget = (target->kind == NodeKind::Category ||
                              (HoldsProducts(*target) && dragged.kind == NodeKind::Product)) &&
                             !targetInShelf;
     if (intoTarget) {
-      holder = target;
-      index = target->children.size();
+      place.holder = const_cast<StoreNode*>(target);
+      place.index = target->children.size();
     } else {
-      holder = &Holder(project_, *target);
-      index = target->indexInParent + 1;
+      place.holder = target->parent;
+      place.index = target->indexInParent + 1;
     }
   }
   // Never into its own subtree.
-  if (IsInSubtree(dragged, *holder)) return false;
-  const bool wasSelected = project_.selected != nullptr && IsInSubtree(dragged, *project_.selected);
+  if (IsInSubtree(dragged, *place.holder)) return std::nullopt;
+  return place;
+}
+
+bool TreeEditor::CanDrop(const StoreNode& dragged, const StoreNode* target) const {
+  return DropPlace(dragged, target).has_value();
+}
+
+bool TreeEditor::Drop(StoreNode& dragged, StoreNode* target) {
+  const std::optional<NodePlace> place = DropPlace(dragged, target);
+  if (!place) return false;
   StoreNode* selected = project_.selected;
-  // Removing the node first shifts later siblings in the same holder by one.
-  if (dragged.parent == holder && dragged.indexInParent < index) --index;
-  auto owned = DetachNode(project_, dragged);
-  InsertChildAt(*holder, index, std::move(owned));
+  const bool wasSelected = selected != nullptr && IsInSubtree(dragged, *selected);
+  MoveTo(dragged, *place->holder, place->index);
   if (wasSelected) project_.selected = selected;
   project_.changed = true;
   return true;

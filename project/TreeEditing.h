@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,12 +28,39 @@ bool IsInSubtree(const StoreNode& ancestor, const StoreNode& node);
 // Whether the node is a shelf or list, or sits directly inside one.
 bool IsShelfOrListOrInside(const StoreNode& node);
 
+// Told about every change an editing operation makes to the tree, in about-to/done
+// pairs, so a view can insert, remove and move single rows instead of resetting.
+// A "holder" is the parent node, or project.top() for the top level; rows are
+// indices among the holder's children. Calls come on the editing thread, in order,
+// while the operation runs; a listener must not edit the tree.
+class TreeListener {
+ public:
+  virtual ~TreeListener() = default;
+  // A node goes in as child `row` of holder (rows from `row` on shift down).
+  virtual void AboutToInsert(const StoreNode& /*holder*/, std::size_t /*row*/) {}
+  virtual void Inserted(StoreNode& /*node*/) {}
+  // The node (with its subtree) goes out; it is freed before Removed.
+  virtual void AboutToRemove(const StoreNode& /*node*/) {}
+  virtual void Removed(const StoreNode& /*holder*/, std::size_t /*row*/) {}
+  // The node moves into newHolder in front of child `destRow`, counted before the
+  // move (the row convention of QAbstractItemModel::beginMoveRows).
+  virtual void AboutToMove(const StoreNode& /*node*/, const StoreNode& /*newHolder*/,
+                           std::size_t /*destRow*/) {}
+  virtual void Moved(StoreNode& /*node*/) {}
+  // The node's title, display name or STATUS changed (its label or icon).
+  virtual void Changed(StoreNode& /*node*/) {}
+};
+
 class TreeEditor {
  public:
   TreeEditor(StoreProject& project, std::uint32_t& serialCounter)
       : project_(project), serialCounter_(serialCounter) {}
 
+  // The listener told about every change from now on (null: none). Not owned.
+  void SetListener(TreeListener* listener) { listener_ = listener; }
+
   StoreProject& project() { return project_; }
+  const StoreProject& project() const { return project_; }
   StoreNode* current() const { return project_.selected; }
   void Select(StoreNode* node) { project_.selected = node; }
 
@@ -75,17 +103,29 @@ class TreeEditor {
   bool MoveUp();
   bool MoveDown();
 
-  // Drag and drop of `dragged` onto `target` (null: the empty area below the nodes).
-  // Returns false when refused; the tree is then unchanged.
+  // Whether `dragged` may be dropped onto `target` (null: the empty area below the
+  // nodes). Refused: onto itself; a non-product onto a product inside a shelf or
+  // list; anything that would land in its own subtree; a node not in the tree.
+  bool CanDrop(const StoreNode& dragged, const StoreNode* target) const;
+  // Drag and drop of `dragged` onto `target` (null: the empty area below the nodes):
+  // into a category (or a product into a shelf or list that is not inside one) as its
+  // last child, else after the target. Returns false when refused (CanDrop); the
+  // tree is then unchanged.
   bool Drop(StoreNode& dragged, StoreNode* target);
 
  private:
   void DeleteNode(StoreNode& node, bool selectNext);
+  StoreNode* Place(std::unique_ptr<StoreNode> node, StoreNode* current);
+  void SetEnabled(StoreNode& node, bool enabled);
+  // Moves node in front of child destRow (counted before the move) of holder.
+  void MoveTo(StoreNode& node, StoreNode& holder, std::size_t destRow);
+  std::optional<NodePlace> DropPlace(const StoreNode& dragged, const StoreNode* target) const;
 
   StoreProject& project_;
   std::uint32_t& serialCounter_;
   std::vector<StoreNode*> listSelection_;
   std::vector<std::unique_ptr<StoreNode>> clipboard_;
+  TreeListener* listener_ = nullptr;
 };
 
 // The first free file name for a pasted or imported node: `name` itself when no node
