@@ -55,6 +55,29 @@ std::string InHome(const std::string& dir, const std::string& name) {
 
 }  // namespace
 
+void RememberRecentProject(AppConfig& config, const std::string& path) {
+  if (path.empty()) return;
+  std::vector<std::string> kept{path};
+  for (const std::string& entry : config.recent)
+    if (!entry.empty() && entry != path) kept.push_back(entry);
+  for (std::size_t i = 0; i < config.recent.size(); ++i)
+    config.recent[i] = i < kept.size() ? kept[i] : std::string();
+}
+
+std::vector<RecentProjectEntry> RecentProjectEntries(const AppConfig& config) {
+  std::vector<RecentProjectEntry> entries;
+  for (const std::string& path : config.recent)
+    if (!path.empty())
+      entries.push_back({kCmdRecentProjectFirst + static_cast<int>(entries.size()), path});
+  return entries;
+}
+
+std::string RecentProjectPath(const AppConfig& config, int command) {
+  for (const RecentProjectEntry& entry : RecentProjectEntries(config))
+    if (entry.command == command) return entry.path;
+  return {};
+}
+
 std::string HostingInfoPage(const AppConfig& config) {
   if (!config.host1.empty()) return std::string(kMakerSite) + config.host1;
   if (!config.host2.empty()) return config.host2;

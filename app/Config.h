@@ -68,6 +68,30 @@ struct AppConfig {
   WebAddresses urls;  // from "settings.dat"
 };
 
+// The File menu's recent-project entries take the command ids 19000 to 19004,
+// one per "L0" to "L4".
+inline constexpr int kCmdRecentProjectFirst = 19000;
+inline constexpr int kRecentProjectCount = 5;
+
+// Puts path first in the recent list ("L0"), moving the others down: a path
+// already listed moves up instead of appearing twice, empty entries close up,
+// and the oldest falls off after five. An empty path changes nothing.
+void RememberRecentProject(AppConfig& config, const std::string& path);
+
+// One recent-project entry of the File menu: its command id and project path.
+struct RecentProjectEntry {
+  int command = 0;
+  std::string path;
+};
+
+// The entries for the non-empty "L0" to "L4", newest first, numbered from
+// kCmdRecentProjectFirst in list order.
+std::vector<RecentProjectEntry> RecentProjectEntries(const AppConfig& config);
+
+// The project path of a recent-project command id; "" when the id is not one or
+// its entry is empty.
+std::string RecentProjectPath(const AppConfig& config, int command);
+
 // The maker's web site that a "host1=" path is appended to.
 inline constexpr const char* kMakerSite = "https://www.tolmi.example";
 

@@ -76,6 +76,7 @@ struct OrderRecord {
 struct OrdersTree {
   std::vector<OrderRecord> records;          // the top level, in file order
   std::optional<OrderRecord> fieldTemplate;  // copy of the latest order read or received
+  bool changed = false;  // edited since the last load or save (the orders' change mark)
 };
 
 // The status label ("Unread", "Charged", ...); "Unknown" for a value that is not one status.

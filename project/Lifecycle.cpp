@@ -145,6 +145,8 @@ void LoadProjectTemplates(ProjectSession& session) {
   const std::string dir = session.project.settings.projectDir;
   session.orderTemplate.clear();
   session.confirmTemplate.clear();
+  session.orderTemplateChanged = false;
+  session.confirmTemplateChanged = false;
   session.templateList.clear();
   if (dir.empty()) return;
   const std::string templateDir = ResolveExistingPath(dir + "/Template");
@@ -211,14 +213,35 @@ namespace {
 
 // Writes the project file; reports a failed write with "S101: File Write Error".
 Status WriteSession(ProjectSession& session, const LifecycleEnv& env) {
-  Status written =
-      WriteProjectFile(session.project, session.path, *env.prompter, *env.clock, env.versionNumber);
+  Status written = WriteProjectFile(session.project, session.path, *env.prompter, *env.clock,
+                                    env.versionNumber, env.saveProgress);
   if (!written) {
     if (written.kind() == ErrorKind::Cancelled) return written;
     ShowError(env, "S101: File Write Error");
     return Status::Error(written.kind(), "S101: File Write Error");
   }
-  return Status::Ok();
+  // The templates edited in the order-form and confirmation editors go with the project.
+  Status templates = Status::Ok();
+  const std::string templateDir =
+      ResolveExistingPath(session.project.settings.projectDir + "/Template");
+  auto writeTemplate = [&](bool& changed, const std::string& text, const char* name) {
+    if (!changed) return;
+    const std::string path = ResolveExistingPath(templateDir + "/" + name);
+    if (Status status = WriteFileAtomic(path, text); !status) {
+      std::string message = kTemplateWriteError;
+      message.replace(message.find("%s"), 2, path);
+      ShowError(env, message);
+      templates = Status::Error(ErrorKind::Io, message);
+      return;
+    }
+    changed = false;
+  };
+  writeTemplate(session.orderTemplateChanged, session.orderTemplate, "order.htm");
+  writeTemplate(session.confirmTemplateChanged, session.confirmTemplate, "confirm.htm");
+  if (env.saveInvoiceTemplates)
+    if (Status invoices = env.saveInvoiceTemplates(); !invoices && templates) templates = invoices;
+  if (!templates) session.project.changed = true;
+  return templates;
 }
 
 }  // namespace

@@ -33,6 +33,8 @@ inline constexpr const char* kOverwriteFolderQuestion =
 inline constexpr const char* kRevertQuestion =
     "You are about to revert to a previously saved version of the store project.  All current "
     "changes will be lost. Do you wish to proceed? ";
+// Format of the message when an edited project template cannot be written (its path).
+inline constexpr const char* kTemplateWriteError = "ERROR M102: Unable to save template '%s'";
 inline constexpr std::size_t kMaxSaveAsNameLength = 50;
 inline constexpr int kBackupCount = 10;
 
@@ -50,6 +52,11 @@ struct LifecycleEnv {
   std::function<void(StoreProject& project, const std::string& projectDir)> upgradeTemplates;
   // Writes the configuration after a save; optional.
   std::function<void()> writeConfiguration;
+  // Told the running record count while the project file is written; optional.
+  std::function<void(std::size_t records)> saveProgress;
+  // Saves the invoice templates modified in their editor, after the project file;
+  // optional. A failure keeps the project marked changed.
+  std::function<Status()> saveInvoiceTemplates;
 };
 
 // The open project with its path and the templates loaded for the editors.
@@ -58,6 +65,10 @@ struct ProjectSession {
   std::string path;                       // the project file; "" when no project is open
   std::string orderTemplate;              // "Template/order.htm" of the project
   std::string confirmTemplate;            // "Template/confirm.htm" of the project
+  // Set by the editors when orderTemplate / confirmTemplate were edited; a save
+  // writes them back and clears the flag.
+  bool orderTemplateChanged = false;
+  bool confirmTemplateChanged = false;
   std::vector<std::string> templateList;  // "*.htm" of "Template" but order/confirm
 };
 
@@ -102,8 +113,11 @@ void LoadProjectTemplates(ProjectSession& session);
 Status MakeBackup(const std::string& path);
 
 // Save: backup (a failed backup is reported and the save goes on), the
-// older-version question (No cancels), the write, then the configuration. A failed write shows
-// "S101: File Write Error" and keeps the changed flag.
+// older-version question (No cancels), the write (env.saveProgress told the record
+// count), the edited order-form and confirmation templates and env.saveInvoiceTemplates,
+// then the configuration. A failed write shows "S101: File Write Error" and keeps the
+// changed flag; a template that cannot be written shows kTemplateWriteError with its
+// path, keeps its own flag and marks the project changed again.
 Status SaveProject(ProjectSession& session, const LifecycleEnv& env);
 
 // When the project has changed, asks kSaveChangesQuestion (Yes/No, titled
