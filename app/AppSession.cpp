@@ -85,10 +85,10 @@ Status AppSession::Shutdown(bool helpOpen) {
 
 Status AppSession::LoadOrdersOnce() {
   if (ordersLoaded_) return Status::Ok();
-  OrdersLoad load = LoadOrders(globals_.home, orders_);
+  (void)LoadOrders(globals_.home, orders_);
   ordersLoaded_ = true;
   orders_.changed = false;
-  return load.status;
+  return Status::Ok();
 }
 
 Status AppSession::SaveOrdersFile(const std::function<void()>& progress) {

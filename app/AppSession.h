@@ -85,8 +85,8 @@ class AppSession {
   // the user style schemes to "scheme.ini". Returns the status of "config.ini".
   Status Shutdown(bool helpOpen);
 
-  // The orders file, read once: later calls return at once with Ok. The status
-  // is the load's (a damaged file without backup, a lock that was not taken).
+  // The orders file, read once (falling back on "orders.bak"); later calls
+  // return at once.
   Status LoadOrdersOnce();
   bool ordersLoaded() const { return ordersLoaded_; }
   // Saves the orders tree (clearing its changed mark on success), telling
