@@ -2,9 +2,16 @@
 
 #include <unistd.h>
 
-#include <cstdio>
-#include <functional>
+#include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <set>
+
+#include "orders/OrderNumbers.h"
 #include "util/Files.h"
 #include "util/Paths.h"
 #include "util/Version.h"
@@ -305,28 +312,239 @@ OrdersReading ReadOrdersText(std::string_view bytes) {
   return reading;
 }
 
-bool LoadOrders(const std::string& folder, OrdersTree& tree) {
+Result<FileLock> LockOrders(const std::string& folder, std::chrono::milliseconds wait) {
+  return FileLock::Acquire(JoinPath(folder, kOrdersLockName), "The orders file", wait);
+}
+
+std::string OrderKey(const OrderRecord& r) {
+  std::string key = std::to_string(static_cast<int>(r.kind));
+  key += '\x1f';
+  key += r.name;
+  key += '\x1f';
+  key += r.orderId;
+  key += '\x1f';
+  key += std::to_string(r.orderDate);
+  return key;
+}
+
+namespace {
+
+// The file's identity: a save by any program replaces the file (a new inode).
+bool Identify(const std::string& path, OrdersFileState& state) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return false;
+  state.device = static_cast<std::uint64_t>(st.st_dev);
+  state.inode = static_cast<std::uint64_t>(st.st_ino);
+  state.size = static_cast<std::uint64_t>(st.st_size);
+  state.modifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  return true;
+}
+
+bool SameFile(const OrdersFileState& a, const OrdersFileState& b) {
+  return a.device == b.device && a.inode == b.inode && a.size == b.size &&
+         a.modifiedNs == b.modifiedNs;
+}
+
+std::vector<std::string> SortedOrderKeys(const std::vector<OrderRecord>& records) {
+  std::vector<std::string> keys;
+  ForEachRecord(records, [&](const OrderRecord& r) {
+    if (r.kind == RecordKind::Order) keys.push_back(OrderKey(r));
+  });
+  std::sort(keys.begin(), keys.end());
+  return keys;
+}
+
+void RememberFile(const std::string& path, OrdersTree& tree, bool readable) {
+  tree.file = OrdersFileState{};
+  if (!readable || !Identify(path, tree.file)) return;
+  tree.file.known = true;
+  tree.file.orderKeys = SortedOrderKeys(tree.records);
+}
+
+// Moves an incomplete orders file aside; returns the name it now has ("" when it stayed).
+std::string SetAside(const std::string& folder, const std::string& path) {
+  const std::string aside = MakeUniquePath(JoinPath(folder, kOrdersDamagedName));
+  if (std::rename(path.c_str(), aside.c_str()) != 0) return std::string();
+  std::size_t slash = aside.find_last_of('/');
+  return slash == std::string::npos ? aside : aside.substr(slash + 1);
+}
+
+// Removes the temporary files of saves that were killed (".orders.ost.tmp-XXXXXX").
+// The caller holds the orders lock, so no save is running.
+void RemoveInterruptedSaves(const std::string& folder) {
+  const std::string prefix = std::string(".") + kOrdersFileName + ".tmp-";
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0) {
+      std::error_code removed;
+      std::filesystem::remove(it->path(), removed);
+    }
+  }
+}
+
+std::vector<OrderRecord>& NewOrdersFolder(OrdersTree& tree) {
+  for (auto& r : tree.records)
+    if (r.kind == RecordKind::NewOrders) return r.children;
+  return tree.records;
+}
+
+// Removes the orders whose keys are listed, wherever they lie.
+void EraseOrders(std::vector<OrderRecord>& records, const std::set<std::string>& keys) {
+  std::vector<std::vector<OrderRecord>*> lists{&records};
+  while (!lists.empty()) {
+    std::vector<OrderRecord>* list = lists.back();
+    lists.pop_back();
+    std::erase_if(*list, [&](const OrderRecord& r) {
+      return r.kind == RecordKind::Order && keys.count(OrderKey(r)) > 0;
+    });
+    for (OrderRecord& r : *list)
+      if (!r.children.empty()) lists.push_back(&r.children);
+  }
+}
+
+// Orders of the tree not yet in the file as the tree last saw it whose numbers a saved
+// order (of the tree, or among savedNumbers: those in the file now), or an earlier
+// unsaved one, already has get the next free numbers: numbers never repeat, and the
+// numbers already saved (perhaps printed on an invoice) stay.
+void RenumberUnsavedOrders(OrdersTree& tree, const std::set<long long>& savedNumbers) {
+  const std::vector<std::string>& seen = tree.file.orderKeys;
+  std::set<long long> taken = savedNumbers;
+  long long highest = savedNumbers.empty() ? 0 : *savedNumbers.rbegin();
+  std::vector<OrderRecord*> unsaved;
+  ForEachRecord(tree.records, [&](OrderRecord& r) {
+    if (r.kind != RecordKind::Order) return;
+    std::optional<long long> n = OrderNumberOf(r.name);
+    if (!n) return;
+    highest = std::max(highest, *n);
+    if (tree.file.known && std::binary_search(seen.begin(), seen.end(), OrderKey(r)))
+      taken.insert(*n);
+    else
+      unsaved.push_back(&r);
+  });
+  for (OrderRecord* r : unsaved) {
+    long long n = *OrderNumberOf(r->name);
+    if (taken.count(n) && highest < 999999999) n = ++highest;
+    taken.insert(n);
+    r->name = std::to_string(n);
+  }
+}
+
+// Adds to the tree the orders of the file at path that the tree never saw (another
+// program saved them), then gives the tree's unsaved orders whose numbers are taken
+// the next free numbers.
+void MergeSavedOrders(const std::string& path, OrdersTree& tree) {
+  std::optional<std::string> bytes = ReadWholeFile(path);
+  if (!bytes) return;
+  OrdersReading disk = ReadOrdersText(*bytes);
+  const std::vector<std::string>& seen = tree.file.orderKeys;
+  auto wasSeen = [&](const std::string& key) {
+    return tree.file.known && std::binary_search(seen.begin(), seen.end(), key);
+  };
+  // A tree that never read the file may hold copies of what it holds.
+  std::set<std::string> held;
+  std::map<std::pair<std::string, std::int32_t>, std::string> unsavedById;
+  ForEachRecord(tree.records, [&](const OrderRecord& r) {
+    if (r.kind != RecordKind::Order) return;
+    std::string key = OrderKey(r);
+    if (!wasSeen(key) && !r.orderId.empty()) unsavedById[{r.orderId, r.orderDate}] = key;
+    if (!tree.file.known) held.insert(std::move(key));
+  });
+
+  // The orders to add, grouped by the top-level folder that holds them on disk.
+  struct Arrival {
+    const OrderRecord* folder;  // null: the top level or no folder
+    std::vector<OrderRecord> orders;
+  };
+  std::vector<Arrival> arrivals;
+  std::set<std::string> dropped;  // our unsaved copies of orders the file already holds
+  for (const OrderRecord& top : disk.records) {
+    Arrival arrival{top.kind == RecordKind::Order ? nullptr : &top, {}};
+    std::vector<const OrderRecord*> found;
+    if (top.kind == RecordKind::Order) found.push_back(&top);
+    ForEachRecord(top.children, [&](const OrderRecord& r) {
+      if (r.kind == RecordKind::Order) found.push_back(&r);
+    });
+    for (const OrderRecord* r : found) {
+      const std::string key = OrderKey(*r);
+      if (wasSeen(key) || held.count(key)) continue;
+      if (!r->orderId.empty()) {
+        auto twin = unsavedById.find({r->orderId, r->orderDate});
+        if (twin != unsavedById.end()) dropped.insert(twin->second);
+      }
+      OrderRecord copy = CopyRecord(*r);
+      copy.children.clear();
+      arrival.orders.push_back(std::move(copy));
+      held.insert(key);
+    }
+    if (!arrival.orders.empty()) arrivals.push_back(std::move(arrival));
+  }
+  if (!dropped.empty()) EraseOrders(tree.records, dropped);
+  std::set<long long> savedNumbers;
+  ForEachRecord(disk.records, [&](const OrderRecord& r) {
+    if (r.kind != RecordKind::Order) return;
+    if (std::optional<long long> n = OrderNumberOf(r.name)) savedNumbers.insert(*n);
+  });
+  RenumberUnsavedOrders(tree, savedNumbers);
+  for (Arrival& arrival : arrivals) {
+    std::vector<OrderRecord>* dest = nullptr;
+    if (arrival.folder) {
+      for (OrderRecord& r : tree.records)
+        if (!dest && r.kind == arrival.folder->kind && r.name == arrival.folder->name)
+          dest = &r.children;
+    }
+    if (!dest) dest = &NewOrdersFolder(tree);
+    dest->insert(dest->begin(), std::make_move_iterator(arrival.orders.begin()),
+                 std::make_move_iterator(arrival.orders.end()));
+  }
+}
+
+}  // namespace
+
+OrdersLoad LoadOrders(const std::string& folder, OrdersTree& tree) {
+  OrdersLoad load;
   tree.records.clear();
   tree.fieldTemplate.reset();
-  bool usedBackup = false;
-  auto bytes = ReadWholeFile(JoinPath(folder, kOrdersFileName));
+  tree.file = OrdersFileState{};
+  Result<FileLock> lock = LockOrders(folder);
+  const std::string path = JoinPath(folder, kOrdersFileName);
+  if (lock) RemoveInterruptedSaves(folder);
+  auto bytes = ReadWholeFile(path);
   OrdersReading reading;
   if (bytes) reading = ReadOrdersText(*bytes);
+  // An empty file holds nothing to keep: it reads like a missing one.
+  const bool damaged = bytes && !bytes->empty() && !reading.Accepted();
+  std::string aside;
+  if (damaged && lock) aside = SetAside(folder, path);
   // A missing file is read from the backup too: a save that stopped right after moving the
   // file to the backup must not leave an empty tree whose next save drops the backup.
   if (!bytes || !reading.Accepted()) {
     if (auto backup = ReadWholeFile(JoinPath(folder, kOrdersBackupName))) {
       reading = ReadOrdersText(*backup);
-      usedBackup = true;
+      load.usedBackup = true;
+    } else if (damaged) {
+      // Half a file read as the whole would lose the rest at the next save.
+      reading = OrdersReading{};
+      load.status = Status::Error(
+          ErrorKind::Corrupt,
+          "The orders file 'orders.ost' is incomplete and there is no 'orders.bak' to read "
+          "instead; " +
+              (aside.empty() ? std::string("it was left as it is")
+                             : "it was kept as '" + aside + "'") +
+              " and not read.");
     }
   }
+  if (!lock && load.status.ok()) load.status = lock.status();
   tree.records = std::move(reading.records);
   if (tree.records.empty()) {
     tree.records.push_back(MakeFolder(RecordKind::NewOrders, "New Orders"));
     tree.records.push_back(MakeFolder(RecordKind::Trash, "Trash"));
   }
   if (reading.latestOrder) tree.fieldTemplate = CopyRecord(*reading.latestOrder);
-  return usedBackup;
+  // A tree from the backup or from nothing has not seen what orders.ost holds now.
+  RememberFile(path, tree, bytes && !damaged && !load.usedBackup);
+  return load;
 }
 
 namespace {
@@ -348,11 +566,14 @@ Status WriteOrders(const std::string& path, const std::string& backup, const Ord
   return Status::Ok();
 }
 
-}  // namespace
-
-Status SaveOrders(const std::string& folder, const OrdersTree& tree, long long now) {
+Status SaveOrdersLocked(const std::string& folder, OrdersTree& tree, long long now) {
   const std::string path = JoinPath(folder, kOrdersFileName);
   const std::string backup = JoinPath(folder, kOrdersBackupName);
+  OrdersFileState onDisk;
+  if (Identify(path, onDisk) && !(tree.file.known && SameFile(tree.file, onDisk)))
+    MergeSavedOrders(path, tree);
+  else
+    RenumberUnsavedOrders(tree, std::set<long long>());
   // Without an orders file the backup is the last good copy: keep it.
   if (!FileExists(path)) return WriteOrders(path, backup, tree, now, false);
   std::remove(backup.c_str());
@@ -361,6 +582,17 @@ Status SaveOrders(const std::string& folder, const OrdersTree& tree, long long n
   if (::link(path.c_str(), backup.c_str()) == 0) return WriteOrders(path, backup, tree, now, false);
   bool moved = std::rename(path.c_str(), backup.c_str()) == 0;
   return WriteOrders(path, backup, tree, now, moved);
+}
+
+}  // namespace
+
+Status SaveOrders(const std::string& folder, OrdersTree& tree, long long now) {
+  Result<FileLock> lock = LockOrders(folder);
+  if (!lock) return Status::Error(ErrorKind::Io, std::string(kOrdersWriteError) + " (" +
+                                                     lock.status().message() + ")");
+  Status saved = SaveOrdersLocked(folder, tree, now);
+  if (saved.ok()) RememberFile(JoinPath(folder, kOrdersFileName), tree, true);
+  return saved;
 }
 
 }  // namespace tolmi

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "orders/OrdersTree.h"
+#include "util/FileLock.h"
 #include "util/Result.h"
 
 namespace tolmi {
@@ -35,15 +36,45 @@ struct OrdersReading {
 
 OrdersReading ReadOrdersText(std::string_view bytes);
 
-// Loads folder/orders.ost into tree (replacing its records), falling back on
-// folder/orders.bak when the file is incomplete or missing; adds "New Orders" and "Trash" when
-// nothing was loaded; rebuilds the field template. Returns whether the backup was used.
-bool LoadOrders(const std::string& folder, OrdersTree& tree);
+// Locks the orders file of folder ("orders.lock" beside it) against other programs,
+// waiting up to `wait`; fails with a message naming the program that holds it. A
+// command that reads, changes and saves the orders holds it from load to save.
+inline constexpr const char* kOrdersLockName = "orders.lock";
+Result<FileLock> LockOrders(const std::string& folder,
+                            std::chrono::milliseconds wait = kDefaultLockWait);
 
-// Saves the tree to folder/orders.ost, keeping the previous file as orders.bak (an existing
-// backup is kept when there is no orders.ost). The new file is synced to disk before success
-// is reported, and orders.ost never goes missing on the way; on failure the previous file
-// stays and the error carries kOrdersWriteError.
-Status SaveOrders(const std::string& folder, const OrdersTree& tree, long long now);
+// What LoadOrders did. Tests as true when the backup was read.
+struct OrdersLoad {
+  bool usedBackup = false;
+  // An error when the orders were not read: the file is damaged and there is no backup
+  // (it was set aside, see kOrdersDamagedName), or the orders lock could not be taken.
+  Status status;
+  explicit operator bool() const { return usedBackup; }
+};
+
+// An incomplete orders file is kept under this name (made unique) rather than read
+// partly and later saved over.
+inline constexpr const char* kOrdersDamagedName = "orders.ost.damaged";
+
+// Loads folder/orders.ost into tree (replacing its records), under the orders lock,
+// falling back on folder/orders.bak when the file is incomplete or missing; adds
+// "New Orders" and "Trash" when nothing was loaded; rebuilds the field template. An
+// incomplete file is moved aside as "orders.ost.damaged" (so no save replaces it);
+// when there is no backup either the tree stays empty and status says so.
+OrdersLoad LoadOrders(const std::string& folder, OrdersTree& tree);
+
+// Saves the tree to folder/orders.ost under the orders lock, keeping the previous file
+// as orders.bak (an existing backup is kept when there is no orders.ost). When the file
+// was changed by another program since this tree read or wrote it, the orders it holds
+// that the tree never saw are added to the tree first (into the folder of the same name,
+// else "New Orders"; an order received twice is kept once), and orders of this tree not
+// yet saved whose numbers are taken get the next free numbers, so nothing another
+// program saved is lost and no number repeats. The new file is synced to disk before
+// success is reported, and orders.ost never goes missing on the way; on failure the
+// previous file stays and the error carries kOrdersWriteError.
+Status SaveOrders(const std::string& folder, OrdersTree& tree, long long now);
+
+// The identity of an order for merging saves: its kind, name, id and order date.
+std::string OrderKey(const OrderRecord& record);
 
 }  // namespace tolmi

@@ -73,9 +73,19 @@ struct OrderRecord {
   std::vector<OrderRecord> children;
 };
 
+// The orders file as a tree last read or wrote it, so that a save can tell whether
+// another program changed the file since (see SaveOrders).
+struct OrdersFileState {
+  bool known = false;                // the tree was read from or written to the file
+  std::uint64_t device = 0, inode = 0, size = 0;
+  std::int64_t modifiedNs = 0;
+  std::vector<std::string> orderKeys;  // OrderKey of every order in that file, sorted
+};
+
 struct OrdersTree {
   std::vector<OrderRecord> records;          // the top level, in file order
   std::optional<OrderRecord> fieldTemplate;  // copy of the latest order read or received
+  OrdersFileState file;                      // kept by LoadOrders and SaveOrders
   bool changed = false;  // edited since the last load or save (the orders' change mark)
 };
 

@@ -363,6 +363,7 @@ Status AtomicFile::Commit() {
     if (::close(fd_) != 0) Fail("Unable to write file", errno);
     fd_ = -1;
   }
+  if (status_.ok() && options_.beforeReplace) options_.beforeReplace();
   if (status_.ok()) {
     if (::rename(tempPath_.c_str(), path_.c_str()) != 0) {
       Fail("Unable to replace file", errno);

@@ -110,6 +110,10 @@ struct AtomicWriteOptions {
   // Look the path up as ResolveExistingPath does; false takes it as given (for callers
   // that have resolved it already).
   bool resolvePath = true;
+  // Called once the new bytes are completely written (and synced), right before they
+  // replace the file; not called when writing failed. Saves that keep backups of the
+  // old file make them here, so that a save that never completes rotates nothing.
+  std::function<void()> beforeReplace;
 };
 
 // WriteFileAtomic without the flushes to disk (see AtomicWriteOptions::sync).

@@ -92,7 +92,8 @@ TEST(OrdersRobustness, InterruptedSaveKeepsThePreviousFile) {
   EXPECT_EQ(s.message().rfind("O101: File Write Error", 0), 0u) << s.message();
   EXPECT_EQ(home.Read("orders.ost"), before);
   for (const auto& entry : std::filesystem::directory_iterator(home.path()))
-    EXPECT_TRUE(entry.path().filename() == "orders.ost" || entry.path().filename() == "orders.bak")
+    EXPECT_TRUE(entry.path().filename() == "orders.ost" || entry.path().filename() == "orders.bak" ||
+                entry.path().filename() == "orders.lock")
         << entry.path();  // no half-written file left behind
   OrdersTree back;
   EXPECT_FALSE(LoadOrders(dir, back));
