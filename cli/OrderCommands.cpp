@@ -22,6 +22,7 @@
 #include "cli/CliPrompter.h"
 #include "orders/CsvExport.h"
 #include "orders/Invoices.h"
+#include "orders/OrderNumbers.h"
 #include "orders/OrderOperations.h"
 #include "orders/OrdersFile.h"
 #include "orders/ServerProtocol.h"
@@ -54,8 +55,14 @@ class OrdersSession {
     Result<std::string> home = PrepareHome(ctx_.home);
     if (!home) return Fail(home.status().message());
     LoadInstallation(globals_, *home, prompter_);
-    if (LoadOrders(home_(), tree_))
-      ctx_.err << "tolmi-cli: orders.ost was incomplete; orders.bak was read\n";
+    // Held until the command ends, so that no other program changes the orders between
+    // this command's reading and its saving.
+    Result<FileLock> lock = LockOrders(home_());
+    if (!lock) return Fail(lock.status().message());
+    lock_ = std::move(*lock);
+    OrdersLoad load = LoadOrders(home_(), tree_);
+    if (!load.status.ok()) return Fail(load.status.message());
+    if (load.usedBackup) ctx_.err << "tolmi-cli: orders.ost was incomplete; orders.bak was read\n";
     return true;
   }
 
@@ -65,17 +72,7 @@ class OrdersSession {
     return true;
   }
 
-  // The next order number: the "ordernum" setting, moved past every order that already
-  // carries a number so that names stay unique.
-  int NextOrderNumber() const {
-    long long next = std::max(globals_.config.orderNumber, 1);
-    ForEachRecord(tree_.records, [&](const OrderRecord& r) {
-      if (r.kind != RecordKind::Order || r.name.empty() || r.name.size() > 9) return;
-      if (r.name.find_first_not_of("0123456789") != std::string::npos) return;
-      next = std::max(next, std::stoll(r.name) + 1);
-    });
-    return static_cast<int>(std::min<long long>(next, INT32_MAX));
-  }
+  int NextOrderNumber() const { return tolmi::NextOrderNumber(tree_, globals_.config.orderNumber); }
 
   // Keeps the advanced order number in "config.ini".
   bool StoreOrderNumber(int next) {
@@ -108,6 +105,7 @@ class OrdersSession {
   SystemClock clock_;
   AppGlobals globals_;
   OrdersTree tree_;
+  FileLock lock_;
 };
 
 std::string Amount(double v) {
