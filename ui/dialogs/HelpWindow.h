@@ -11,6 +11,8 @@ class QTextBrowser;
 namespace tolmi::ui {
 
 class HelpWindow : public QWidget {
+  Q_OBJECT
+
  public:
   // openExternal opens an address in the browser; false when it could not.
   HelpWindow(QWidget* parent, const std::string& home,

@@ -1,0 +1,29 @@
+#include "app/HelpFile.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/TestHome.h"
+
+namespace tolmi {
+namespace {
+
+using test::TestHome;
+
+TEST(HelpFileTest, ReadsThePageOfTheHomeInAnyLetterCase) {
+  TestHome home;
+  home.Write("HELP.HTM", "<p>guide</p>");
+  Result<std::string> page = ReadHelpFile(home.path().string());
+  ASSERT_TRUE(page.ok());
+  EXPECT_EQ(*page, "<p>guide</p>");
+}
+
+TEST(HelpFileTest, AMissingPageGivesTheOpenFileError) {
+  TestHome home;
+  Result<std::string> page = ReadHelpFile(home.path().string());
+  ASSERT_FALSE(page.ok());
+  EXPECT_EQ(page.status().kind(), ErrorKind::NotFound);
+  EXPECT_EQ(page.status().message(), "ERROR W114: Unable to open file 'help.htm'");
+}
+
+}  // namespace
+}  // namespace tolmi

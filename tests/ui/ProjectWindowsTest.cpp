@@ -1,0 +1,318 @@
+// The project windows on a copy of the sample store in a fresh home: Save As,
+// the backups and Restore, Open and its failures, help and About, with a
+// screenshot of every window.
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QtTest>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+
+#include "app/AppSession.h"
+#include "app/UiTexts.h"
+#include "tests/support/FakePrompter.h"
+#include "tests/support/TestHome.h"
+#include "tests/ui/support/FakeFileChooser.h"
+#include "tests/ui/support/UiTestSupport.h"
+#include "ui/ProjectWindows.h"
+#include "ui/dialogs/AboutDialog.h"
+#include "ui/dialogs/HelpWindow.h"
+#include "ui/dialogs/ProgressWindow.h"
+#include "ui/dialogs/RestoreBackupDialog.h"
+#include "ui/dialogs/SaveAsDialog.h"
+#include "util/Files.h"
+
+using namespace tolmi;
+namespace fs = std::filesystem;
+
+namespace {
+
+class RecordingLauncher : public BrowserLauncher {
+ public:
+  bool Launch(const std::string& program, const std::string& argument) override {
+    launched.push_back(program + " " + argument);
+    return true;
+  }
+  bool Exists(const std::string&) const override { return true; }
+  std::vector<std::string> launched;
+};
+
+// Runs drive on the next modal window of type T once it shows (the commands use exec()).
+template <typename T>
+void WhenModal(std::function<void(T*)> drive) {
+  auto* timer = new QTimer;
+  timer->setInterval(5);
+  QObject::connect(timer, &QTimer::timeout, [timer, drive] {
+    if (auto* dialog = dynamic_cast<T*>(QApplication::activeModalWidget())) {
+      timer->stop();
+      timer->deleteLater();
+      drive(dialog);
+    }
+  });
+  timer->start();
+}
+
+template <typename T>
+T* Child(QWidget* parent, const char* name) {
+  T* child = parent->findChild<T*>(QString::fromUtf8(name));
+  if (!child) qFatal("no child %s", name);
+  return child;
+}
+
+// A home with the sample store open, and the fakes every window takes.
+struct Shop {
+  test::TestHome home;
+  test::FakePrompter prompter;
+  test::FakeClock clock{1764979200};
+  test::FakeFileChooser chooser;
+  RecordingLauncher launcher;
+  AppSession session;
+  QWidget window;
+  ui::WindowContext ctx;
+  fs::path project;
+
+  Shop()
+      : session(home.path().string(), prompter, clock),
+        ctx{&window, session, prompter, chooser, launcher} {
+    session.SetProxyStorePath((home / "settings.ini").string());
+    if (!session.Start().ok()) qFatal("the home could not be prepared");
+    project = test::CopySample("TeaShop", home / "Projects" / "TeaShop");
+    if (!session.Open(project.string()).ok()) qFatal("the sample store did not open");
+    window.resize(800, 600);
+  }
+  std::string Bytes(const fs::path& path) const { return ReadWholeFile(path.string()).value_or(""); }
+};
+
+}  // namespace
+
+class ProjectWindowsTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void initTestCase() {
+    qputenv("TOLMI_DATA_DIR", TOLMI_SOURCE_DIR "/data");
+    for (const char* name : {"http_proxy", "https_proxy", "ftp_proxy", "all_proxy", "HTTP_PROXY",
+                             "HTTPS_PROXY", "FTP_PROXY", "ALL_PROXY"})
+      qunsetenv(name);
+  }
+
+  void saveAsCleansTheNameAndMakesTheNewProject() {
+    Shop shop;
+    shop.home.Write("Projects/TeaShop/TeaShop.bak", std::string("sibling\r\n\xff", 10));
+    const std::string original = shop.Bytes(shop.project);
+    WhenModal<ui::SaveAsDialog>([](ui::SaveAsDialog* dialog) {
+      auto* name = Child<QLineEdit>(dialog, "nameEdit");
+      auto* ok = Child<QPushButton>(dialog, "okButton");
+      QCOMPARE(dialog->windowTitle(), QString(kSaveAsTitle));
+      QVERIFY(!ok->isEnabled());
+      QVERIFY(Child<QPushButton>(dialog, "cancelButton")->isEnabled());
+      QTest::keyClicks(name, "My, Shop");
+      QCOMPARE(name->text(), QString("My_ Shop"));
+      QVERIFY(ok->isEnabled());
+      QVERIFY(test::SaveShot(*dialog, "save-as"));
+      ok->click();
+    });
+    QVERIFY(ui::SaveAsCommand(shop.ctx).ok());
+    const fs::path folder = shop.home / "Projects" / "My_ Shop";
+    QCOMPARE(QString::fromStdString(shop.session.session().path),
+             QString::fromStdString((folder / "My_ Shop.stp").string()));
+    QCOMPARE(QString::fromStdString(shop.session.config().recent[0]),
+             QString::fromStdString(shop.session.session().path));
+    QVERIFY(fs::is_directory(folder / "Web"));
+    QVERIFY(!shop.Bytes(folder / "Template" / "order.htm").empty());
+    QVERIFY(shop.Bytes(folder / "My_ Shop.bak") == std::string("sibling\r\n\xff", 10));
+    QVERIFY(shop.Bytes(shop.project) == original);  // the old project is left as it was
+
+    AppSession reread(shop.home.path().string(), shop.prompter, shop.clock);
+    reread.SetProxyStorePath((shop.home / "settings.ini").string());
+    QVERIFY(reread.Start().ok());
+    QVERIFY(OpenProject(reread.session(), reread.env(), (folder / "My_ Shop.stp").string()).ok());
+    QCOMPARE(CountNodes(reread.project()), CountNodes(shop.session.project()));
+    QVERIFY(shop.prompter.shown.empty());
+  }
+
+  void saveAsWithoutAProjectFileCannotBeCancelled() {
+    ui::SaveAsDialog dialog(nullptr, false, [] { return std::string("/x/Projects/Picked/"); });
+    dialog.show();
+    QVERIFY(!Child<QPushButton>(&dialog, "cancelButton")->isEnabled());
+    dialog.reject();
+    QVERIFY(dialog.isVisible());
+    Child<QPushButton>(&dialog, "browseButton")->click();
+    QCOMPARE(Child<QLineEdit>(&dialog, "nameEdit")->text(), QString("Picked"));
+    QTest::keyClicks(Child<QLineEdit>(&dialog, "nameEdit"), QString(60, 'a'));
+    QCOMPARE(Child<QLineEdit>(&dialog, "nameEdit")->text().size(), 50);
+  }
+
+  void saveAsIntoAFolderThatCannotBeMadeKeepsTheProject() {
+    Shop shop;
+    shop.home.Write("Projects/Blocked", "not a folder");
+    const std::string path = shop.session.session().path;
+    WhenModal<ui::SaveAsDialog>([](ui::SaveAsDialog* dialog) {
+      QTest::keyClicks(Child<QLineEdit>(dialog, "nameEdit"), "Blocked");
+      Child<QPushButton>(dialog, "okButton")->click();
+    });
+    QVERIFY(!ui::SaveAsCommand(shop.ctx).ok());
+    QCOMPARE(shop.prompter.asked.back().text, std::string(kOverwriteFolderQuestion));
+    QCOMPARE(shop.prompter.shown.back().text,
+             "Unable to create a new Project Directory '" +
+                 (shop.home / "Projects" / "Blocked").string() + "'.");
+    QCOMPARE(shop.prompter.shown.back().title, std::string("Error"));
+    QCOMPARE(shop.session.session().path, path);
+    QCOMPARE(shop.Bytes(shop.home / "Projects" / "Blocked"), std::string("not a folder"));
+  }
+
+  void elevenSavesKeepTenBackupsAndOneRestoresByteForByte() {
+    Shop shop;
+    for (int i = 1; i <= 11; ++i) {
+      shop.clock.now += 60;
+      shop.session.project().settings.storeTitle = "Save " + std::to_string(i);
+      shop.session.project().changed = true;
+      QVERIFY(ui::SaveCommand(shop.ctx).ok());
+    }
+    QVERIFY(!shop.session.env().saveProgress);  // the progress window is off the hooks again
+    const fs::path backups = shop.project.parent_path() / "Backup";
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(backups)) files += entry.is_regular_file();
+    QCOMPARE(files, 10);
+    QVERIFY(fs::exists(backups / "TeaShop.stp.10"));
+    shop.home.Write((backups / "notes.txt").lexically_relative(shop.home.path()).string(),
+                    "no time line\n");
+
+    const std::string chosen = shop.Bytes(backups / "TeaShop.stp.3");
+    WhenModal<ui::RestoreBackupDialog>([](ui::RestoreBackupDialog* dialog) {
+      auto* list = Child<QTreeWidget>(dialog, "backupList");
+      auto* ok = Child<QPushButton>(dialog, "okButton");
+      QCOMPARE(dialog->windowTitle(), QString(kRestoreBackupTitle));
+      QCOMPARE(list->headerItem()->text(2), QString(kBackupTimeHeading));
+      QCOMPARE(list->topLevelItemCount(), 11);
+      QVERIFY(!ok->isEnabled());
+      for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* row = list->topLevelItem(i);
+        QCOMPARE(row->text(2).isEmpty(), row->text(0) == "notes.txt");
+        if (row->text(0) == "TeaShop.stp.3") list->setCurrentItem(row);
+      }
+      QVERIFY(ok->isEnabled());
+      QVERIFY(test::SaveShot(*dialog, "restore-backup"));
+      ok->click();
+    });
+    QVERIFY(ui::RestoreBackupCommand(shop.ctx).ok());
+    QCOMPARE(shop.prompter.asked.back().text, std::string(kRevertQuestion));
+    QVERIFY(shop.Bytes(shop.project) == chosen);
+    QCOMPARE(shop.session.project().settings.storeTitle, std::string("Save 8"));
+  }
+
+  void openFailuresShowTheMessagesAndWriteNothing_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("bytes");      // empty: the file does not exist
+    QTest::addColumn<QStringList>("messages");  // %1: the file's path
+    const QString cannotRead = "S103: Unable to read project file '%1'";
+    const QString cannotOpen = "ERROR S105: Unable to open project file";
+    QTest::newRow("missing") << "Projects/Gone/Gone.stp" << QByteArray()
+                             << QStringList{cannotRead, cannotOpen};
+    QTest::newRow("binary") << "Projects/Bin/Bin.stp" << QByteArray("\0\xff\x01=\n\r#BRANCH\0", 12)
+                            << QStringList{cannotRead, cannotOpen};
+    QTest::newRow("truncated") << "Projects/Cut/Cut.stp"
+                               << QByteArray("TIME=1764979200\nVERSION=2034361\nNODE0=Te")
+                               << QStringList{QString(kProjectCutShortWarning).replace("%s", "%1")};
+  }
+  void openFailuresShowTheMessagesAndWriteNothing() {
+    QFETCH(QString, file);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, messages);
+    Shop shop;
+    const std::string sample = shop.Bytes(shop.project);
+    const fs::path path = shop.home / file.toStdString();
+    if (!bytes.isEmpty()) shop.home.Write(file.toStdString(), bytes.toStdString());
+    shop.chooser.answers.push_back(path.string());
+    const Status status = ui::OpenStoreCommand(shop.ctx);
+    QCOMPARE(shop.chooser.asked.at(0).query.title, std::string(kOpenProjectTitle));
+    QCOMPARE(shop.chooser.asked.at(0).query.filter, std::string(kProjectFileFilter));
+    QStringList shown;
+    for (const test::Shown& m : shop.prompter.shown) shown << QString::fromStdString(m.text);
+    for (QString& m : messages)
+      if (m.contains("%1")) m = m.arg(QString::fromStdString(path.string()));
+    QCOMPARE(shown, messages);
+    const bool opens = messages.size() == 1;
+    QCOMPARE(status.ok(), opens);
+    QCOMPARE(shop.session.session().path.empty(), !opens);
+    QVERIFY(shop.Bytes(path) == bytes.toStdString());  // nothing written over (or made)
+    QVERIFY(shop.Bytes(shop.project) == sample);
+    // The window goes on: the sample opens again.
+    shop.chooser.answers.push_back(shop.project.string());
+    QVERIFY(ui::OpenStoreCommand(shop.ctx).ok());
+    QCOMPARE(shop.session.project().settings.storeTitle, std::string("Leafward Tea Co."));
+  }
+
+  void aFailedWriteKeepsTheFileAndTheChanges() {
+    Shop shop;
+    const std::string before = shop.Bytes(shop.project);
+    shop.session.project().changed = true;
+    SetAtomicWriteFaultForTesting(100);
+    const Status status = ui::SaveCommand(shop.ctx);
+    SetAtomicWriteFaultForTesting(-1);
+    QVERIFY(!status.ok());
+    QCOMPARE(shop.prompter.shown.at(0).text, std::string("S101: File Write Error"));
+    QVERIFY(shop.session.project().changed);
+    QVERIFY(shop.Bytes(shop.project) == before);
+  }
+
+  void progressWindowCountsAndPaints() {
+    ui::ProgressWindow window(nullptr, kLoadingProjectText);
+    window.Begin();
+    QVERIFY(window.isVisible());
+    QCOMPARE(Child<QLabel>(&window, "progressText")->text(), QString(kLoadingProjectText));
+    for (std::size_t n = 12; n <= 1200; n += 12) window.Step(n);
+    QCOMPARE(window.records(), std::size_t(1200));
+    // The first step after Begin paints at most once more; the rest wait for the interval.
+    QVERIFY(window.paints() >= 1 && window.paints() <= 3);
+    QTest::qWait(120);
+    window.Step(1212);
+    QCOMPARE(Child<QLabel>(&window, "progressCount")->text(), QString("1212 record(s)"));
+    QVERIFY(test::SaveShot(window, "progress-loading"));
+  }
+
+  void helpShowsThePageAndIsRemembered() {
+    Shop shop;
+    shop.home.Write("help.htm", "<h1>Guide</h1><p><a href=\"https://example.com/x\">web</a></p>");
+    ui::HelpCommand(shop.ctx);
+    auto* help = shop.window.findChild<ui::HelpWindow*>("helpWindow");
+    QVERIFY(help);
+    QVERIFY(ui::HelpWindowOpen(&shop.window));
+    QCOMPARE(shop.session.config().help, 1);
+    QVERIFY(help->browser()->toPlainText().startsWith("Guide"));
+    ui::HelpCommand(shop.ctx);  // a second Help raises the same window
+    QCOMPARE(shop.window.findChildren<ui::HelpWindow*>("helpWindow").size(), 1);
+    emit help->browser()->anchorClicked(QUrl("https://example.com/x"));
+    QCOMPARE(shop.launcher.launched.size(), std::size_t(1));
+    QVERIFY(test::SaveShot(*help, "help"));
+    help->close();
+    QVERIFY(!ui::HelpWindowOpen(&shop.window));
+    QTRY_COMPARE(shop.session.config().help, 0);
+  }
+
+  void helpWithoutItsPageSaysSo() {
+    Shop shop;
+    fs::remove(shop.home / "help.htm");
+    ui::HelpCommand(shop.ctx);
+    QCOMPARE(shop.prompter.shown.at(0).text, std::string("ERROR W114: Unable to open file 'help.htm'"));
+    QCOMPARE(shop.prompter.shown.at(0).title, std::string("Error"));
+    QVERIFY(!ui::HelpWindowOpen(&shop.window));
+  }
+
+  void aboutShowsTheVersion() {
+    Shop shop;
+    WhenModal<ui::AboutDialog>([](ui::AboutDialog* about) {
+      QVERIFY(Child<QLabel>(about, "versionLabel")->text().contains("2.09.003"));
+      QVERIFY(test::SaveShot(*about, "about"));
+      about->accept();
+    });
+    ui::AboutCommand(shop.ctx);
+  }
+};
+
+QTEST_MAIN(ProjectWindowsTest)
+#include "ProjectWindowsTest.moc"
