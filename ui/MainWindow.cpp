@@ -23,6 +23,7 @@
 #include "ui/NodeListModel.h"
 #include "ui/NodePage.h"
 #include "ui/ProjectTreeModel.h"
+#include "ui/ProjectWindows.h"
 #include "util/TextEncoding.h"
 
 namespace tolmi::ui {
@@ -124,6 +125,7 @@ void MainWindow::BuildBars() {
                  kCmdPreview, kCmdBuildStore, kCmdOrders})
     toolBar_->addAction(actions_->MenuAction(id));
   toolBar_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  addToolBarBreak();
   buttonBar_ = addToolBar(tr("Buttons"));
   buttonBar_->setObjectName(QStringLiteral("buttonBar"));
   buttonBar_->setToolButtonStyle(Qt::ToolButtonTextOnly);
@@ -285,9 +287,12 @@ void MainWindow::SyncListSelection() {
 void MainWindow::ShowCurrentNode() {
   StoreNode* current = session_.editor().current();
   if (nodePage_->node() == current) return;
+  // Picture paths are relative to the home (the installation folder), or to the
+  // project's own folder.
+  QStringList dirs{QString::fromStdString(session_.home())};
   const std::string& path = session_.globals().session.path;
-  nodePage_->Load(current, QString::fromStdString(path.empty() ? session_.home()
-                                                               : ProjectDirOf(path)));
+  if (!path.empty()) dirs << QString::fromStdString(ProjectDirOf(path));
+  nodePage_->Load(current, dirs);
 }
 
 void MainWindow::CommitPage() { nodePage_->Apply(); }
@@ -337,7 +342,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
   }
   SaveWindowState();
-  (void)session_.Shutdown(false);
+  (void)session_.Shutdown(HelpWindowOpen(this));
   event->accept();
 }
 

@@ -25,7 +25,11 @@ void MainWindow::RunCommand(int id) {
     case RouteTarget::Command: id = route.command; break;
     case RouteTarget::None: break;
   }
-  if (RunNodeCommand(id) || RunProjectCommand(id) || RunOtherCommand(id)) return;
+  if (RunNodeCommand(id) || RunProjectCommand(id) || RunOtherCommand(id)) {
+    // Any command may have changed the project or its settings.
+    UpdateTitle();
+    ApplyCommandStates();
+  }
 }
 
 void MainWindow::RunTextFieldCommand(int id) {

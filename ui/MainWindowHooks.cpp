@@ -1,25 +1,29 @@
 // The windows the main window opens, wired to the program's own windows. A window
 // that does not exist yet is a stand-in that does nothing.
 #include "ui/MainWindow.h"
+#include "ui/ProjectWindows.h"
 
 namespace tolmi::ui {
 
 void MainWindow::InstallDefaultHooks() {
-  hooks.openStore = [this] {
-    FileQuery query{"Open Project", "Store Project (*.stp)", session_.home() + "/Projects"};
-    const std::string path = chooser_.OpenFile(query);
-    if (!path.empty()) (void)session_.OpenAfterQuestion(path);
+  auto ctx = [this] {
+    return WindowContext{this, session_, prompter_, chooser_, launcher_};
   };
-  hooks.saveProject = [this] { (void)session_.Save(); };
-  hooks.loadProject = [this](const std::string& path) { (void)session_.Open(path); };
+  hooks.openStore = [this, ctx] { (void)OpenStoreCommand(ctx()); };
+  hooks.saveProject = [ctx] { (void)SaveCommand(ctx()); };
+  hooks.saveAs = [ctx] { (void)SaveAsCommand(ctx()); };
+  hooks.restoreBackup = [ctx] { (void)RestoreBackupCommand(ctx()); };
+  hooks.merge = [this, ctx] { (void)MergeCommand(ctx(), session_.editor().current()); };
+  hooks.loadProject = [ctx](const std::string& path) { (void)LoadProjectCommand(ctx(), path); };
+  hooks.preferences = [ctx](bool orderServerPage) {
+    (void)PreferencesCommand(ctx(), orderServerPage ? PreferencesPage::OrderServer
+                                                    : PreferencesPage::StoreOptions);
+  };
+  hooks.help = [ctx] { HelpCommand(ctx()); };
+  hooks.about = [ctx] { AboutCommand(ctx()); };
+  // Windows of other parts of the program, not built yet.
   auto nothing = [] {};
-  hooks.saveAs = nothing;
-  hooks.restoreBackup = nothing;
-  hooks.merge = nothing;
   hooks.newStore = nothing;
-  hooks.preferences = [](bool) {};
-  hooks.help = nothing;
-  hooks.about = nothing;
   hooks.orders = nothing;
   hooks.buildStore = [](bool) {};
   hooks.preview = nothing;

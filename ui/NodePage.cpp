@@ -112,9 +112,9 @@ bool NodePage::eventFilter(QObject* watched, QEvent* event) {
 
 void NodePage::ShowRow(QWidget* field, bool shown) { form_->setRowVisible(field, shown); }
 
-void NodePage::Load(StoreNode* node, const QString& baseDir) {
+void NodePage::Load(StoreNode* node, const QStringList& baseDirs) {
   node_ = node;
-  baseDir_ = baseDir;
+  baseDirs_ = baseDirs;
   loaded_ = node ? ReadNodeProperties(*node) : NodeProperties{};
   const NodeFieldSet set = node ? NodeFieldsFor(*node) : NodeFieldSet{};
   setEnabled(node != nullptr);
@@ -164,7 +164,7 @@ void NodePage::Load(StoreNode* node, const QString& baseDir) {
   UpdatePreview();
 }
 
-void NodePage::UpdatePreview() { preview_->SetImage(image_->text(), baseDir_); }
+void NodePage::UpdatePreview() { preview_->SetImage(image_->text(), baseDirs_); }
 
 NodeProperties NodePage::Collect() const {
   NodeProperties p = loaded_;

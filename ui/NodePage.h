@@ -4,6 +4,7 @@
 // and before the window saves, previews or closes.
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 #include <array>
 
@@ -24,8 +25,9 @@ class NodePage : public QWidget {
   explicit NodePage(StoreProject& project, QWidget* parent = nullptr);
 
   // Shows the node's fields (null: an empty, disabled page). Relative picture
-  // paths are taken below baseDir. Does not apply the node shown before.
-  void Load(StoreNode* node, const QString& baseDir);
+  // paths are taken below the first of baseDirs that has them. Does not apply
+  // the node shown before.
+  void Load(StoreNode* node, const QStringList& baseDirs);
   StoreNode* node() const { return node_; }
 
   // Applies the edited texts to the node. Returns whether the node changed.
@@ -50,7 +52,7 @@ class NodePage : public QWidget {
   StoreProject& project_;
   StoreNode* node_ = nullptr;
   NodeProperties loaded_;
-  QString baseDir_;
+  QStringList baseDirs_;
   QFormLayout* form_;
   QLineEdit *title_, *page_, *file_, *temp_, *code_, *cost_, *freight_, *weight_, *tax_;
   QLineEdit *image_, *link_, *desc_, *keywords_, *optionLabel1_, *optionLabel2_;

@@ -15,7 +15,7 @@ ImagePreview::ImagePreview(QWidget* parent) : QWidget(parent) {
 
 ImagePreview::~ImagePreview() = default;
 
-void ImagePreview::SetImage(const QString& path, const QString& baseDir) {
+void ImagePreview::SetImage(const QString& path, const QStringList& baseDirs) {
   image_ = QImage();
   svg_.reset();
   QString file = path;
@@ -25,7 +25,15 @@ void ImagePreview::SetImage(const QString& path, const QString& baseDir) {
   } else if (file.startsWith(QStringLiteral("http"), Qt::CaseInsensitive)) {
     placeholder_ = tr("Picture on the web:\n%1").arg(file);
   } else {
-    if (QFileInfo(file).isRelative() && !baseDir.isEmpty()) file = QDir(baseDir).filePath(file);
+    if (QFileInfo(file).isRelative()) {
+      for (const QString& dir : baseDirs) {
+        const QString candidate = QDir(dir).filePath(file);
+        if (QFileInfo::exists(candidate)) {
+          file = candidate;
+          break;
+        }
+      }
+    }
     if (!QFileInfo::exists(file)) {
       placeholder_ = tr("Picture not found:\n%1").arg(path);
     } else if (file.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)) {

@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <memory>
 
@@ -18,9 +19,9 @@ class ImagePreview : public QWidget {
   explicit ImagePreview(QWidget* parent = nullptr);
   ~ImagePreview() override;
 
-  // Shows the picture at path; a relative path is taken below baseDir.
-  // An empty path clears the preview.
-  void SetImage(const QString& path, const QString& baseDir = {});
+  // Shows the picture at path; a relative path is taken below the first of
+  // baseDirs that has it. An empty path clears the preview.
+  void SetImage(const QString& path, const QStringList& baseDirs = {});
 
   // What is shown: a picture, or the placeholder text (for tests and tooltips).
   bool HasPicture() const { return !image_.isNull() || svg_ != nullptr; }
