@@ -85,6 +85,7 @@ QAction* CommandActions::ListAction(int id) const { return Find(list_, id); }
 void CommandActions::SetRecentProjects(const std::vector<RecentProjectEntry>& entries) {
   for (auto& [id, action] : recent_) {
     fileMenu_->removeAction(action);
+    action->setObjectName(QString());  // may be the one running: deleted later
     action->deleteLater();
   }
   recent_.clear();
