@@ -252,9 +252,11 @@ class MainWindowTest : public QObject {
       QVERIFY(test::SaveShot(*shop.window, QStringLiteral("main-window-%1").arg(QLatin1String(name))));
     }
     shop.window->SelectNode(shop.NodeOfKind(NodeKind::Product, true));
+    QCoreApplication::processEvents();
     QVERIFY(test::SaveShot(*shop.window, QStringLiteral("main-window-product-in-shelf")));
     WindowShop none(false);
     none.Show();
+    QCoreApplication::processEvents();
     QVERIFY(test::SaveShot(*none.window, QStringLiteral("main-window-no-project")));
   }
 };
