@@ -7,7 +7,8 @@
 
   var CART_KEY = 'tolmi_cart';
   var CURRENCY_KEY = 'tolmi_currency';
-  var MAX_QTY = 1000000;
+  // The most of one item a shopper can order at once; more is refused with a message.
+  var MAX_QTY = 999;
   var MAX_LINES = 500;
 
   // ---- small helpers ----------------------------------------------------
@@ -348,6 +349,20 @@
   // (URL-encoded), price, picture, quantity, weight, freight, tax rate and the
   // two chosen options. The same product with the same options adds up.
   function addItem(page, code, name, price, image, qty, weight, freight, tax, option1, option2) {
+    // A page's add button sits in a form with the option choices and, on product pages, a
+    // quantity: what is not chosen or not a sane number is said next to the field instead.
+    var form = activeForm;
+    activeForm = null;
+    if (form) {
+      var checked = checkAddForm(form);
+      if (!checked.ok) return false;
+      qty = checked.qty;
+      // The choices of the form that was pressed (a page can hold two forms of one number).
+      var own1 = form.querySelector('select[name="OPTION1"]');
+      var own2 = form.querySelector('select[name="OPTION2"]');
+      if (own1) option1 = own1.value;
+      if (own2) option2 = own2.value;
+    }
     var line = sanitizeLine({
       page: page, code: code, name: urlDecode(name), price: price, image: image,
       qty: qty == null ? 1 : qty, weight: weight, freight: freight, tax: tax,
@@ -359,7 +374,12 @@
       var l = lines[i];
       if (l.code === line.code && l.option1 === line.option1 && l.option2 === line.option2 &&
           l.name === line.name) {
-        l.qty = Math.min(MAX_QTY, l.qty + line.qty);
+        if (l.qty + line.qty > MAX_QTY) {
+          if (form) fieldError(form.querySelector('input[name="qty"]') || form.querySelector('button'),
+            'Your cart already holds ' + l.qty + ': at most ' + MAX_QTY + ' of one item can be ordered.');
+          return false;
+        }
+        l.qty += line.qty;
         saveCart(lines);
         notify();
         showAdded(line.name);
@@ -388,17 +408,28 @@
     notify();
   }
 
-  // Sets a line's quantity; 0 or less removes it, text that is no number
-  // leaves it alone.
+  // Checks a quantity a shopper typed: a whole number from 1 to MAX_QTY. Returns the number,
+  // or the message that says what is wrong.
+  function checkQuantity(text) {
+    var s = String(text == null ? '' : text).trim();
+    if (!/^[0-9]+$/.test(s)) return { ok: false, message: 'Enter a whole number from 1 to ' + MAX_QTY + '.' };
+    var n = parseInt(s, 10);
+    if (n < 1) return { ok: false, message: 'Enter 1 or more, or use Remove to take the item out.' };
+    if (n > MAX_QTY) return { ok: false, message: 'At most ' + MAX_QTY + ' of one item can be ordered.' };
+    return { ok: true, qty: n };
+  }
+
+  // Sets a line's quantity when it is a whole number from 1 to MAX_QTY; returns the message
+  // for anything else ("-2", "abc", 0, too many) and leaves the line as it was.
   function setQuantity(index, qty) {
     var lines = loadCart();
-    if (index < 0 || index >= lines.length) return;
-    var n = Math.floor(Number(qty));
-    if (!isFinite(n)) return;
-    if (n <= 0) lines.splice(index, 1);
-    else lines[index].qty = Math.min(MAX_QTY, n);
+    if (index < 0 || index >= lines.length) return 'There is no such line in the cart.';
+    var checked = checkQuantity(qty);
+    if (!checked.ok) return checked.message;
+    lines[index].qty = checked.qty;
     saveCart(lines);
     notify();
+    return '';
   }
 
   function clearCart() {
@@ -467,12 +498,15 @@
       var opts = [l.option1, l.option2].filter(function (o) { return o !== ''; }).join(', ');
       var name = l.page ? '<a href="' + escapeHtml(l.page) + '">' + escapeHtml(l.name) + '</a>'
                         : escapeHtml(l.name);
-      html += '<tr data-line="' + i + '"><td data-label="Product">' + name +
+      var pic = l.image && /^[A-Za-z0-9._~%\/-]+$/.test(l.image) && !/^\/\//.test(l.image)
+        ? '<img src="' + escapeHtml(l.image) + '" alt="">' : '';
+      html += '<tr data-line="' + i + '"><td data-label="Product">' + pic + name +
         (l.code ? ' <span class="tolmi-code">(' + escapeHtml(l.code) + ')</span>' : '') +
         (opts ? '<br><span class="tolmi-opts">' + escapeHtml(opts) + '</span>' : '') + '</td>' +
         '<td data-label="Price" class="tolmi-price">' + money(cents(toNumber(l.price))) + '</td>' +
-        '<td data-label="Quantity"><input class="tolmi-qty" type="number" min="0" max="' + MAX_QTY +
-        '" inputmode="numeric" aria-label="Quantity of ' + escapeHtml(l.name) + '" value="' + l.qty + '" data-line="' + i + '"></td>' +
+        '<td data-label="Quantity"><input class="tolmi-qty" id="' + id + '-qty' + i + '" type="number" min="1" max="' + MAX_QTY +
+        '" inputmode="numeric" aria-label="Quantity of ' + escapeHtml(l.name) + '" value="' + l.qty + '" data-line="' + i +
+        '"><span class="tolmi-err" id="' + id + '-qty' + i + '-err"></span></td>' +
         '<td data-label="Total" class="tolmi-linetotal">' + money(cents(toNumber(l.price)) * l.qty) + '</td>' +
         '<td><button type="button" class="tolmi-remove" data-line="' + i + '">Remove</button></td></tr>';
     });
@@ -483,7 +517,9 @@
     var inputs = box.querySelectorAll('.tolmi-qty');
     Array.prototype.forEach.call(inputs, function (inp) {
       inp.addEventListener('change', function () {
-        setQuantity(Number(inp.getAttribute('data-line')), inp.value);
+        // A number field hands over '' for text such as "abc": that is an error too.
+        var said = setQuantity(Number(inp.getAttribute('data-line')), inp.value);
+        if (said) fieldError(inp, said);
       });
     });
     var buttons = box.querySelectorAll('.tolmi-remove');
@@ -536,6 +572,7 @@
       var conf = byId('tolmi-confirmation');
       if (conf) {
         conf.innerHTML = restoreQuotes(textOf('tolmi-confirm-text'));
+        showReceipt(conf, m[1]);
         var num = doc.createElement('p');
         num.className = 'tolmi-ordernumber';
         num.textContent = 'Order number: ' + m[1];
@@ -547,11 +584,15 @@
         conf.hidden = false;
         var title = doc.querySelector('main h1');
         if (title) title.textContent = 'Order received';
+        var store = (doc.title.split(' - ')[1] || '').trim();
+        doc.title = 'Order received' + (store ? ' - ' + store : '');
       }
       if (form) form.hidden = true;
       return;
     }
     if (!form) return;
+    // The form checks itself and says what is missing next to each field and in a list on top.
+    form.noValidate = true;
     var fields = byId('tolmi-form-fields');
     if (fields) fields.innerHTML = restoreQuotes(textOf('tolmi-form-text'));
     var cards = byId('card-fields');
@@ -632,16 +673,13 @@
       });
       if (!lines.length) { ev.preventDefault(); say('Your shopping cart is empty.'); return; }
       update();
-      if (!current || !current.ok) {
-        ev.preventDefault();
-        say(current && current.reason === 'rule'
-          ? 'The delivery charge for this region cannot be worked out here. Please contact us.'
-          : 'Please choose your region and a delivery method.');
-        return;
+      var problems = formProblems(form, methods.length ? [regionSel, methodSel] : []);
+      if (current && !current.ok && current.reason === 'rule') {
+        problems.push({ field: regionSel, message: 'The delivery charge for this region cannot be worked out here. Please contact us.' });
       }
-      if (form.checkValidity && !form.checkValidity()) {
+      if (showProblems(form, problems)) {
         ev.preventDefault();
-        if (form.reportValidity) form.reportValidity();
+        say('');
         return;
       }
       var taxMode = config.taxMode || (lines.some(function (l) { return toNumber(l.tax) !== 0; }) ? 'product' : 'region');
@@ -663,12 +701,125 @@
       var ret = form.querySelector('input[name="tolmi_return"]');
       var here = String(root.location.href).split('#')[0];
       if (ret && /^https?:/i.test(here)) ret.value = here;
+      keepReceipt(form, lines, current, method ? method.name : '', regionSel && method ? regionSel.value : '');
       say('Sending your order...');
       sending = true;
       // Turned off after the browser has taken the form's values: a disabled button now would
       // not stop this submission, only the next one.
       if (send) root.setTimeout(function () { send.disabled = true; }, 0);
     });
+  }
+
+  // What is wrong with the order form, field by field: [{field, message}] in page order.
+  function formProblems(form, choices) {
+    var list = [];
+    choices.forEach(function (sel) {
+      if (sel && !sel.disabled && sel.value === '') {
+        list.push({ field: sel, message: sel.id === 'tolmi-method' ? 'Choose a delivery method.' : 'Choose your region.' });
+      } else if (sel) {
+        fieldError(sel, '');
+      }
+    });
+    Array.prototype.forEach.call(form.querySelectorAll('#tolmi-form-fields input, #tolmi-form-fields select, #tolmi-form-fields textarea'), function (el) {
+      if (el.type === 'hidden' || el.disabled) return;
+      var label = labelOf(el) || el.name;
+      var v = String(el.value || '').trim();
+      var message = '';
+      if (el.required && v === '') message = (el.tagName === 'SELECT' ? 'Choose ' : 'Enter ') + label.toLowerCase().replace(/^your /, 'your ') + '.';
+      else if (v !== '' && el.type === 'email' && !/^[^\s@]+@[^\s@]+\.[^\s@]+$/.test(v)) message = 'Enter an email address such as name@example.com.';
+      else if (v !== '' && el.pattern && !new RegExp('^(?:' + el.pattern + ')$').test(v)) message = 'Check the ' + label.toLowerCase() + ': it does not look right.';
+      if (message) list.push({ field: el, message: message });
+      else fieldError(el, '');
+    });
+    return list;
+  }
+
+  // Marks each field and lists the problems above the form, each linked to its field.
+  // Returns whether there were any.
+  function showProblems(form, problems) {
+    var doc = root.document;
+    var box = byId('tolmi-errors');
+    if (!box) {
+      box = doc.createElement('div');
+      box.id = 'tolmi-errors';
+      box.className = 'tolmi-summary';
+      box.setAttribute('tabindex', '-1');
+      box.setAttribute('role', 'alert');
+      form.insertBefore(box, form.firstChild);
+    }
+    if (!problems.length) { box.hidden = true; box.innerHTML = ''; return false; }
+    problems.forEach(function (p) { fieldError(p.field, p.message); });
+    box.innerHTML = '<h2>Please check ' + (problems.length === 1 ? 'one thing' : problems.length + ' things') +
+      '</h2><ul>' + problems.map(function (p) {
+        return '<li><a href="#' + escapeHtml(idOf(p.field)) + '">' + escapeHtml(p.message) + '</a></li>';
+      }).join('') + '</ul>';
+    Array.prototype.forEach.call(box.querySelectorAll('a'), function (a) {
+      a.addEventListener('click', function (ev) {
+        var el = byId(a.getAttribute('href').slice(1));
+        if (el) { ev.preventDefault(); el.focus(); }
+      });
+    });
+    box.hidden = false;
+    box.focus();
+    return true;
+  }
+
+  var RECEIPT_KEY = 'tolmi_receipt';
+  function session() {
+    try { if (root.sessionStorage) return root.sessionStorage; } catch (e) { /* blocked */ }
+    return null;
+  }
+
+  // Keeps what the shopper is ordering for the confirmation page (this browser tab only).
+  function keepReceipt(form, lines, totals, method, region) {
+    var ss = session();
+    if (!ss) return;
+    var value = function (name) {
+      var el = form.querySelector('[name="' + name + '"]');
+      return el ? String(el.value || '').trim() : '';
+    };
+    var receipt = {
+      lines: lines.map(function (l) {
+        return { name: l.name, qty: l.qty, options: [l.option1, l.option2].filter(function (o) { return o; }).join(', '),
+                 total: cents(toNumber(l.price)) * l.qty };
+      }),
+      subtotal: totals.subtotal, freight: totals.freight, freightTax: totals.freightTax, tax: totals.tax,
+      total: totals.total, method: method, region: region,
+      address: [value('Name'), value('Company'), value('Street'),
+                [value('City'), value('State'), value('Zip')].filter(function (x) { return x; }).join(' '),
+                value('Country')].filter(function (x) { return x; }).join('\n'),
+      email: value('Email')
+    };
+    try { ss.setItem(RECEIPT_KEY, JSON.stringify(receipt)); } catch (e) { /* the confirmation stays short */ }
+  }
+
+  function showReceipt(conf, orderId) {
+    var ss = session();
+    var raw = ss ? ss.getItem(RECEIPT_KEY) : null;
+    var r = null;
+    try { r = raw ? JSON.parse(raw) : null; } catch (e) { r = null; }
+    if (!r || !Array.isArray(r.lines)) return;
+    var rows = r.lines.map(function (l) {
+      return '<tr><td>' + escapeHtml(l.qty) + ' &times; ' + escapeHtml(l.name) +
+        (l.options ? ' <span class="tolmi-opts">(' + escapeHtml(l.options) + ')</span>' : '') +
+        '</td><td>' + money(toNumber(l.total)) + '</td></tr>';
+    }).join('');
+    var amount = function (label, v, cls) {
+      return '<dt' + (cls ? ' class="' + cls + '"' : '') + '>' + label + '</dt><dd' + (cls ? ' class="' + cls + '"' : '') +
+        '>' + money(toNumber(v)) + '</dd>';
+    };
+    var html = '<section class="tolmi-receipt panel" aria-labelledby="tolmi-receipt-head">' +
+      '<h2 id="tolmi-receipt-head">Your order</h2>' +
+      '<table class="tolmi-lines"><thead><tr><th scope="col">Item</th><th scope="col">Total</th></tr></thead><tbody>' + rows + '</tbody></table>' +
+      '<dl class="totals">' + amount('Goods', r.subtotal) +
+      (r.method ? amount('Delivery: ' + escapeHtml(r.method), r.freight) : '') +
+      (toNumber(r.freightTax) ? amount('Tax on delivery', r.freightTax) : '') +
+      (toNumber(r.tax) ? amount('Tax', r.tax) : '') + amount('Total', r.total, 'sum') + '</dl>' +
+      (r.address ? '<h3>Delivery address</h3><address>' + escapeHtml(r.address) + '</address>' : '') +
+      (r.email ? '<p>We will write to ' + escapeHtml(r.email) + '.</p>' : '') + '</section>';
+    var slot = conf.querySelector('#tolmi-receipt');
+    if (slot) slot.innerHTML = html;
+    else conf.insertAdjacentHTML('beforeend', html);
   }
 
   // "Shopping cart always on screen": register.html records the store's
@@ -685,7 +836,7 @@
   }
 
   function onStorePage() {
-    return !/(^|\/)(trolley|register)\.html$/.test(String(root.location && root.location.pathname || ''));
+    return !/(^|\/)(trolley|register|404)\.html$/.test(String(root.location && root.location.pathname || ''));
   }
 
   // A short note after a product was added, with a link to the cart.
@@ -698,9 +849,6 @@
       box = doc.createElement('div');
       box.id = 'tolmi-added';
       box.setAttribute('role', 'status');
-      box.setAttribute('style', 'position:fixed;left:50%;transform:translateX(-50%);bottom:4.5rem;z-index:51;' +
-        'max-width:calc(100vw - 1.5rem);padding:.6rem 1rem;border-radius:10px;background:#123;color:#fff;' +
-        'font:.95rem system-ui,sans-serif;box-shadow:0 2px 8px rgba(0,0,0,.3)');
       doc.body.appendChild(box);
     }
     box.textContent = '';
@@ -708,7 +856,6 @@
     var a = doc.createElement('a');
     a.href = 'trolley.html';
     a.textContent = 'View cart';
-    a.setAttribute('style', 'color:#fff;font-weight:600');
     box.appendChild(a);
     box.hidden = false;
     if (toastTimer) root.clearTimeout(toastTimer);
@@ -737,9 +884,6 @@
     var a = doc.createElement('a');
     a.id = 'tolmi-badge';
     a.href = 'trolley.html';
-    a.setAttribute('style', 'position:fixed;right:.75rem;bottom:.75rem;z-index:50;padding:.6rem .9rem;' +
-      'border-radius:999px;background:#123;color:#fff;font:600 .95rem system-ui,sans-serif;text-decoration:none;' +
-      'box-shadow:0 2px 8px rgba(0,0,0,.3)');
     var draw = function () {
       var t = cartTotals(loadCart());
       a.textContent = 'Cart: ' + t.count + (t.count === 1 ? ' item, ' : ' items, ') + money(t.subtotal);
@@ -749,16 +893,308 @@
     doc.body.appendChild(a);
   }
 
+  // ---- forms and messages ----------------------------------------------
+
+  // The form whose add button was pressed: its own handler then calls addItem, which reads the
+  // quantity and checks the choices there.
+  var activeForm = null;
   if (root.document && root.addEventListener) {
-    root.addEventListener('DOMContentLoaded', function () {
-      rememberPage();
-      continueLink();
-      showCartBadge();
+    root.document.addEventListener('submit', function (ev) {
+      var f = ev.target;
+      activeForm = f && f.name && /^form[0-9]+$/.test(f.name) ? f : null;
+      if (activeForm) root.setTimeout(function () { activeForm = null; }, 0);
+    }, true);
+  }
+
+  var idCounter = 0;
+  function idOf(el) {
+    if (!el.id) el.id = 'tolmi-f' + (++idCounter);
+    return el.id;
+  }
+
+  // Shows a message under a field, tied to it for screen readers, and marks it invalid;
+  // an empty message clears it.
+  function fieldError(field, message) {
+    if (!field) return;
+    var doc = root.document;
+    var errId = idOf(field) + '-err';
+    var err = byId(errId);
+    if (!err) {
+      err = doc.createElement('span');
+      err.id = errId;
+      err.className = 'tolmi-err';
+      var host = field.closest ? field.closest('label') : null;
+      (host || field).insertAdjacentElement('afterend', err);
+    }
+    err.textContent = message || '';
+    var described = (field.getAttribute('aria-describedby') || '').split(' ').filter(function (x) {
+      return x && x !== errId;
+    });
+    if (message) {
+      field.setAttribute('aria-invalid', 'true');
+      described.push(errId);
+      err.setAttribute('role', 'alert');
+    } else {
+      field.removeAttribute('aria-invalid');
+    }
+    if (described.length) field.setAttribute('aria-describedby', described.join(' '));
+    else field.removeAttribute('aria-describedby');
+    if (message && field.focus && field.tagName !== 'BUTTON') field.focus();
+  }
+
+  // The label text of a field (its option name, "Quantity", ...), without the error message.
+  function labelOf(field) {
+    var label = field.closest ? field.closest('label') : null;
+    if (!label && field.id && root.document) label = root.document.querySelector('label[for="' + field.id + '"]');
+    var span = label ? label.querySelector('span') : null;
+    var text = (span ? span.textContent : label ? label.textContent : '') || '';
+    return text.replace(/\*/g, '').replace(/\s+/g, ' ').trim();
+  }
+
+  // Checks an add form: every offered option chosen, a sane quantity. {ok, qty}.
+  function checkAddForm(form) {
+    var ok = true;
+    var first = null;
+    Array.prototype.forEach.call(form.querySelectorAll('select[name="OPTION1"], select[name="OPTION2"]'), function (sel) {
+      if (sel.value === '' && sel.options.length) {
+        fieldError(sel, 'Choose ' + (labelOf(sel) || 'an option').toLowerCase() + ' first.');
+        ok = false;
+        first = first || sel;
+      } else {
+        fieldError(sel, '');
+      }
+    });
+    var qty = 1;
+    var box = form.querySelector('input[name="qty"]');
+    if (box) {
+      var checked = checkQuantity(box.value);
+      if (!checked.ok) {
+        fieldError(box, checked.message);
+        ok = false;
+        first = first || box;
+      } else {
+        fieldError(box, '');
+        qty = checked.qty;
+      }
+    }
+    if (first && first.focus) first.focus();
+    return { ok: ok, qty: qty };
+  }
+
+  // Product blocks of a page template and of an include in its text are numbered apart, so a
+  // page can hold two forms of one name; the add scripts read "document.formN", which must
+  // then name one form. The later ones get a name of their own (addItem reads the pressed form).
+  function untangleForms() {
+    var seen = {};
+    Array.prototype.forEach.call(root.document.querySelectorAll('form[name^="form"]'), function (f, i) {
+      // The script says what is wrong next to the field, in the store's words.
+      f.noValidate = true;
+      if (seen[f.name]) f.name = f.name + '-' + i;
+      else seen[f.name] = true;
     });
   }
 
+  // Options the shopper must choose start unchosen, so nobody buys the first size by accident.
+  function askForOptions() {
+    var doc = root.document;
+    Array.prototype.forEach.call(doc.querySelectorAll('form[name^="form"] select[name="OPTION1"], form[name^="form"] select[name="OPTION2"]'), function (sel) {
+      if (!sel.options.length || sel.querySelector('option[value=""]')) return;
+      var none = doc.createElement('option');
+      none.value = '';
+      none.textContent = 'Choose...';
+      sel.insertBefore(none, sel.firstChild);
+      sel.value = '';
+      sel.setAttribute('aria-required', 'true');
+      sel.addEventListener('change', function () { if (sel.value !== '') fieldError(sel, ''); });
+    });
+  }
+
+  // ---- the store's look on the cart and checkout pages -------------------
+
+  var SHELL_KEY = 'tolmi_shell';
+
+  // Store pages keep their header, menu, footer and colours, so the cart page (one fixed file)
+  // and the order form show the store's own name, menu and style.
+  function keepShell() {
+    var doc = root.document;
+    var header = byId('top');
+    var menu = byId('menu');
+    if (!header || !menu) return;
+    var theme = byId('tolmi-theme');
+    var foot = doc.querySelector('footer.foot');
+    var brand = header.querySelector('.brand');
+    try {
+      saveRaw(SHELL_KEY, JSON.stringify({
+        header: header.innerHTML, menu: menu.innerHTML, foot: foot ? foot.innerHTML : '',
+        theme: theme ? theme.textContent : '', store: brand ? brand.textContent : ''
+      }));
+    } catch (e) { /* a full storage keeps the plain look */ }
+  }
+
+  // ownColours: the page takes the store pages' colours too (the order form has its own).
+  function useShell(ownColours) {
+    var raw = loadRaw(SHELL_KEY);
+    if (!raw) return;
+    var shell;
+    try { shell = JSON.parse(raw); } catch (e) { return; }
+    if (!shell || typeof shell !== 'object') return;
+    var doc = root.document;
+    var put = function (el, html) { if (el && typeof html === 'string' && html) el.innerHTML = html; };
+    put(byId('top'), shell.header);
+    put(byId('menu'), shell.menu);
+    put(doc.querySelector('footer.foot'), shell.foot);
+    // The checkout has the style's own order-form colours; the cart takes the store pages'.
+    var theme = byId('tolmi-theme');
+    if (ownColours && theme && typeof shell.theme === 'string' && !/<\//.test(shell.theme)) theme.textContent = shell.theme;
+    var current = doc.querySelectorAll('#menu .b');
+    Array.prototype.forEach.call(current, function (el) { el.className = 'm'; });
+    if (byId('tolmi-cart') && typeof shell.store === 'string' && shell.store.trim()) {
+      doc.title = 'Your shopping cart - ' + shell.store.trim();
+    }
+  }
+
+  function showCounts() {
+    var doc = root.document;
+    var boxes = doc.querySelectorAll('[data-tolmi-count]');
+    if (!boxes.length) return;
+    var draw = function () {
+      var n = cartTotals(loadCart()).count;
+      Array.prototype.forEach.call(boxes, function (b) {
+        b.innerHTML = n ? n + '<span class="vh">' + (n === 1 ? ' item' : ' items') + '</span>' : '';
+      });
+    };
+    draw();
+    listeners.push(draw);
+  }
+
+  // The search words stay in the search field of the results page.
+  function keepQuery() {
+    var field = byId('search-q');
+    var m = /[?&]q=([^&#]*)/.exec(String(root.location && root.location.search || ''));
+    if (field && m && !field.value) field.value = urlDecode(m[1]);
+  }
+
+  // On a category page, the list of what lies below leaves out what the product cards show,
+  // and goes when nothing is left.
+  function trimCategoryList() {
+    var doc = root.document;
+    // A page text with product cards of its own (an included summary) needs no second grid.
+    var grid = doc.querySelector('main > .cards.grid');
+    if (grid && doc.querySelector('main .body .card')) grid.hidden = true;
+    var list = doc.querySelector('.catlist');
+    if (!list) return;
+    var shown = {};
+    Array.prototype.forEach.call(doc.querySelectorAll('.cards:not([hidden]) .name a'), function (a) {
+      shown[a.getAttribute('href') + '\n' + a.textContent.trim()] = true;
+    });
+    var left = 0;
+    Array.prototype.forEach.call(list.querySelectorAll('tr'), function (tr) {
+      var a = tr.querySelector('a');
+      if (a && shown[a.getAttribute('href') + '\n' + a.textContent.trim()]) tr.hidden = true;
+      else if (a) left++;
+    });
+    if (!left) list.className += ' done';
+  }
+
+  function absolute(href) {
+    try { return new root.URL(href, root.location.href).href; } catch (e) { return href; }
+  }
+
+  // ISO code of the store's currency text, for search engines ("NZ$" is NZD, "€" EUR).
+  function currencyCode(text) {
+    var s = String(text || '').trim();
+    if (/^[A-Z]{3}$/.test(s)) return s;
+    var table = { '$': 'USD', 'US$': 'USD', 'NZ$': 'NZD', 'A$': 'AUD', 'AU$': 'AUD', 'C$': 'CAD', 'CA$': 'CAD',
+      '\u20ac': 'EUR', '\u00a3': 'GBP', '\u00a5': 'JPY', 'CHF': 'CHF', 'kr': 'SEK', 'R': 'ZAR', '\u20b9': 'INR' };
+    return table[s] || '';
+  }
+
+  // Product pages describe the product and the way to it for search engines (schema.org).
+  function describeForSearchEngines() {
+    var doc = root.document;
+    var data = [];
+    var crumbs = doc.querySelectorAll('.crumbs li');
+    if (crumbs.length > 1) {
+      data.push({ '@context': 'https://schema.org', '@type': 'BreadcrumbList',
+        itemListElement: Array.prototype.map.call(crumbs, function (li, i) {
+          var a = li.querySelector('a');
+          return { '@type': 'ListItem', position: i + 1, name: li.textContent.trim(),
+                   item: a ? absolute(a.getAttribute('href')) : String(root.location.href).split('#')[0] };
+        }) });
+    }
+    if (doc.body.classList.contains('t-product')) {
+      var h1 = doc.querySelector('main h1');
+      var price = doc.querySelector('.product [data-price]');
+      var sku = doc.querySelector('.product [data-sku]');
+      var img = doc.querySelector('.product .shot img');
+      var desc = doc.querySelector('meta[name="description"]');
+      var product = { '@context': 'https://schema.org', '@type': 'Product', name: h1 ? h1.textContent.trim() : doc.title };
+      if (img) product.image = absolute(img.getAttribute('src'));
+      if (desc && desc.content) product.description = desc.content;
+      if (sku && sku.textContent.trim()) product.sku = sku.textContent.trim();
+      if (price) {
+        var offer = { '@type': 'Offer', price: fixed2(cents(toNumber(price.getAttribute('data-price')))),
+          availability: 'https://schema.org/InStock', url: String(root.location.href).split('#')[0] };
+        var code = currencyCode(currency());
+        if (code) offer.priceCurrency = code;
+        product.offers = offer;
+      }
+      data.push(product);
+    }
+    data.forEach(function (d) {
+      var s = doc.createElement('script');
+      s.type = 'application/ld+json';
+      s.textContent = JSON.stringify(d).replace(/</g, '\\u003c');
+      doc.head.appendChild(s);
+    });
+  }
+
+  function hideHomeCrumbs() {
+    var doc = root.document;
+    var nav = doc.querySelector('.crumbs');
+    var home = nav && nav.querySelector('a');
+    if (!home) return;
+    var here = String(root.location.pathname || '').split('/').pop() || 'index.html';
+    if ((home.getAttribute('href') || '').split('/').pop() === here) nav.hidden = true;
+  }
+
+  function startPage() {
+    var doc = root.document;
+    if (root.top !== root.self) doc.documentElement.className += ' in-frame';
+    var store = root.TOLMI_STORE;
+    if (store && store.length === 2) setStore(store[0], store[1]);
+    if (onStorePage()) {
+      hideHomeCrumbs();
+      untangleForms();
+      keepShell();
+      askForOptions();
+      keepQuery();
+      trimCategoryList();
+      try { describeForSearchEngines(); } catch (e) { /* the page works without it */ }
+    } else {
+      useShell(!byId('tolmi-order'));
+    }
+    rememberPage();
+    continueLink();
+    showCounts();
+    showCartBadge();
+    if (byId('tolmi-cart')) renderCart('tolmi-cart');
+    if (byId('tolmi-order') && root.TOLMI_ORDER) {
+      var cfg = root.TOLMI_ORDER;
+      if (cfg.currency && !/^\$[A-Z]/.test(cfg.currency)) root.TOLMI_CURRENCY = cfg.currency;
+      setCurrency(root.TOLMI_CURRENCY);
+      setMode(cfg.mode);
+      initOrderForm({});
+    }
+  }
+
+  if (root.document && root.addEventListener) {
+    if (root.document.readyState === 'loading') root.addEventListener('DOMContentLoaded', startPage);
+    else startPage();
+  }
+
   var api = {
-    setMode: setMode, setStore: setStore,
+    setMode: setMode, setStore: setStore, checkQuantity: checkQuantity, currencyCode: currencyCode,
     urlDecode: urlDecode, toNumber: toNumber, cents: cents, fixed2: fixed2,
     parseFreight: parseFreight, regionsOf: regionsOf, methodsFor: methodsFor,
     computeTotals: computeTotals, ruleCharge: ruleCharge,

@@ -273,7 +273,9 @@ def markup_problems(text, fragment=False):
     p.feed(text)
     p.close()
     problems = list(p.errors)
-    problems += [f"<{t}> opened on line {n} is never closed" for t, n in p.stack]
+    # The end tags of body and html may be left out (product pages end open, so the add script
+    # the builder appends lands inside the body).
+    problems += [f"<{t}> opened on line {n} is never closed" for t, n in p.stack if t not in ("html", "body")]
     for ident, wrapped, name in p.controls:
         if not wrapped and ident not in p.labels:
             problems.append(f"form field {name} has no label")
@@ -624,7 +626,7 @@ class ShippedData(unittest.TestCase):
             os.path.join(DATA, "template", "harbour", "Harbour.ini"))
         heading = next(v for v in variables if v["name"] == "%HEADING%")
         self.assertEqual((heading["type"], heading["number"], heading["label"], heading["value"]),
-                         (2, 10, "Heading:", "system-ui, Segoe UI, Roboto, Helvetica, Arial, sans-serif"))
+                         (2, 10, "Heading:", "Work Sans, system-ui, Segoe UI, Roboto, Helvetica, Arial, sans-serif"))
         self.assertEqual(len(variables), 37)
         self.assertEqual(clr[:8], "FFFFFF00")
         self.assertIn("template/harbour/add.svg", files)
@@ -686,7 +688,7 @@ class BrokenCopies(unittest.TestCase):
         self.assertTrue(any(p.startswith("parchment/page.htm:") and "article" in p for p in problems), problems)
 
     def test_image_without_alt_and_unlabelled_field(self):
-        self.edit("template/slate/shelf.htm", '<img src="$IMAGE" alt="">', '<img src="$IMAGE">')
+        self.edit("template/slate/shelf.htm", '<img class="pic" src="$IMAGE" alt="">', '<img class="pic" src="$IMAGE">')
         self.edit("template/slate/order.htm", '<label for="o-phone"><span>Phone</span>', "<span>Phone</span>")
         problems = check_templates(self.data)
         self.assertIn("slate/shelf.htm: <img src=$IMAGE> without alt text", problems)

@@ -21,7 +21,7 @@ const widths = [1200, 375];
 
 async function cartRows(page) {
   return page.$$eval('#tolmi-cart .tolmi-lines tbody tr', (rows) => rows.map((r) => [
-    r.querySelector('td[data-label="Product"] a, td[data-label="Product"]').childNodes[0].textContent.trim(),
+    (r.querySelector('td[data-label="Product"] a') || r.querySelector('td[data-label="Product"]')).textContent.trim(),
     (r.querySelector('.tolmi-opts') || { textContent: '' }).textContent,
     Number(r.querySelector('.tolmi-qty').value),
     r.querySelector('.tolmi-linetotal').textContent,
@@ -57,7 +57,7 @@ async function addProducts(page, base, store) {
     if (add.option1) await page.selectOption(`${form} select[name="OPTION1"]`, add.option1);
     if (add.option2) await page.selectOption(`${form} select[name="OPTION2"]`, add.option2);
     for (let i = 0; i < (add.clicks || 1); i++) {
-      await page.click(`${form} a[href^="javascript:"]`);
+      await page.click(`${form} button.add`);
       units += 1;
       await waitForUnits(page, units);
       // The shopper sees that it worked, with a way to the cart.
@@ -74,7 +74,12 @@ async function cartBesidePages(page, base) {
   await cart.locator('.tolmi-empty').waitFor();
   const shop = page.frame({ name: 'shop' });
   await shop.goto(base + 'lamp.html');
-  await shop.click('form[name="form1"] a[href^="javascript:"]');
+  // Options start unchosen: the add button asks for them first.
+  await shop.click('form[name="form1"] button.add');
+  assert.match(await shop.locator('form[name="form1"] .tolmi-err').first().textContent(), /^Choose colour first\.$/);
+  await shop.selectOption('form[name="form1"] select[name="OPTION1"]', 'Brass');
+  await shop.selectOption('form[name="form1"] select[name="OPTION2"]', 'EU');
+  await shop.click('form[name="form1"] button.add');
   await cart.locator('.tolmi-lines tbody tr').waitFor();
   assert.equal(await cart.locator('.tolmi-lines tbody tr').count(), 1);
   assert.equal(await shop.locator('#tolmi-badge').count(), 0, 'no cart badge beside the cart frame');
@@ -189,7 +194,7 @@ describe('shopping in built stores', { skip, timeout: 540000 }, () => {
             assert.ok(await S.fitsWidth(page), `the order form needs no horizontal scrolling at ${width} px`);
             await page.screenshot({ path: path.join(shots, `${store.name}-order-${width}.png`), fullPage: true });
             const before = received.length;
-            await Promise.all([page.waitForURL(/#order=\d+$/), page.click('button[type="submit"]')]);
+            await Promise.all([page.waitForURL(/#order=\d+$/), page.click('#tolmi-order button[type="submit"]')]);
             await page.waitForSelector('#tolmi-confirmation:not([hidden])');
             assert.equal(received.length, before + 1);
             const confirmation = await page.locator('#tolmi-confirmation').textContent();
@@ -213,7 +218,7 @@ describe('shopping in built stores', { skip, timeout: 540000 }, () => {
             await page.goto(base + 'register.html');
             await fillCustomer(page, store);
             assert.equal(await page.locator('#tolmi-status').textContent(), 'Your shopping cart is empty.');
-            assert.equal(await page.locator('button[type="submit"]').isDisabled(), true);
+            assert.equal(await page.locator('#tolmi-order button[type="submit"]').isDisabled(), true);
             await page.evaluate(() => document.getElementById('tolmi-order').requestSubmit());
             assert.equal(await page.locator('#tolmi-status').textContent(), 'Your shopping cart is empty.');
             assert.equal(received.length, before + 1);
@@ -240,7 +245,7 @@ describe('shopping in built stores', { skip, timeout: 540000 }, () => {
       S.buildStore(home, path.join(S.top, 'data', 'samples', 'TeaShop', 'TeaShop.stp'), root);
       await page.goto(server.url + 'sencha.html');
       await page.selectOption('form[name="form1"] select[name="OPTION1"]', '250 g');
-      await page.click('form[name="form1"] a[href^="javascript:"]');
+      await page.click('form[name="form1"] button.add');
       await waitForUnits(page, 1);
       await page.goto(server.url + 'register.html');
       await page.selectOption('#tolmi-region', 'Canada');
@@ -250,7 +255,7 @@ describe('shopping in built stores', { skip, timeout: 540000 }, () => {
 
       // A store whose account is off refuses the order: the shopper is told, the cart stays.
       S.serverUser(data, ['disable', 'shop']);
-      await Promise.all([page.waitForURL(server.url), page.click('button[type="submit"]')]);
+      await Promise.all([page.waitForURL(server.url), page.click('#tolmi-order button[type="submit"]')]);
       assert.equal(await page.title(), 'Order not sent');
       assert.match(await page.locator('body').textContent(), /This store does not accept orders at the moment\./);
       await page.goBack();
@@ -261,7 +266,7 @@ describe('shopping in built stores', { skip, timeout: 540000 }, () => {
       await page.selectOption('#tolmi-region', 'Canada');
       await page.selectOption('#tolmi-method', { label: 'Standard Post (3-5 days)' });
       await fillCustomer(page, { cards: true });
-      await Promise.all([page.waitForURL(/#order=\d+$/), page.click('button[type="submit"]')]);
+      await Promise.all([page.waitForURL(/#order=\d+$/), page.click('#tolmi-order button[type="submit"]')]);
       await page.waitForSelector('#tolmi-confirmation:not([hidden])');
       const id = /#order=(\d+)$/.exec(page.url())[1];
       assert.equal(await page.locator('h1').textContent(), 'Order received');

@@ -168,19 +168,27 @@ test('cart: add as the pages call it, merge, quantities, remove by code', () => 
   assert.deepEqual(T.cartTotals(cart), { subtotal: 1550, count: 4 });
   // The tab-separated line the order server reads.
   assert.equal(T.itemValue(cart[0], 90), '2\tBlue Mug\tMUG-01\t4.50\t0.3\t\t\t\t10\t0.90\t0.00\t\tRed\tLarge');
-  T.setQuantity(2, '5');
-  T.setQuantity(1, 'abc');
+  assert.equal(T.setQuantity(2, '5'), '');
+  // What is not a whole number from 1 to 999 is refused with a message; the line stays.
+  for (const [typed, said] of [['abc', 'Enter a whole number from 1 to 999.'], ['-2', 'Enter a whole number from 1 to 999.'],
+    ['', 'Enter a whole number from 1 to 999.'], ['2.5', 'Enter a whole number from 1 to 999.'],
+    [0, 'Enter 1 or more, or use Remove to take the item out.'], ['999999', 'At most 999 of one item can be ordered.']]) {
+    assert.equal(T.setQuantity(1, typed), said, String(typed));
+  }
+  assert.equal(T.setQuantity(7, '1'), 'There is no such line in the cart.');
   assert.deepEqual(T.loadCart().map((l) => l.qty), [2, 1, 5]);
-  T.setQuantity(1, 0);
-  assert.equal(T.loadCart().length, 2);
   T.removeItem('MUG-01');
   assert.deepEqual(T.loadCart().map((l) => l.code), ['P1']);
-  // Quantities are capped, and a zero quantity adds nothing.
-  T.setQuantity(0, 1e12);
-  assert.equal(T.loadCart()[0].qty, 1000000);
+  // A zero quantity adds nothing.
   assert.equal(T.addItem('x.html', 'X', 'X', '1', '', 0, '0', '0', '0', '', ''), false);
   T.clearCart();
   assert.deepEqual(T.loadCart(), []);
+});
+
+test('currency texts as ISO codes for search engines', () => {
+  for (const [text, code] of [['$', 'USD'], ['NZ$', 'NZD'], ['\u20ac', 'EUR'], ['CHF', 'CHF'], ['GBP', 'GBP'], ['Rs.', ''], ['', '']]) {
+    assert.equal(T.currencyCode(text), code, text);
+  }
 });
 
 test('a damaged stored cart reads as empty or as its sound lines', () => {

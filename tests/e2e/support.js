@@ -251,7 +251,8 @@ function checkOrder(request, expected) {
 // ---- the static store server with a capture endpoint -----------------------
 
 const types = { '.html': 'text/html', '.htm': 'text/html', '.js': 'text/javascript', '.svg': 'image/svg+xml',
-  '.css': 'text/css', '.png': 'image/png', '.jpg': 'image/jpeg', '.gif': 'image/gif' };
+  '.css': 'text/css', '.png': 'image/png', '.jpg': 'image/jpeg', '.gif': 'image/gif', '.woff2': 'font/woff2',
+  '.txt': 'text/plain', '.xml': 'application/xml', '.tpl': 'text/html', '.idx': 'text/plain' };
 
 // Serves the store folder and takes POSTed orders into `received` ({method, contentType,
 // body}); answers as tolmi-server does: 303 back to tolmi_return with "#order=N".

@@ -1,0 +1,246 @@
+// The sample store built in each shipped style and looked at as a shopper and a search engine
+// would: every page type at desktop and phone width passes axe-core's WCAG 2.1 A and AA rules,
+// phone tap targets are at least 44 px, no link or picture of the store is broken, the pages
+// carry their search-engine data, and a purchase from the home page to the confirmation works
+// with the keyboard alone. Screenshots of every page type go to TOLMI_ARTIFACTS.
+'use strict';
+const { describe, it, before, after } = require('node:test');
+const assert = require('node:assert/strict');
+const fs = require('node:fs');
+const path = require('node:path');
+const S = require('./support');
+const { customer } = require('./stores');
+
+let AxeBuilder = null;
+try {
+  AxeBuilder = require('@axe-core/playwright').default;
+} catch (e) {
+  AxeBuilder = null;
+}
+const missing = S.missingTools(false).concat(AxeBuilder ? [] : ['@axe-core/playwright (npm ci in tests/e2e)']);
+if (missing.length) console.log(`TOLMI-E2E-SKIPPED: the storefront tests need ${missing.join(', ')}`);
+const skip = missing.length ? `needs ${missing.join(', ')}` : false;
+
+const styles = [['Modern/Harbour', 'harbour'], ['Modern/Meadow', 'meadow'], ['Classic/Parchment', 'parchment'],
+  ['Classic/Slate', 'slate']];
+const widths = [1280, 375];
+const pageTypes = [['home', 'index.html'], ['category', 'green.html'], ['product', 'sencha.html'],
+  ['shelf', 'teaware.html'], ['list', 'tasters.html'], ['page', 'brewing.html'], ['search', 'tolmi.tpl?q=sencha']];
+
+// The sample store with the templates of one style, built into DIR/web.
+function buildSample(dir, layout, folder, base) {
+  const project = path.join(dir, 'project');
+  fs.mkdirSync(path.join(project, 'template'), { recursive: true });
+  const sample = path.join(S.top, 'data', 'samples', 'TeaShop');
+  const text = fs.readFileSync(path.join(sample, 'TeaShop.stp'), 'latin1').replace(/\nLAYOUT=[^\n]*/, `\nLAYOUT=${layout}\nSITEURL=https://tea.example/`);
+  fs.writeFileSync(path.join(project, 'TeaShop.stp'), text, 'latin1');
+  const styleDir = path.join(S.top, 'data', 'template', folder);
+  for (const f of fs.readdirSync(styleDir).filter((n) => n.endsWith('.htm'))) {
+    fs.copyFileSync(path.join(styleDir, f), path.join(project, 'template', f));
+  }
+  const web = path.join(dir, 'web');
+  fs.mkdirSync(web, { recursive: true });
+  S.buildStore(S.makeHome(path.join(dir, 'home'), base, 'shop'), path.join(project, 'TeaShop.stp'), web);
+  return web;
+}
+
+async function axeViolations(page) {
+  const result = await new AxeBuilder({ page }).withTags(['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa']).analyze();
+  return result.violations.map((v) => `${v.id}: ${v.nodes.slice(0, 3).map((n) => n.target.join(' ')).join(', ')}`);
+}
+
+// Visible links and controls smaller than 44 x 44 px, leaving out links inside the merchant's
+// running text (WCAG lets inline links be smaller).
+async function smallTargets(page) {
+  return page.evaluate(() => {
+    const out = [];
+    for (const el of document.querySelectorAll('a[href], button, input:not([type="hidden"]), select, textarea')) {
+      const r = el.getBoundingClientRect();
+      const style = getComputedStyle(el);
+      if (!r.width || !r.height || style.visibility === 'hidden' || el.closest('.body, .msg, .desc, .tolmi-result p')) continue;
+      if (el.closest('.skip') && document.activeElement !== el) continue;
+      if (r.width < 44 - 0.5 || r.height < 44 - 0.5) out.push(`${el.tagName.toLowerCase()} "${(el.textContent || el.name || '').trim().slice(0, 30)}" ${Math.round(r.width)}x${Math.round(r.height)}`);
+    }
+    return out;
+  });
+}
+
+// Every page, picture, script and style sheet the store's pages name, fetched once: none may fail.
+async function crawl(page, base, start) {
+  const seen = new Set();
+  const queue = [...start];
+  const broken = [];
+  while (queue.length) {
+    const url = queue.shift();
+    const key = url.split('#')[0];
+    if (seen.has(key)) continue;
+    seen.add(key);
+    const res = await fetch(key);
+    if (res.status !== 200) { broken.push(`${key} ${res.status}`); continue; }
+    if (!/text\/html/.test(res.headers.get('content-type') || '')) continue;
+    await page.goto(key);
+    const refs = await page.evaluate(() => [...document.querySelectorAll('a[href], img[src], link[href], script[src]')]
+      .map((el) => [el.tagName, el.getAttribute('href') || el.getAttribute('src'), el.href || el.src]));
+    for (const [tag, raw, abs] of refs) {
+      if (raw === '') { broken.push(`${key}: empty ${tag.toLowerCase()} reference`); continue; }
+      if (!abs.startsWith(base) || /^javascript:/.test(raw)) continue;
+      if (/[?&]data=|search(\?|$)/.test(abs)) continue;
+      queue.push(abs);
+    }
+  }
+  return { broken, count: seen.size };
+}
+
+// Presses Tab until the element the selector names has the focus.
+async function tabTo(page, selector, max = 120) {
+  for (let i = 0; i < max; i++) {
+    if (await page.evaluate((s) => document.activeElement && document.activeElement.matches(s), selector)) return;
+    await page.keyboard.press('Tab');
+  }
+  throw new Error(`Tab never reached ${selector} on ${page.url()}`);
+}
+
+describe('storefronts in every style', { skip, timeout: 540000 }, () => {
+  let work = null;
+  let browser = null;
+  const shots = S.artifactsFolder();
+  const table = [];
+
+  before(async () => {
+    work = S.workFolder('tolmi-storefront-');
+    browser = await S.launchBrowser(path.join(work, 'profile'));
+  });
+  after(async () => {
+    if (browser) await browser.close();
+    if (work) fs.rmSync(work, { recursive: true, force: true });
+    if (table.length) console.log(`axe-core WCAG 2.1 A/AA violations per style and page type:\n${table.join('\n')}`);
+  });
+
+  for (const [layout, folder] of styles) {
+    it(`${folder}: accessible pages, sound links, search data, a keyboard-only purchase`, async () => {
+      const received = [];
+      const dir = path.join(work, folder);
+      fs.mkdirSync(path.join(dir, 'web'), { recursive: true });
+      const server = await S.startStoreServer(path.join(dir, 'web'), received);
+      const base = `http://127.0.0.1:${server.address().port}/`;
+      const page = await browser.newPage();
+      const problems = [];
+      try {
+        const web = buildSample(dir, layout, folder, base);
+        for (const f of ['store.css', 'favicon.svg']) assert.ok(fs.existsSync(path.join(web, f)), `${f} in the store`);
+        assert.ok(fs.readdirSync(web).some((f) => f.endsWith('.woff2')), 'the style\'s web font is in the store');
+        // With the store's address set, the build writes a sitemap of its pages and robots.txt.
+        const sitemap = fs.readFileSync(path.join(web, 'sitemap.xml'), 'utf8');
+        assert.match(sitemap, /<loc>https:\/\/tea\.example\/sencha\.html<\/loc>/);
+        assert.doesNotMatch(sitemap, /trolley|register|tolmi\.tpl/);
+        assert.match(fs.readFileSync(path.join(web, 'robots.txt'), 'utf8'), /\nSitemap: https:\/\/tea\.example\/sitemap\.xml\n$/);
+
+        // Search engines: every page has a canonical link, a description and Open Graph data;
+        // the product page describes the product and its place in the store.
+        await page.goto(base + 'sencha.html');
+        const seo = await page.evaluate(() => ({
+          canonical: document.querySelector('link[rel="canonical"]')?.getAttribute('href'),
+          description: document.querySelector('meta[name="description"]')?.content,
+          og: document.querySelector('meta[property="og:title"]')?.content,
+          data: [...document.querySelectorAll('script[type="application/ld+json"]')].map((s) => JSON.parse(s.textContent)),
+        }));
+        assert.equal(seo.canonical, 'sencha.html');
+        assert.ok(seo.description && seo.og, 'description and og:title');
+        const product = seo.data.find((d) => d['@type'] === 'Product');
+        assert.equal(product.name, 'Sencha Yabukita');
+        assert.deepEqual([product.sku, product.offers.price, product.offers.priceCurrency], ['GT-101', '12.50', 'USD']);
+        assert.ok(seo.data.some((d) => d['@type'] === 'BreadcrumbList'), 'breadcrumbs for search engines');
+
+        // A shopper with a cart of two lines looks at every page type at both widths.
+        await page.evaluate(() => TolmiCart.clearCart());
+        for (const width of widths) {
+          await page.setViewportSize({ width, height: 900 });
+          const visit = async (type, url) => {
+            await page.goto(base + url);
+            const bad = await axeViolations(page);
+            table.push(`${folder.padEnd(10)} ${String(width).padStart(4)} ${type.padEnd(12)} ${bad.length}`);
+            for (const b of bad) problems.push(`${type} at ${width}: ${b}`);
+            if (!(await S.fitsWidth(page))) problems.push(`${type} at ${width}: scrolls sideways`);
+            if (width < 400) for (const t of await smallTargets(page)) problems.push(`${type} at ${width}: small tap target ${t}`);
+            await page.screenshot({ path: path.join(shots, `${folder}-${type}-${width}.png`), fullPage: true });
+          };
+          for (const [type, url] of pageTypes) await visit(type, url);
+          if (width === widths[0]) {
+            await page.goto(base + 'sencha.html');
+            await page.selectOption('form[name="form1"] select[name="OPTION1"]', '250 g');
+            await page.click('form[name="form1"] button.add');
+            await page.goto(base + 'teaware.html');
+            await page.click('form[name="form3"] button.add');
+          }
+          await visit('cart', 'trolley.html');
+          assert.equal(await page.locator('.masthead .count').first().textContent(), '2 items');
+          await visit('checkout', 'register.html');
+        }
+        assert.deepEqual(problems, [], problems.join('\n'));
+
+        // No link, picture, style sheet or script of the store is missing.
+        const { broken, count } = await crawl(page, base, [base + 'index.html', base + 'trolley.html', base + 'register.html']);
+        assert.deepEqual(broken, []);
+        assert.ok(count > 20, `the crawl reached the store (${count} files)`);
+
+        // Without JavaScript the shopper is told why the cart does not work.
+        assert.match(fs.readFileSync(path.join(web, 'sencha.html'), 'latin1'), /<noscript><p class="noscript">[^<]+<\/p><\/noscript>/);
+
+        // A purchase with the keyboard alone, at phone width.
+        await page.setViewportSize({ width: 375, height: 800 });
+        await page.goto(base + 'trolley.html');
+        await page.evaluate(() => TolmiCart.clearCart());
+        await page.goto(base + 'index.html');
+        await tabTo(page, 'a[href="sencha.html"]');
+        await Promise.all([page.waitForURL(/sencha\.html$/), page.keyboard.press('Enter')]);
+        // The size must be chosen first: the add button says so next to the field.
+        await tabTo(page, 'form[name="form1"] button.add');
+        await page.keyboard.press('Space');
+        assert.match(await page.locator('form[name="form1"] .tolmi-err').first().textContent(), /^Choose /);
+        assert.equal(await page.evaluate(() => TolmiCart.loadCart().length), 0);
+        await tabTo(page, 'form[name="form1"] select[name="OPTION1"]');
+        await page.keyboard.press('ArrowDown');
+        await tabTo(page, 'form[name="form1"] input[name="qty"]');
+        await page.keyboard.press('Control+A');
+        await page.keyboard.type('2');
+        await tabTo(page, 'form[name="form1"] button.add');
+        await page.keyboard.press('Space');
+        await page.waitForFunction(() => TolmiCart.cartTotals(TolmiCart.loadCart()).count === 2);
+        await tabTo(page, '.masthead a.cartlink');
+        await Promise.all([page.waitForURL(/trolley\.html$/), page.keyboard.press('Enter')]);
+        await tabTo(page, '#tolmi-checkout');
+        await Promise.all([page.waitForURL(/register\.html$/), page.keyboard.press('Enter')]);
+        // Sending at once lists what is missing, each field marked.
+        await tabTo(page, '#tolmi-order button[type="submit"]');
+        await page.keyboard.press('Enter');
+        await page.locator('#tolmi-errors li').first().waitFor();
+        assert.equal(await page.evaluate(() => document.activeElement.id), 'tolmi-errors');
+        assert.ok(await page.locator('#tolmi-errors li').count() >= 6);
+        assert.equal(await page.getAttribute('#o-name', 'aria-invalid'), 'true');
+        await tabTo(page, '#tolmi-region');
+        await page.keyboard.press('ArrowDown');
+        await tabTo(page, '#tolmi-method');
+        for (const [name, value] of Object.entries(customer)) {
+          await tabTo(page, `[name="${name}"]`);
+          await page.keyboard.type(value);
+        }
+        await tabTo(page, '#tolmi-order button[type="submit"]');
+        await Promise.all([page.waitForURL(/#order=\d+$/), page.keyboard.press('Enter')]);
+        await page.waitForSelector('#tolmi-confirmation:not([hidden])');
+        assert.equal(received.length, 1);
+        assert.match(await page.title(), /^Order received - Leafward Tea Co\.$/);
+        const receipt = await page.locator('.tolmi-receipt').textContent();
+        assert.match(receipt, /2 × Sencha Yabukita/);
+        assert.match(receipt, new RegExp(customer.Street.replace(/[.*+?^${}()|[\]\\]/g, '\\$&')));
+        assert.match(receipt, /Total/);
+        await page.screenshot({ path: path.join(shots, `${folder}-confirmation-375.png`), fullPage: true });
+        const bad = await axeViolations(page);
+        table.push(`${folder.padEnd(10)}  375 confirmation ${bad.length}`);
+        assert.deepEqual(bad, []);
+      } finally {
+        await page.close();
+        server.close();
+      }
+    });
+  }
+});
