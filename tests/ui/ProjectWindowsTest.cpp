@@ -1,25 +1,15 @@
 // The project windows on a copy of the sample store in a fresh home: Save As,
 // the backups and Restore, Open and its failures, help and About, with a
 // screenshot of every window.
-#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTextBrowser>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
-#include <cstdlib>
-#include <filesystem>
-#include <functional>
 
-#include "app/AppSession.h"
 #include "app/UiTexts.h"
-#include "tests/support/FakePrompter.h"
-#include "tests/support/TestHome.h"
-#include "tests/ui/support/FakeFileChooser.h"
-#include "tests/ui/support/UiTestSupport.h"
-#include "ui/ProjectWindows.h"
+#include "tests/ui/support/SampleShop.h"
 #include "ui/dialogs/AboutDialog.h"
 #include "ui/dialogs/HelpWindow.h"
 #include "ui/dialogs/ProgressWindow.h"
@@ -30,75 +20,14 @@
 using namespace tolmi;
 namespace fs = std::filesystem;
 
-namespace {
-
-class RecordingLauncher : public BrowserLauncher {
- public:
-  bool Launch(const std::string& program, const std::string& argument) override {
-    launched.push_back(program + " " + argument);
-    return true;
-  }
-  bool Exists(const std::string&) const override { return true; }
-  std::vector<std::string> launched;
-};
-
-// Runs drive on the next modal window of type T once it shows (the commands use exec()).
-template <typename T>
-void WhenModal(std::function<void(T*)> drive) {
-  auto* timer = new QTimer;
-  timer->setInterval(5);
-  QObject::connect(timer, &QTimer::timeout, [timer, drive] {
-    if (auto* dialog = dynamic_cast<T*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      drive(dialog);
-    }
-  });
-  timer->start();
-}
-
-template <typename T>
-T* Child(QWidget* parent, const char* name) {
-  T* child = parent->findChild<T*>(QString::fromUtf8(name));
-  if (!child) qFatal("no child %s", name);
-  return child;
-}
-
-// A home with the sample store open, and the fakes every window takes.
-struct Shop {
-  test::TestHome home;
-  test::FakePrompter prompter;
-  test::FakeClock clock{1764979200};
-  test::FakeFileChooser chooser;
-  RecordingLauncher launcher;
-  AppSession session;
-  QWidget window;
-  ui::WindowContext ctx;
-  fs::path project;
-
-  Shop()
-      : session(home.path().string(), prompter, clock),
-        ctx{&window, session, prompter, chooser, launcher} {
-    session.SetProxyStorePath((home / "settings.ini").string());
-    if (!session.Start().ok()) qFatal("the home could not be prepared");
-    project = test::CopySample("TeaShop", home / "Projects" / "TeaShop");
-    if (!session.Open(project.string()).ok()) qFatal("the sample store did not open");
-    window.resize(800, 600);
-  }
-  std::string Bytes(const fs::path& path) const { return ReadWholeFile(path.string()).value_or(""); }
-};
-
-}  // namespace
+using test::Child;
+using test::WhenModal;
+using Shop = test::SampleShop;
 
 class ProjectWindowsTest : public QObject {
   Q_OBJECT
  private slots:
-  void initTestCase() {
-    qputenv("TOLMI_DATA_DIR", TOLMI_SOURCE_DIR "/data");
-    for (const char* name : {"http_proxy", "https_proxy", "ftp_proxy", "all_proxy", "HTTP_PROXY",
-                             "HTTPS_PROXY", "FTP_PROXY", "ALL_PROXY"})
-      qunsetenv(name);
-  }
+  void initTestCase() { test::PrepareUiTestEnvironment(); }
 
   void saveAsCleansTheNameAndMakesTheNewProject() {
     Shop shop;
@@ -277,13 +206,12 @@ class ProjectWindowsTest : public QObject {
 
   void helpShowsThePageAndIsRemembered() {
     Shop shop;
-    shop.home.Write("help.htm", "<h1>Guide</h1><p><a href=\"https://example.com/x\">web</a></p>");
     ui::HelpCommand(shop.ctx);
     auto* help = shop.window.findChild<ui::HelpWindow*>("helpWindow");
     QVERIFY(help);
     QVERIFY(ui::HelpWindowOpen(&shop.window));
     QCOMPARE(shop.session.config().help, 1);
-    QVERIFY(help->browser()->toPlainText().startsWith("Guide"));
+    QVERIFY(help->browser()->toPlainText().startsWith("Tolmi PRO: a merchant's guide"));  // shipped
     ui::HelpCommand(shop.ctx);  // a second Help raises the same window
     QCOMPARE(shop.window.findChildren<ui::HelpWindow*>("helpWindow").size(), 1);
     emit help->browser()->anchorClicked(QUrl("https://example.com/x"));
