@@ -89,6 +89,7 @@ PreferencesDialog::PreferencesDialog(QWidget* parent, Preferences prefs,
 
   auto* pageList = new QListWidget(this);
   pageList->setObjectName("pageList");
+  pageList->setSpacing(3);
   auto* stack = new QStackedWidget(this);
   stack->setObjectName("pageStack");
   const std::array<QWidget*, 8> pages = {MakeStorePage(),   MakeMerchantPage(),
