@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <system_error>
+#include <vector>
 
 #include "builder/FillTemplate.h"
 #include "builder/OrderForm.h"
@@ -281,20 +282,42 @@ void CopySchemeFiles(BuildSession& session) {
 }
 
 void BuildWalk(BuildSession& session, StoreNode* node, bool allSiblings) {
-  for (StoreNode* n = node; n; n = allSiblings ? NextSibling(*n) : nullptr) {
-    if (!n->children.empty() && n->kind != NodeKind::Product && n->status >= 0)
-      BuildWalk(session, n->children.front().get(), true);
-    if (session.stop) return;
-    if (n->status < 0) continue;
-    if (!n->file.empty() && n->kind != NodeKind::Link) {
-      if (session.fileNames.count(n->file)) {
-        session.log.Error("error: " + n->file + ": duplicate file name in project");
-      } else if (!IsShelfOrList(ParentNode(*n))) {
-        session.fileNames.insert(n->file);
+  // An explicit stack of levels instead of recursion, so that the depth of the tree
+  // does not matter. Each level walks its node's children before making its page.
+  struct Level {
+    StoreNode* node;
+    bool allSiblings;
+    bool childrenWalked;
+  };
+  std::vector<Level> levels;
+  if (node) levels.push_back({node, allSiblings, false});
+  while (!levels.empty()) {
+    StoreNode* n = levels.back().node;
+    if (!levels.back().childrenWalked) {
+      levels.back().childrenWalked = true;
+      if (!n->children.empty() && n->kind != NodeKind::Product && n->status >= 0) {
+        levels.push_back({n->children.front().get(), true, false});
+        continue;
       }
     }
-    MakePage(session, *n);
-    PumpMessages();
+    if (session.stop) return;
+    if (n->status >= 0) {
+      if (!n->file.empty() && n->kind != NodeKind::Link) {
+        if (session.fileNames.count(n->file)) {
+          session.log.Error("error: " + n->file + ": duplicate file name in project");
+        } else if (!IsShelfOrList(ParentNode(*n))) {
+          session.fileNames.insert(n->file);
+        }
+      }
+      MakePage(session, *n);
+      PumpMessages();
+    }
+    StoreNode* next = levels.back().allSiblings ? NextSibling(*n) : nullptr;
+    if (next) {
+      levels.back() = {next, true, false};
+    } else {
+      levels.pop_back();
+    }
   }
 }
 

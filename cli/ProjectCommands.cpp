@@ -104,13 +104,27 @@ void SetupInfo(CLI::App& app, Context& ctx) {
   });
 }
 
+// A project file that was cut short is saved over only with --force: the save would
+// make the loss of its end permanent. False (reported) when that is refused.
+bool MaySaveOver(CommandRun& run, bool force) {
+  if (!run.session().readShort) return true;
+  if (!force)
+    return run.Fail("the project file '" + run.session().path +
+                    "' was cut short; saving it would lose what is missing from its end for "
+                    "good (give --force to save it anyway)");
+  run.session().readShort = false;  // --force is the merchant's consent
+  return true;
+}
+
 void SetupResave(CLI::App& app, Context& ctx) {
   auto project = std::make_shared<std::string>();
+  auto force = std::make_shared<bool>(false);
   CLI::App* cmd = app.add_subcommand("resave", "Open a project and save it again (with a backup)");
   cmd->add_option("PROJECT", *project, "Project name or .stp file")->required();
-  cmd->callback([&ctx, project] {
+  cmd->add_flag("--force", *force, "Save even a project file that was cut short");
+  cmd->callback([&ctx, project, force] {
     CommandRun run(ctx);
-    if (!run.Start() || !run.Open(*project)) return;
+    if (!run.Start() || !run.Open(*project) || !MaySaveOver(run, *force)) return;
     if (!run.Finish(SaveProject(run.session(), run.env()), "saving the project")) return;
     run.out() << run.session().path << "\n";
   });
@@ -118,14 +132,16 @@ void SetupResave(CLI::App& app, Context& ctx) {
 
 void SetupMerge(CLI::App& app, Context& ctx) {
   auto opts = std::make_shared<std::array<std::string, 3>>();
+  auto force = std::make_shared<bool>(false);
   CLI::App* cmd = app.add_subcommand(
       "merge", "Merge another project's pages into a project, below the node of a file");
   cmd->add_option("PROJECT", (*opts)[0], "Project name or .stp file")->required();
   cmd->add_option("OTHER", (*opts)[1], "Project name or .stp file to merge in")->required();
   cmd->add_option("--under", (*opts)[2], "FILE of the node to merge under");
-  cmd->callback([&ctx, opts] {
+  cmd->add_flag("--force", *force, "Save even a project file that was cut short");
+  cmd->callback([&ctx, opts, force] {
     CommandRun run(ctx);
-    if (!run.Start() || !run.Open((*opts)[0])) return;
+    if (!run.Start() || !run.Open((*opts)[0]) || !MaySaveOver(run, *force)) return;
     StoreProject& p = run.session().project;
     StoreNode* under = nullptr;
     if (!(*opts)[2].empty()) {
@@ -159,8 +175,9 @@ void SetupBackups(CLI::App& app, Context& ctx) {
     }
     for (const BackupEntry& b : ListBackups(path)) {
       run.out() << b.name << "\t" << b.size << "\t"
-                << (b.time ? FormatDateLocale(*b.time, run.globals().config.dateFormat) : "")
-                << "\n";
+                << (b.time ? FormatDateLocale(*b.time, run.globals().config.dateFormat) : "");
+      if (!b.problem.empty()) run.out() << "\t" << b.problem;
+      run.out() << "\n";
     }
   });
 }

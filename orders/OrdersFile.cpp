@@ -588,8 +588,9 @@ Status SaveOrdersLocked(const std::string& folder, OrdersTree& tree, long long n
 
 Status SaveOrders(const std::string& folder, OrdersTree& tree, long long now) {
   Result<FileLock> lock = LockOrders(folder);
-  if (!lock) return Status::Error(ErrorKind::Io, std::string(kOrdersWriteError) + " (" +
-                                                     lock.status().message() + ")");
+  if (!lock)
+    return Status::Error(ErrorKind::Io,
+                         std::string(kOrdersWriteError) + " (" + lock.status().message() + ")");
   Status saved = SaveOrdersLocked(folder, tree, now);
   if (saved.ok()) RememberFile(JoinPath(folder, kOrdersFileName), tree, true);
   return saved;

@@ -129,6 +129,14 @@ Status NewProject(ProjectSession& session, const LifecycleEnv& env, const std::s
     ShowError(env, message);
     return Status::Error(ErrorKind::Io, message);
   }
+  Result<std::shared_ptr<FileLock>> lock = LockProject(ProjectFilePath(env, name));
+  if (!lock) {
+    ShowError(env, lock.status().message());
+    return lock.status();
+  }
+  session.lock = *lock;
+  session.readShort = false;
+  session.templateUpgradeDue = false;
   session.path = ProjectFilePath(env, name);
   // Only the tree is emptied: the settings the wizard gathered stay.
   while (StoreNode* node = RootNode(session.project)) FreeNode(session.project, node);
@@ -165,23 +173,86 @@ void LoadProjectTemplates(ProjectSession& session) {
   std::sort(session.templateList.begin(), session.templateList.end());
 }
 
+Result<std::shared_ptr<FileLock>> LockProject(const std::string& path,
+                                              std::chrono::milliseconds wait) {
+  const std::string dir = ProjectDirOf(path);
+  const std::string lockPath = (dir.empty() ? "." : dir) + "/." + FileNameOf(path) + ".lock";
+  Result<FileLock> lock = FileLock::Acquire(lockPath, "The project '" + path + "'", wait);
+  if (!lock) return lock.status();
+  return std::make_shared<FileLock>(std::move(*lock));
+}
+
+namespace {
+
+// Removes the temporary files that saves of the project file at path (and of its
+// backups) left when they were interrupted: ".<file>.tmp-*" beside the file and
+// ".<file>.<n>.tmp-*" in "Backup". The caller holds the project's lock, so no save
+// of this project is running.
+void RemoveInterruptedSaves(const std::string& path) {
+  const std::string dir = ProjectDirOf(path).empty() ? "." : ProjectDirOf(path);
+  const std::string prefix = "." + FileNameOf(path).substr(0, 200);
+  for (const std::string& folder : {dir, ResolveExistingPath(dir + "/Backup")}) {
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+      const std::string name = it->path().filename().string();
+      if (name.compare(0, prefix.size(), prefix) != 0) continue;
+      const std::size_t tmp = name.find(".tmp-", prefix.size());
+      if (tmp == std::string::npos || name.size() != tmp + 11) continue;
+      std::string_view between = std::string_view(name).substr(prefix.size(), tmp - prefix.size());
+      if (!between.empty() &&
+          (between[0] != '.' || between.find_first_not_of("0123456789", 1) != std::string::npos))
+        continue;
+      std::error_code removed;
+      fs::remove(it->path(), removed);
+    }
+  }
+}
+
+std::string WithPath(const char* format, const std::string& path) {
+  std::string text = format;
+  text.replace(text.find("%s"), 2, path);
+  return text;
+}
+
+}  // namespace
+
 Status OpenProject(ProjectSession& session, const LifecycleEnv& env, std::string path) {
   if (FileNameOf(path).find('.') == std::string::npos) path += ".stp";
+  const std::string resolved = ResolveExistingPath(path);
+  // Another program with the project open keeps it: nothing here changes.
+  std::shared_ptr<FileLock> lock;
+  if (FileExists(resolved) && !IsDirectory(resolved)) {
+    Result<std::shared_ptr<FileLock>> locked = LockProject(resolved);
+    if (!locked) {
+      ShowError(env, locked.status().message());
+      return locked.status();
+    }
+    lock = *locked;
+  }
   session.path = path;
   StoreProject& project = session.project;
   ClearProject(project, env.fileContext.installedCards);
   Result<ProjectReadStats> read =
-      ReadProjectFile(project, ResolveExistingPath(path), nullptr, false, env.fileContext);
+      ReadProjectFile(project, resolved, nullptr, false, env.fileContext);
   if (!read) {
     ShowError(env, read.status().message());
     ShowError(env, "ERROR S105: Unable to open project file");
     ClearProject(project, env.fileContext.installedCards);
     session.path.clear();
+    session.lock.reset();
+    session.readShort = false;
+    session.templateUpgradeDue = false;
     LoadProjectTemplates(session);
     return read.status();
   }
+  session.lock = std::move(lock);
+  RemoveInterruptedSaves(resolved);
+  session.readShort = read->cutShort;
+  if (session.readShort)
+    env.prompter->Show(WithPath(kProjectCutShortWarning, path), "Warning", PromptIcon::Warning);
   project.settings.projectDir = ProjectDirOf(path);
-  if (env.upgradeTemplates) env.upgradeTemplates(project, project.settings.projectDir);
+  session.templateUpgradeDue =
+      env.upgradeTemplates && project.settings.version < kTemplatesCurrentFrom;
   project.changed = false;
   LoadProjectTemplates(session);
   return Status::Ok();
@@ -203,18 +274,23 @@ Status MakeBackup(const std::string& path) {
   }
   const std::string current = ResolveExistingPath(path);
   if (!fs::is_regular_file(current, ec)) return Status::Ok();  // nothing saved yet
-  // A fresh name (".1" was renamed away), so a plain copy cannot damage anything.
-  fs::copy_file(current, base + ".1", fs::copy_options::overwrite_existing, ec);
-  if (ec) return Status::Error(ErrorKind::Io, "Unable to write the backup '" + base + ".1'");
+  // The save replaces the file by a new one, so ".1" can be a second name of the old
+  // file: made at once and whole. Where that fails, a copy written atomically.
+  fs::remove(base + ".1", ec);
+  fs::create_hard_link(current, base + ".1", ec);
+  if (!ec) return Status::Ok();
+  if (!CopyFileBytes(current, base + ".1"))
+    return Status::Error(ErrorKind::Io, "Unable to write the backup '" + base + ".1'");
   return Status::Ok();
 }
 
 namespace {
 
 // Writes the project file; reports a failed write with "S101: File Write Error".
-Status WriteSession(ProjectSession& session, const LifecycleEnv& env) {
+Status WriteSession(ProjectSession& session, const LifecycleEnv& env,
+                    const std::function<void()>& beforeReplace = {}) {
   Status written = WriteProjectFile(session.project, session.path, *env.prompter, *env.clock,
-                                    env.versionNumber, env.saveProgress);
+                                    env.versionNumber, env.saveProgress, beforeReplace);
   if (!written) {
     if (written.kind() == ErrorKind::Cancelled) return written;
     ShowError(env, "S101: File Write Error");
@@ -249,11 +325,27 @@ Status WriteSession(ProjectSession& session, const LifecycleEnv& env) {
 Status SaveProject(ProjectSession& session, const LifecycleEnv& env) {
   if (session.path.empty())
     return Status::Error(ErrorKind::InvalidArgument, "No project file to save to");
-  // A backup that cannot be made is reported; the save still goes ahead, since the
-  // atomic write cannot damage the file on disk.
-  if (Status backup = MakeBackup(session.path); !backup) ShowError(env, backup.message());
-  Status written = WriteSession(session, env);
+  if (session.readShort) {
+    PromptAnswer answer = env.prompter->Ask(WithPath(kProjectCutShortQuestion, session.path),
+                                            "Confirmation", PromptButtons::YesNo);
+    if (answer != PromptAnswer::Yes)
+      return Status::Error(ErrorKind::Cancelled, "The project was not saved.");
+  }
+  // The backups rotate only once the new file is completely written, so a save that
+  // does not finish leaves them as they were. A backup that cannot be made is
+  // reported; the save still goes ahead, since the atomic write cannot damage the file.
+  const std::string path = session.path;
+  Status written = WriteSession(session, env, [&env, path] {
+    if (Status backup = MakeBackup(path); !backup) ShowError(env, backup.message());
+  });
   if (!written) return written;
+  session.readShort = false;
+  if (session.templateUpgradeDue && env.upgradeTemplates) {
+    session.templateUpgradeDue = false;
+    env.upgradeTemplates(session.project, session.project.settings.projectDir);
+    session.project.changed = false;
+    LoadProjectTemplates(session);
+  }
   if (env.writeConfiguration) env.writeConfiguration();
   return Status::Ok();
 }
@@ -294,6 +386,11 @@ Status SaveProjectAs(ProjectSession& session, const LifecycleEnv& env, const std
     ShowError(env, message);
     return Status::Error(ErrorKind::Io, message);
   }
+  Result<std::shared_ptr<FileLock>> lock = LockProject((folder / (name + ".stp")).string());
+  if (!lock) {
+    ShowError(env, lock.status().message());
+    return lock.status();
+  }
   const std::string oldPath = session.path;
   StoreSettings& settings = session.project.settings;
   settings.projectDir = folder.string();
@@ -321,10 +418,27 @@ Status SaveProjectAs(ProjectSession& session, const LifecycleEnv& env, const std
   CopyOrderTemplates(env, settings.projectDir);
   InstallStyleTemplates(env, settings.projectDir);
   settings.version = 0;
+  // The new folder has the current templates; what was read is saved under a new name.
+  session.lock = *lock;
+  session.readShort = false;
+  session.templateUpgradeDue = false;
   Status written = WriteSession(session, env);
   LoadProjectTemplates(session);
   return written;
 }
+
+namespace {
+
+// Why the bytes of a backup cannot be restored; empty when they read whole.
+std::string BackupProblem(const std::optional<std::string>& bytes) {
+  if (!bytes) return "it cannot be read";
+  const ProjectFileCheck check = CheckProjectBytes(*bytes);
+  if (!check.isProject) return "damaged: it is not a project file";
+  if (check.cutShort) return "damaged: it was cut short";
+  return std::string();
+}
+
+}  // namespace
 
 std::vector<BackupEntry> ListBackups(const std::string& projectPath) {
   std::vector<BackupEntry> list;
@@ -335,13 +449,17 @@ std::vector<BackupEntry> ListBackups(const std::string& projectPath) {
     if (!it->is_regular_file(ec)) continue;
     BackupEntry entry;
     entry.name = it->path().filename().string();
+    if (entry.name.starts_with(".")) continue;  // an interrupted save's temporary file
     entry.path = it->path().string();
     entry.size = FileSize(entry.path);
-    if (std::optional<LineReader> reader = LineReader::Open(entry.path)) {
+    std::optional<std::string> bytes = ReadWholeFile(entry.path);
+    if (bytes) {
+      LineReader reader(bytes->substr(0, bytes->find('\n')));
       std::string first;
-      if (reader->Next(first) && first.compare(0, 5, "TIME=") == 0)
+      if (reader.Next(first) && first.compare(0, 5, "TIME=") == 0)
         entry.time = static_cast<std::time_t>(ParseDecimal(std::string_view(first).substr(5)));
     }
+    entry.problem = BackupProblem(bytes);
     list.push_back(std::move(entry));
   }
   std::sort(list.begin(), list.end(), [](const BackupEntry& a, const BackupEntry& b) {
@@ -354,9 +472,22 @@ std::vector<BackupEntry> ListBackups(const std::string& projectPath) {
 Status RestoreBackup(ProjectSession& session, const LifecycleEnv& env, const BackupEntry& backup) {
   if (session.path.empty())
     return Status::Error(ErrorKind::InvalidArgument, "No project file to restore");
+  // Checked again as it is now: a damaged backup must not replace the project file.
+  if (std::string problem = BackupProblem(ReadWholeFile(backup.path)); !problem.empty()) {
+    const std::string message =
+        "The backup '" + backup.name + "' cannot be restored (" + problem + ").";
+    ShowError(env, message);
+    return Status::Error(ErrorKind::Corrupt, message);
+  }
   PromptAnswer answer =
       env.prompter->Ask(kRevertQuestion, "Confirmation", PromptButtons::YesNoCancel);
   if (answer != PromptAnswer::Yes) return Status::Error(ErrorKind::Cancelled, "");
+  // Not under another program that has the project open.
+  Result<std::shared_ptr<FileLock>> lock = LockProject(ResolveExistingPath(session.path));
+  if (!lock) {
+    ShowError(env, lock.status().message());
+    return lock.status();
+  }
   if (!CopyFileBytes(backup.path, session.path)) {
     const std::string message = "S101: File Write Error";
     ShowError(env, message);

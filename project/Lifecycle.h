@@ -10,12 +10,14 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "project/ProjectFile.h"
 #include "project/StoreProject.h"
+#include "util/FileLock.h"
 #include "util/Platform.h"
 #include "util/Result.h"
 
@@ -37,6 +39,19 @@ inline constexpr const char* kRevertQuestion =
 inline constexpr const char* kTemplateWriteError = "ERROR M102: Unable to save template '%s'";
 inline constexpr std::size_t kMaxSaveAsNameLength = 50;
 inline constexpr int kBackupCount = 10;
+// A project file that ends early (CheckProjectBytes) opens with this warning (its path),
+// and is saved over only after this question (its path) is answered Yes.
+inline constexpr const char* kProjectCutShortWarning =
+    "The project file '%s' ends early: it was cut short, perhaps by a save or a copy that did "
+    "not finish. What it holds has been opened, but records or settings from its end may be "
+    "missing. It will not be saved over unless you agree.";
+inline constexpr const char* kProjectCutShortQuestion =
+    "The project file '%s' was cut short when it was opened. Saving replaces it with what "
+    "could be read, and whatever was missing from its end is lost for good. Do you wish to "
+    "save anyway?";
+// Projects of an older VERSION than this get new templates at their next save (the
+// template-upgrade hook); 0 (no VERSION) counts as older.
+inline constexpr int kTemplatesCurrentFrom = 103001;
 
 // What the lifecycle needs from the application. Pointers must be set.
 struct LifecycleEnv {
@@ -70,6 +85,13 @@ struct ProjectSession {
   bool orderTemplateChanged = false;
   bool confirmTemplateChanged = false;
   std::vector<std::string> templateList;  // "*.htm" of "Template" but order/confirm
+  // Held while the project is open, so that another program does not open it too.
+  std::shared_ptr<FileLock> lock;
+  // The file was cut short when opened: saving over it needs the merchant's consent.
+  bool readShort = false;
+  // Read from an older program: its templates are replaced (keeping backups) at the
+  // next save, not on opening, so that only a project saved as new gets them.
+  bool templateUpgradeDue = false;
 };
 
 // "<installDir>/Projects/<name>/<name>.stp".
@@ -96,28 +118,41 @@ Status NewProject(ProjectSession& session, const LifecycleEnv& env, const std::s
 void AddStarterNodes(StoreProject& project, const LifecycleEnv& env, const std::string& storeTitle);
 
 // Opens the project file at path (".stp" appended when the name has no "."):
-// clears the open project, reads the file and loads its templates. On failure
-// shows the reader's "S103: ..." and then "ERROR S105: Unable to open project
-// file", forgets the path and leaves an empty project. Does not ask about
-// unsaved changes (see AskToSaveChanges).
+// takes the project's lock (LockProject; when another program holds it, shows
+// who and fails with the open project unchanged), clears the open project, reads
+// the file, removes temporary files that interrupted saves left, and loads its
+// templates. A file cut short opens with kProjectCutShortWarning ("Warning") and
+// sets readShort. On failure (also for a file that is no project) shows the
+// reader's "S103: ..." and then "ERROR S105: Unable to open project file", forgets
+// the path and leaves an empty project. Does not ask about unsaved changes (see
+// AskToSaveChanges). An older project's template upgrade is left to its next save.
 Status OpenProject(ProjectSession& session, const LifecycleEnv& env, std::string path);
 
 // Loads "Template/order.htm" and "Template/confirm.htm" of the project and lists
 // its other "*.htm" templates.
 void LoadProjectTemplates(ProjectSession& session);
 
+// The lock of the project file at path: "." + file name + ".lock" beside it,
+// waiting up to `wait` for another program to let go.
+Result<std::shared_ptr<FileLock>> LockProject(const std::string& path,
+                                              std::chrono::milliseconds wait = kDefaultLockWait);
+
 // Rotates the backups of the project file at path: drops "<file>.10", renames
-// ".9" to ".10" ... ".1" to ".2", copies the file to ".1". A missing project
-// file leaves nothing to copy. Fails with Io when the "Backup" folder cannot be
-// made or the copy fails.
+// ".9" to ".10" ... ".1" to ".2", then makes ".1" a second name of the file (or,
+// where that is not possible, a copy written atomically). A missing project file
+// leaves nothing to copy. Fails with Io when the "Backup" folder cannot be made
+// or the copy fails. Saves call it only once the new file is completely written.
 Status MakeBackup(const std::string& path);
 
-// Save: backup (a failed backup is reported and the save goes on), the
-// older-version question (No cancels), the write (env.saveProgress told the record
+// Save: for a file cut short when opened, kProjectCutShortQuestion (Yes/No; No
+// cancels); the older-version question (No cancels); the write, and once the new
+// file is complete the backup (a failed backup is reported and the save goes on)
+// and then the replacing rename (env.saveProgress told the record
 // count), the edited order-form and confirmation templates and env.saveInvoiceTemplates,
 // then the configuration. A failed write shows "S101: File Write Error" and keeps the
 // changed flag; a template that cannot be written shows kTemplateWriteError with its
-// path, keeps its own flag and marks the project changed again.
+// path, keeps its own flag and marks the project changed again. A project read from
+// an older program gets its template upgrade (env.upgradeTemplates) after the write.
 Status SaveProject(ProjectSession& session, const LifecycleEnv& env);
 
 // When the project has changed, asks kSaveChangesQuestion (Yes/No, titled
@@ -141,14 +176,20 @@ struct BackupEntry {
   std::string path;                 // full path
   std::uint64_t size = 0;           // bytes
   std::optional<std::time_t> time;  // its "TIME=" when that is the first line
+  // Why it cannot be restored ("damaged: ..."); empty when it reads whole.
+  std::string problem;
 };
 
-// The files of the project's "Backup" folder, ".1" first (newest), then ".2"...
+// The files of the project's "Backup" folder, ".1" first (newest), then ".2"...,
+// each checked as opening checks a project file (problem says what is wrong).
+// Temporary files of interrupted saves are not listed.
 std::vector<BackupEntry> ListBackups(const std::string& projectPath);
 
-// Asks kRevertQuestion (Yes/No/Cancel); Yes copies the backup over the project
-// file and opens it again; when that read fails, the project becomes a new one
-// with the four starter nodes. Anything but Yes returns Cancelled.
+// A backup that is no project file or was cut short is refused (its problem shown,
+// Corrupt, nothing asked or changed). Otherwise asks kRevertQuestion (Yes/No/Cancel);
+// Yes copies the backup over the project file and opens it again; when that read
+// fails, the project becomes a new one with the four starter nodes. Anything but Yes
+// returns Cancelled.
 Status RestoreBackup(ProjectSession& session, const LifecycleEnv& env, const BackupEntry& backup);
 
 // Merges the records of another project file into the open project below the

@@ -63,6 +63,7 @@ enum class Key {
   Search,
   Crlf,
   STitle,
+  SiteUrl,
   Rebuild,
   TaxF,
   Sn,
@@ -139,6 +140,7 @@ const std::unordered_map<std::string_view, Key>& KeyTable() {
       {"SEARCH", Key::Search},
       {"CRLF", Key::Crlf},
       {"STITLE", Key::STitle},
+      {"SITEURL", Key::SiteUrl},
       {"REBUILD", Key::Rebuild},
       {"TAXF", Key::TaxF},
       {"SN", Key::Sn},
@@ -592,6 +594,9 @@ class ProjectReader {
       case Key::STitle:
         settings.storeTitle = std::string(value);
         return;
+      case Key::SiteUrl:
+        settings.storeAddress = std::string(value);
+        return;
       case Key::Rebuild:
         settings.rebuildDir = std::string(value);
         return;
@@ -819,6 +824,7 @@ void WriteProject(ProjectWriter& w, const StoreProject& project, std::time_t now
   }
   if (s.style) w.Line("LAYOUT=", s.style->group + "/" + s.style->name);
   w.NonEmpty("STITLE=", s.storeTitle);
+  w.NonEmpty("SITEURL=", s.storeAddress);  // a new key: older readers skip it
   w.NonEmpty("TAXF=", s.freightTax);
   w.NonEmpty("REBUILD=", s.rebuildDir);
   w.Line("P_USER=", s.ftpUser);
@@ -876,15 +882,64 @@ ProjectReadStats ReadProjectText(StoreProject& project, std::string bytes, Store
   return reader.stats;
 }
 
+ProjectFileCheck CheckProjectBytes(std::string_view bytes) {
+  ProjectFileCheck check;
+  if (bytes.find('\0') != std::string_view::npos) return check;
+  bool first = true;
+  bool sawOwner = false;
+  bool sawNavStyle = false;
+  int depth = 0;
+  bool ended = false;  // a "#EOB" at the top level ends the file for the reader
+  std::size_t pos = 0;
+  while (pos < bytes.size() && !ended) {
+    std::size_t end = bytes.find('\n', pos);
+    std::string_view line =
+        TrimLineEnd(bytes.substr(pos, end == std::string_view::npos ? end : end - pos));
+    pos = end == std::string_view::npos ? bytes.size() : end + 1;
+    if (first && line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);  // a byte-order mark
+    if (line.empty()) continue;
+    if (first) {
+      first = false;
+      const std::size_t eq = line.find('=');
+      const bool known = line.starts_with("NODE") || line[0] == '$' || line[0] == '&' ||
+                         line == "#BRANCH" || line == "#EOB" || line == "#BEGIN" ||
+                         (eq != std::string_view::npos &&
+                          (line.substr(0, eq) == "TIME" || line.substr(0, eq) == "OWNER" ||
+                           KeyTable().count(line.substr(0, eq)) > 0));
+      if (!known) return check;
+    }
+    if (line == "#BRANCH") {
+      ++depth;
+    } else if (line == "#EOB") {
+      if (depth == 0) {
+        ended = true;
+      } else {
+        --depth;
+      }
+    } else if (line.starts_with("OWNER=")) {
+      sawOwner = true;
+    } else if (line.starts_with("NAVSTYLE=")) {
+      sawNavStyle = true;
+    }
+  }
+  if (first) return check;  // nothing but blank lines
+  check.isProject = true;
+  check.cutShort = !ended && (bytes.back() != '\n' || depth > 0 || (sawOwner && !sawNavStyle));
+  return check;
+}
+
 Result<ProjectReadStats> ReadProjectFile(StoreProject& project, const std::string& path,
                                          StoreNode* parent, bool merge,
                                          const ProjectFileContext& context) {
-  std::optional<std::string> bytes = ReadWholeFile(path);
-  if (!bytes) {
-    return Status::Error(ErrorKind::NotFound, FormatText("%s: Unable to read project file '%s'",
-                                                         merge ? "S105" : "S103", path.c_str()));
-  }
-  return ReadProjectText(project, std::move(*bytes), parent, merge, context);
+  const std::string message =
+      FormatText("%s: Unable to read project file '%s'", merge ? "S105" : "S103", path.c_str());
+  std::optional<std::string> bytes = IsDirectory(path) ? std::nullopt : ReadWholeFile(path);
+  if (!bytes) return Status::Error(ErrorKind::NotFound, message);
+  const ProjectFileCheck check = CheckProjectBytes(*bytes);
+  if (!check.isProject) return Status::Error(ErrorKind::Corrupt, message);
+  ProjectReadStats stats = ReadProjectText(project, std::move(*bytes), parent, merge, context);
+  stats.cutShort = check.cutShort;
+  return stats;
 }
 
 void FinishProjectLoad(StoreProject& project) {
@@ -903,7 +958,8 @@ std::string ProjectFileText(const StoreProject& project, std::time_t now, int ve
 
 Status WriteProjectFile(StoreProject& project, const std::string& path, Prompter& prompter,
                         const Clock& clock, int versionNumber,
-                        const std::function<void(std::size_t records)>& progress) {
+                        const std::function<void(std::size_t records)>& progress,
+                        const std::function<void()>& beforeReplace) {
   const std::int32_t version = project.settings.version;
   if (version >= 1 && version < 200000) {
     PromptAnswer answer = prompter.Ask(kOlderVersionQuestion, "Confirmation", PromptButtons::YesNo);
@@ -916,7 +972,9 @@ Status WriteProjectFile(StoreProject& project, const std::string& path, Prompter
   std::erase(project.settings.currency, '\n');
   for (auto& variable : project.variables) std::erase(variable.name, '|');
 
-  AtomicFile file(path);
+  AtomicWriteOptions options;
+  options.beforeReplace = beforeReplace;
+  AtomicFile file(path, options);
   std::string buffer;
   ProjectWriter writer(buffer, [&file](std::string& text) {
     file.Write(text);

@@ -37,7 +37,22 @@ struct ProjectFileContext {
 struct ProjectReadStats {
   std::size_t records = 0;  // records started ("NODE..." lines)
   std::size_t placed = 0;   // records placed in the tree
+  bool cutShort = false;    // the file ends before its records and settings do
 };
+
+// What the bytes of a file say about it as a project file.
+struct ProjectFileCheck {
+  // Its first line is a line of the project file (a header key, a record, a store key
+  // or a block line) and it holds no NUL byte.
+  bool isProject = false;
+  // It ends inside a line, inside an open "#BRANCH", or (written with the header
+  // "OWNER=") before the settings that every save writes ("NAVSTYLE="): the end of
+  // the file was lost, as when a save or a copy was cut off.
+  bool cutShort = false;
+};
+
+// Checks the bytes of a project file; reads nothing into a project.
+ProjectFileCheck CheckProjectBytes(std::string_view bytes);
 
 inline constexpr const char* kOlderVersionQuestion =
     "You are about to overwrite a project created with on older version of Tolmi. You may not "
@@ -52,7 +67,9 @@ inline constexpr const char* kOlderVersionQuestion =
 // only nodes, the FTP settings, COMP, the six display flags and the stamps are
 // taken; the other settings and lists stay as they are.
 // Fails (nothing read) with NotFound and "S103: Unable to read project file '%s'"
-// (merge: "S105: ...") when the file cannot be opened. Malformed lines are skipped.
+// (merge: "S105: ...") when the file cannot be opened, and with Corrupt and the same
+// message when it is no project file (CheckProjectBytes). A file cut short is read
+// as far as it goes and reported in the stats. Malformed lines are skipped.
 Result<ProjectReadStats> ReadProjectFile(StoreProject& project, const std::string& path,
                                          StoreNode* parent, bool merge,
                                          const ProjectFileContext& context = {});
@@ -77,9 +94,11 @@ std::string ProjectFileText(const StoreProject& project, std::time_t now, int ve
 // "S101: File Write Error". VERSION in the settings is not changed; CR and LF are
 // removed from the stored currency and "|" from the stored variable names.
 // The invoice, order-form and confirmation templates open in editors are saved
-// by the caller.
+// by the caller. beforeReplace, when given, runs once the new file is completely
+// written and right before it replaces the old one (backups are made there).
 Status WriteProjectFile(StoreProject& project, const std::string& path, Prompter& prompter,
                         const Clock& clock, int versionNumber,
-                        const std::function<void(std::size_t records)>& progress = {});
+                        const std::function<void(std::size_t records)>& progress = {},
+                        const std::function<void()>& beforeReplace = {});
 
 }  // namespace tolmi

@@ -1,6 +1,7 @@
 #include "schemes/TemplateInstall.h"
 
 #include <filesystem>
+#include <optional>
 
 #include "util/Files.h"
 #include "util/Paths.h"
@@ -109,9 +110,23 @@ std::optional<std::string> UpgradeProjectTemplates(StoreProject& project,
   prompter.Show(message, kUpgradeTitle, PromptIcon::Warning);
 
   const std::string dir = ProjectTemplateDir(projectDir);
+  // The merchant's template is kept before it is replaced, and never in place of an
+  // earlier backup: a second backup takes a free name ("order(1).bak"). A template that
+  // already is the installed one has nothing to keep.
   auto replace = [&](const char* name, const char* backup, const char* installed) {
-    CopyBytes(JoinPath(dir, name), JoinPath(dir, backup));
-    CopyBytes(JoinPath(installDir, std::string("template/") + installed), JoinPath(dir, name));
+    const std::string source = JoinPath(installDir, std::string("template/") + installed);
+    std::optional<std::string> fresh = ReadWholeFile(ResolveExistingPath(source));
+    if (!fresh) return;
+    const std::string target = ResolveExistingPath(JoinPath(dir, name));
+    std::optional<std::string> own = ReadWholeFile(target);
+    if (own && *own == *fresh) return;
+    if (own) {
+      std::string keep = ResolveExistingPath(JoinPath(dir, backup));
+      std::optional<std::string> kept = ReadWholeFile(keep);
+      if (kept && *kept != *own) keep = MakeUniquePath(keep);
+      if ((!kept || *kept != *own) && !WriteFileAtomic(keep, *own).ok()) return;
+    }
+    (void)WriteFileAtomic(target, *fresh);
   };
   if (withShelf) replace("shelf.htm", "shelf.bak", "shelf.htm");
   replace("order.htm", "order.bak", "order.dat");

@@ -40,7 +40,7 @@ inline constexpr const char* kUpgradeTwoMessage =
 
 // Project versions below which templates are replaced on opening.
 inline constexpr int kShelfUpgradeBelow = 101004;
-inline constexpr int kTemplateUpgradeBelow = 103001;
+inline constexpr int kTemplateUpgradeBelow = kTemplatesCurrentFrom;
 
 // The folder holding a scheme's templates: "template/<folder>" ("template" for a
 // scheme without folder) below the installation directory.
@@ -69,11 +69,15 @@ int ApplyStyleTemplates(StoreProject& project, const std::string& installDir, co
 Result<int> ChooseStyle(StoreProject& project, SchemeList& list, const SchemeIndex& at,
                         const std::string& projectDir, Prompter& prompter);
 
-// On opening a project: a version of 103001 or more needs nothing (nullopt).
-// Otherwise shows the upgrade message ("Project Upgrade"), backs up and replaces
-// "shelf.htm" (below 101004 only), "order.htm" and "confirm.htm" of the
-// project's "Template" folder from "template/shelf.htm", "template/order.dat" and
-// "template/confirm.dat", marks the project changed and returns the message.
+// For a project read from an older program (the lifecycle runs it at the project's
+// first save): a version of 103001 or more needs nothing (nullopt). Otherwise shows
+// the upgrade message ("Project Upgrade"), backs up and replaces "shelf.htm" (below
+// 101004 only), "order.htm" and "confirm.htm" of the project's "Template" folder from
+// "template/shelf.htm", "template/order.dat" and "template/confirm.dat", marks the
+// project changed and returns the message. A template equal to the installed one is
+// left alone; an existing ".bak" that holds something else is never overwritten (the
+// backup takes the next free name, "order(1).bak"); a template whose backup cannot be
+// written is not replaced.
 std::optional<std::string> UpgradeProjectTemplates(StoreProject& project,
                                                    const std::string& projectDir,
                                                    const std::string& installDir,
@@ -109,7 +113,7 @@ Status InstallProjectStyleTemplates(SchemeList& list, const StoreProject& projec
 
 // Fills the lifecycle's template hooks: installStyleTemplates (a new project and
 // Save As get the templates of the project's style) and upgradeTemplates (an
-// older project's templates are replaced when it is opened, with env.prompter
+// older project's templates are replaced at its first save, with env.prompter
 // showing the message). The list and the project must outlive env.
 void SetStyleTemplateHooks(LifecycleEnv& env, SchemeList& list, const StoreProject& project);
 

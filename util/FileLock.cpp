@@ -8,9 +8,9 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <optional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "util/Files.h"
@@ -44,8 +44,8 @@ std::string ProgramName() {
 
 // Writes "<program> <pid>" into the lock file the caller has just locked.
 void WriteHolder(int fd) {
-  const std::string text = ProgramName() + " " + std::to_string(static_cast<long>(::getpid())) +
-                           "\n";
+  const std::string text =
+      ProgramName() + " " + std::to_string(static_cast<long>(::getpid())) + "\n";
   if (::ftruncate(fd, 0) != 0) return;
   ssize_t written = ::pwrite(fd, text.data(), text.size(), 0);
   (void)written;
@@ -117,8 +117,8 @@ Result<FileLock> FileLock::Acquire(const std::string& lockPath, const std::strin
     if (errno != EWOULDBLOCK && errno != EINTR) {
       const int error = errno;
       ::close(fd);
-      return Status::Error(ErrorKind::Io,
-                           "Unable to lock '" + path + "' for " + what + ": " + std::strerror(error));
+      return Status::Error(
+          ErrorKind::Io, "Unable to lock '" + path + "' for " + what + ": " + std::strerror(error));
     }
     if (std::chrono::steady_clock::now() >= deadline) {
       ::close(fd);

@@ -135,3 +135,19 @@ TEST_F(BuildWalkTest, BadTemplatesFinish) {
 
 }  // namespace
 }  // namespace tolmi::test
+
+namespace tolmi::test {
+namespace {
+
+// The walk keeps its levels on the heap: a tree as deep as the reader takes builds.
+TEST_F(BuildWalkTest, VeryDeepTreeBuildsWithoutRecursion) {
+  StoreNode* parent = nullptr;
+  for (int depth = 0; depth < 50000; ++depth)
+    parent = &Add(parent, NodeKind::Category, "Level", depth == 49999 ? "deep.htm" : "");
+  EXPECT_EQ(RunBuild(*session), BuildOutcome::Completed);
+  EXPECT_EQ(home.Read("web/deep.htm"), "<h1>Level</h1><table></table>\n");
+  EXPECT_EQ(session->log.errors, 49999);
+}
+
+}  // namespace
+}  // namespace tolmi::test

@@ -23,7 +23,8 @@ OrderRecord Order(const std::string& name, const std::string& id = "") {
 std::vector<std::string> Names(const OrdersTree& tree) {
   std::vector<std::string> names;
   ForEachRecord(tree.records, [&](const OrderRecord& r) {
-    if (r.kind == RecordKind::Order) names.push_back(r.name + (r.orderId.empty() ? "" : ":" + r.orderId));
+    if (r.kind == RecordKind::Order)
+      names.push_back(r.name + (r.orderId.empty() ? "" : ":" + r.orderId));
   });
   return names;
 }
@@ -41,12 +42,20 @@ TEST(OrdersSharing, SavesOfTwoProgramsMergeInsteadOfOverwriting) {
   };
   const std::vector<Case> cases = {
       {"hand-made orders of both keep their numbers apart",
-       {Order("1001")}, {Order("1001")}, false, {"1001", "1002", "1000:S"}},
+       {Order("1001")},
+       {Order("1001")},
+       false,
+       {"1001", "1002", "1000:S"}},
       {"the same downloaded order is kept once, as first saved",
-       {Order("1001", "X-7")}, {Order("1001", "X-7"), Order("1002", "X-8")}, false,
+       {Order("1001", "X-7")},
+       {Order("1001", "X-7"), Order("1002", "X-8")},
+       false,
        {"1001:X-7", "1002:X-8", "1000:S"}},
       {"an order B deleted stays deleted; A's new one arrives",
-       {Order("1001")}, {}, true, {"1001"}},
+       {Order("1001")},
+       {},
+       true,
+       {"1001"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -127,7 +136,10 @@ TEST(OrdersSharing, DamagedFileIsSetAsideNotReadHalf) {
   };
   for (const Case& c : std::vector<Case>{
            {"cut, no backup", cut, false, true, "orders.ost.damaged"},
-           {"random bytes, no backup", "\x7f" "ELF\x01garbage", false, true, "orders.ost.damaged"},
+           {"random bytes, no backup",
+            "\x7f"
+            "ELF\x01garbage",
+            false, true, "orders.ost.damaged"},
            {"cut, with backup", cut, true, false, "orders.ost.damaged"},
            {"empty file", "", false, false, ""},
        }) {
@@ -156,9 +168,9 @@ TEST(OrdersSharing, DamagedFileIsSetAsideNotReadHalf) {
   home.Write("orders.ost.damaged", "first");
   home.Write("orders.ost", cut);
   OrdersTree again;
-  EXPECT_EQ(LoadOrders(dir, again).status.message().find("orders.ost(1).damaged") !=
-                std::string::npos,
-            true);
+  EXPECT_EQ(
+      LoadOrders(dir, again).status.message().find("orders.ost(1).damaged") != std::string::npos,
+      true);
   EXPECT_EQ(home.Read("orders.ost.damaged"), "first");
   EXPECT_EQ(home.Read("orders.ost(1).damaged"), cut);
 }

@@ -223,7 +223,28 @@ TEST(UpgradeTemplates, MissingInstallationFilesKeepTheProjectsOwn) {
   project.settings.version = 101004;
   ASSERT_TRUE(UpgradeProjectTemplates(project, in.projectDir, in.list.installDir, prompter));
   EXPECT_EQ(in.Project("order.htm"), "mine");
-  EXPECT_EQ(in.Project("order.bak"), "mine");
+  EXPECT_FALSE(std::filesystem::exists(in.home / "Projects/Toys/Template/order.bak"));
+}
+
+// A merchant's template is never lost: an earlier backup is kept, a second upgrade of
+// a template that is already the installed one changes nothing.
+TEST(UpgradeTemplates, EarlierBackupsAreNeverOverwritten) {
+  Installation in;
+  in.home.Write("template/order.dat", "new order");
+  in.home.Write("template/confirm.dat", "new confirm");
+  in.home.Write("Projects/Toys/Template/order.htm", "mine, edited again");
+  in.home.Write("Projects/Toys/Template/order.bak", "mine, first");
+  in.home.Write("Projects/Toys/Template/confirm.htm", "my confirm");
+  StoreProject project;
+  FakePrompter prompter;
+  project.settings.version = 101004;
+  for (int run = 0; run < 2; ++run)
+    ASSERT_TRUE(UpgradeProjectTemplates(project, in.projectDir, in.list.installDir, prompter));
+  EXPECT_EQ(in.Project("order.htm"), "new order");
+  EXPECT_EQ(in.Project("order.bak"), "mine, first");
+  EXPECT_EQ(in.Project("order(1).bak"), "mine, edited again");
+  EXPECT_EQ(in.Project("confirm.bak"), "my confirm");
+  EXPECT_FALSE(std::filesystem::exists(in.home / "Projects/Toys/Template/confirm(1).bak"));
 }
 
 TEST(Conversions, LegacyNames) {
