@@ -2,6 +2,7 @@
 // that does not exist yet is a stand-in that does nothing.
 #include "ui/MainWindow.h"
 #include "ui/ProjectWindows.h"
+#include "builder/BuildDriver.h"
 
 namespace tolmi::ui {
 
@@ -26,7 +27,15 @@ void MainWindow::InstallDefaultHooks() {
   hooks.newStore = nothing;
   hooks.orders = nothing;
   hooks.buildStore = [](bool) {};
-  hooks.preview = nothing;
+  // Preview: the current node's page built into the preview folder and opened.
+  hooks.preview = [this] {
+    StoreNode* node = session_.editor().current();
+    if (!node) return;
+    std::unique_ptr<BuildSession> build = session_.MakeBuildSession();
+    if (!build) return;
+    build->launcher = &launcher_;
+    (void)PreviewNode(*build, *node);
+  };
   hooks.storeSetup = [](int) {};
 }
 

@@ -236,6 +236,23 @@ class MainWindowTest : public QObject {
     QCOMPARE(backups, 10);
   }
 
+  void previewOpensTheCurrentPage() {
+    WindowShop shop;
+    shop.Show();
+    StoreNode* product = shop.Node("Sencha Yabukita");
+    shop.window->SelectNode(product);
+    QVERIFY(shop.Trigger(kCmdPreview));
+    QCOMPARE(shop.launcher.launched.size(), std::size_t{1});
+    // The preview folder is the project's name inside "Temp", with the node's page.
+    const fs::path folder = shop.home / "Temp" / "TeaShop";
+    const std::string page = " " + (folder / "ftmp.htm").string();  // after the browser's name
+    const std::string& launched = shop.launcher.launched[0];
+    QVERIFY2(launched.size() > page.size() &&
+                 launched.compare(launched.size() - page.size(), page.size(), page) == 0,
+             launched.c_str());
+    QVERIFY(fs::exists(folder / product->file));
+  }
+
   void screenshotsOfEachKind() {
     WindowShop shop;
     shop.Show();
