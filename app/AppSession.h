@@ -89,10 +89,10 @@ class AppSession {
   // return at once.
   Status LoadOrdersOnce();
   bool ordersLoaded() const { return ordersLoaded_; }
-  // Saves the orders tree (clearing its changed mark on success), telling
-  // progress once before and once after. On failure shows kOrdersWriteError
-  // titled "Error" and returns the error.
-  Status SaveOrdersFile(const std::function<void()>& progress = {});
+  // Saves the orders tree (clearing its changed mark on success), telling progress
+  // the record count written: 0 before, every record after. On failure shows
+  // kOrdersWriteError titled "Error" and returns the error (the mark stays).
+  Status SaveOrdersFile(const std::function<void(std::size_t records)>& progress = {});
 
   // Starts the HTTP engine on loop() with the User-Agent "Tolmi PRO v<number>" and
   // notify, and hands it the proxy settings unless useProxy is false. False when

@@ -75,7 +75,7 @@ std::vector<StartAction> MainWindowStartActions(const AppGlobals& globals) {
   if (!globals.config.file.empty()) actions.push_back(StartAction::LoadProject);
   if (globals.config.help) actions.push_back(StartAction::ShowHelp);
   if (globals.config.server.empty())
-    actions.push_back(StartAction::Upgrade);
+    actions.push_back(StartAction::OrderServerSettings);
   else if (globals.config.file.empty())
     actions.push_back(StartAction::NewStore);
   switch (OptionOf(globals.commandLine)) {

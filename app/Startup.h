@@ -53,7 +53,10 @@ StartupResult StartUp(AppGlobals& globals, const std::string& home, const Comman
 enum class StartAction {
   LoadProject,  // load the remembered project ("file")
   ShowHelp,     // the help window was open at the last exit
-  Upgrade,      // command 196: no order server is configured
+  // No order server is configured: open Preferences on "Order Server Settings".
+  // (This program has no upgrade program to run instead.)
+  OrderServerSettings,
+  Upgrade = OrderServerSettings,  // the former name, until every caller uses the new one
   NewStore,     // command 288: no project remembered, or "-N"
   BuildStore,   // command 1519: "-R", then the application ends
 };

@@ -33,23 +33,7 @@ class BuilderRun : public CommandRun {
 
   bool Start(const std::string& nameOrPath) {
     if (!CommandRun::Start() || !Open(nameOrPath)) return false;
-    StoreProject& project = this->project();
-    if (project.settings.style)
-      if (std::optional<SchemeIndex> at = FindScheme(schemes(), *project.settings.style))
-        schemes().current = at;
-    session_ = std::make_unique<BuildSession>(project, schemes(), prompter());
-    BuildOptions& options = session_->options;
-    const AppGlobals& g = globals();
-    options.installDir = g.home;
-    options.orderServer = g.config.server;
-    options.orderUser = g.config.orderUser;
-    options.lowerCase = g.config.lowerCaseLinks != 0;
-    options.otherStores = g.config.other != 0;
-    options.browserPath = g.config.browser;
-    if (!g.frameFragment.empty()) options.frameText = g.frameFragment;
-    if (!g.indexFragment.empty()) options.indexText = g.indexFragment;
-    session_->orderTemplate = g.session.orderTemplate;
-    session_->confirmTemplate = g.session.confirmTemplate;
+    session_ = app().MakeBuildSession();
     return true;
   }
 

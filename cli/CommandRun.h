@@ -1,11 +1,13 @@
-// One tolmi-cli command run: the prepared home, the installation loaded with its
-// style schemes, and the project lifecycle, set up the way the desktop program does.
+// One tolmi-cli command run: an AppSession (the prepared home, the installation
+// loaded with its style schemes, the project lifecycle), set up exactly as the
+// desktop program sets up its own, with the CLI's prompter and the system clock.
 // Commands that work on a project or the installation build on it.
 #pragma once
 
 #include <ostream>
 #include <string>
 
+#include "app/AppSession.h"
 #include "app/Globals.h"
 #include "cli/Cli.h"
 #include "cli/CliPrompter.h"
@@ -46,21 +48,20 @@ class CommandRun {
   Context& ctx() { return ctx_; }
   std::ostream& out() { return ctx_.out; }
   CliPrompter& prompter() { return prompter_; }
-  AppGlobals& globals() { return globals_; }
-  ProjectSession& session() { return globals_.session; }
-  StoreProject& project() { return globals_.session.project; }
-  SchemeList& schemes() { return schemes_; }
-  LifecycleEnv& env() { return env_; }
-  const LifecycleEnv& env() const { return env_; }
+  AppSession& app() { return app_; }
+  AppGlobals& globals() { return app_.globals(); }
+  ProjectSession& session() { return app_.session(); }
+  StoreProject& project() { return app_.project(); }
+  SchemeList& schemes() { return app_.schemes(); }
+  LifecycleEnv& env() { return app_.env(); }
+  const LifecycleEnv& env() const { return app_.env(); }
   Clock& clock() { return clock_; }
 
  private:
   Context& ctx_;
   CliPrompter prompter_;
   SystemClock clock_;
-  AppGlobals globals_;
-  SchemeList schemes_;
-  LifecycleEnv env_;
+  AppSession app_;
 };
 
 }  // namespace tolmi::cli

@@ -8,19 +8,16 @@
 #include <memory>
 #include <ostream>
 
+#include "app/AppSession.h"
 #include "app/Globals.h"
-#include "app/Home.h"
-#include "app/Startup.h"
 #include "cli/Cli.h"
 #include "cli/CliPrompter.h"
 #include "net/ChargeSession.h"
 #include "net/EventLoop.h"
 #include "net/HttpClient.h"
 #include "net/OrderDownload.h"
-#include "net/ProxySettings.h"
 #include "orders/OrdersFile.h"
 #include "util/Dates.h"
-#include "util/SettingsStore.h"
 
 namespace tolmi::cli {
 namespace {
@@ -34,47 +31,35 @@ struct NetOptions {
   bool noProxy = false;
 };
 
-// One command run: the installation, the orders tree and the HTTP engine on a loop.
+// One command run: an AppSession with the orders tree and the HTTP engine on its loop.
 class OrdersNetRun {
  public:
-  explicit OrdersNetRun(Context& ctx) : ctx_(ctx), prompter_(ctx.err, ctx.yes, ctx.no) {}
-  ~OrdersNetRun() {
-    if (started_) HttpShutdown();
-  }
+  explicit OrdersNetRun(Context& ctx)
+      : ctx_(ctx), prompter_(ctx.err, ctx.yes, ctx.no), app_(ctx.home, prompter_, clock_) {}
 
   bool Start(const NetOptions& options) {
-    Result<std::string> home = PrepareHome(ctx_.home);
-    if (!home) return Fail(home.status().message());
-    LoadInstallation(globals_, *home, prompter_);
-    LoadOrders(globals_.home, tree_);
-    if (!HttpStartup(loop_, "Tolmi PRO v" + std::to_string(globals_.versionNumber), nullptr))
+    Result<StartupResult> started = app_.Start();
+    if (!started) return Fail(started.status().message());
+    (void)app_.LoadOrdersOnce();
+    if (!app_.StartNetwork(nullptr, !options.noProxy))
       return Fail("the network client could not start");
-    started_ = true;
-    if (!options.noProxy) {
-      SettingsStore store(SettingsStore::DefaultPath());
-      (void)store.Load();
-      ProxySettings proxy;
-      LoadProxySettings(proxy, store);
-      ApplyProxySettings(proxy);
-    }
     return true;
   }
 
   // Runs the loop until done() or the limit.
   void RunUntil(const std::function<bool()>& done) {
-    if (!loop_.RunUntil(done, kRunLimitMs)) HttpCancelAll();
-    loop_.RunUntil(done, 1000);
+    if (!loop().RunUntil(done, kRunLimitMs)) HttpCancelAll();
+    loop().RunUntil(done, 1000);
   }
 
   bool SaveOrdersFile() {
-    Status status = SaveOrders(globals_.home, tree_, clock_.Now());
-    if (status.ok()) return true;
-    prompter_.Show(kOrdersWriteError, "Error", PromptIcon::Error);
+    if (app_.SaveOrdersFile()) return true;
     return Fail("the orders file could not be saved");
   }
 
+  // "config.ini" without touching "file": no project is open in these commands.
   void WriteConfig() {
-    (void)WriteConfigFile(globals_.config, globals_.home + "/config.ini", prompter_);
+    (void)WriteConfigFile(globals().config, globals().home + "/config.ini", prompter_);
   }
 
   bool Fail(const std::string& message) {
@@ -83,9 +68,10 @@ class OrdersNetRun {
     return false;
   }
 
-  AppGlobals& globals() { return globals_; }
-  OrdersTree& tree() { return tree_; }
-  EventLoop& loop() { return loop_; }
+  AppSession& app() { return app_; }
+  AppGlobals& globals() { return app_.globals(); }
+  OrdersTree& tree() { return app_.orders(); }
+  EventLoop& loop() { return app_.loop(); }
   CliPrompter& prompter() { return prompter_; }
   const Clock& clock() const { return clock_; }
   std::ostream& out() { return ctx_.out; }
@@ -95,10 +81,7 @@ class OrdersNetRun {
   Context& ctx_;
   CliPrompter prompter_;
   SystemClock clock_;
-  AppGlobals globals_;
-  OrdersTree tree_;
-  EventLoop loop_;
-  bool started_ = false;
+  AppSession app_;
 };
 
 const OrderRecord* FindOrderById(const OrdersTree& tree, const std::string& id) {
@@ -257,10 +240,7 @@ void RunCharge(Context& ctx, const ChargeOptions& o) {
     return;
   }
 
-  ChargeContext context;
-  context.account = account;
-  context.dateOrder = globals.config.dateFormat;
-  context.now = run.clock().Now();
+  ChargeContext context = run.app().MakeChargeContext();
   bool finished = false;
   ChargeResult result;
   ChargeSessionHooks hooks;

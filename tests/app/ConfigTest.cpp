@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "tests/support/FakePrompter.h"
 #include "tests/support/TestHome.h"
 #include "util/Files.h"
@@ -258,6 +260,48 @@ TEST(Config, MalformedInputNeverCrashes) {
   ReadConfiguration(config, TwoGateways(), home.path().string(), prompter);
   EXPECT_EQ(config.uid, 2147483647);
   EXPECT_EQ(config.gateway, "");
+}
+
+}  // namespace
+}  // namespace tolmi
+
+namespace tolmi {
+namespace {
+
+// The recent list keeps five paths, newest first, each once; gaps close up.
+TEST(Config, RecentProjectsNewestFirstWithoutDuplicates) {
+  AppConfig config;
+  config.recent = {"/p/A.stp", "", "/p/B.stp", "/p/C.stp", "/p/D.stp"};
+  struct Step {
+    const char* remembered;
+    std::array<std::string, 5> expected;
+  } steps[] = {
+      {"/p/C.stp", {"/p/C.stp", "/p/A.stp", "/p/B.stp", "/p/D.stp", ""}},
+      {"/p/E.stp", {"/p/E.stp", "/p/C.stp", "/p/A.stp", "/p/B.stp", "/p/D.stp"}},
+      {"/p/F.stp", {"/p/F.stp", "/p/E.stp", "/p/C.stp", "/p/A.stp", "/p/B.stp"}},
+      {"/p/F.stp", {"/p/F.stp", "/p/E.stp", "/p/C.stp", "/p/A.stp", "/p/B.stp"}},
+      {"", {"/p/F.stp", "/p/E.stp", "/p/C.stp", "/p/A.stp", "/p/B.stp"}},
+  };
+  for (const Step& step : steps) {
+    RememberRecentProject(config, step.remembered);
+    EXPECT_EQ(config.recent, step.expected) << step.remembered;
+  }
+  // Written back as L0 to L4 and read again in the same order.
+  AppConfig read;
+  std::istringstream lines(ConfigFileText(config));
+  for (std::string line; std::getline(lines, line);) ApplyConfigLine(read, {}, line);
+  EXPECT_EQ(read.recent, config.recent);
+
+  AppConfig gaps;
+  gaps.recent = {"", "/p/X.stp", "", "/p/Y.stp", ""};
+  std::vector<RecentProjectEntry> entries = RecentProjectEntries(gaps);
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].command, 19000);
+  EXPECT_EQ(entries[0].path, "/p/X.stp");
+  EXPECT_EQ(entries[1].command, 19001);
+  EXPECT_EQ(RecentProjectPath(gaps, 19001), "/p/Y.stp");
+  EXPECT_EQ(RecentProjectPath(gaps, 19002), "");
+  EXPECT_EQ(RecentProjectPath(gaps, 411), "");
 }
 
 }  // namespace

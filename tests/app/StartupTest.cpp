@@ -182,10 +182,14 @@ TEST(Startup, DeleteAndExitOptionsEndBeforeAnyWindow) {
 
 TEST(Startup, FirstActionsOfTheMainWindow) {
   AppGlobals g;
-  // No order server: the Upgrade command comes first even with a remembered project.
-  g.config.file = "/p/Toys/Toys.stp";
+  // A fresh home (no server, no project) opens the order-server settings, never an
+  // upgrade program; so it does with a remembered project.
   EXPECT_EQ(MainWindowStartActions(g),
-            (std::vector<StartAction>{StartAction::LoadProject, StartAction::Upgrade}));
+            std::vector<StartAction>{StartAction::OrderServerSettings});
+  g.config.file = "/p/Toys/Toys.stp";
+  EXPECT_EQ(MainWindowStartActions(g), (std::vector<StartAction>{
+                                           StartAction::LoadProject,
+                                           StartAction::OrderServerSettings}));
   g.config.server = "http://o.test/";
   EXPECT_EQ(MainWindowStartActions(g), std::vector<StartAction>{StartAction::LoadProject});
   g.config.file.clear();
