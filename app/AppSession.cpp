@@ -61,6 +61,7 @@ std::string AppSession::ProjectPath(const std::string& nameOrPath) const {
 }
 
 Status AppSession::Open(const std::string& path) {
+  editor_.SetListSelection({});
   Status opened = OpenProject(globals_.session, env_, path);
   if (opened) RememberRecentProject(globals_.config, globals_.session.path);
   return opened;
@@ -69,6 +70,12 @@ Status AppSession::Open(const std::string& path) {
 Status AppSession::OpenAfterQuestion(const std::string& path) {
   (void)AskToSaveChanges(globals_.session, env_);
   return Open(path);
+}
+
+Status AppSession::SaveAs(const std::string& typed) {
+  Status saved = SaveProjectAs(globals_.session, env_, typed);
+  if (saved) RememberRecentProject(globals_.config, globals_.session.path);
+  return saved;
 }
 
 Status AppSession::Save() { return SaveProject(globals_.session, env_); }
@@ -85,10 +92,10 @@ Status AppSession::Shutdown(bool helpOpen) {
 
 Status AppSession::LoadOrdersOnce() {
   if (ordersLoaded_) return Status::Ok();
-  (void)LoadOrders(globals_.home, orders_);
+  OrdersLoad load = LoadOrders(globals_.home, orders_);
   ordersLoaded_ = true;
   orders_.changed = false;
-  return Status::Ok();
+  return load.status;
 }
 
 Status AppSession::SaveOrdersFile(const std::function<void(std::size_t records)>& progress) {

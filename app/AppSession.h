@@ -69,10 +69,14 @@ class AppSession {
 
   // Opens the project at path without asking about unsaved changes (start-up,
   // tolmi-cli); on success remembers it first in the recent list. Failures show
-  // the reader's message and "ERROR S105: ..." and leave no project open.
+  // the reader's message and "ERROR S105: ..." and leave no project open. The
+  // editor's list selection is emptied either way (its nodes are gone).
   Status Open(const std::string& path);
   // The File menu's Open: the unsaved-changes question, then Open.
   Status OpenAfterQuestion(const std::string& path);
+  // File, Save As under the typed name (see SaveProjectAs); on success the new
+  // project file goes first in the recent list.
+  Status SaveAs(const std::string& typed);
 
   // File, Save: backup, older-version question, the project file with the edited
   // order-form and confirmation templates and the invoice hook, then "config.ini".
@@ -86,7 +90,8 @@ class AppSession {
   Status Shutdown(bool helpOpen);
 
   // The orders file, read once (falling back on "orders.bak"); later calls
-  // return at once.
+  // return at once with Ok. The status is the load's: an error when a damaged
+  // file had no backup or the orders lock was not taken.
   Status LoadOrdersOnce();
   bool ordersLoaded() const { return ordersLoaded_; }
   // Saves the orders tree (clearing its changed mark on success), telling progress

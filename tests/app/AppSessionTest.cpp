@@ -87,10 +87,17 @@ TEST(AppSession, OpenRemembersTheProjectAndSaveWritesEverything) {
   EXPECT_NE(s.home.Read("config.ini").find("L0=" + path + "\nL1=/old/A.stp\n"),
             std::string::npos);
 
+  // Save As goes first in the list too (the comma becomes "_").
+  ASSERT_TRUE(s.app.SaveAs("My, Shop"));
+  const std::string saved = (s.home / "Projects/My_ Shop/My_ Shop.stp").string();
+  EXPECT_EQ(s.app.session().path, saved);
+  EXPECT_EQ(s.app.config().recent[0], saved);
+  EXPECT_EQ(s.app.config().recent[1], path);
+
   // A failed open forgets the project and leaves the recent list alone.
   EXPECT_FALSE(s.app.Open((s.home / "Projects/None/None.stp").string()));
   EXPECT_EQ(s.app.session().path, "");
-  EXPECT_EQ(s.app.config().recent[0], path);
+  EXPECT_EQ(s.app.config().recent[0], saved);
 }
 
 // A template or invoice save that fails is reported and keeps Save enabled.
