@@ -12,6 +12,7 @@
 #include "builder/FillTemplate.h"
 #include "builder/OrderForm.h"
 #include "builder/Pages.h"
+#include "builder/SiteFiles.h"
 #include "builder/StoreIndex.h"
 #include "util/Browser.h"
 #include "util/Files.h"
@@ -398,6 +399,7 @@ BuildOutcome RunBuild(BuildSession& session) {
       session.StoreSupportChecksum("tolmi.idx", *written, false);
   }
   CopySchemeFiles(session);
+  if (!session.selectedOnly) WriteSearchEngineFiles(session);
   session.log.AddLine("");
   session.log.AddLine(FormatText("Store Build Complete. (%i errors, %i warnings)",
                                  session.log.errors, session.log.warnings));

@@ -36,7 +36,9 @@ struct BuildOptions {
   // Our own choices for the search block and the shopping directory.
   std::string searchId = "tolmi-store";
   std::string defaultServerHost = "http://127.0.0.1:8080/";
-  std::string storeDirectoryAddress = "http://127.0.0.1:8080/stores/";
+  // The shopping directory's address; none is run by default, so the index has no row
+  // leading to nowhere until one is set.
+  std::string storeDirectoryAddress;
   std::optional<std::string> frameText;  // "template/frame.dat", read at start-up
   std::optional<std::string> indexText;  // "template/index.dat", read at start-up
 };

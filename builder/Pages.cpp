@@ -162,7 +162,7 @@ void NavigationIndex(BuildSession& session, std::string& text, const StoreNode& 
       }
       index = "<table width=100% class=mi>" + rows;
     }
-    if (session.options.otherStores) {
+    if (session.options.otherStores && !session.options.storeDirectoryAddress.empty()) {
       index += "<tr><td><br></td><td><br></td></tr><tr>";
       index += IndexRow(session, Bullet(session, kBulletA), session.options.storeDirectoryAddress,
                         "Other Stores", 0, 0, true);

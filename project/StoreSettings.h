@@ -60,6 +60,7 @@ struct StoreSettings {
   std::optional<std::string> sn;  // "SN=": kept from load to save
   std::string currency;           // "CURR=": "$" after a load that found none
   std::string storeTitle;         // "STITLE="
+  std::string storeAddress;       // "SITEURL=": the store's public web address (sitemap, robots.txt)
   std::string rebuildDir;         // "REBUILD=": the web directory the store is built into
   std::string freightTax;         // "TAXF=": tax rate on freight, percent
   std::string orderMessage;       // "OMESSAGE=": multi-line

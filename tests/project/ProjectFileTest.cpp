@@ -75,6 +75,7 @@ void FillProject(StoreProject& p) {
   s.sn = "SERIAL-1";
   s.currency = "EUR";
   s.storeTitle = "My Shop";
+  s.storeAddress = "https://shop.example/tea/";  // "SITEURL=", a key older readers skip
   s.rebuildDir = "/home/me/Web";
   s.freightTax = "7.5";
   s.orderMessage = "Thank you.\r\nCome again.";
