@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -97,6 +98,7 @@ void MainWindow::BuildLayout() {
   list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   list_->setEditTriggers(QAbstractItemView::EditKeyPressed);
   list_->setContextMenuPolicy(Qt::CustomContextMenu);
+  list_->installEventFilter(this);
   list_->verticalHeader()->hide();
   list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 6);
   list_->horizontalHeader()->setStretchLastSection(true);
@@ -331,6 +333,28 @@ void MainWindow::DropNode(StoreNode& dragged, StoreNode* target) {
   syncing_ = false;
   if (moved) session_.editor().Select(&dragged);
   AfterEdit();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  // Keys typed into a label editor go to the editor, not to the list itself.
+  if (watched == list_ && event->type() == QEvent::KeyPress) {
+    if (std::optional<TreeKey> key = ProjectTreeView::KeyFor(*static_cast<QKeyEvent*>(event))) {
+      int id = 0;
+      switch (*key) {
+        case TreeKey::SelectAll: id = kCmdListSelectAll; break;
+        case TreeKey::Copy: id = kCmdListCopy; break;
+        case TreeKey::Paste: id = kCmdListPaste; break;
+        case TreeKey::Delete: id = kCmdListDelete; break;
+        default: break;  // "+" and "-" move tree nodes only
+      }
+      if (id != 0) {
+        lastFocus_ = UiFocus::NodeList;
+        RunCommand(id);
+        return true;
+      }
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -104,6 +104,8 @@ class MainWindow : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // The node list's keys: the list forms of the tree's keys (Delete, Ctrl+A/C/V).
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildLayout();

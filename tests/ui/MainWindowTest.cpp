@@ -236,6 +236,26 @@ class MainWindowTest : public QObject {
     QCOMPARE(backups, 10);
   }
 
+  void buildAndOrdersNeedAnOrderServer() {
+    WindowShop shop;  // a fresh home has no order server
+    shop.Show();
+    std::vector<std::string> opened;
+    shop.window->hooks.buildStore = [&](bool) { opened.push_back("build"); };
+    shop.window->hooks.orders = [&] { opened.push_back("orders"); };
+    shop.window->hooks.preferences = [&](bool page) { opened.push_back(page ? "server" : "prefs"); };
+    shop.prompter.answers = {PromptAnswer::No, PromptAnswer::Yes};
+    QVERIFY(shop.Trigger(kCmdBuildStore));
+    QVERIFY(shop.Trigger(kCmdOrders));
+    QCOMPARE(shop.prompter.asked.size(), std::size_t{2});
+    QCOMPARE(shop.prompter.asked[0].text, std::string(kNoOrderServerQuestion));
+    QCOMPARE(shop.prompter.asked[0].title, std::string("Configuration Error"));
+    QCOMPARE(opened, std::vector<std::string>{"server"});  // neither window opened
+    shop.session.config().server = "http://127.0.0.1:1/orders";
+    QVERIFY(shop.Trigger(kCmdBuildStore));
+    QCOMPARE(opened.back(), std::string("build"));
+    QCOMPARE(shop.prompter.asked.size(), std::size_t{2});
+  }
+
   void previewOpensTheCurrentPage() {
     WindowShop shop;
     shop.Show();

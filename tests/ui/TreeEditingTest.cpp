@@ -123,6 +123,14 @@ class TreeEditingTest : public QObject {
     QVERIFY(shop_->Node("Black Tea")->Enabled());  // the tree node stays as it was
     QVERIFY(shop_->Trigger(kCmdDelete));
     QCOMPARE(shop_->window->listModel()->rowCount(), 1);
+    // The list's own keys: copy the last entry, paste it into the list, delete it again.
+    QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(shop_->window->listModel()->rowCount(), 2);
+    QCOMPARE(shop_->session.editor().SelectedEntries().size(), std::size_t{2});
+    QTest::keyClick(list, Qt::Key_Delete);
+    QCOMPARE(shop_->window->listModel()->rowCount(), 0);
     QCOMPARE(Current(), shop_->Node("Black Tea"));
     CheckOrder();
   }
