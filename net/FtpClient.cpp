@@ -765,17 +765,10 @@ void ProcessReplies(FtpConnection& c) {
   }
   for (;;) {
     if (!(cc = Find(serial))) return;
-    std::size_t nl = cc->replyBuffer.find('\n');
-    if (nl == std::string::npos) break;
-    std::string line = cc->replyBuffer.substr(0, nl);
-    cc->replyBuffer.erase(0, nl + 1);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.size() < 4 || !isdigit(static_cast<unsigned char>(line[0])) ||
-        !isdigit(static_cast<unsigned char>(line[1])) ||
-        !isdigit(static_cast<unsigned char>(line[2])) || line[3] != ' ') {
-      continue;  // continuation lines and text
-    }
-    int code = std::stoi(line.substr(0, 3));
+    std::string line;
+    if (!TakeFtpReplyLine(cc->replyBuffer, line)) break;
+    int code = FtpReplyCode(line);
+    if (code < 0) continue;  // continuation lines and text
     if (code == 421) {
       Notify(kFtpNoteLog, cc, 0, line);
       if ((cc = Find(serial))) CloseConnection(*cc);
@@ -1017,6 +1010,25 @@ std::string FtpPortText(std::uint32_t address, std::uint16_t port) {
   return "PORT " + std::to_string(address >> 24) + "," + std::to_string((address >> 16) & 255) +
          "," + std::to_string((address >> 8) & 255) + "," + std::to_string(address & 255) + "," +
          std::to_string(port / 256) + "," + std::to_string(port % 256) + "\r\n";
+}
+
+bool TakeFtpReplyLine(std::string& buffer, std::string& line) {
+  std::size_t nl = buffer.find('\n');
+  if (nl == std::string::npos) return false;
+  line.assign(buffer, 0, nl);
+  buffer.erase(0, nl + 1);
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return true;
+}
+
+int FtpReplyCode(std::string_view line) {
+  if (line.size() < 4 || line[3] != ' ') return -1;
+  int code = 0;
+  for (int i = 0; i < 3; ++i) {
+    if (!isdigit(static_cast<unsigned char>(line[i]))) return -1;
+    code = code * 10 + (line[i] - '0');
+  }
+  return code;
 }
 
 std::optional<std::string> ParseFtpPassive(std::string_view reply) {

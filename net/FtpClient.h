@@ -176,4 +176,11 @@ std::string FtpPortText(std::uint32_t address, std::uint16_t port);
 // The "a.b.c.d:port" host text of a passive reply, or nothing without six numbers in "( )".
 std::optional<std::string> ParseFtpPassive(std::string_view reply);
 
+// Takes the next whole line (up to LF, a CR before it dropped) off the front of the control
+// connection's reply buffer; false, leaving the buffer alone, while no LF has come.
+bool TakeFtpReplyLine(std::string& buffer, std::string& line);
+// The code of a line that ends a reply: three digits and a space ("227 Entering ...");
+// -1 for continuation lines ("230-Welcome") and any other text.
+int FtpReplyCode(std::string_view line);
+
 }  // namespace tolmi

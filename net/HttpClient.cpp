@@ -376,16 +376,9 @@ bool AppendReply(HttpRequest& req, const char* data, std::size_t n) {
   E()->totalBytes += n;
   req.tickCount = 0;
   if (!req.headerSeen) {
-    std::size_t from = req.headerScan > 3 ? req.headerScan - 3 : 0;
-    std::size_t crlf = req.reply.find("\r\n\r\n", from);
-    std::size_t lf = req.reply.find("\n\n", from);
-    std::size_t end = std::string::npos;
-    if (crlf != std::string::npos && (lf == std::string::npos || crlf < lf))
-      end = crlf + 4;
-    else if (lf != std::string::npos)
-      end = lf + 2;
+    std::size_t end = HttpHeadLength(req.reply, req.headerScan > 3 ? req.headerScan - 3 : 0);
     req.headerScan = req.reply.size();
-    if (end != std::string::npos) {
+    if (end != 0) {
       req.headerSeen = true;
       req.headerLength = static_cast<std::uint32_t>(end);
       HttpReplyHead head = ParseHttpReplyHead(std::string_view(req.reply).substr(0, end));
@@ -962,6 +955,15 @@ HttpsTarget SplitHttpsTarget(std::string_view url) {
   }
   while (!t.url.empty() && t.url.back() == ' ') t.url.pop_back();
   return t;
+}
+
+std::size_t HttpHeadLength(std::string_view reply, std::size_t from) {
+  std::size_t crlf = reply.find("\r\n\r\n", from);
+  std::size_t lf = reply.find("\n\n", from);
+  if (crlf != std::string_view::npos && (lf == std::string_view::npos || crlf < lf))
+    return crlf + 4;
+  if (lf != std::string_view::npos) return lf + 2;
+  return 0;
 }
 
 HttpReplyHead ParseHttpReplyHead(std::string_view head) {

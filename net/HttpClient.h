@@ -178,6 +178,10 @@ struct HttpReplyHead {
   std::string lastModified;
 };
 HttpReplyHead ParseHttpReplyHead(std::string_view head);
+// The length of the reply head (status line, header lines and the blank line after them)
+// once it is whole: up to the first "\r\n\r\n" or "\n\n", whichever begins first; 0 while
+// it is not. The search may start at `from` when no blank line begins before it.
+std::size_t HttpHeadLength(std::string_view reply, std::size_t from = 0);
 // The URL a redirect reply points to, resolved against oldUrl; "" when none.
 std::string HttpRedirectUrl(std::string_view oldUrl, std::string_view reply,
                             std::size_t headerLength);

@@ -33,6 +33,21 @@ TEST(FtpWire, PortAndPassiveTexts) {
   EXPECT_FALSE(ParseFtpPassive("227 (1,2,3,4,5,6"));
 }
 
+TEST(FtpWire, ReplyLinesAndCodes) {
+  std::string buffer = "230-Welcome\r\n230 In\nhalf";
+  std::string line;
+  ASSERT_TRUE(TakeFtpReplyLine(buffer, line));
+  EXPECT_EQ(line, "230-Welcome");
+  ASSERT_TRUE(TakeFtpReplyLine(buffer, line));
+  EXPECT_EQ(line, "230 In");
+  EXPECT_FALSE(TakeFtpReplyLine(buffer, line));
+  EXPECT_EQ(buffer, "half");
+  const std::pair<const char*, int> codes[] = {
+      {"227 Entering (1,2,3,4,5,6)", 227}, {"000 x", 0},  {"230-Welcome", -1},
+      {"230", -1},  {"23a text", -1},     {" 230 x", -1}, {"", -1}};
+  for (const auto& [text, code] : codes) EXPECT_EQ(FtpReplyCode(text), code) << text;
+}
+
 struct Note {
   int code;
   std::string text;

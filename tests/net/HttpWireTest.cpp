@@ -99,6 +99,15 @@ TEST(HttpWire, ReplyHead) {
             0xffffffffu);
 }
 
+TEST(HttpWire, HeadLength) {
+  EXPECT_EQ(HttpHeadLength("HTTP/1.0 200 OK\r\nA: b\r\n\r\nbody"), 25u);
+  EXPECT_EQ(HttpHeadLength("HTTP/1.0 200 OK\nA: b\n\nbody\r\n\r\n"), 22u);
+  EXPECT_EQ(HttpHeadLength("HTTP/1.0 200 OK\r\nA: b\r\n"), 0u);
+  EXPECT_EQ(HttpHeadLength(""), 0u);
+  // A scan resumed part-way still finds a blank line that straddles the resume point.
+  EXPECT_EQ(HttpHeadLength("HTTP/1.0 200 OK\r\n\r\n", 15), 19u);
+}
+
 TEST(HttpWire, RedirectTargets) {
   auto loc = [](const std::string& value) {
     return "HTTP/1.0 301 Moved\r\nLocation: " + value + "\r\n\r\n";
