@@ -38,10 +38,13 @@ Status SettingsStore::Load() {
     if (end == std::string::npos) end = text->size();
     std::string line = text->substr(pos, end - pos);
     pos = end + 1;
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
-    if (line.empty() || line[0] == ';' || line[0] == '#') continue;
-    if (line.front() == '[' && line.back() == ']') {
-      section = line.substr(1, line.size() - 2);
+    while (!line.empty() && line.back() == '\r') line.pop_back();
+    // A value keeps its trailing spaces (a password may end in one); headers do not need them.
+    std::string_view bare = line;
+    while (!bare.empty() && (bare.back() == '\r' || bare.back() == ' ')) bare.remove_suffix(1);
+    if (bare.empty() || bare[0] == ';' || bare[0] == '#') continue;
+    if (bare.front() == '[' && bare.back() == ']') {
+      section = std::string(bare.substr(1, bare.size() - 2));
       if (!HasSection(section)) sections_.push_back({section, {}});
       continue;
     }
