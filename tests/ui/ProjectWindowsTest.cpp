@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -174,6 +175,61 @@ class ProjectWindowsTest : public QObject {
     shop.chooser.answers.push_back(shop.project.string());
     QVERIFY(ui::OpenStoreCommand(shop.ctx).ok());
     QCOMPARE(shop.session.project().settings.storeTitle, std::string("Leafward Tea Co."));
+  }
+
+  void mergeAddsTheOtherProjectBelowTheSelectedCategory_data() {
+    QTest::addColumn<bool>("readable");
+    QTest::newRow("a project") << true;
+    QTest::newRow("not a project") << false;
+  }
+  void mergeAddsTheOtherProjectBelowTheSelectedCategory() {
+    QFETCH(bool, readable);
+    Shop shop;
+    const fs::path other = shop.home / "Projects" / "Other" / "Other.stp";
+    shop.home.Write("Projects/Other/Other.stp",
+                    readable ? shop.Bytes(shop.project) : std::string("\0\1\2", 3));
+    StoreNode* category = FirstChild(*RootNode(shop.session.project()));
+    const std::size_t before = CountNodes(shop.session.project());
+    const std::size_t below = before;  // the other project is a copy of this one
+    shop.chooser.answers.push_back(other.string());
+    const Status status = ui::MergeCommand(shop.ctx, category);
+    QCOMPARE(shop.chooser.asked.at(0).query.title, std::string(kMergeTitle));
+    QCOMPARE(status.ok(), readable);
+    if (readable) {
+      QCOMPARE(CountNodes(shop.session.project()), before + below);
+      QVERIFY(shop.session.project().changed);
+      QVERIFY(shop.prompter.shown.empty());
+    } else {
+      QCOMPARE(CountNodes(shop.session.project()), before);
+      QCOMPARE(shop.prompter.shown.at(0).text,
+               "S105: Unable to read project file '" + other.string() + "'");
+    }
+  }
+
+  void loadingShowsItsWindowWhileReading() {
+    Shop shop;
+    // The sample with 3,000 more categories at the top level.
+    const std::string sample = shop.Bytes(shop.project);
+    const std::size_t firstNode = sample.find("NODE");
+    std::string big = sample.substr(0, firstNode);
+    for (int i = 0; i < 3000; ++i)
+      big += "NODE0=Tea " + std::to_string(i) + "\nSTATUS=0\nFILE=t" + std::to_string(i) + ".html\n";
+    big += sample.substr(firstNode);
+    shop.home.Write("Projects/Big/Big.stp", big);
+    QString seen;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+      auto* progress = shop.window.findChild<ui::ProgressWindow*>("progressWindow");
+      if (progress && progress->isVisible())
+        seen = Child<QLabel>(progress, "progressText")->text();
+    });
+    watch.start(0);
+    QVERIFY(ui::LoadProjectCommand(shop.ctx, (shop.home / "Projects/Big/Big.stp").string()).ok());
+    watch.stop();
+    QCOMPARE(seen, QString(kLoadingProjectText));  // painted while the load ran
+    QVERIFY(!shop.window.findChild<ui::ProgressWindow*>("progressWindow"));
+    QVERIFY(CountNodes(shop.session.project()) > 3000);
+    QVERIFY(!shop.session.env().fileContext.progress);
   }
 
   void aFailedWriteKeepsTheFileAndTheChanges() {

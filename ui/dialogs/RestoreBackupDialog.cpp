@@ -6,6 +6,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/UiTexts.h"
 #include "util/Dates.h"
 
 namespace tolmi::ui {
@@ -14,13 +15,13 @@ RestoreBackupDialog::RestoreBackupDialog(QWidget* parent, std::vector<BackupEntr
                                          int dateOrder)
     : QDialog(parent), backups_(std::move(backups)) {
   setObjectName("restoreBackupDialog");
-  setWindowTitle(tr("Restore project from Backup"));
+  setWindowTitle(QString::fromUtf8(kRestoreBackupTitle));
   backupList_ = new QTreeWidget(this);
   backupList_->setObjectName("backupList");
   backupList_->setRootIsDecorated(false);
   backupList_->setUniformRowHeights(true);
   backupList_->setSelectionMode(QAbstractItemView::SingleSelection);
-  backupList_->setHeaderLabels({tr("Name"), tr("Size"), tr("Backup Date/Time")});
+  backupList_->setHeaderLabels({tr("Name"), tr("Size"), QString::fromUtf8(kBackupTimeHeading)});
   for (std::size_t i = 0; i < backups_.size(); ++i) {
     const BackupEntry& b = backups_[i];
     auto* row = new QTreeWidgetItem(backupList_);

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/UiTexts.h"
 #include "project/Lifecycle.h"
 
 namespace tolmi::ui {
@@ -15,8 +16,8 @@ SaveAsDialog::SaveAsDialog(QWidget* parent, bool hasProjectPath,
                            std::function<std::optional<std::string>()> browseFolder)
     : QDialog(parent), hasProjectPath_(hasProjectPath), browseFolder_(std::move(browseFolder)) {
   setObjectName("saveAsDialog");
-  setWindowTitle(tr("Save Project As"));
-  auto* prompt = new QLabel(tr("Enter a New Project File Name:"), this);
+  setWindowTitle(QString::fromUtf8(kSaveAsTitle));
+  auto* prompt = new QLabel(QString::fromUtf8(kSaveAsPrompt), this);
   prompt->setObjectName("promptLabel");
   nameEdit_ = new QLineEdit(this);
   nameEdit_->setObjectName("nameEdit");
@@ -30,7 +31,7 @@ SaveAsDialog::SaveAsDialog(QWidget* parent, bool hasProjectPath,
   cancelButton_ = new QPushButton(tr("Cancel"), this);
   cancelButton_->setObjectName("cancelButton");
   cancelButton_->setEnabled(hasProjectPath_);
-  browseButton_ = new QPushButton(tr("&Browse >"), this);
+  browseButton_ = new QPushButton(QString::fromUtf8(kBrowseButton), this);
   browseButton_->setObjectName("browseButton");
 
   auto* nameRow = new QHBoxLayout;
