@@ -612,7 +612,9 @@
       regionSel.innerHTML = '<option value="">Choose your region</option>' + regions.map(function (r) {
         return '<option value="' + escapeHtml(r) + '">' + escapeHtml(r) + '</option>';
       }).join('');
+      var keptRegion = loadRaw('tolmi_region');
       if (regions.length === 1) regionSel.value = regions[0];
+      else if (keptRegion && regions.indexOf(keptRegion) >= 0) regionSel.value = keptRegion;
     }
     // A store without delivery methods charges no freight: nothing to choose, and the
     // choices must not block the form.
@@ -1158,6 +1160,52 @@
     if ((home.getAttribute('href') || '').split('/').pop() === here) nav.hidden = true;
   }
 
+  // The cart page estimates the delivery once the shopper names a region: the freight table
+  // comes from the order form (read in the background; nothing shows where that fails).
+  function freightEstimate() {
+    var doc = root.document;
+    var cart = byId('tolmi-cart');
+    if (!cart || !root.fetch || !root.DOMParser || root.top !== root.self) return;
+    root.fetch('register.html').then(function (res) { return res.ok ? res.text() : ''; }).then(function (html) {
+      var text = '';
+      if (html) {
+        var parsed = new root.DOMParser().parseFromString(html, 'text/html');
+        var el = parsed.getElementById('tolmi-freight');
+        text = el ? el.textContent : '';
+      }
+      var methods = parseFreight(text);
+      var regions = regionsOf(methods);
+      if (!regions.length) return;
+      var box = doc.createElement('section');
+      box.className = 'panel tolmi-estimate';
+      box.setAttribute('aria-labelledby', 'tolmi-estimate-head');
+      box.innerHTML = '<h2 id="tolmi-estimate-head">Estimate delivery</h2><div class="choose">' +
+        '<label for="tolmi-est-region">Region<select id="tolmi-est-region"><option value="">Choose your region</option>' +
+        regions.map(function (r) { return '<option value="' + escapeHtml(r) + '">' + escapeHtml(r) + '</option>'; }).join('') +
+        '</select></label></div><p id="tolmi-est-result" aria-live="polite"></p>';
+      cart.parentNode.insertBefore(box, cart.nextSibling);
+      var sel = byId('tolmi-est-region');
+      var out = byId('tolmi-est-result');
+      var draw = function () {
+        var region = sel.value;
+        if (!region) { out.textContent = ''; return; }
+        saveRaw('tolmi_region', region);
+        var lines = loadCart();
+        var offers = methodsFor(methods, region).map(function (idx) {
+          var r = computeTotals(methods, region, idx, lines, {});
+          return r.ok ? methods[idx].name + ': ' + money(r.freight + r.freightTax) + ' (total ' + money(r.total) + ')' : '';
+        }).filter(function (s) { return s; });
+        out.textContent = offers.length ? 'Delivery to ' + region + ': ' + offers.join('; ') + '.'
+                                        : 'Ask us about delivery to ' + region + '.';
+      };
+      var kept = loadRaw('tolmi_region');
+      if (kept && regions.indexOf(kept) >= 0) sel.value = kept;
+      sel.addEventListener('change', draw);
+      listeners.push(draw);
+      draw();
+    }).catch(function () { /* no estimate; the order form still works it out */ });
+  }
+
   function startPage() {
     var doc = root.document;
     if (root.top !== root.self) doc.documentElement.className += ' in-frame';
@@ -1178,7 +1226,10 @@
     continueLink();
     showCounts();
     showCartBadge();
-    if (byId('tolmi-cart')) renderCart('tolmi-cart');
+    if (byId('tolmi-cart')) {
+      renderCart('tolmi-cart');
+      freightEstimate();
+    }
     if (byId('tolmi-order') && root.TOLMI_ORDER) {
       var cfg = root.TOLMI_ORDER;
       if (cfg.currency && !/^\$[A-Z]/.test(cfg.currency)) root.TOLMI_CURRENCY = cfg.currency;

@@ -220,6 +220,18 @@ def check_settings(data, ini, where):
         if base != base.lower():
             problems.append(f"{where}: scheme file {f} is not lower case (the build lower-cases copies)")
         copied[base] = f
+    # Every store of the style gets its style sheet, icon, not-found page and web fonts, and each
+    # font travels with its licence.
+    for needed in ("store.css", "favicon.svg", "404.html"):
+        if needed not in copied:
+            problems.append(f"{where}: no scheme file {needed}")
+    fonts = [b for b in copied if b.endswith(".woff2")]
+    if not fonts:
+        problems.append(f"{where}: no web font among the scheme files")
+    for font in fonts:
+        family = re.sub(r"-italic$", "", font[:-len(".woff2")])
+        if family + "-ofl.txt" not in copied:
+            problems.append(f"{where}: font {font} is shipped without its licence {family}-ofl.txt")
     for slot in PICTURE_SLOTS + ["%S_BACKGROUND%"]:
         value = by_name.get(slot, {}).get("value", "")
         if value and value not in copied:
@@ -679,6 +691,11 @@ class BrokenCopies(unittest.TestCase):
         self.assertIn("style Modern/Harbour: %LINKCOLOR% on %BGCOLOR% has contrast 2.11, want 4.5", problems)
         self.assertIn("style Modern/Harbour: scheme file template/harbour/add.svg missing", problems)
         self.assertIn("style Modern/Harbour: %TEXTCOLOR% is not a colour: '#1B2A3'", problems)
+
+    def test_font_without_licence(self):
+        self.edit("template/slate/Slate.ini", "F=template/slate/source-sans-3-ofl.txt\n", "")
+        self.assertIn("style Classic/Slate: font source-sans-3.woff2 is shipped without its licence "
+                      "source-sans-3-ofl.txt", check_styles(self.data))
 
     def test_unknown_variable_and_unclosed_tag(self):
         self.edit("template/parchment/product.htm", "$CURRENCY$PRICE", "$CURRENCY$PRICES")

@@ -178,6 +178,11 @@ describe('storefronts in every style', { skip, timeout: 540000 }, () => {
         }
         assert.deepEqual(problems, [], problems.join('\n'));
 
+        // The cart estimates the delivery for a region the shopper names.
+        await page.goto(base + 'trolley.html');
+        await page.selectOption('#tolmi-est-region', 'Canada');
+        assert.match(await page.locator('#tolmi-est-result').textContent(), /^Delivery to Canada: Standard Post \(3-5 days\): \$\d+\.\d\d \(total \$/);
+
         // No link, picture, style sheet or script of the store is missing.
         const { broken, count } = await crawl(page, base, [base + 'index.html', base + 'trolley.html', base + 'register.html']);
         assert.deepEqual(broken, []);
