@@ -39,18 +39,15 @@ cp -R "$src/data/samples/TeaShop" "$home/Projects/TeaShop"
 project="$home/Projects/TeaShop/TeaShop.stp"
 printf 'server=http://127.0.0.1:9/\nfile=%s\n' "$project" > "$home/config.ini"
 
-# A free display: no socket and no lock file for it.
-display=99
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
-  display=$((display + 1))
-done
-Xvfb ":$display" -screen 0 1280x800x24 -nolisten tcp >"$home/xvfb.log" 2>&1 &
+# Xvfb picks a free display itself and writes its number (tests may run in parallel).
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$home/display" >"$home/xvfb.log" 2>&1 &
 xvfb_pid=$!
 tries=0
-until [ -e "/tmp/.X11-unix/X$display" ]; do
+until [ -s "$home/display" ] && display=$(cat "$home/display") &&
+  [ -e "/tmp/.X11-unix/X$display" ]; do
   tries=$((tries + 1))
   if [ "$tries" -gt 100 ] || ! kill -0 "$xvfb_pid" 2>/dev/null; then
-    echo "SKIP: Xvfb did not start on :$display"
+    echo "SKIP: Xvfb did not start"
     cat "$home/xvfb.log"
     exit 77
   fi
