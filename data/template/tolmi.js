@@ -1151,13 +1151,26 @@
     });
   }
 
-  function hideHomeCrumbs() {
+  // The breadcrumbs: none on the home page itself; on other pages the section the menu marks
+  // (the page's parent category) goes between the home page and this page.
+  function completeCrumbs() {
     var doc = root.document;
     var nav = doc.querySelector('.crumbs');
     var home = nav && nav.querySelector('a');
     if (!home) return;
     var here = String(root.location.pathname || '').split('/').pop() || 'index.html';
-    if ((home.getAttribute('href') || '').split('/').pop() === here) nav.hidden = true;
+    var homeHref = home.getAttribute('href') || '';
+    if (homeHref.split('/').pop() === here) { nav.hidden = true; return; }
+    var section = doc.querySelector('#menu td.b > a');
+    var href = section ? section.getAttribute('href') || '' : '';
+    var last = nav.querySelector('li[aria-current]');
+    if (!section || !last || href === homeHref || href.split('/').pop() === here) return;
+    var li = doc.createElement('li');
+    var a = doc.createElement('a');
+    a.href = href;
+    a.textContent = section.textContent.trim();
+    li.appendChild(a);
+    last.parentNode.insertBefore(li, last);
   }
 
   // The cart page estimates the delivery once the shopper names a region: the freight table
@@ -1212,7 +1225,7 @@
     var store = root.TOLMI_STORE;
     if (store && store.length === 2) setStore(store[0], store[1]);
     if (onStorePage()) {
-      hideHomeCrumbs();
+      completeCrumbs();
       untangleForms();
       keepShell();
       askForOptions();
