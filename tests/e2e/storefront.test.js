@@ -21,8 +21,8 @@ const missing = S.missingTools(false).concat(AxeBuilder ? [] : ['@axe-core/playw
 if (missing.length) console.log(`TOLMI-E2E-SKIPPED: the storefront tests need ${missing.join(', ')}`);
 const skip = missing.length ? `needs ${missing.join(', ')}` : false;
 
-const styles = [['Modern/Harbour', 'harbour'], ['Modern/Meadow', 'meadow'], ['Classic/Parchment', 'parchment'],
-  ['Classic/Slate', 'slate']];
+const styles = [['Modern/Harbour', 'harbour', ['Work Sans']], ['Modern/Meadow', 'meadow', ['Nunito']],
+  ['Classic/Parchment', 'parchment', ['Lora']], ['Classic/Slate', 'slate', ['Playfair Display', 'Source Sans 3']]];
 const widths = [1280, 375];
 const pageTypes = [['home', 'index.html'], ['category', 'green.html'], ['product', 'sencha.html'],
   ['shelf', 'teaware.html'], ['list', 'tasters.html'], ['page', 'brewing.html'], ['search', 'tolmi.tpl?q=sencha']];
@@ -116,7 +116,7 @@ describe('storefronts in every style', { skip, timeout: 540000 }, () => {
     if (table.length) console.log(`axe-core WCAG 2.1 A/AA violations per style and page type:\n${table.join('\n')}`);
   });
 
-  for (const [layout, folder] of styles) {
+  for (const [layout, folder, fonts] of styles) {
     it(`${folder}: accessible pages, sound links, search data, a keyboard-only purchase`, async () => {
       const received = [];
       const dir = path.join(work, folder);
@@ -144,6 +144,12 @@ describe('storefronts in every style', { skip, timeout: 540000 }, () => {
           og: document.querySelector('meta[property="og:title"]')?.content,
           data: [...document.querySelectorAll('script[type="application/ld+json"]')].map((s) => JSON.parse(s.textContent)),
         }));
+        // The style's own fonts are the ones the page uses.
+        const used = await page.evaluate(async () => {
+          await document.fonts.ready;
+          return [...new Set([...document.fonts].filter((f) => f.status === 'loaded').map((f) => f.family.replace(/"/g, '')))].sort();
+        });
+        assert.deepEqual(used, fonts);
         assert.equal(seo.canonical, 'sencha.html');
         assert.ok(seo.description && seo.og, 'description and og:title');
         const product = seo.data.find((d) => d['@type'] === 'Product');
