@@ -99,18 +99,12 @@ Status AppSession::LoadOrdersOnce() {
 }
 
 Status AppSession::SaveOrdersFile(const std::function<void(std::size_t records)>& progress) {
-  if (progress) progress(0);
-  Status saved = SaveOrders(globals_.home, orders_, clock_.Now());
+  Status saved = SaveOrders(globals_.home, orders_, clock_.Now(), progress);
   if (!saved) {
     prompter_.Show(kOrdersWriteError, "Error", PromptIcon::Error);
     return saved;
   }
   orders_.changed = false;
-  if (progress) {
-    std::size_t records = 0;
-    ForEachRecord(orders_.records, [&records](const OrderRecord&) { ++records; });
-    progress(records);
-  }
   return saved;
 }
 

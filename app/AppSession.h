@@ -95,8 +95,9 @@ class AppSession {
   Status LoadOrdersOnce();
   bool ordersLoaded() const { return ordersLoaded_; }
   // Saves the orders tree (clearing its changed mark on success), telling progress
-  // the record count written: 0 before, every record after. On failure shows
-  // kOrdersWriteError titled "Error" and returns the error (the mark stays).
+  // the running count of written records after every twelfth (the "Saving orders"
+  // window). On failure shows kOrdersWriteError titled "Error" and returns the
+  // error (the mark stays).
   Status SaveOrdersFile(const std::function<void(std::size_t records)>& progress = {});
 
   // Starts the HTTP engine on loop() with the User-Agent "Tolmi PRO v<number>" and

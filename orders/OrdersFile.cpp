@@ -90,15 +90,18 @@ void WriteRecord(std::string& out, const OrderRecord& r) {
 // of a large tree never builds the whole file in memory.
 constexpr std::size_t kWritePiece = 1 << 20;
 using PieceSink = std::function<void(std::string& piece)>;
+// Told the running count of written records after every twelfth one.
+using WriteProgress = std::function<void(std::size_t records)>;
 
 void WriteLevel(std::string& out, const std::vector<OrderRecord>& records,
-                const PieceSink* sink = nullptr) {
+                const PieceSink* sink = nullptr, const WriteProgress* progress = nullptr) {
   // Iterative so that deep nesting cannot exhaust the stack.
   struct Frame {
     const std::vector<OrderRecord>* list;
     std::size_t index;
   };
   std::vector<Frame> stack{{&records, 0}};
+  std::size_t written = 0;
   while (!stack.empty()) {
     Frame& f = stack.back();
     if (f.index >= f.list->size()) {
@@ -108,6 +111,7 @@ void WriteLevel(std::string& out, const std::vector<OrderRecord>& records,
     }
     const OrderRecord& r = (*f.list)[f.index++];
     WriteRecord(out, r);
+    if (progress && *progress && ++written % 12 == 0) (*progress)(written);
     if (sink && out.size() >= kWritePiece) {
       (*sink)(out);
       out.clear();
@@ -136,12 +140,13 @@ struct Level {
 
 namespace {
 void WriteOrdersPieces(std::string& out, const std::vector<OrderRecord>& records, long long now,
-                       int versionNumber, const PieceSink* sink) {
+                       int versionNumber, const PieceSink* sink,
+                       const WriteProgress* progress = nullptr) {
   out.append("#BEGIN\n");
   AppendNumber(out, "TIME=", now);
   AppendNumber(out, "VERSION=", versionNumber);
   AppendLine(out, "OWNER=", kProductName);
-  WriteLevel(out, records, sink);
+  WriteLevel(out, records, sink, progress);
   out.append("#EOF\n");
 }
 }  // namespace
@@ -551,11 +556,11 @@ namespace {
 
 // Writes the file; on failure puts the backup back when the file had been moved there.
 Status WriteOrders(const std::string& path, const std::string& backup, const OrdersTree& tree,
-                   long long now, bool restoreBackup) {
+                   long long now, bool restoreBackup, const WriteProgress& progress) {
   AtomicFile file(path);
   std::string out;
   const PieceSink sink = [&file](std::string& piece) { file.Write(piece); };
-  WriteOrdersPieces(out, tree.records, now, VersionNumber(), &sink);
+  WriteOrdersPieces(out, tree.records, now, VersionNumber(), &sink, &progress);
   file.Write(out);
   Status written = file.Commit();
   if (!written.ok()) {
@@ -566,7 +571,8 @@ Status WriteOrders(const std::string& path, const std::string& backup, const Ord
   return Status::Ok();
 }
 
-Status SaveOrdersLocked(const std::string& folder, OrdersTree& tree, long long now) {
+Status SaveOrdersLocked(const std::string& folder, OrdersTree& tree, long long now,
+                        const WriteProgress& progress) {
   const std::string path = JoinPath(folder, kOrdersFileName);
   const std::string backup = JoinPath(folder, kOrdersBackupName);
   OrdersFileState onDisk;
@@ -575,23 +581,25 @@ Status SaveOrdersLocked(const std::string& folder, OrdersTree& tree, long long n
   else
     RenumberUnsavedOrders(tree, std::set<long long>());
   // Without an orders file the backup is the last good copy: keep it.
-  if (!FileExists(path)) return WriteOrders(path, backup, tree, now, false);
+  if (!FileExists(path)) return WriteOrders(path, backup, tree, now, false, progress);
   std::remove(backup.c_str());
   // The backup becomes a second name of the file, so the file itself never goes missing;
   // where links are not possible the file is renamed to the backup.
-  if (::link(path.c_str(), backup.c_str()) == 0) return WriteOrders(path, backup, tree, now, false);
+  if (::link(path.c_str(), backup.c_str()) == 0)
+    return WriteOrders(path, backup, tree, now, false, progress);
   bool moved = std::rename(path.c_str(), backup.c_str()) == 0;
-  return WriteOrders(path, backup, tree, now, moved);
+  return WriteOrders(path, backup, tree, now, moved, progress);
 }
 
 }  // namespace
 
-Status SaveOrders(const std::string& folder, OrdersTree& tree, long long now) {
+Status SaveOrders(const std::string& folder, OrdersTree& tree, long long now,
+                  const std::function<void(std::size_t records)>& progress) {
   Result<FileLock> lock = LockOrders(folder);
   if (!lock)
     return Status::Error(ErrorKind::Io,
                          std::string(kOrdersWriteError) + " (" + lock.status().message() + ")");
-  Status saved = SaveOrdersLocked(folder, tree, now);
+  Status saved = SaveOrdersLocked(folder, tree, now, progress);
   if (saved.ok()) RememberFile(JoinPath(folder, kOrdersFileName), tree, true);
   return saved;
 }

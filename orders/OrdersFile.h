@@ -1,7 +1,9 @@
 // The orders file "orders.ost" and its backup "orders.bak": exact writing, tolerant reading.
 #pragma once
 
+#include <cstddef>
 #include <ctime>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -72,7 +74,9 @@ OrdersLoad LoadOrders(const std::string& folder, OrdersTree& tree);
 // program saved is lost and no number repeats. The new file is synced to disk before
 // success is reported, and orders.ost never goes missing on the way; on failure the
 // previous file stays and the error carries kOrdersWriteError.
-Status SaveOrders(const std::string& folder, OrdersTree& tree, long long now);
+// progress, when set, is told the running count of written records after every twelfth.
+Status SaveOrders(const std::string& folder, OrdersTree& tree, long long now,
+                  const std::function<void(std::size_t records)>& progress = {});
 
 // The identity of an order for merging saves: its kind, name, id and order date.
 std::string OrderKey(const OrderRecord& record);
