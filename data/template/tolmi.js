@@ -1073,6 +1073,8 @@
   function keepQuery() {
     var field = byId('search-q');
     var m = /[?&]q=([^&#]*)/.exec(String(root.location && root.location.search || ''));
+    // The results page as built holds a marker the search service replaces.
+    if (field && /^<!--TOLMI_QUERY-->$/.test(field.value)) field.value = '';
     if (field && m && !field.value) field.value = urlDecode(m[1]);
   }
 

@@ -289,10 +289,19 @@ describe('shopping in built stores', { skip, timeout: 540000 }, () => {
       assert.equal(fields.get('PROD'),
         '15:1\tSencha Yabukita\tGT-101\t12.50\t0.1\t\t\t\t0\t0.00\t0.00\t\t250 g\t\t<BR>');
 
+      // The store's search: the words stay in the field, and each result leads to its page.
+      await page.goto(server.url + 'sencha.html');
+      await page.fill('#search-q', 'sencha');
+      await Promise.all([page.waitForURL(/search\?/), page.press('#search-q', 'Enter')]);
+      assert.equal(await page.inputValue('#search-q'), 'sencha');
+      const found = await page.$$eval('.tolmi-result a', (as) => as.map((a) => a.href));
+      assert.ok(found.length >= 1, 'a search for sencha finds the product');
+      for (const href of found) assert.equal((await fetch(href)).status, 200, href);
+
       const del = await S.rawGet(server.port, `/?data=301${S.formEncode(`shop\rsecret word\r1\r${id}`)}`);
       assert.equal(del.body, '0\r\n');
       const again = await S.rawGet(server.port, `/?data=300${params}`);
-      assert.equal(again.body, '0\r\n');
+      assert.equal(again.body, '0\r\n#END 0\r\n');
     } finally {
       await page.close();
       await server.stop();
