@@ -197,6 +197,7 @@ bool MainWindow::RunProjectCommand(int id) {
       return true;
     case kCmdNewStore:
       CommitPage();
+      nodePage_->Load(nullptr, {});
       if (hooks.newStore) hooks.newStore();
       ProjectReplaced();
       return true;
@@ -273,6 +274,7 @@ bool MainWindow::RunOtherCommand(int id) {
     case kCmdTaxOptions:
     case kCmdImportFreight:
       CommitPage();
+      nodePage_->Load(nullptr, {});  // the window may replace nodes
       if (hooks.storeSetup) hooks.storeSetup(id);
       ProjectReplaced();
       return true;
@@ -285,6 +287,7 @@ void MainWindow::RunStartActions() {
     switch (action) {
       case StartAction::LoadProject:
         if (!session_.config().file.empty()) {
+          nodePage_->Load(nullptr, {});
           if (hooks.loadProject) hooks.loadProject(session_.config().file);
           ProjectReplaced();
         }
