@@ -727,7 +727,7 @@
       var label = labelOf(el) || el.name;
       var v = String(el.value || '').trim();
       var message = '';
-      if (el.required && v === '') message = (el.tagName === 'SELECT' ? 'Choose ' : 'Enter ') + label.toLowerCase().replace(/^your /, 'your ') + '.';
+      if (el.required && v === '') message = (el.tagName === 'SELECT' ? 'Choose ' : 'Enter ') + 'your ' + label.toLowerCase().replace(/^your /, '') + '.';
       else if (v !== '' && el.type === 'email' && !/^[^\s@]+@[^\s@]+\.[^\s@]+$/.test(v)) message = 'Enter an email address such as name@example.com.';
       else if (v !== '' && el.pattern && !new RegExp('^(?:' + el.pattern + ')$').test(v)) message = 'Check the ' + label.toLowerCase() + ': it does not look right.';
       if (message) list.push({ field: el, message: message });
