@@ -65,26 +65,25 @@ async function smallTargets(page) {
   });
 }
 
-// Every page, picture, script and style sheet the store's pages name, fetched once: none may fail.
-async function crawl(page, base, start) {
+// Every page, picture, script and style sheet the store's pages name, fetched once: none may
+// fail, and no reference may be empty. Pages are read as text (quicker than a browser).
+async function crawl(base, start) {
   const seen = new Set();
   const queue = [...start];
   const broken = [];
   while (queue.length) {
-    const url = queue.shift();
-    const key = url.split('#')[0];
+    const key = queue.shift().split('#')[0];
     if (seen.has(key)) continue;
     seen.add(key);
     const res = await fetch(key);
     if (res.status !== 200) { broken.push(`${key} ${res.status}`); continue; }
     if (!/text\/html/.test(res.headers.get('content-type') || '')) continue;
-    await page.goto(key);
-    const refs = await page.evaluate(() => [...document.querySelectorAll('a[href], img[src], link[href], script[src]')]
-      .map((el) => [el.tagName, el.getAttribute('href') || el.getAttribute('src'), el.href || el.src]));
-    for (const [tag, raw, abs] of refs) {
-      if (raw === '') { broken.push(`${key}: empty ${tag.toLowerCase()} reference`); continue; }
-      if (!abs.startsWith(base) || /^javascript:/.test(raw)) continue;
-      if (/[?&]data=|search(\?|$)/.test(abs)) continue;
+    const html = (await res.text()).replace(/<script type="text\/plain"[\s\S]*?<\/script>/g, '');
+    for (const [, attr, raw] of html.matchAll(/\s(href|src)="([^"]*)"/gi)) {
+      if (raw === '') { broken.push(`${key}: empty ${attr}`); continue; }
+      if (/^(javascript|mailto|tel):/i.test(raw) || raw.startsWith('#')) continue;
+      const abs = new URL(raw.replace(/&amp;/g, '&'), key).href;
+      if (!abs.startsWith(base) || /[?&]data=|\/search(\?|$)/.test(abs)) continue;
       queue.push(abs);
     }
   }
@@ -190,7 +189,7 @@ describe('storefronts in every style', { skip, timeout: 540000 }, () => {
         assert.match(await page.locator('#tolmi-est-result').textContent(), /^Delivery to Canada: Standard Post \(3-5 days\): \$\d+\.\d\d \(total \$/);
 
         // No link, picture, style sheet or script of the store is missing.
-        const { broken, count } = await crawl(page, base, [base + 'index.html', base + 'trolley.html', base + 'register.html']);
+        const { broken, count } = await crawl(base, [base + 'index.html', base + 'trolley.html', base + 'register.html']);
         assert.deepEqual(broken, []);
         assert.ok(count > 20, `the crawl reached the store (${count} files)`);
 
