@@ -171,9 +171,16 @@ describe('storefronts in every style', { skip, timeout: 540000 }, () => {
           };
           for (const [type, url] of pageTypes) await visit(type, url);
           if (width === widths[0]) {
-            await page.goto(base + 'sencha.html');
-            await page.selectOption('form[name="form1"] select[name="OPTION1"]', '250 g');
-            await page.click('form[name="form1"] button.add');
+            // The home page's picks ask for the size too.
+            await page.goto(base + 'index.html');
+            const pick = '.body form[name="form1"]';
+            await page.click(`${pick} button.add`);
+            assert.equal(await page.locator(`${pick} .tolmi-err`).first().textContent(), 'Choose size first.');
+            assert.equal(await page.evaluate(() => TolmiCart.loadCart().length), 0);
+            await page.selectOption(`${pick} select[name="OPTION1"]`, '250 g');
+            await page.click(`${pick} button.add`);
+            await page.waitForFunction(() => TolmiCart.loadCart().length === 1);
+            assert.equal(await page.evaluate(() => TolmiCart.loadCart()[0].option1), '250 g');
             await page.goto(base + 'teaware.html');
             await page.click('form[name="form3"] button.add');
           }
