@@ -123,6 +123,7 @@ class ProjectWindowsTest : public QObject {
       for (int i = 0; i < list->topLevelItemCount(); ++i) {
         QTreeWidgetItem* row = list->topLevelItem(i);
         QCOMPARE(row->text(2).isEmpty(), row->text(0) == "notes.txt");
+        QCOMPARE(row->isDisabled(), row->text(0) == "notes.txt");  // not a project
         if (row->text(0) == "TeaShop.stp.3") list->setCurrentItem(row);
       }
       QVERIFY(ok->isEnabled());

@@ -1,6 +1,7 @@
 #include "ui/dialogs/HelpWindow.h"
 
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -19,6 +20,7 @@ HelpWindow::HelpWindow(QWidget* parent, const std::string& home,
   browser_->setObjectName("helpBrowser");
   browser_->setSearchPaths({QString::fromStdString(home)});
   browser_->setOpenLinks(false);
+  browser_->document()->setDocumentMargin(12);
   connect(browser_, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {
     if (url.isRelative() || url.isLocalFile()) {
       if (url.hasFragment() && url.path().isEmpty())

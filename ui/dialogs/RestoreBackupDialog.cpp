@@ -30,6 +30,12 @@ RestoreBackupDialog::RestoreBackupDialog(QWidget* parent, std::vector<BackupEntr
     row->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     if (b.time) row->setText(2, QString::fromStdString(FormatDateLocale(*b.time, dateOrder)));
     row->setData(0, Qt::UserRole, static_cast<qulonglong>(i));
+    // A damaged backup is listed, greyed out, with what is wrong; it cannot be chosen.
+    if (!b.problem.empty()) {
+      row->setDisabled(true);
+      for (int column = 0; column < 3; ++column)
+        row->setToolTip(column, QString::fromStdString(b.problem));
+    }
   }
   backupList_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
   backupList_->header()->setStretchLastSection(true);

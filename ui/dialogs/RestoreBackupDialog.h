@@ -1,6 +1,7 @@
 // The "Restore project from Backup" window: the files of the project's "Backup"
 // folder with their size and backup time ("Backup Date/Time", blank for a file
-// whose first line is not "TIME="). OK needs a selected backup.
+// whose first line is not "TIME="). OK needs a selected backup; a damaged backup
+// is shown greyed out with its problem and cannot be selected.
 #pragma once
 
 #include <QDialog>
