@@ -72,6 +72,14 @@ Status AppSession::OpenAfterQuestion(const std::string& path) {
   return Open(path);
 }
 
+void AppSession::UpgradeTemplatesNow() {
+  ProjectSession& session = globals_.session;
+  if (!session.templateUpgradeDue || !env_.upgradeTemplates) return;
+  session.templateUpgradeDue = false;
+  env_.upgradeTemplates(session.project, session.project.settings.projectDir);
+  LoadProjectTemplates(session);
+}
+
 Status AppSession::SaveAs(const std::string& typed) {
   Status saved = SaveProjectAs(globals_.session, env_, typed);
   if (saved) RememberRecentProject(globals_.config, globals_.session.path);

@@ -78,6 +78,11 @@ class AppSession {
   // project file goes first in the recent list.
   Status SaveAs(const std::string& typed);
 
+  // An older project's template upgrade, due at its first save, runs now (keeping
+  // the merchant's copies as ".bak"): call it before a style replaces the
+  // templates, so the save that follows does not replace the style's ones.
+  void UpgradeTemplatesNow();
+
   // File, Save: backup, older-version question, the project file with the edited
   // order-form and confirmation templates and the invoice hook, then "config.ini".
   // saveProgress of env() is told the running record count.

@@ -60,6 +60,7 @@ void SetupStyle(CLI::App& app, Context& ctx) {
       return;
     }
     ProjectSession& session = run.session();
+    run.app().UpgradeTemplatesNow();
     Result<int> copied = ChooseStyle(session.project, run.schemes(), *at,
                                      session.project.settings.projectDir, run.prompter());
     if (!copied) {
