@@ -205,7 +205,7 @@ void RunWizard(Context& ctx, const WizardOptions& o) {
 
   AppGlobals& g = run.globals();
   StoreProject& project = g.session.project;
-  WizardMemory memory;  // one run of the program
+  WizardMemory& memory = run.app().wizardMemory();  // one run of the program
   WizardPrompter wizardPrompter(run.err(), ctx.yes);
   const LifecycleEnv& env = run.env();
   StoreWizard wizard(
@@ -267,6 +267,7 @@ void RunWizard(Context& ctx, const WizardOptions& o) {
     run.Fail("creating the store failed");
     return;
   }
+  RememberRecentProject(g.config, g.session.path);  // written with the configuration at save
   if (!SaveProject(g.session, env)) {
     run.Fail(run.prompter().unanswered() ? "saving the project needs an answer (--yes or --no)"
                                          : "saving the project failed");
