@@ -20,7 +20,7 @@ namespace {
 
 // Puts the progress windows on the lifecycle's callbacks for one command and
 // takes them off again when the command is done. A window appears with the first
-// count the core reports, or at once with ShowLoading().
+// count the core reports (its Step shows it), or at once with ShowLoading().
 class ScopedProgress {
  public:
   ScopedProgress(QWidget* parent, LifecycleEnv& env)
@@ -38,7 +38,7 @@ class ScopedProgress {
   ScopedProgress(const ScopedProgress&) = delete;
   ScopedProgress& operator=(const ScopedProgress&) = delete;
 
-  void ShowLoading() { Loading(); }
+  void ShowLoading() { Loading()->Begin(); }
 
  private:
   ProgressWindow* Saving() { return Window(saving_, kSavingProjectText, loading_.get()); }
@@ -46,12 +46,7 @@ class ScopedProgress {
   ProgressWindow* Window(std::unique_ptr<ProgressWindow>& window, const char* text,
                          ProgressWindow* other) {
     if (other) other->hide();
-    if (!window) {
-      window = std::make_unique<ProgressWindow>(parent_, QString::fromUtf8(text));
-      window->Begin();
-    } else if (!window->isVisible()) {
-      window->Begin();
-    }
+    if (!window) window = std::make_unique<ProgressWindow>(parent_, QString::fromUtf8(text));
     return window.get();
   }
 

@@ -97,12 +97,24 @@ class ProjectWindowsTest : public QObject {
 
   void elevenSavesKeepTenBackupsAndOneRestoresByteForByte() {
     Shop shop;
+    QString seen;  // the save window, seen while a save runs
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+      auto* progress = shop.window.findChild<ui::ProgressWindow*>("progressWindow");
+      if (progress && progress->isVisible() && seen.isEmpty()) {
+        seen = Child<QLabel>(progress, "progressText")->text();
+        QVERIFY(test::SaveShot(*progress, "progress-saving"));
+      }
+    });
+    watch.start(0);
     for (int i = 1; i <= 11; ++i) {
       shop.clock.now += 60;
       shop.session.project().settings.storeTitle = "Save " + std::to_string(i);
       shop.session.project().changed = true;
       QVERIFY(ui::SaveCommand(shop.ctx).ok());
     }
+    watch.stop();
+    QCOMPARE(seen, QString(kSavingProjectText));
     QVERIFY(!shop.session.env().saveProgress);  // the progress window is off the hooks again
     const fs::path backups = shop.project.parent_path() / "Backup";
     int files = 0;

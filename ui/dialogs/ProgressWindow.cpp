@@ -37,7 +37,10 @@ void ProgressWindow::Begin() {
 
 void ProgressWindow::Step(std::size_t records) {
   records_ = records;
-  if (!sincePaint_.isValid() || sincePaint_.elapsed() >= kPaintIntervalMs) Paint();
+  if (!isVisible())
+    Begin();
+  else if (sincePaint_.elapsed() >= kPaintIntervalMs)
+    Paint();
 }
 
 std::function<void(std::size_t)> ProgressWindow::Callback() {

@@ -20,7 +20,8 @@ class ProgressWindow : public QDialog {
 
   // Shows the window and paints it once before the work starts.
   void Begin();
-  // Records the running count; repaints when 100 ms have passed since the last paint.
+  // Records the running count; shows the window when it is hidden, else repaints
+  // when 100 ms have passed since the last paint.
   void Step(std::size_t records);
   // A callback for the core's progress hooks that calls Step().
   std::function<void(std::size_t)> Callback();
