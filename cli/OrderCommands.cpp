@@ -15,6 +15,7 @@
 #include <memory>
 #include <ostream>
 
+#include "app/AppSession.h"
 #include "app/Globals.h"
 #include "app/Home.h"
 #include "app/Startup.h"
@@ -221,14 +222,7 @@ void InvoiceOrder(OrdersSession& s, const OrdersArgs& args) {
       return (void)s.Fail("cannot open the project '" + projectPath + "'");
     project = &s.globals_.session.project;
   }
-  InvoiceSettings settings;
-  settings.project = project;
-  settings.orderUser = s.globals_.config.orderUser;
-  settings.accountFields = s.globals_.config.accountFields;
-  settings.formatDate = [&s](std::time_t t) {
-    return FormatDateLocale(t, s.globals_.config.dateFormat);
-  };
-  settings.now = s.clock_.Now();
+  InvoiceSettings settings = MakeInvoiceSettings(s.globals_.config, project, s.clock_.Now());
   std::string out = args.out.empty()
                         ? InvoiceOutputPath(s.home_(), o->name, list.templates[index].name)
                         : args.out;
@@ -291,6 +285,8 @@ void DeleteOrder(OrdersSession& s, const OrdersArgs& args) {
 void ParseReply(OrdersSession& s, const OrdersArgs& args) {
   std::optional<std::string> reply = ReadWholeFile(args.file);
   if (!reply) return (void)s.Fail("cannot read '" + args.file + "'");
+  // The same check as a download: a web page or a cut reply files nothing.
+  if (Status whole = CheckReplyWhole(*reply); !whole.ok()) return (void)s.Fail(whole.message());
   std::string_view body = ReplyBody(*reply);
   int code = ReplyResultCode(body);
   if (code != 0) {

@@ -35,13 +35,6 @@ void WriteErrorFile(const std::string& home, const std::string& reply) {
 
 }  // namespace
 
-bool ReplyHasResultCode(std::string_view body) {
-  std::size_t i = 0;
-  while (i < body.size() && (body[i] == ' ' || body[i] == '\t')) ++i;
-  if (i < body.size() && (body[i] == '-' || body[i] == '+')) ++i;
-  return i < body.size() && body[i] >= '0' && body[i] <= '9';
-}
-
 FiledOrders FileReceivedOrders(std::string_view body, OrdersTree& tree, int& nextOrderNumber) {
   // Read into a scratch tree first, so that orders already held can be left out before
   // anything is numbered or filed.
@@ -137,13 +130,14 @@ bool OrderDownload::Start(const OrderServerAccount& account) {
   return true;
 }
 
-void OrderDownload::Fail(int code, const std::string& reply) {
+void OrderDownload::Fail(int code, const std::string& reply, const std::string& detail) {
   lastResultCode_ = code;
   result_.resultCode = code;
   WriteErrorFile(home_, reply);
   Report(DownloadErrorHeading(code));
-  prompter_.Show(DownloadErrorHeading(code) + "\n" + std::string(DownloadErrorMessage(code)),
-                 kDownloadErrorTitle, PromptIcon::Error);
+  std::string text = DownloadErrorHeading(code) + "\n" + std::string(DownloadErrorMessage(code));
+  if (!detail.empty()) text += "\n" + detail;
+  prompter_.Show(text, kDownloadErrorTitle, PromptIcon::Error);
   Finish();
 }
 
@@ -151,12 +145,13 @@ void OrderDownload::OnDownloadReply(std::string reply, unsigned flags, std::uint
                                     std::uint32_t headerLength) {
   if (reply.empty()) return Fail(99, reply);
   std::string_view body = ReplyBody(reply);
-  // A reply cut short of its announced length, or one whose body does not start with a
-  // result code (a web page, garbage), cannot be read: taking it would file partial
-  // orders and then delete the whole ones on the server.
+  // A reply cut short (of its length or its end mark), or one that is no order-server reply
+  // (a web page, garbage), cannot be read: taking it would file partial orders and then
+  // delete the whole ones on the server.
   const bool cutShort = contentLength > 0 && headerLength <= reply.size() &&
                         reply.size() - headerLength < contentLength;
-  if (cutShort || (!body.empty() && !ReplyHasResultCode(body))) return Fail(99, reply);
+  if (cutShort) return Fail(99, reply, "The server's reply was cut off.");
+  if (Status whole = CheckReplyWhole(reply); !whole.ok()) return Fail(99, reply, whole.message());
   const int code = ReplyResultCode(body);
   // A transfer that broke off cannot report success: it counts as a failed connection.
   if ((flags & kHttpFailed) && code == 0) return Fail(99, reply);

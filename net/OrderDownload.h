@@ -97,7 +97,8 @@ class OrderDownload {
   void OnDownloadReply(std::string reply, unsigned flags, std::uint32_t contentLength,
                        std::uint32_t headerLength);
   void OnDeleteReply(std::string reply);
-  void Fail(int code, const std::string& reply);
+  // Shows the Download Error window for code; detail, when given, is a third line.
+  void Fail(int code, const std::string& reply, const std::string& detail = {});
   bool SaveNow();
   void Report(const std::string& text);
   void Finish();
@@ -130,8 +131,5 @@ struct FiledOrders {
   std::vector<std::string> addedIds;
 };
 FiledOrders FileReceivedOrders(std::string_view body, OrdersTree& tree, int& nextOrderNumber);
-
-// Whether the reply body starts with a result code (optional blanks and sign, a digit).
-bool ReplyHasResultCode(std::string_view body);
 
 }  // namespace tolmi

@@ -1,5 +1,6 @@
 #include "orders/ServerProtocol.h"
 
+#include <array>
 #include <climits>
 
 #include "util/Dates.h"
@@ -64,6 +65,132 @@ std::string_view ReplyBody(std::string_view reply) {
 int ReplyResultCode(std::string_view body) {
   if (body.empty()) return 100;
   return ParseInt32(body.substr(0, body.find_first_of("\r\n")));
+}
+
+bool ReplyHasResultCode(std::string_view body) {
+  std::size_t i = 0;
+  while (i < body.size() && (body[i] == ' ' || body[i] == '\t')) ++i;
+  if (i < body.size() && (body[i] == '-' || body[i] == '+')) ++i;
+  return i < body.size() && body[i] >= '0' && body[i] <= '9';
+}
+
+std::string ReplyEndLine(std::size_t orders) {
+  return std::string(kReplyEndMark) + std::to_string(orders) + "\r\n";
+}
+
+std::optional<std::uint64_t> ReplyContentLength(std::string_view reply) {
+  if (!StartsWithNoCase(reply, "HTTP/")) return std::nullopt;
+  std::size_t bodyAt = reply.size() - ReplyBody(reply).size();
+  std::string_view header = reply.substr(0, bodyAt);
+  std::size_t pos = 0;
+  while (pos < header.size()) {
+    std::size_t end = header.find('\n', pos);
+    if (end == std::string_view::npos) end = header.size();
+    std::string_view line = header.substr(pos, end - pos);
+    pos = end + 1;
+    if (!StartsWithNoCase(line, "Content-Length:")) continue;
+    line.remove_prefix(15);
+    while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
+      line.remove_suffix(1);
+    if (line.empty() || line.size() > 18) return std::nullopt;
+    std::uint64_t n = 0;
+    for (char c : line) {
+      if (c < '0' || c > '9') return std::nullopt;
+      n = n * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    return n;
+  }
+  return std::nullopt;
+}
+
+Status CheckReplyWhole(std::string_view reply) {
+  auto bad = [](const std::string& text) { return Status::Error(ErrorKind::Corrupt, text); };
+  std::string_view body = ReplyBody(reply);
+  if (body.empty()) return Status::Ok();
+  if (!ReplyHasResultCode(body))
+    return bad("The server's reply is not an order-server reply (it does not start with a "
+               "result code).");
+  const std::optional<std::uint64_t> length = ReplyContentLength(reply);
+  if (length && *length != body.size())
+    return bad("The server's reply was cut off: " + std::to_string(body.size()) + " of " +
+               std::to_string(*length) + " bytes arrived.");
+  if (ReplyResultCode(body) != 0) return Status::Ok();
+
+  // Walk the lines as the reader does: each ends at a CR; LF, spaces and tabs after it are
+  // skipped.
+  std::size_t orders = 0;
+  std::optional<std::string_view> mark;  // the end mark, once seen
+  bool textAfterMark = false;
+  std::size_t pos = 0;
+  while (pos < body.size()) {
+    std::size_t end = body.find('\r', pos);
+    const bool ended = end != std::string_view::npos;
+    if (!ended) end = body.size();
+    std::string_view line = body.substr(pos, end - pos);
+    pos = end + 1;
+    while (pos < body.size() && (body[pos] == '\n' || body[pos] == ' ' || body[pos] == '\t')) ++pos;
+    if (mark) {
+      if (line.find_first_not_of(" \t\n") != std::string_view::npos) textAfterMark = true;
+      continue;
+    }
+    if (StartsWithNoCase(line, "#ID=")) {
+      ++orders;
+    } else if (line.substr(0, kReplyEndMark.size()) == kReplyEndMark) {
+      // Only a mark whose line end arrived: "#END 1" may be the start of "#END 12".
+      if (ended) mark = line.substr(kReplyEndMark.size());
+    }
+  }
+  if (mark) {
+    if (textAfterMark || mark->empty() ||
+        mark->find_first_not_of("0123456789") != std::string_view::npos ||
+        *mark != std::to_string(orders))
+      return bad("The server's reply is damaged: its end mark \"" + std::string(kReplyEndMark) +
+                 std::string(*mark) + "\" does not close " + std::to_string(orders) +
+                 " orders.");
+    return Status::Ok();
+  }
+  if (orders == 0 || length) return Status::Ok();
+  return bad("The server's reply ended without its end mark and without a length: it was "
+             "cut off on the way (or comes from an older server). Nothing was filed and "
+             "nothing was deleted on the server.");
+}
+
+namespace {
+
+// Names the reader takes for lines of its own: ignored metadata and the order lines.
+constexpr std::array<std::string_view, 9> kReaderNames = {
+    "SN", "Version", "TaxVal", "ReferalID", "AddFreight", "FreightText", "PROD", "orderdate", "#ID"};
+// Invoice and gateway placeholders filled after the customer fields, which a field of the
+// same name would fill first.
+constexpr std::array<std::string_view, 6> kPlaceholderNames = {
+    "ORDERID", "INVOICENUMBER", "ORDERDATE", "DATE", "SUBTOTAL", "TOTALTAX"};
+
+std::string_view WithoutLeadingBlanks(std::string_view name) {
+  while (!name.empty() && (name.front() == ' ' || name.front() == '\t')) name.remove_prefix(1);
+  return name;
+}
+
+bool IsPlaceholderName(std::string_view name) {
+  name = WithoutLeadingBlanks(name);
+  for (std::string_view reserved : kPlaceholderNames)
+    if (EqualsNoCase(name, reserved)) return true;
+  return false;
+}
+
+}  // namespace
+
+bool IsReservedOrderFieldName(std::string_view name) {
+  if (IsPlaceholderName(name)) return true;
+  name = WithoutLeadingBlanks(name);
+  for (std::string_view reserved : kReaderNames)
+    if (EqualsNoCase(name, reserved)) return true;
+  return false;
+}
+
+std::string CustomerFieldName(std::string_view name) {
+  if (!IsReservedOrderFieldName(name)) return std::string(name);
+  return std::string(kCustomerFieldPrefix) + std::string(name);
 }
 
 std::string_view DownloadErrorMessage(int code) {
@@ -200,7 +327,14 @@ ReplyParse ParseOrdersReply(std::string_view body, OrdersTree& tree, int& nextOr
       order.orderDate = t < 0 || t > INT32_MAX ? 0 : static_cast<std::int32_t>(t);
     } else {
       auto eq = line.find('=');
-      if (eq != std::string_view::npos) AppendField(order, line.substr(0, eq), line.substr(eq + 1));
+      if (eq == std::string_view::npos) continue;
+      // An older server may hand out a field named like an invoice value ("INVOICENUMBER"):
+      // it is kept under the prefixed name so that it cannot stand in for the real one.
+      std::string_view name = line.substr(0, eq);
+      if (IsPlaceholderName(name))
+        AppendField(order, CustomerFieldName(name), line.substr(eq + 1));
+      else
+        AppendField(order, name, line.substr(eq + 1));
     }
   }
   if (!arrived.empty()) {

@@ -1,5 +1,7 @@
 #include "server/OrderIntake.h"
 
+#include "orders/ServerProtocol.h"
+
 namespace tolmi::server {
 
 namespace {
@@ -77,8 +79,8 @@ bool IsUsableFieldName(std::string_view name, size_t maxBytes) {
   for (unsigned char c : name) {
     if (c < 32 || c == 127 || c == '=') return false;
   }
-  if (EqualsNoCase(name, "PROD") || EqualsNoCase(name, "orderdate") || EqualsNoCase(name, "#ID"))
-    return false;
+  // A name of blanks alone would reach the reader as a line starting with "=".
+  if (name.find_first_not_of(' ') == std::string_view::npos) return false;
   return !StartsWithNoCase(name, "tolmi_");
 }
 
@@ -120,7 +122,9 @@ Result<IncomingOrder> ParseOrderForm(std::string_view body, const IntakeLimits& 
         return Refuse("The field \"" + field.name + "\" is too long.");
       if (order.fields.size() >= limits.maxFields)
         return Refuse("The order form holds too many fields.");
-      order.fields.push_back({field.name, CleanFieldValue(field.value)});
+      // Names the reader or the invoice keep for themselves get a prefix: the field is
+      // neither dropped on download nor taken for the merchant's value.
+      order.fields.push_back({::tolmi::CustomerFieldName(field.name), CleanFieldValue(field.value)});
     }
   }
   if (!haveUser || order.account.empty())

@@ -43,7 +43,9 @@ std::string ReturnUrlOf(std::string_view body);
 // space.
 std::string CleanFieldValue(std::string_view value);
 
-// Whether a customer field name can be stored and read back as the same field.
+// Whether a customer field name can be stored and read back as a field: not empty or blank,
+// no "=" or control byte, not in the form's own "tolmi_" names. Reserved names ("SN",
+// "PROD", "INVOICENUMBER", ...) are usable: intake stores them prefixed (CustomerFieldName).
 bool IsUsableFieldName(std::string_view name, size_t maxBytes = 256);
 
 // The stored form of fields ("name=value" lines joined by LF) and items (tab-joined fields,

@@ -1,5 +1,6 @@
 #include "server/OrderProtocol.h"
 
+#include "orders/ServerProtocol.h"
 #include "server/FormData.h"
 #include "server/OrderIntake.h"
 
@@ -90,7 +91,8 @@ void AppendOrderBlock(const StoredOrder& order, std::string& out) {
   out += FormatOrderDate(order.received);
   out += kEol;
   for (const auto& field : DecodeFields(order.fields)) {
-    out += field.name;
+    // Orders stored before intake renamed reserved names go out renamed too.
+    out += ::tolmi::CustomerFieldName(field.name);
     out.push_back('=');
     out += field.value;
     out += kEol;
@@ -126,6 +128,7 @@ void AppendOrderBlock(const StoredOrder& order, std::string& out) {
 std::string FormatDownloadReply(const std::vector<StoredOrder>& orders) {
   std::string out = FormatResultOnly(ResultCode::Success);
   for (const auto& order : orders) AppendOrderBlock(order, out);
+  out += ::tolmi::ReplyEndLine(orders.size());
   return out;
 }
 

@@ -54,7 +54,8 @@ std::string FormatOrderDate(std::time_t when);
 // The reply body of a failed request: the code line alone.
 std::string FormatResultOnly(ResultCode code);
 
-// The reply body of a successful download: "0" and every order in the given order.
+// The reply body of a successful download: "0", every order in the given order, then the end
+// mark "#END <count>" that lets the reader tell a whole reply from a cut one.
 std::string FormatDownloadReply(const std::vector<StoredOrder>& orders);
 
 // One order's block ("#ID=", "orderdate=", fields, "PROD=" lines); appended to `out`.

@@ -28,7 +28,7 @@ void FillHome(const TestHome& home) {
 const char* kReply =
     "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n0\r\n"
     "#ID=7\r\norderdate=05122026153000\r\nName=Ann <b>Lee</b>\r\nAmount=9.00\r\n"
-    "PROD=15:2\tMug\tM1\t4.50\t\t\t\t\t\t\t\t\t\t\t<BR>\r\n";
+    "PROD=15:2\tMug\tM1\t4.50\t\t\t\t\t\t\t\t\t\t\t<BR>\r\n#END 1\r\n";
 
 TEST(OrderCommands, ParseListShowMarkExport) {
   TestHome home;
@@ -167,6 +167,28 @@ TEST(OrderCommands, FailuresAreReported) {
   EXPECT_EQ(r.code, 0);
   EXPECT_EQ(r.out, "42\t\t0.00\tPending\t\t\n");
   EXPECT_NE(r.err.find("orders.bak was read"), std::string::npos);
+}
+
+// parse-reply takes only what a download would take: a web page or a cut reply is an error
+// and files nothing.
+TEST(OrderCommands, ParseReplyRefusesPagesAndCutReplies) {
+  TestHome home;
+  FillHome(home);
+  const std::string whole = kReply;
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<html><body>0 orders</body></html>",
+       "not an order-server reply"},
+      {whole.substr(0, whole.find("PROD=") + 12), "without its end mark"},
+      {"HTTP/1.0 200 OK\r\nContent-Length: 900\r\n\r\n" + whole.substr(whole.find("0\r\n#ID")),
+       "cut off"},
+  };
+  for (const auto& [reply, reason] : cases) {
+    home.Write("reply.txt", reply);
+    OrdersCliResult r = Orders(home, {"orders", "parse-reply", (home / "reply.txt").string()});
+    EXPECT_EQ(r.code, 1) << reason;
+    EXPECT_NE(r.err.find(reason), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(home / "orders.ost"));
+  }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "net/EventLoop.h"
 #include "net/HttpClient.h"
+#include "orders/Invoices.h"
 #include "orders/OrdersFile.h"
 #include "orders/ServerProtocol.h"
 #include "tests/net/NetTestSupport.h"
@@ -269,7 +270,7 @@ std::string Reply(const std::string& body) {
 const char* kTwoOrders =
     "0\r\n#ID=41\r\norderdate=05122026153000\r\nName=Ann\r\nAmount=9.00\r\n"
     "PROD=15:2\tMug\tM1\t4.50\t\t\t\t\t\t\t\t\t\t\t<BR>\r\n"
-    "#ID=42\r\norderdate=05122026153100\r\nName=Bo\r\n";
+    "#ID=42\r\norderdate=05122026153100\r\nName=Bo\r\n#END 2\r\n";
 
 TEST_F(OrderDownloadTest, RequestTextsAndALostDeleteAnswer) {
   ScriptedServer peer(
@@ -383,6 +384,75 @@ TEST_F(OrderDownloadTest, UnreadableRepliesAreConnectionFailures) {
   EXPECT_EQ(result.resultCode, 0);
   EXPECT_FALSE(result.deleteSent);
   EXPECT_TRUE(prompter.shown.empty());
+}
+
+// A reply cut inside an order is never filed and never leads to a delete, whether or not it
+// announced its length; the server keeps both orders.
+TEST_F(OrderDownloadTest, ACutReplyFilesNothingAndDeletesNothing) {
+  const std::string whole = kTwoOrders;
+  const std::string cut = whole.substr(0, whole.find("PROD=") + 14);  // "PROD=15:2\tMug\tM"
+  struct Case {
+    const char* what;
+    std::string reply;
+    const char* reason;
+  };
+  const std::vector<Case> cases = {
+      {"no length, cut mid-order", Reply(cut), "ended without its end mark"},
+      {"no length, whole orders but no mark", Reply(whole.substr(0, whole.find("#END"))),
+       "ended without its end mark"},
+      {"length announced, cut",
+       "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(whole.size()) + "\r\n\r\n" + cut,
+       "cut off"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScriptedServer peer(
+        [&](int fd, int) {
+          peer.Record(ReadUntil(fd, "\r\n\r\n"));
+          WriteAll(fd, c.reply);
+        },
+        2);
+    auto session = Session();
+    OrderServerAccount account;
+    account.serverUrl = "http://127.0.0.1:" + std::to_string(peer.port());
+    prompter.shown.clear();
+    ASSERT_TRUE(Run(*session, account));
+    EXPECT_EQ(result.resultCode, 99);
+    EXPECT_FALSE(result.deleteSent);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text.rfind(DownloadErrorHeading(99) + "\n", 0), 0u);
+    EXPECT_NE(prompter.shown[0].text.find(c.reason), std::string::npos) << prompter.shown[0].text;
+    EXPECT_TRUE(NewOrders().empty());
+    EXPECT_EQ(nextNumber, 1000);
+    EXPECT_EQ(peer.records().size(), 1u);  // the download only: no "?data=301"
+  }
+}
+
+// Shoppers' fields named like the merchant's own values arrive prefixed at the merchant and
+// cannot stand in for the invoice's values.
+TEST_F(OrderDownloadTest, ReservedFieldNamesTravelPrefixedFromIntakeToInvoice) {
+  StartServer();
+  HttpReply posted = PostForm(server.port(), "/",
+                              "tolmi_user=shop&Name=Ann&INVOICENUMBER=INV-FORGED-999&date=soon&"
+                              "SN=77&subtotal=0.01&Amount=9.00&tolmi_item=2%09Mug%09M1%094.50");
+  ASSERT_EQ(posted.status, 200) << posted.body;
+  auto session = Session();
+  ASSERT_TRUE(Run(*session, Account()));
+  ASSERT_EQ(NewOrders().size(), 1u);
+  const OrderRecord& order = NewOrders()[0];
+  std::vector<std::string> names;
+  for (const auto& f : order.fields) names.push_back(f.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"Name", "Customer_INVOICENUMBER", "Customer_date",
+                                             "Customer_SN", "Customer_subtotal", "Amount"}));
+  EXPECT_EQ(FindField(order, "Customer_SN")->value, "77");
+
+  InvoiceSettings settings;
+  settings.formatDate = [](std::time_t) { return std::string("07/12/2026"); };
+  const std::string html = FillInvoice(
+      "Invoice %INVOICENUMBER% of %DATE% subtotal %SUBTOTAL% note %Customer_INVOICENUMBER%",
+      "Invoice", order, settings);
+  EXPECT_EQ(html, "Invoice " + order.name +
+                      " of 07/12/2026 subtotal 9.00 note INV-FORGED-999");
 }
 
 TEST_F(OrderDownloadTest, ASilentServerTimesOut) {

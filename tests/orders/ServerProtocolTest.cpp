@@ -114,3 +114,92 @@ TEST(ServerProtocol, GarbageRepliesDoNotCrash) {
 
 }  // namespace
 }  // namespace tolmi
+
+namespace tolmi {
+namespace {
+
+// What may be filed: a reply counts only when it is whole by its end mark or its length.
+TEST(ServerProtocol, OnlyWholeRepliesPassTheCheck) {
+  const std::string order = "0\r\n#ID=7\r\nName=Ann\r\nPROD=15:2\tTeapot\tT1\t20.00\t<BR>\r\n";
+  auto http = [](const std::string& body, long long length = -1) {
+    std::string head = "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n";
+    if (length >= 0) head += "content-length:  " + std::to_string(length) + "\r\n";
+    return head + "\r\n" + body;
+  };
+  const std::string whole = order + "#END 1\r\n";
+  struct Case {
+    const char* what;
+    std::string reply;
+    bool ok;
+  };
+  const std::vector<Case> cases = {
+      {"marked", http(whole), true},
+      {"marked, right length", http(whole, static_cast<long long>(whole.size())), true},
+      {"marked, body only", whole, true},
+      {"older server, right length", http(order, static_cast<long long>(order.size())), true},
+      {"no order, no mark", http("0\r\n"), true},
+      {"failure code", http("5\r\n"), true},
+      {"empty body", http(""), true},
+      {"cut mid-order, no length", http(order.substr(0, order.size() - 30)), false},
+      {"cut, no mark, no length", http(order), false},
+      {"cut before the mark's line end", http(order + "#END 1"), false},
+      {"length says more", http(whole, static_cast<long long>(whole.size()) + 40), false},
+      {"length says less", http(whole, 3), false},
+      {"mark counts other orders", http(order + "#END 2\r\n"), false},
+      {"text after the mark", http(whole + "#ID=8\r\n"), false},
+      {"an HTML page", http("<html><body>Welcome</body></html>"), false},
+      {"a saved page without header", "<!DOCTYPE html>\n<p>0 orders</p>", false},
+  };
+  for (const Case& c : cases) {
+    Status s = CheckReplyWhole(c.reply);
+    EXPECT_EQ(s.ok(), c.ok) << c.what << ": " << s.message();
+    if (!c.ok) EXPECT_EQ(s.kind(), ErrorKind::Corrupt) << c.what;
+  }
+  EXPECT_EQ(CheckReplyWhole(http(order)).message(),
+            "The server's reply ended without its end mark and without a length: it was cut off "
+            "on the way (or comes from an older server). Nothing was filed and nothing was "
+            "deleted on the server.");
+  EXPECT_EQ(CheckReplyWhole(http(whole, 400)).message(),
+            "The server's reply was cut off: " + std::to_string(whole.size()) +
+                " of 400 bytes arrived.");
+  EXPECT_EQ(ReplyContentLength(http(whole, 12)), 12u);
+  EXPECT_EQ(ReplyContentLength(whole), std::nullopt);
+
+  // The mark is skipped by the reader, like any line without "=".
+  OrdersTree tree;
+  int next = 1;
+  ReplyParse parsed = ParseOrdersReply(ReplyBody(http(whole)), tree, next);
+  ASSERT_EQ(parsed.ordersReceived, 1);
+  EXPECT_EQ(tree.records[0].fields.size(), 1u);
+}
+
+TEST(ServerProtocol, ReservedFieldNamesAreKeptUnderThePrefix) {
+  for (const char* name : {"SN", "version", "TaxVal", "referalid", "ADDFREIGHT", "FreightText",
+                           "prod", "OrderDate", "#id", "InvoiceNumber", "ORDERID", "date",
+                           "SubTotal", "TOTALTAX", " Date"}) {
+    EXPECT_TRUE(IsReservedOrderFieldName(name)) << name;
+    EXPECT_EQ(CustomerFieldName(name), std::string("Customer_") + name);
+  }
+  for (const char* name : {"Name", "Amount", "Total", "Tax", "Freight", "FreightTax", "Zip",
+                           "Dates", "Customer_DATE", "CardNumber"}) {
+    EXPECT_FALSE(IsReservedOrderFieldName(name)) << name;
+    EXPECT_EQ(CustomerFieldName(name), name);
+  }
+
+  // From an older server, invoice names come in prefixed; the ignored names stay ignored.
+  OrdersTree tree;
+  int next = 1;
+  ParseOrdersReply("0\r\n#ID=7\r\nINVOICENUMBER=INV-FORGED-999\r\nDate=tomorrow\r\nsn=4\r\n"
+                   "Name=Ann\r\n",
+                   tree, next);
+  ASSERT_EQ(tree.records.size(), 1u);
+  const auto& fields = tree.records[0].fields;
+  ASSERT_EQ(fields.size(), 3u);
+  EXPECT_EQ(fields[0].name, "Customer_INVOICENUMBER");
+  EXPECT_EQ(fields[0].value, "INV-FORGED-999");
+  EXPECT_EQ(fields[1].name, "Customer_Date");
+  EXPECT_EQ(fields[2].name, "Name");
+}
+
+}  // namespace
+}  // namespace tolmi

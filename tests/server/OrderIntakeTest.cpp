@@ -25,15 +25,22 @@ TEST(OrderIntakeTest, AcceptsAFormAndKeepsFieldOrder) {
   EXPECT_EQ(order->items[0], expected);
 }
 
-TEST(OrderIntakeTest, DropsNamesThatWouldReadBackAsSomethingElse) {
+TEST(OrderIntakeTest, RenamesReservedNamesAndDropsOnlyUnusableOnes) {
+  // Names the reader or the invoice keep for themselves arrive prefixed; names that cannot be
+  // one field line ("=", control bytes, blank) and the form's own "tolmi_" names are dropped.
   auto order = ParseOrderForm(
       "tolmi_user=shop&tolmi_item=1&PROD=15%3Ax&prod=y&OrderDate=1&%23id=5&%23IDx=ok&a%3Db=1&"
-      "tolmi_other=1&=novalue&Tab%09Name=1&Note=a%09b%00c");
+      "tolmi_other=1&=novalue&+++=blank&Tab%09Name=1&SN=77&+%23ID=9&INVOICENUMBER=INV-FORGED-999&"
+      "Note=a%09b%00c");
   ASSERT_TRUE(order);
-  ASSERT_EQ(order->fields.size(), 2u);
-  EXPECT_EQ(order->fields[0].name, "#IDx");
-  EXPECT_EQ(order->fields[1].name, "Note");
-  EXPECT_EQ(order->fields[1].value, "a b c");
+  std::vector<std::string> names;
+  for (const auto& f : order->fields) names.push_back(f.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"Customer_PROD", "Customer_prod", "Customer_OrderDate",
+                                             "Customer_#id", "#IDx", "Customer_SN",
+                                             "Customer_ #ID", "Customer_INVOICENUMBER", "Note"}));
+  EXPECT_EQ(order->fields[0].value, "15:x");
+  EXPECT_EQ(order->fields[7].value, "INV-FORGED-999");
+  EXPECT_EQ(order->fields[8].value, "a b c");
 }
 
 TEST(OrderIntakeTest, CleansProductLinesSoTheyCannotBreakTheReply) {

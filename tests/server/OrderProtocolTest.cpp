@@ -120,8 +120,9 @@ TEST(OrderProtocolTest, WritesTheDownloadReplyByteForByte) {
             "Amount=9.00\r\n"
             "PROD=15:2\tMug\tM1\t4.50\t\t\t\t\t\t\t\t\t\t\t<BR>\r\n"
             "#ID=8\r\n"
-            "orderdate=05122026153101\r\n");
-  EXPECT_EQ(FormatDownloadReply({}), "0\r\n");
+            "orderdate=05122026153101\r\n"
+            "#END 2\r\n");
+  EXPECT_EQ(FormatDownloadReply({}), "0\r\n#END 0\r\n");
   EXPECT_EQ(FormatResultOnly(ResultCode::WrongPassword), "5\r\n");
 }
 

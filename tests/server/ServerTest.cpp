@@ -17,6 +17,9 @@ namespace {
 
 using server::FormEncode;
 
+// A successful download without orders: the code and the end mark.
+constexpr const char* kNone = "0\r\n#END 0\r\n";
+
 std::string Download(const std::string& user, const std::string& password,
                      const std::string& lastId = "") {
   return "/?data=300" + FormEncode(user + "\r" + password + "\r29034361\r" + lastId);
@@ -89,22 +92,22 @@ TEST_F(ServerTest, AnOrderPostedIsDownloadedByteForByteAndDeleted) {
   EXPECT_EQ(stamp.find_first_not_of("0123456789"), std::string::npos);
   EXPECT_EQ(down.body, "0\r\n#ID=" + id + "\r\norderdate=" + stamp +
                            "\r\nName=Ann Lee\r\nAmount=9.00\r\n"
-                           "PROD=15:2\tMug\tM1\t4.50\t\t\t\t\t\t\t\t\t\t\t<BR>\r\n");
+                           "PROD=15:2\tMug\tM1\t4.50\t\t\t\t\t\t\t\t\t\t\t<BR>\r\n#END 1\r\n");
 
   // The other account sees none of it and cannot delete it.
-  EXPECT_EQ(Get(server_.port(), Download("other", "pw2")).body, "0\r\n");
+  EXPECT_EQ(Get(server_.port(), Download("other", "pw2")).body, kNone);
   EXPECT_EQ(Get(server_.port(), Delete("other", "pw2", {id})).body, "0\r\n");
   EXPECT_EQ(Ids(Get(server_.port(), Download("shop", "secret word")).body).size(), 1u);
 
   EXPECT_EQ(Get(server_.port(), Delete("shop", "secret word", {id})).body, "0\r\n");
-  EXPECT_EQ(Get(server_.port(), Download("shop", "secret word")).body, "0\r\n");
+  EXPECT_EQ(Get(server_.port(), Download("shop", "secret word")).body, kNone);
 }
 
 TEST_F(ServerTest, AnswersEveryResultCode) {
   StartServer();
   ASSERT_EQ(RunUser(data_, {"add", "closed", "--password", "pw"}), 0);
   ASSERT_EQ(RunUser(data_, {"disable", "closed"}), 0);
-  EXPECT_EQ(Get(server_.port(), Download("shop", "secret word")).body, "0\r\n");
+  EXPECT_EQ(Get(server_.port(), Download("shop", "secret word")).body, kNone);
   EXPECT_EQ(Get(server_.port(), Download("nobody", "x")).body, "3\r\n");
   EXPECT_EQ(Get(server_.port(), Download("closed", "pw")).body, "4\r\n");
   EXPECT_EQ(Get(server_.port(), Download("shop", "wrong")).body, "5\r\n");
@@ -117,13 +120,13 @@ TEST_F(ServerTest, AnswersEveryResultCode) {
   EXPECT_EQ(Get(server_.port(), Download("shop", "wrong")).body, "5\r\n");
   // A path prefix in the server address works the same.
   EXPECT_EQ(Get(server_.port(), "/tolmi/" + Download("shop", "secret word").substr(1)).body,
-            "0\r\n");
+            kNone);
   // Re-enabling and a new password take effect at once.
   ASSERT_EQ(RunUser(data_, {"enable", "closed"}), 0);
-  EXPECT_EQ(Get(server_.port(), Download("closed", "pw")).body, "0\r\n");
+  EXPECT_EQ(Get(server_.port(), Download("closed", "pw")).body, kNone);
   ASSERT_EQ(RunUser(data_, {"passwd", "shop", "--password", "new"}), 0);
   EXPECT_EQ(Get(server_.port(), Download("shop", "secret word")).body, "5\r\n");
-  EXPECT_EQ(Get(server_.port(), Download("shop", "new")).body, "0\r\n");
+  EXPECT_EQ(Get(server_.port(), Download("shop", "new")).body, kNone);
 }
 
 TEST_F(ServerTest, ReturnsOnlyOrdersAfterTheLastIdInArrivalOrder) {
@@ -136,7 +139,7 @@ TEST_F(ServerTest, ReturnsOnlyOrdersAfterTheLastIdInArrivalOrder) {
             (std::vector<std::string>{a, b, c}));
   EXPECT_EQ(Ids(Get(server_.port(), Download("shop", "secret word", a)).body),
             (std::vector<std::string>{b, c}));
-  EXPECT_EQ(Get(server_.port(), Download("shop", "secret word", c)).body, "0\r\n");
+  EXPECT_EQ(Get(server_.port(), Download("shop", "secret word", c)).body, kNone);
   // Deleting b and an unknown id leaves a and c; a later order gets a larger id.
   EXPECT_EQ(Get(server_.port(), Delete("shop", "secret word", {b, "999999"})).body, "0\r\n");
   EXPECT_EQ(Ids(Get(server_.port(), Download("shop", "secret word")).body),
@@ -170,7 +173,7 @@ TEST_F(ServerTest, RefusesBadOrdersWithAClearPageAndStoresNothing) {
     EXPECT_EQ(r.status, c.status) << c.sentence;
     EXPECT_NE(r.body.find(c.sentence), std::string::npos) << r.body;
   }
-  EXPECT_EQ(Get(server_.port(), Download("shop", "secret word")).body, "0\r\n");
+  EXPECT_EQ(Get(server_.port(), Download("shop", "secret word")).body, kNone);
 }
 
 TEST_F(ServerTest, SendsTheShopperBackToTheOrderFormWhenAsked) {
