@@ -407,7 +407,9 @@ Preferences PreferencesDialog::Collect() const {
   p.orderServer.username = Stored(orderUserEdit_, o.orderServer.username);
   p.orderServer.password = Stored(orderPasswordEdit_, o.orderServer.password);
   p.orderServer.rememberPassword = rememberPasswordCheck_->isChecked();
-  p.orderServer.nextOrderNumber = nextOrderNumberEdit_->text().toInt();
+  // An emptied box keeps the number rather than starting the orders again at 0.
+  if (!nextOrderNumberEdit_->text().isEmpty())
+    p.orderServer.nextOrderNumber = nextOrderNumberEdit_->text().toInt();
   p.orderServer.leaveOrdersOnServer = leaveOrdersCheck_->isChecked();
 
   const std::string service = serviceCombo_->currentData().toByteArray().toStdString();
