@@ -150,15 +150,20 @@ std::unique_ptr<BuildSession> AppSession::MakeBuildSession() {
   return build;
 }
 
-InvoiceSettings AppSession::MakeInvoiceSettings(const StoreProject* project) const {
+InvoiceSettings MakeInvoiceSettings(const AppConfig& config, const StoreProject* project,
+                                    std::time_t now) {
   InvoiceSettings settings;
   settings.project = project;
-  settings.orderUser = globals_.config.orderUser;
-  settings.accountFields = globals_.config.accountFields;
-  const int dateFormat = globals_.config.dateFormat;
+  settings.orderUser = config.orderUser;
+  settings.accountFields = config.accountFields;
+  const int dateFormat = config.dateFormat;
   settings.formatDate = [dateFormat](std::time_t t) { return FormatDateLocale(t, dateFormat); };
-  settings.now = clock_.Now();
+  settings.now = now;
   return settings;
+}
+
+InvoiceSettings AppSession::MakeInvoiceSettings(const StoreProject* project) const {
+  return tolmi::MakeInvoiceSettings(globals_.config, project, clock_.Now());
 }
 
 ChargeContext AppSession::MakeChargeContext() const {

@@ -40,6 +40,11 @@ inline constexpr unsigned kOrdersChangedBit = 2;
 // changes, bit 2 when the orders have.
 unsigned ChangedFlags(const StoreProject& project, const OrdersTree& orders);
 
+// Invoice settings for an order: the project's store variables (null leaves
+// them), "o_un", the account fields, the configured date format and now.
+InvoiceSettings MakeInvoiceSettings(const AppConfig& config, const StoreProject* project,
+                                    std::time_t now);
+
 class AppSession {
  public:
   // homeArg is --home (empty: $TOLMI_HOME, else the XDG data folder). The
@@ -119,8 +124,7 @@ class AppSession {
   // The build options from the configuration alone.
   BuildOptions MakeBuildOptions() const;
 
-  // Invoice settings for an order: the project's store variables (null leaves
-  // them), "o_un", the account fields, the configured date format and now.
+  // MakeInvoiceSettings with this session's configuration and clock.
   InvoiceSettings MakeInvoiceSettings(const StoreProject* project) const;
   // The charge context: the account fields, the open project's "$COMPANY" (""
   // without one), the date order and now.
