@@ -285,6 +285,8 @@ void DeleteOrder(OrdersSession& s, const OrdersArgs& args) {
 void ParseReply(OrdersSession& s, const OrdersArgs& args) {
   std::optional<std::string> reply = ReadWholeFile(args.file);
   if (!reply) return (void)s.Fail("cannot read '" + args.file + "'");
+  // The same check as a download: a web page or a cut reply files nothing.
+  if (Status whole = CheckReplyWhole(*reply); !whole.ok()) return (void)s.Fail(whole.message());
   std::string_view body = ReplyBody(*reply);
   int code = ReplyResultCode(body);
   if (code != 0) {
