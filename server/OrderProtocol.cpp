@@ -65,6 +65,12 @@ ProtocolRequest ParseProtocolQuery(std::string_view query) {
       if (!id) return req;
       req.ids.push_back(*id);
     }
+    // The count must say how many ids follow: extra ids are never deleted on a guess.
+    if (static_cast<size_t>(*count) != req.ids.size()) {
+      req.problem = "The count " + std::to_string(*count) + " does not match the " +
+                    std::to_string(req.ids.size()) + " ids sent; nothing was deleted.";
+      return req;
+    }
   }
   req.valid = !req.user.empty();
   return req;

@@ -32,6 +32,7 @@ struct ProtocolRequest {
   std::string version;
   std::optional<long long> lastId;  // download: only orders after this id
   std::vector<long long> ids;       // delete: the ids to remove
+  std::string problem;              // when not valid and worth saying: a line for the reply
 };
 
 // Whether a query string is one of the protocol requests (it starts with "data=").

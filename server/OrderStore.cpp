@@ -1,6 +1,9 @@
 #include "server/OrderStore.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tolmi::server {
 
@@ -78,6 +81,15 @@ Status OrderStore::Exec(const char* sql) {
 }
 
 Result<std::unique_ptr<OrderStore>> OrderStore::Open(const std::string& path) {
+  // Card fields and password hashes: the file and its journal are the owner's alone. SQLite
+  // gives the journal files the database file's mode; older files are tightened too.
+  if (int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600); fd >= 0) ::close(fd);
+  for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+    std::string file = path + suffix;
+    struct stat st {};
+    if (::stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 077))
+      ::chmod(file.c_str(), st.st_mode & 0700);
+  }
   sqlite3* db = nullptr;
   int rc =
       sqlite3_open_v2(path.c_str(), &db,

@@ -72,6 +72,23 @@ Status ApplySetting(ServerConfig& config, const std::string& key, const std::str
   } else if (key == "max-connections") {
     if (!ReadCount(value, 1, 100000, n)) return Bad(key, value);
     config.maxConnections = static_cast<size_t>(n);
+  } else if (key == "max-per-address") {
+    if (!ReadCount(value, 1, 100000, n)) return Bad(key, value);
+    config.maxPerAddress = static_cast<size_t>(n);
+  } else if (key == "pressure-timeout") {
+    if (!ReadCount(value, 1, 3600, n)) return Bad(key, value);
+    config.pressureTimeoutSeconds = static_cast<int>(n);
+  } else if (key == "max-queued-searches") {
+    if (!ReadCount(value, 1, 10000, n)) return Bad(key, value);
+    config.maxQueuedSearches = static_cast<size_t>(n);
+  } else if (key == "return-site") {
+    std::string origin = AsciiLower(value);
+    while (!origin.empty() && origin.back() == '/') origin.pop_back();
+    if (origin.rfind("http://", 0) != 0 && origin.rfind("https://", 0) != 0) return Bad(key, value);
+    config.returnSites.insert(origin);
+  } else if (key == "trusted-proxy") {
+    if (value.empty()) return Bad(key, value);
+    config.trustedProxies.insert(value);
   } else if (key.rfind("search.", 0) == 0 && key.size() > 7) {
     config.searchDirs[key.substr(7)] = value;
   } else if (key.rfind("searchurl.", 0) == 0 && key.size() > 10) {

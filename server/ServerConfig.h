@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -20,7 +21,13 @@ struct ServerConfig {
   size_t maxHeaderBytes = 8 * 1024;               // bytes of one request's header block
   size_t maxHeaders = 64;                         // header fields of one request
   int timeoutSeconds = 30;                        // to read one request, or idle between them
-  size_t maxConnections = 512;                    // more are closed at once
+  size_t maxConnections = 512;                    // then the longest-waiting reader makes room
+  size_t maxPerAddress = 32;                      // connections of one client address
+  int pressureTimeoutSeconds = 3;                 // to read a request once half are in use
+  size_t maxQueuedSearches = 16;                  // more get a "busy" page
+  std::string hashCost = "interactive";           // of the stand-in hash for unknown accounts
+  std::set<std::string> returnSites;              // more origins tolmi_return may lead to
+  std::set<std::string> trustedProxies;           // peers whose X-Forwarded-For names the client
   std::map<std::string, std::string> searchDirs;  // search id -> store folder
   std::map<std::string, std::string> searchUrls;  // search id -> published store address
 };

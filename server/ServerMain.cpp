@@ -96,6 +96,7 @@ int Serve(Options& o, std::ostream& out, std::ostream& err) {
     if (!s.ok()) return Fail(err, s.message());
   }
   if (!o.data.empty()) config.dataFile = o.data;
+  config.hashCost = o.cost;
   if (!o.store.empty()) config.storeDir = o.store;
   if (config.dataFile.empty()) return Fail(err, "No data file given (--data FILE).");
   auto opened = OrderStore::Open(config.dataFile);

@@ -1,6 +1,7 @@
 #include "ServerProcess.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
@@ -31,7 +32,13 @@ bool ServerProcess::Start(const std::vector<std::string>& args) {
   posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
   posix_spawn_file_actions_addclose(&actions, fds[0]);
   posix_spawn_file_actions_addclose(&actions, fds[1]);
+  if (!errorFile_.empty())
+    posix_spawn_file_actions_addopen(&actions, 2, errorFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
   std::vector<std::string> argv = {TOLMI_SERVER_BIN, "--listen", "127.0.0.1:0"};
+  // prlimit runs the server in its own place (same process), with the descriptor limit.
+  if (fileLimit_ > 0)
+    argv.insert(argv.begin(), {"/usr/bin/prlimit", "--nofile=" + std::to_string(fileLimit_)});
   argv.insert(argv.end(), args.begin(), args.end());
   std::vector<char*> cargv;
   for (auto& a : argv) cargv.push_back(a.data());
@@ -44,7 +51,7 @@ bool ServerProcess::Start(const std::vector<std::string>& args) {
   std::vector<char*> cenv;
   for (auto& e : env) cenv.push_back(e.data());
   cenv.push_back(nullptr);
-  int rc = posix_spawn(&pid_, TOLMI_SERVER_BIN, &actions, nullptr, cargv.data(), cenv.data());
+  int rc = posix_spawn(&pid_, argv[0].c_str(), &actions, nullptr, cargv.data(), cenv.data());
   posix_spawn_file_actions_destroy(&actions);
   close(fds[1]);
   if (rc != 0) {
@@ -153,9 +160,11 @@ HttpReply Get(unsigned short port, const std::string& target) {
   return SendRaw(port, "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
 }
 
-HttpReply PostForm(unsigned short port, const std::string& target, const std::string& body) {
+HttpReply PostForm(unsigned short port, const std::string& target, const std::string& body,
+                   const std::string& extraHeaders) {
   return SendRaw(port, "POST " + target +
-                           " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
+                           " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" +
+                           extraHeaders +
                            "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
                            std::to_string(body.size()) + "\r\n\r\n" + body);
 }

@@ -19,6 +19,10 @@ class ServerProcess {
   // Starts "tolmi-server --listen 127.0.0.1:0 ARGS..." with TZ=UTC and reads the port it
   // prints. False when it does not start.
   bool Start(const std::vector<std::string>& args);
+  // Before Start: the server's standard error goes to this file, and its descriptor limit
+  // is set (0 keeps the inherited one).
+  void SetErrorFile(std::string path) { errorFile_ = std::move(path); }
+  void SetFileLimit(int limit) { fileLimit_ = limit; }
   // SIGTERM and wait; returns the exit status (-1 when not running).
   int Stop();
   // SIGKILL and wait.
@@ -29,6 +33,8 @@ class ServerProcess {
  private:
   pid_t pid_ = -1;
   unsigned short port_ = 0;
+  std::string errorFile_;
+  int fileLimit_ = 0;
 };
 
 struct HttpReply {
@@ -45,8 +51,9 @@ HttpReply SendRaw(unsigned short port, const std::string& bytes, int timeoutMs =
 // A GET of the target with "Connection: close".
 HttpReply Get(unsigned short port, const std::string& target);
 
-// A form POST of the body to the target.
-HttpReply PostForm(unsigned short port, const std::string& target, const std::string& body);
+// A form POST of the body to the target; extraHeaders ("Name: value\r\n" lines) are added.
+HttpReply PostForm(unsigned short port, const std::string& target, const std::string& body,
+                   const std::string& extraHeaders = "");
 
 // Runs the program's account commands in-process (cheap password hashing).
 int RunUser(const std::string& dataFile, const std::vector<std::string>& args,

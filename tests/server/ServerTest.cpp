@@ -178,16 +178,29 @@ TEST_F(ServerTest, RefusesBadOrdersWithAClearPageAndStoresNothing) {
 
 TEST_F(ServerTest, SendsTheShopperBackToTheOrderFormWhenAsked) {
   StartServer();
-  HttpReply r = PostForm(
-      server_.port(), "/",
-      Order("shop", "Ann") + "&tolmi_return=" + FormEncode("http://shop.example/register.html#x"));
+  const std::string back = "&tolmi_return=" + FormEncode("http://shop.example/register.html#x");
+  HttpReply r =
+      PostForm(server_.port(), "/", Order("shop", "Ann") + back, "Origin: http://shop.example\r\n");
   EXPECT_EQ(r.status, 303);
   std::string id = r.Header("X-Tolmi-Order");
   EXPECT_EQ(r.Header("Location"), "http://shop.example/register.html#order=" + id);
   r = PostForm(server_.port(), "/",
-               "tolmi_user=shop&tolmi_return=" + FormEncode("http://shop.example/register.html"));
+               "tolmi_user=shop&tolmi_return=" + FormEncode("http://shop.example/register.html"),
+               "Referer: http://SHOP.example/register.html\r\n");
   EXPECT_EQ(r.status, 400);
   EXPECT_NE(r.body.find("href=\"http://shop.example/register.html\""), std::string::npos);
+
+  // The return address must be the sending page's own site: anything else is no redirect.
+  const std::vector<std::string> foreign = {"", "Origin: http://evil.example\r\n",
+                                            "Referer: http://shop.example.evil.example/\r\n",
+                                            "Origin: http://shop.example:8080\r\n"};
+  for (const std::string& headers : foreign) {
+    r = PostForm(server_.port(), "/", Order("shop", "Ann") + back, headers);
+    EXPECT_EQ(r.status, 200) << headers;
+    EXPECT_EQ(r.Header("Location"), "") << headers;
+    EXPECT_EQ(r.Header("Content-Type"), "text/html; charset=UTF-8");
+    EXPECT_NE(r.body.find("<meta charset=\"UTF-8\">"), std::string::npos);
+  }
 }
 
 TEST_F(ServerTest, MalformedRequestsGet400AndTheServerKeepsServing) {
