@@ -1221,6 +1221,13 @@
     }).catch(function () { /* no estimate; the order form still works it out */ });
   }
 
+  // The canonical link is written relative (the builder knows no address); search engines
+  // and tools want it absolute.
+  function absoluteCanonical() {
+    var link = root.document.querySelector('link[rel="canonical"]');
+    if (link && /^https?:/.test(String(root.location.protocol))) link.setAttribute('href', absolute(link.getAttribute('href') || ''));
+  }
+
   function startPage() {
     var doc = root.document;
     if (root.top !== root.self) doc.documentElement.className += ' in-frame';
@@ -1228,6 +1235,7 @@
     if (store && store.length === 2) setStore(store[0], store[1]);
     if (onStorePage()) {
       completeCrumbs();
+      absoluteCanonical();
       untangleForms();
       keepShell();
       askForOptions();

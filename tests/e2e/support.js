@@ -71,6 +71,25 @@ function buildStore(home, project, dir) {
   return out;
 }
 
+// The sample store with the page templates of one shipped style ("Group/Name", its folder below
+// data/template) and a public address, built into DIR/web; returns that folder.
+function buildSampleInStyle(dir, layout, folder, base) {
+  const project = path.join(dir, 'project');
+  fs.mkdirSync(path.join(project, 'template'), { recursive: true });
+  const sample = path.join(top, 'data', 'samples', 'TeaShop');
+  const text = fs.readFileSync(path.join(sample, 'TeaShop.stp'), 'latin1')
+    .replace(/\nLAYOUT=[^\n]*/, `\nLAYOUT=${layout}\nSITEURL=https://tea.example/`);
+  fs.writeFileSync(path.join(project, 'TeaShop.stp'), text, 'latin1');
+  const styleDir = path.join(top, 'data', 'template', folder);
+  for (const f of fs.readdirSync(styleDir).filter((n) => n.endsWith('.htm'))) {
+    fs.copyFileSync(path.join(styleDir, f), path.join(project, 'template', f));
+  }
+  const web = path.join(dir, 'web');
+  fs.mkdirSync(web, { recursive: true });
+  buildStore(makeHome(path.join(dir, 'home'), base, 'shop'), path.join(project, 'TeaShop.stp'), web);
+  return web;
+}
+
 // ---- processes -------------------------------------------------------------
 
 // Waits for a child's exit (resolves at once when it has exited already).
@@ -311,7 +330,7 @@ async function fitsWidth(page) {
 }
 
 module.exports = {
-  top, chromiumPath, missingTools, workFolder, artifactsFolder, runCli, makeHome, buildStore,
+  top, chromiumPath, missingTools, workFolder, artifactsFolder, runCli, makeHome, buildStore, buildSampleInStyle,
   startTolmiServer, addServerUser, serverUser, rawGet, formEncode, decodeFormBody, checkOrder, startStoreServer,
   launchBrowser, fitsWidth, exited,
 };
