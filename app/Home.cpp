@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "util/FileLock.h"
+
 namespace tolmi {
 namespace fs = std::filesystem;
 
@@ -60,6 +62,10 @@ Result<int> SeedHome(const std::string& home, const std::string& dataDir) {
   fs::create_directories(home, ec);
   if (!IsDir(home))
     return Status::Error(ErrorKind::Io, "Unable to create the home folder '" + home + "'");
+  // Two programs starting on a fresh home at once: one copies, the other then finds
+  // every file whole.
+  Result<FileLock> lock =
+      FileLock::Acquire((fs::path(home) / ".home.lock").string(), "The home folder");
   int copied = 0;
   fs::recursive_directory_iterator it(dataDir, fs::directory_options::skip_permission_denied, ec);
   if (ec) return Status::Error(ErrorKind::Io, "Unable to read the data folder '" + dataDir + "'");
