@@ -616,7 +616,9 @@ class ProjectReader {
         settings.orderMessage = Decoded(value);
         return;
       case Key::Curr:
+        // Without CR, as it is written: "$CURRENCY" then holds what the file will hold.
         settings.currency = std::string(value);
+        std::erase(settings.currency, '\r');
         return;
       case Key::CMessage:
         settings.confirmMessage = Decoded(value);
@@ -974,6 +976,8 @@ Status WriteProjectFile(StoreProject& project, const std::string& path, Prompter
 
   AtomicWriteOptions options;
   options.beforeReplace = beforeReplace;
+  // A saved FTP password makes the file the owner's alone.
+  options.ownerOnly = project.settings.savePassword && !project.settings.ftpPassword.empty();
   AtomicFile file(path, options);
   std::string buffer;
   ProjectWriter writer(buffer, [&file](std::string& text) {

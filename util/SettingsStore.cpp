@@ -43,7 +43,8 @@ Status SettingsStore::Load() {
     std::string_view bare = line;
     while (!bare.empty() && (bare.back() == '\r' || bare.back() == ' ')) bare.remove_suffix(1);
     if (bare.empty() || bare[0] == ';' || bare[0] == '#') continue;
-    if (bare.front() == '[' && bare.back() == ']') {
+    // A header holds no "=": "[k=v]" is key "[k" with value "v]", as it was written.
+    if (bare.front() == '[' && bare.back() == ']' && bare.find('=') == std::string_view::npos) {
       section = std::string(bare.substr(1, bare.size() - 2));
       if (!HasSection(section)) sections_.push_back({section, {}});
       continue;

@@ -81,9 +81,17 @@ std::string WithoutTrailingSpaces(std::string_view text) {
 
 void Require(bool holds, const char* what, std::string_view a, std::string_view b) {
   if (holds) return;
+  // Control bytes other than LF are shown as \xNN; long texts are cut.
   auto show = [](std::string_view text) {
-    std::fprintf(stderr, "---- %zu bytes\n%.*s\n", text.size(),
-                 static_cast<int>(std::min<std::size_t>(text.size(), 2000)), text.data());
+    std::fprintf(stderr, "---- %zu bytes\n", text.size());
+    for (char c : text.substr(0, 4000)) {
+      auto byte = static_cast<unsigned char>(c);
+      if (byte == '\n' || (byte >= 32 && byte < 127))
+        std::fputc(byte, stderr);
+      else
+        std::fprintf(stderr, "\\x%02X", byte);
+    }
+    std::fputc('\n', stderr);
   };
   std::fprintf(stderr, "fuzz check failed: %s\n", what);
   if (!a.empty() || !b.empty()) {
