@@ -242,7 +242,7 @@ describe('shopping in built stores', { skip, timeout: 540000 }, () => {
     const page = await browser.newPage();
     try {
       const home = S.makeHome(path.join(dir, 'home'), server.url, 'shop');
-      S.buildStore(home, path.join(S.top, 'data', 'samples', 'TeaShop', 'TeaShop.stp'), root);
+      S.buildStore(home, S.copySample(path.join(dir, 'project')), root);
       await page.goto(server.url + 'sencha.html');
       await page.selectOption('form[name="form1"] select[name="OPTION1"]', '250 g');
       await page.click('form[name="form1"] button.add');

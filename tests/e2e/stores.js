@@ -125,7 +125,7 @@ const card = { CardholderName: 'ZOE OBRIEN', CardNumber: '4111 1111 1111 1111', 
 const stores = [
   {
     name: 'teashop',
-    project: () => path.join(top, 'data', 'samples', 'TeaShop', 'TeaShop.stp'),
+    project: (dir) => require('./support').copySample(dir),
     currency: '$',
     cards: true,
     adds: [

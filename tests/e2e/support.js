@@ -71,6 +71,18 @@ function buildStore(home, project, dir) {
   return out;
 }
 
+// A copy of the sample store's project (file and templates) in DIR, so that building it leaves
+// the source tree alone (a build locks its project with a file beside it); returns its path.
+function copySample(dir) {
+  const sample = path.join(top, 'data', 'samples', 'TeaShop');
+  fs.mkdirSync(path.join(dir, 'template'), { recursive: true });
+  fs.copyFileSync(path.join(sample, 'TeaShop.stp'), path.join(dir, 'TeaShop.stp'));
+  for (const f of fs.readdirSync(path.join(sample, 'template'))) {
+    fs.copyFileSync(path.join(sample, 'template', f), path.join(dir, 'template', f));
+  }
+  return path.join(dir, 'TeaShop.stp');
+}
+
 // The sample store with the page templates of one shipped style ("Group/Name", its folder below
 // data/template) and a public address, built into DIR/web; returns that folder.
 function buildSampleInStyle(dir, layout, folder, base) {
@@ -330,7 +342,7 @@ async function fitsWidth(page) {
 }
 
 module.exports = {
-  top, chromiumPath, missingTools, workFolder, artifactsFolder, runCli, makeHome, buildStore, buildSampleInStyle,
+  top, chromiumPath, missingTools, workFolder, artifactsFolder, runCli, makeHome, buildStore, buildSampleInStyle, copySample,
   startTolmiServer, addServerUser, serverUser, rawGet, formEncode, decodeFormBody, checkOrder, startStoreServer,
   launchBrowser, fitsWidth, exited,
 };
