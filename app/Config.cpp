@@ -156,7 +156,10 @@ std::string ConfigFileText(const AppConfig& config) {
 }
 
 Status WriteConfigFile(const AppConfig& config, const std::string& path, Prompter& prompter) {
-  Status written = WriteFileAtomic(path, ConfigFileText(config));
+  // It may hold the order-server password: readable by its owner only.
+  AtomicWriteOptions options;
+  options.ownerOnly = true;
+  Status written = WriteFileAtomic(path, ConfigFileText(config), options);
   if (!written) {
     const std::string message = "ERROR W114: Unable to open file 'config.ini'";
     prompter.Show(message, "Error", PromptIcon::Error);

@@ -557,7 +557,11 @@ namespace {
 // Writes the file; on failure puts the backup back when the file had been moved there.
 Status WriteOrders(const std::string& path, const std::string& backup, const OrdersTree& tree,
                    long long now, bool restoreBackup, const WriteProgress& progress) {
-  AtomicFile file(path);
+  // Customer data, card fields among them: the file and its backup are the owner's alone.
+  AtomicWriteOptions options;
+  options.ownerOnly = true;
+  RestrictToOwner(backup);
+  AtomicFile file(path, options);
   std::string out;
   const PieceSink sink = [&file](std::string& piece) { file.Write(piece); };
   WriteOrdersPieces(out, tree.records, now, VersionNumber(), &sink, &progress);

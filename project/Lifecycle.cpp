@@ -32,7 +32,10 @@ bool MakeDir(const fs::path& p) {
 bool CopyFileBytes(const std::string& from, const std::string& to) {
   std::optional<std::string> bytes = ReadWholeFile(from);
   if (!bytes) return false;
-  return WriteFileAtomic(to, *bytes).ok();
+  // A copy of a private file (a project holding a password) stays private.
+  AtomicWriteOptions options;
+  options.ownerOnly = IsOwnerOnlyFile(from);
+  return WriteFileAtomic(to, *bytes, options).ok();
 }
 
 std::string FileNameOf(const std::string& path) {

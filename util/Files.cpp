@@ -304,6 +304,7 @@ AtomicFile::AtomicFile(std::string path, AtomicWriteOptions options)
   struct stat st;
   mode_t mode = 0644;
   if (::stat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode)) mode = st.st_mode & 07777;
+  if (options_.ownerOnly) mode &= 0700;
   ::fchmod(fd_, mode);
 }
 
@@ -391,6 +392,24 @@ Status WriteFileAtomic(const std::string& path, std::string_view bytes) {
   AtomicFile file(path);
   file.Write(bytes);
   return file.Commit();
+}
+
+Status WriteFileAtomic(const std::string& path, std::string_view bytes,
+                       const AtomicWriteOptions& options) {
+  AtomicFile file(path, options);
+  file.Write(bytes);
+  return file.Commit();
+}
+
+bool IsOwnerOnlyFile(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && (st.st_mode & 077) == 0;
+}
+
+void RestrictToOwner(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 077))
+    ::chmod(path.c_str(), st.st_mode & 0700);
 }
 
 Status WriteFileAtomicUnsynced(const std::string& path, std::string_view bytes, bool resolvePath) {

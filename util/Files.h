@@ -114,7 +114,20 @@ struct AtomicWriteOptions {
   // replace the file; not called when writing failed. Saves that keep backups of the
   // old file make them here, so that a save that never completes rotates nothing.
   std::function<void()> beforeReplace;
+  // Readable and writable by the owner only (0600): files holding passwords or customer
+  // data. Otherwise the replaced file's mode is kept, and a new file gets 0644.
+  bool ownerOnly = false;
 };
+
+// WriteFileAtomic with the given options.
+Status WriteFileAtomic(const std::string& path, std::string_view bytes,
+                       const AtomicWriteOptions& options);
+
+// Whether the file exists and neither its group nor others may read it.
+bool IsOwnerOnlyFile(const std::string& path);
+// Takes group and other permissions off an existing file (a backup made by linking or renaming
+// an older file). Best effort.
+void RestrictToOwner(const std::string& path);
 
 // WriteFileAtomic without the flushes to disk (see AtomicWriteOptions::sync).
 Status WriteFileAtomicUnsynced(const std::string& path, std::string_view bytes,

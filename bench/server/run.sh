@@ -2,7 +2,8 @@
 # Load test of tolmi-server on 127.0.0.1 with wrk, bounded in time.
 #   bench/server/run.sh [path/to/tolmi-server] [seconds]
 # Prints orders per second and latency percentiles for order intake and for download
-# (an account holding 50 orders, downloaded whole each time).
+# (an account holding 50 orders, downloaded whole each time), then intake again while 500
+# slow clients hold half-sent requests and during a password-guess flood (hostile.py).
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 server=${1:-$here/../../build/server/tolmi-server}
@@ -42,3 +43,18 @@ wrk -t2 -c16 -d"${seconds}s" -s "$here/intake.lua" "$base/" | sed -n '/^requests
 echo "== order download (GET ?data=300, 50 orders per reply, 2 threads, 16 connections, ${seconds}s)"
 wrk -t2 -c16 -d"${seconds}s" -s "$here/download.lua" \
   "$base/?data=300reader%0Dreader%0D29034361%0D" | sed -n '/^requests:/,$p'
+
+# The same intake while hostile clients work on the server (bench/server/hostile.py).
+echo "== order intake while 500 slow clients hold half-sent requests"
+python3 "$here/hostile.py" slow "$port" $((seconds + 3)) 500 &
+hostile=$!
+sleep 2
+wrk -t2 -c16 -d"${seconds}s" -s "$here/intake.lua" "$base/" | sed -n '/^requests:/,$p'
+wait "$hostile" 2>/dev/null || true
+echo "== order intake during a password-guess flood on the download"
+python3 "$here/hostile.py" guess "$port" $((seconds + 3)) &
+hostile=$!
+wrk -t2 -c16 -d"${seconds}s" -s "$here/intake.lua" "$base/" | sed -n '/^requests:/,$p'
+echo "== the merchant's download during the flood (from another address)"
+curl -s -o /dev/null -w "download answered in %{time_total} s\n" "$base/?data=300reader%0Dreader%0D29034361%0D"
+wait "$hostile" 2>/dev/null || true
