@@ -455,6 +455,62 @@ TEST_F(OrderDownloadTest, ReservedFieldNamesTravelPrefixedFromIntakeToInvoice) {
                       " of 07/12/2026 subtotal 9.00 note INV-FORGED-999");
 }
 
+// An order server behind HTTPS (a reverse proxy in front of tolmi-server): the download and
+// the delete go over TLS to an "https://" server address.
+TEST_F(OrderDownloadTest, DownloadsFromAnHttpsServerAddress) {
+  std::string openssl = FindProgram("openssl");
+  ASSERT_FALSE(openssl.empty());
+  std::string key = (home / "key.pem").string(), cert = (home / "cert.pem").string();
+  {
+    PeerProcess gen({openssl, "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key,
+                     "-out", cert, "-days", "2", "-subj", "/CN=127.0.0.1", "-addext",
+                     "subjectAltName=IP:127.0.0.1"});
+    for (int i = 0; i < 200 && home.Read("cert.pem").find("END CERTIFICATE") == std::string::npos;
+         ++i)
+      usleep(50000);
+  }
+  usleep(100000);
+  ASSERT_NE(home.Read("cert.pem").find("END CERTIFICATE"), std::string::npos);
+  home.Write("orders.txt", kTwoOrders);
+  home.Write("tls.py",
+             "import ssl, sys, http.server\n"
+             "class H(http.server.BaseHTTPRequestHandler):\n"
+             "    def do_GET(self):\n"
+             "        open(sys.argv[3] + '/paths.txt', 'a').write(self.path + '\\n')\n"
+             "        body = open(sys.argv[3] + '/orders.txt', 'rb').read() if 'data=300' in "
+             "self.path else b'0\\r\\n'\n"
+             "        self.send_response(200)\n"
+             "        self.send_header('Content-Length', str(len(body)))\n"
+             "        self.end_headers()\n"
+             "        self.wfile.write(body)\n"
+             "    def log_message(self, *a): pass\n"
+             "s = http.server.HTTPServer(('127.0.0.1', 0), H)\n"
+             "c = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)\n"
+             "c.load_cert_chain(sys.argv[1], sys.argv[2])\n"
+             "s.socket = c.wrap_socket(s.socket, server_side=True)\n"
+             "print(s.server_address[1], flush=True)\n"
+             "s.serve_forever()\n");
+  PeerProcess tls({"/usr/bin/python3", (home / "tls.py").string(), cert, key, home.path().string()},
+                  true);
+  std::string port = tls.ReadLine();
+  ASSERT_FALSE(port.empty()) << "TLS test server did not start";
+  HttpSetCaFile(cert);
+  auto session = Session();
+  OrderServerAccount account;
+  account.serverUrl = "https://127.0.0.1:" + port + "/orders";
+  account.user = "shop";
+  account.password = "pw";
+  account.versionNumber = 7;
+  ASSERT_TRUE(Run(*session, account));
+  HttpSetCaFile("");
+  EXPECT_TRUE(prompter.shown.empty()) << (prompter.shown.empty() ? "" : prompter.shown[0].text);
+  EXPECT_EQ(result.receivedIds, (std::vector<std::string>{"41", "42"}));
+  EXPECT_TRUE(result.deleteAnswered);
+  EXPECT_EQ(NewOrders().size(), 2u);
+  EXPECT_EQ(home.Read("paths.txt"),
+            "/orders/?data=300shop%0Dpw%0D7%0D\n/orders/?data=301shop%0Dpw%0D2%0D41%0D42\n");
+}
+
 TEST_F(OrderDownloadTest, ASilentServerTimesOut) {
   ScriptedServer peer([&](int fd, int) {
     ReadUntil(fd, "\r\n\r\n");
