@@ -2,6 +2,7 @@
 // that does not exist yet is a stand-in that does nothing.
 #include "ui/MainWindow.h"
 #include "ui/ProjectWindows.h"
+#include "ui/wizard/WizardCommands.h"
 #include "builder/BuildDriver.h"
 
 namespace tolmi::ui {
@@ -24,7 +25,7 @@ void MainWindow::InstallDefaultHooks() {
   hooks.about = [ctx] { AboutCommand(ctx()); };
   // Windows of other parts of the program, not built yet.
   auto nothing = [] {};
-  hooks.newStore = nothing;
+  hooks.newStore = [ctx] { (void)NewStoreCommand(ctx()); };
   hooks.orders = nothing;
   hooks.buildStore = [](bool) {};
   // Preview: the current node's page built into the preview folder and opened.
@@ -36,7 +37,14 @@ void MainWindow::InstallDefaultHooks() {
     build->launcher = &launcher_;
     (void)PreviewNode(*build, *node);
   };
-  hooks.storeSetup = [](int) {};
+  hooks.storeSetup = [ctx](int command) {
+    switch (command) {
+      case kCmdCreditCards: CreditCardsCommand(ctx()); break;
+      case kCmdFreightRegions: (void)FreightRegionsCommand(ctx()); break;
+      case kCmdTaxOptions: TaxOptionsCommand(ctx()); break;
+      default: break;
+    }
+  };
 }
 
 }  // namespace tolmi::ui
