@@ -1,5 +1,6 @@
 #include "orders/OrdersTree.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -76,6 +77,11 @@ OrderItem CopyItem(const OrderItem& item) {
   c.unitPrice = item.unitPrice;
   c.disabled = item.disabled;
   return c;
+}
+
+std::uint64_t NewRecordUid() {
+  static std::atomic<std::uint64_t> next{1};
+  return next.fetch_add(1, std::memory_order_relaxed);
 }
 
 OrderRecord CopyRecord(const OrderRecord& record) {

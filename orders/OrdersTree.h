@@ -58,7 +58,12 @@ struct OrderItem {
   double LineTotal() const { return static_cast<double>(quantity) * unitPrice; }
 };
 
+// A number no record made before in this run has: the in-memory identity of a record, since
+// names (of folders above all) repeat. Never saved.
+std::uint64_t NewRecordUid();
+
 struct OrderRecord {
+  std::uint64_t uid = NewRecordUid();  // memory only; kept by moves, new for CopyRecord
   RecordKind kind = RecordKind::Order;
   std::string name;
   std::string orderId;
