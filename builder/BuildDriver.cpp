@@ -413,15 +413,18 @@ BuildOutcome RunBuild(BuildSession& session) {
   return session.stop ? BuildOutcome::Stopped : BuildOutcome::Completed;
 }
 
+std::string PreviewDirectory(const BuildSession& session) {
+  std::string projectDir = SlashPath(session.project.settings.projectDir);
+  while (projectDir.size() > 1 && projectDir.back() == '/') projectDir.pop_back();
+  return session.InstallPath("Temp/" + FileNamePart(projectDir));
+}
+
 std::string PreviewNode(BuildSession& session, StoreNode& node) {
   if (session.buildDir.empty()) {
-    std::string projectDir = SlashPath(session.project.settings.projectDir);
-    while (projectDir.size() > 1 && projectDir.back() == '/') projectDir.pop_back();
-    session.buildDir = session.InstallPath("Temp/" + FileNamePart(projectDir));
+    session.buildDir = PreviewDirectory(session);
     MakeFolder(session.OutputPath("IMG"));
     MakeFolder(session.OutputPath("img"));
   }
-  session.log.shown = false;
   session.outputFolders.clear();
   if (node.kind == NodeKind::Link) {
     std::string target =

@@ -33,8 +33,14 @@ bool WriteFrameLoader(BuildSession& session, const std::string& pageFile,
 // Copies the current scheme's files and "template/tolmi.js" into the build directory.
 void CopySchemeFiles(BuildSession& session);
 
+// The preview folder of the project: "Temp/" and the project folder's name below
+// the installation directory.
+std::string PreviewDirectory(const BuildSession& session);
+
 // The preview of the selected node into the preview directory (made and used as
 // the build directory when none is set). Returns the path opened, or "" when none.
+// Lines reach session.log as in a build: a session of its own reports nowhere, the
+// session of an open Build Store window reports in its log.
 std::string PreviewNode(BuildSession& session, StoreNode& node);
 
 // "Tolmi PRO v<major>.<minor> - Ready".
