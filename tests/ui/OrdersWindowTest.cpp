@@ -1,0 +1,168 @@
+// The Orders window on a tree of sample orders: the list rows, reading an order,
+// Trash and Cut/Paste flows with the permanent-delete question, Mark as on several
+// orders, the export bytes and the save of the closing window.
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include "orders/CsvExport.h"
+#include "orders/OrdersFile.h"
+#include "orders/OrdersView.h"
+#include "tests/ui/support/SampleShop.h"
+#include "ui/orders/OrdersWindow.h"
+#include "util/Dates.h"
+#include "util/Paths.h"
+
+using namespace tolmi;
+using test::Child;
+using ui::OrdersWindow;
+
+namespace {
+
+OrderRecord SampleOrder(const std::string& name, const std::string& customer, int day) {
+  OrderRecord r;
+  r.name = name;
+  r.orderId = "id" + name;
+  r.orderDate = 1764979200 + day * 86400;
+  AppendField(r, "Name", customer);
+  AppendField(r, "Email", customer + "@example.com");
+  AppendField(r, "Amount", "12.50");
+  r.freight = 2;
+  OrderItem tea;
+  tea.name = "Green Tea";
+  tea.code = "GT-1";
+  tea.option1 = "100 g";
+  tea.quantity = 2;
+  tea.unitPrice = 5.25f;
+  r.items.push_back(tea);
+  return r;
+}
+
+// New Orders [1003 (unread), 1002, 1001], a user folder "Wholesale", Trash.
+void FillOrders(OrdersTree& tree) {
+  tree.records.clear();
+  tree.records.push_back(MakeFolder(RecordKind::NewOrders, "New Orders"));
+  tree.records[0].children = {SampleOrder("1003", "Ann O'Neil", 3),
+                              SampleOrder("1002", "Bo", 2), SampleOrder("1001", "Cy", 1)};
+  tree.records.push_back(MakeFolder(RecordKind::UserFolder, "Wholesale"));
+  tree.records.push_back(MakeFolder(RecordKind::Trash, "Trash"));
+}
+
+QStringList Column(QTreeWidget* list, int column) {
+  QStringList out;
+  for (int i = 0; i < list->topLevelItemCount(); ++i) out << list->topLevelItem(i)->text(column);
+  return out;
+}
+
+void SelectListRows(QTreeWidget* list, std::initializer_list<int> rows) {
+  list->clearSelection();
+  for (int row : rows) list->topLevelItem(row)->setSelected(true);
+}
+
+}  // namespace
+
+class OrdersWindowTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void initTestCase() {
+    test::PrepareUiTestEnvironment();
+    qputenv("TZ", "UTC");
+    tzset();
+  }
+
+  void listsTrashCutPasteMarkAndExport() {
+    test::SampleShop shop;
+    QVERIFY(shop.session.LoadOrdersOnce().ok());
+    OrdersTree& tree = shop.session.orders();
+    FillOrders(tree);
+    OrdersWindow* window = ui::OrdersCommand(shop.ctx);
+    QVERIFY(window);
+    QCOMPARE(window->windowTitle(), QString("Orders[*]"));
+    auto* list = Child<QTreeWidget>(window, "ordersList");
+    auto* items = Child<QTreeWidget>(window, "itemsList");
+    auto* details = Child<QTableWidget>(window, "detailsPane");
+    QCOMPARE(window->selectedUid(), tree.records[0].uid);
+    QCOMPARE(Column(list, 1), (QStringList{"1003", "1002", "1001"}));
+    QCOMPARE(Column(list, 2)[0], QString("09/12/25 00:00:00"));
+    QCOMPARE(Column(list, 4), (QStringList{"Pending", "Pending", "Pending"}));
+
+    // Reading an order turns it pending and shows its lines and fields.
+    SelectListRows(list, {0});
+    QCOMPARE(tree.records[0].children[0].status, std::uint16_t(kStatusPending));
+    QVERIFY(!tree.changed);
+    QCOMPARE(Column(items, 1),
+             (QStringList{"Green Tea (100 g)", "Freight", kItemSeparatorText, "Cost:"}));
+    QCOMPARE(details->item(0, 0)->text(), QString(" Name"));
+    QCOMPARE(details->item(0, 1)->text(), QString("Ann O'Neil"));
+    QVERIFY(Child<QPushButton>(window, "status64")->isChecked());
+
+    // Mark three orders Dispatched from the list.
+    SelectListRows(list, {0, 1, 2});
+    window->MarkCommand(kStatusDispatched);
+    QCOMPARE(Column(list, 4), (QStringList{"Fulfilled", "Fulfilled", "Fulfilled"}));
+    QVERIFY(tree.changed);
+
+    // The export of the list's selection equals the core's bytes (tolmi-cli's export).
+    const std::string csvPath = (shop.home / "out.csv").string();
+    shop.chooser.answers.push_back(csvPath);
+    window->ExportOrders();
+    std::vector<const OrderRecord*> all;
+    for (const auto& r : tree.records[0].children) all.push_back(&r);
+    const int order = shop.session.config().dateFormat;
+    QCOMPARE(shop.Bytes(csvPath),
+             ExportOrdersCsv(all, [order](std::time_t t) { return FormatDateLocale(t, order); }));
+
+    // Cut 1002 from the list, paste it into the user folder: the copy lies in the
+    // folder, the cut record in the Trash.
+    const std::uint64_t cut = tree.records[0].children[1].uid;
+    SelectListRows(list, {1});
+    window->CutCommand();
+    QCOMPARE(Column(list, 1), (QStringList{"1003", "1001"}));
+    window->SelectRecord(tree.records[1].uid);
+    window->SetFocusPane(OrdersFocus::Tree);
+    window->PasteCommand();
+    QCOMPARE(tree.records[1].children.size(), std::size_t(1));
+    QCOMPARE(tree.records[1].children[0].name, std::string("1002"));
+    QCOMPARE(tree.records[2].children[0].uid, cut);
+
+    // Delete in the Trash asks; No keeps the order, Yes removes it for good.
+    window->SelectRecord(cut);
+    shop.prompter.answers = {PromptAnswer::No};
+    window->DeleteCommand();
+    QCOMPARE(shop.prompter.asked.size(), std::size_t(1));
+    QCOMPARE(QString::fromStdString(shop.prompter.asked[0].text),
+             QString("The selected item(s) will be permanently deleted. Do you wish to proceed?"));
+    QCOMPARE(tree.records[2].children.size(), std::size_t(1));
+    shop.prompter.answers = {PromptAnswer::Yes};
+    window->DeleteCommand();
+    QVERIFY(tree.records[2].children.empty());
+    QCOMPARE(window->selectedUid(), tree.records[2].uid);
+
+    // Rename: user folders only.
+    window->SelectRecord(tree.records[0].uid);
+    window->RenameCommand("Other");
+    QCOMPARE(tree.records[0].name, std::string("New Orders"));
+    window->SelectRecord(tree.records[1].uid);
+    window->RenameCommand("Trade");
+    QCOMPARE(tree.records[1].name, std::string("Trade"));
+
+    window->SelectRecord(tree.records[0].uid);
+    SelectListRows(list, {0});
+    window->resize(1000, 640);
+    QVERIFY(test::SaveShot(*window, "orders-window"));
+
+    // Closing saves: the file holds the pasted order and not the deleted one.
+    window->close();
+    QCoreApplication::processEvents();
+    OrdersTree reread;
+    (void)LoadOrders(shop.home.path().string(), reread);
+    QCOMPARE(reread.records.size(), std::size_t(3));
+    QCOMPARE(reread.records[1].name, std::string("Trade"));
+    QCOMPARE(reread.records[1].children.size(), std::size_t(1));
+    QVERIFY(reread.records[2].children.empty());
+  }
+};
+
+QTEST_MAIN(OrdersWindowTest)
+#include "OrdersWindowTest.moc"
