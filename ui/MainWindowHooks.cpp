@@ -2,6 +2,7 @@
 // that does not exist yet is a stand-in that does nothing.
 #include "ui/MainWindow.h"
 #include "ui/ProjectWindows.h"
+#include "ui/orders/OrdersWindow.h"
 #include "ui/wizard/WizardCommands.h"
 #include "builder/BuildDriver.h"
 
@@ -26,7 +27,7 @@ void MainWindow::InstallDefaultHooks() {
   // Windows of other parts of the program, not built yet.
   auto nothing = [] {};
   hooks.newStore = [ctx] { (void)NewStoreCommand(ctx()); };
-  hooks.orders = nothing;
+  hooks.orders = [ctx] { (void)OrdersCommand(ctx()); };
   hooks.buildStore = [](bool) {};
   // Preview: the current node's page built into the preview folder and opened.
   hooks.preview = [this] {
