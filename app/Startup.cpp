@@ -66,6 +66,12 @@ StartupResult StartUp(AppGlobals& globals, const std::string& home, const Comman
     case StartOption::ExitAfterConfig:
       return {true, 0};
     default:
+      // A project named on the command line opens instead of the remembered one.
+      if (!commandLine.argument.empty()) {
+        std::error_code error;
+        std::filesystem::path named = std::filesystem::absolute(commandLine.argument, error);
+        globals.config.file = error ? commandLine.argument : named.lexically_normal().string();
+      }
       return {};
   }
 }

@@ -45,7 +45,9 @@ struct StartupResult {
 };
 
 // The whole start-up: LoadInstallation, then the command line: "-D" deletes the
-// folder holding the argument and "-P" ends; both exit with code 0.
+// folder holding the argument and "-P" ends; both exit with code 0. Otherwise an
+// argument names the project to open (made absolute against the current folder)
+// in place of the remembered one.
 StartupResult StartUp(AppGlobals& globals, const std::string& home, const CommandLine& commandLine,
                       Prompter& prompter, const StartupHooks& hooks = {});
 
@@ -56,7 +58,6 @@ enum class StartAction {
   // No order server is configured: open Preferences on "Order Server Settings".
   // (This program has no upgrade program to run instead.)
   OrderServerSettings,
-  Upgrade = OrderServerSettings,  // the former name, until every caller uses the new one
   NewStore,     // command 288: no project remembered, or "-N"
   BuildStore,   // command 1519: "-R", then the application ends
 };

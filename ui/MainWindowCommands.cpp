@@ -294,7 +294,7 @@ void MainWindow::RunStartActions() {
         break;
       case StartAction::ShowHelp: hooks.help(); break;
       // No upgrade program here: without an order server the settings page opens.
-      case StartAction::Upgrade: hooks.preferences(true); break;
+      case StartAction::OrderServerSettings: hooks.preferences(true); break;
       case StartAction::NewStore: RunCommand(kCmdNewStore); break;
       case StartAction::BuildStore:
         if (hooks.buildStore) hooks.buildStore(true);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "tests/support/FakePrompter.h"
 #include "tests/support/TestHome.h"
 #include "util/Files.h"
@@ -178,6 +180,26 @@ TEST(Startup, DeleteAndExitOptionsEndBeforeAnyWindow) {
   EXPECT_EQ(r.exitCode, 0);
   r = StartUp(g, home.path().string(), ParseCommandLine("-N"), prompter, hooks);
   EXPECT_FALSE(r.exit);
+}
+
+TEST(Startup, ProjectNamedOnTheCommandLineReplacesTheRememberedOne) {
+  TestHome home;
+  home.Write("settings.dat", "");
+  home.Write("config.ini", "file=/p/Old/Old.stp\nserver=http://o.test/\n");
+  FakePrompter prompter;
+  const std::string named = (home / "Shop/Shop.stp").string();
+  for (const std::string& line : {"\"" + named + "\"", "-N " + named, "-R " + named}) {
+    AppGlobals g;
+    StartUp(g, home.path().string(), ParseCommandLine(line), prompter);
+    EXPECT_EQ(g.config.file, named) << line;
+    EXPECT_EQ(MainWindowStartActions(g).front(), StartAction::LoadProject) << line;
+  }
+  AppGlobals g;
+  StartUp(g, home.path().string(), {}, prompter);
+  EXPECT_EQ(g.config.file, "/p/Old/Old.stp");
+  const CommandLine relative = ParseCommandLine("Shop.stp");
+  StartUp(g, home.path().string(), relative, prompter);
+  EXPECT_EQ(g.config.file, (std::filesystem::current_path() / "Shop.stp").string());
 }
 
 TEST(Startup, FirstActionsOfTheMainWindow) {
