@@ -1,6 +1,8 @@
 // The Orders window on a tree of sample orders: the list rows, reading an order,
 // Trash and Cut/Paste flows with the permanent-delete question, Mark as on several
 // orders, the export bytes and the save of the closing window.
+#include <QDialog>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTreeWidget>
@@ -9,10 +11,14 @@
 #include "orders/CsvExport.h"
 #include "orders/OrdersFile.h"
 #include "orders/OrdersView.h"
+#include "net/OrderDownload.h"
+#include "tests/server/ServerProcess.h"
 #include "tests/ui/support/SampleShop.h"
+#include "ui/EventLoopBridge.h"
 #include "ui/orders/OrdersWindow.h"
 #include "util/Dates.h"
 #include "util/Paths.h"
+#include "util/Version.h"
 
 using namespace tolmi;
 using test::Child;
@@ -161,6 +167,66 @@ class OrdersWindowTest : public QObject {
     QCOMPARE(reread.records[1].name, std::string("Trade"));
     QCOMPARE(reread.records[1].children.size(), std::size_t(1));
     QVERIFY(reread.records[2].children.empty());
+  }
+
+  // Three orders from the real server, listed newest first and saved before the server
+  // is asked to delete them; a wrong password shows the download error and files nothing.
+  void downloadsFromTheServer() {
+    test::SampleShop shop;
+    ui::EventLoopBridge bridge(shop.session.loop());
+    const std::string data = (shop.home / "server.db").string();
+    QCOMPARE(test::RunUser(data, {"add", "shop", "--password", "secret word"}), 0);
+    test::ServerProcess server;
+    QVERIFY(server.Start({"--data", data, "--hash-cost", "min"}));
+    for (const char* name : {"Ann", "Bo", "Cy"}) {
+      auto reply = test::PostForm(server.port(), "/",
+                                  std::string("tolmi_user=shop&Name=") + name +
+                                      "&Amount=9.00&tolmi_item=2%09Mug%09M1%094.50");
+      QCOMPARE(reply.status, 200);
+    }
+    AppConfig& config = shop.session.config();
+    config.server = "http://127.0.0.1:" + std::to_string(server.port());
+    config.orderUser = "shop";
+    config.orderLeave = 0;
+    config.orderNumber = 1000;
+    OrdersWindow* window = ui::OrdersCommand(shop.ctx);
+    QVERIFY(window);
+
+    auto logon = [](const char* password) {
+      test::WhenModal<QDialog>([password](QDialog* d) {
+        QCOMPARE(d->windowTitle(), QString("Logon"));
+        Child<QLineEdit>(d, "passwordEdit")->setText(password);
+        d->accept();
+      });
+    };
+    logon("wrong");
+    window->DownloadOrders();
+    QTRY_VERIFY_WITH_TIMEOUT(!window->downloadBusy(), 15000);
+    QCOMPARE(shop.prompter.shown.size(), std::size_t(1));
+    QCOMPARE(QString::fromStdString(shop.prompter.shown[0].title), QString(kDownloadErrorTitle));
+    QVERIFY(shop.prompter.shown[0].text.rfind("Unable to retrieve orders. (Error Code: 5)", 0) == 0);
+    QVERIFY(shop.session.orders().records.front().children.empty());
+
+    logon("secret word");
+    window->DownloadOrders();
+    QTRY_VERIFY_WITH_TIMEOUT(!window->downloadBusy(), 15000);
+    QCOMPARE(shop.prompter.shown.size(), std::size_t(1));
+    auto* list = Child<QTreeWidget>(window, "ordersList");
+    window->SelectRecord(shop.session.orders().records.front().uid);
+    QCOMPARE(Column(list, 1), (QStringList{"1002", "1001", "1000"}));
+    OrdersTree reread;
+    (void)LoadOrders(shop.home.path().string(), reread);
+    QCOMPARE(reread.records.front().children.size(), std::size_t(3));
+    QCOMPARE(config.orderNumber, 1003);
+
+    // The server deleted what it sent: a second download files nothing new.
+    logon("secret word");
+    window->DownloadOrders();
+    QTRY_VERIFY_WITH_TIMEOUT(!window->downloadBusy(), 15000);
+    QCOMPARE(shop.session.orders().records.front().children.size(), std::size_t(3));
+    QCOMPARE(shop.prompter.shown.size(), std::size_t(1));
+    QCOMPARE(server.Stop(), 0);
+    window->close();
   }
 };
 
