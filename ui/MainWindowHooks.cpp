@@ -1,10 +1,15 @@
 // The windows the main window opens, wired to the program's own windows. A window
 // that does not exist yet is a stand-in that does nothing.
 #include "ui/MainWindow.h"
+
+#include <QPointer>
+
 #include "ui/ProjectWindows.h"
 #include "ui/orders/OrdersWindow.h"
 #include "ui/wizard/WizardCommands.h"
 #include "builder/BuildDriver.h"
+#include "builder/BuildDialog.h"
+#include "ui/build/BuildStoreDialog.h"
 
 namespace tolmi::ui {
 
@@ -28,7 +33,11 @@ void MainWindow::InstallDefaultHooks() {
   auto nothing = [] {};
   hooks.newStore = [ctx] { (void)NewStoreCommand(ctx()); };
   hooks.orders = [ctx] { (void)OrdersCommand(ctx()); };
-  hooks.buildStore = [](bool) {};
+  hooks.buildStore = [this, ctx](bool modal) {
+    BuildStoreCommand(ctx(), modal,
+                      SelectedItemsFor(lastFocus_ == UiFocus::Tree, session_.editor().current(),
+                                       session_.editor().SelectedEntries()));
+  };
   // Preview: the current node's page built into the preview folder and opened.
   hooks.preview = [this] {
     StoreNode* node = session_.editor().current();
@@ -36,6 +45,13 @@ void MainWindow::InstallDefaultHooks() {
     std::unique_ptr<BuildSession> build = session_.MakeBuildSession();
     if (!build) return;
     build->launcher = &launcher_;
+    // An open Build Store window shows the preview's messages in its log.
+    if (auto* dialog = findChild<BuildStoreDialog*>("BuildStoreDialog")) {
+      QPointer<BuildStoreDialog> open(dialog);
+      build->log.onLine = [open](const std::string& line) {
+        if (open) open->AddLogLine(QString::fromStdString(line));
+      };
+    }
     (void)PreviewNode(*build, *node);
   };
   hooks.storeSetup = [ctx](int command) {
