@@ -342,8 +342,8 @@ void OrdersWindow::FillItems() {
   itemRows_.clear();
   detailRow_ = -1;
   if (OrderRecord* order = ShownOrder()) {
-    if (EnsureTaxField(*order, ChargesTax(*order))) {
-    }  // shown orders carry their tax as a field (not a change of the merchant's)
+    // A shown order carries its tax as a field; not a change of the merchant's.
+    (void)EnsureTaxField(*order, ChargesTax(*order));
     itemRows_ = ItemRows(*order, ChargesTax(*order));
     for (const auto& row : itemRows_) {
       auto* item = new QTreeWidgetItem(items_);
