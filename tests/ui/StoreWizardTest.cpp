@@ -1,0 +1,295 @@
+// The Store Wizard window against the core: the page order both ways, a new
+// store byte for byte as tolmi-cli wizard makes it, regions-only mode, the tax
+// window's Edit and the accepted cards, with a screenshot of every page.
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include "builder/Freight.h"
+#include "project/WizardPages.h"
+#include "tests/cli/CliRunner.h"
+#include "tests/ui/support/SampleShop.h"
+#include "ui/wizard/StoreWizardDialog.h"
+#include "ui/wizard/WizardCommands.h"
+
+using namespace tolmi;
+namespace fs = std::filesystem;
+
+using test::Child;
+using test::WhenModal;
+using P = WizardPage;
+
+namespace {
+
+// A fresh home with no project open.
+struct FreshHome {
+  test::TestHome home;
+  test::FakePrompter prompter;
+  test::FakeClock clock{1764979200};
+  test::FakeFileChooser chooser;
+  test::RecordingLauncher launcher;
+  AppSession session;
+  QWidget window;
+  ui::WindowContext ctx;
+  FreshHome()
+      : session(home.path().string(), prompter, clock),
+        ctx{&window, session, prompter, chooser, launcher} {
+    session.SetProxyStorePath((home / "settings.ini").string());
+    if (!session.Start().ok()) qFatal("the home could not be prepared");
+  }
+};
+
+void Type(QWidget* dialog, const char* name, const QString& text) {
+  auto* edit = Child<QLineEdit>(dialog, name);
+  edit->selectAll();
+  QTest::keyClicks(edit, text);
+}
+
+void SelectByKey(QListWidget* list, const QStringList& keys) {
+  list->clearSelection();
+  for (int i = 0; i < list->count(); ++i)
+    if (keys.contains(QString::fromUtf8(list->item(i)->data(Qt::UserRole).toByteArray())))
+      list->item(i)->setSelected(true);
+}
+
+std::string WithoutTime(std::string bytes) {
+  const std::size_t at = bytes.find("TIME=");
+  if (at != std::string::npos) bytes.erase(at, bytes.find('\n', at) - at);
+  return bytes;
+}
+
+// Answers the open page as the CLI's options of SameAnswersAsCli do; returns the
+// style chosen on the style page.
+void AnswerPage(ui::StoreWizardDialog* dialog, StyleRef* style) {
+  switch (dialog->wizard().page()) {
+    case P::FolderName: Type(dialog, "folderNameEdit", "Wine"); break;
+    case P::StoreTitle: Type(dialog, "storeTitleEdit", "The Fine Wine Shop"); break;
+    case P::Style: {
+      auto* styles = Child<QTreeWidget>(dialog, "styleList");
+      QTreeWidgetItem* first = styles->topLevelItem(0)->child(0);
+      styles->setCurrentItem(first);
+      if (style) *style = *dialog->wizard().state().style;
+      break;
+    }
+    case P::ContactDetails:
+      Type(dialog, "contactEdit1", "Ann Lee");
+      Type(dialog, "contactEdit11", "ann@wine.test");
+      break;
+    case P::Cards:
+      SelectByKey(Child<QListWidget>(dialog, "availableCards"), {"Visa", "MasterCard"});
+      Child<QPushButton>(dialog, "addCard")->click();
+      break;
+    case P::MethodNames: Type(dialog, "methodEdit1", "Air"); break;
+    case P::Regions:
+      SelectByKey(Child<QListWidget>(dialog, "availableRegions"), {"AU", "NZ"});
+      Child<QPushButton>(dialog, "addRegion")->click();
+      break;
+    case P::FreightCalculation: Child<QRadioButton>(dialog, "calculation2")->click(); break;
+    case P::ChargePerOrder: Type(dialog, "chargeEdit", "9.50"); break;
+    case P::TaxOnOff: Child<QRadioButton>(dialog, "taxOn")->click(); break;
+    case P::TaxMethod: Child<QRadioButton>(dialog, "productTax")->click(); break;
+    case P::TaxableRegions: {
+      auto* list = Child<QListWidget>(dialog, "taxableRegions");
+      for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->data(Qt::UserRole).toByteArray() == "NZ")
+          list->item(i)->setCheckState(Qt::Checked);
+      Type(dialog, "taxableRateEdit", "10");
+      break;
+    }
+    case P::FreightTaxRate: Type(dialog, "freightTaxEdit", "5"); break;
+    default: break;
+  }
+}
+
+// Answers and leaves every page with Next (Finish on the last), recording the pages.
+std::vector<WizardPage> AnswerAll(ui::StoreWizardDialog* dialog, StyleRef* style,
+                                  const char* shots = nullptr) {
+  std::vector<WizardPage> seen;
+  for (int guard = 0; guard < 40 && dialog->isVisible(); ++guard) {
+    const WizardPage page = dialog->wizard().page();
+    seen.push_back(page);
+    AnswerPage(dialog, style);
+    if (shots) {
+      const QString name = QStringLiteral("%1-%2").arg(shots).arg(static_cast<int>(page));
+      if (!test::SaveShot(*dialog, name)) qWarning("no shot %s", qPrintable(name));
+    }
+    auto* next = Child<QPushButton>(dialog, "wizardNext");
+    auto* finish = Child<QPushButton>(dialog, "wizardFinish");
+    if (next->isEnabled() == finish->isEnabled()) qFatal("Next and Finish both %d", next->isEnabled());
+    (next->isEnabled() ? next : finish)->click();
+  }
+  return seen;
+}
+
+}  // namespace
+
+class StoreWizardTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void initTestCase() { test::PrepareUiTestEnvironment(); }
+
+  void newStorePagesBothWaysFollowTheCore() {
+    FreshHome fresh;
+    StoreWizard wizard(WizardMode::NewStore, fresh.session.project(),
+                       fresh.session.wizardMemory(), fresh.prompter);
+    ui::StoreWizardDialog dialog(wizard, fresh.session.schemes(), fresh.session.globals().domains,
+                                 fresh.session.globals().cards, {});
+    dialog.show();
+    std::vector<WizardPage> forward;
+    while (true) {
+      forward.push_back(wizard.page());
+      QCOMPARE(Child<QLabel>(&dialog, "wizardHeading")->text(),
+               QString::fromUtf8(WizardPageHeading(wizard.page())));
+      AnswerPage(&dialog, nullptr);
+      if (test::SaveShot(dialog, QStringLiteral("wizard-page-%1").arg(forward.size())) == false)
+        QFAIL("no screenshot");
+      if (!Child<QPushButton>(&dialog, "wizardNext")->isEnabled()) break;
+      Child<QPushButton>(&dialog, "wizardNext")->click();
+    }
+    QVERIFY(wizard.Pages() == forward);
+    QVERIFY(forward.back() == P::Final);
+    QVERIFY(std::count(forward.begin(), forward.end(), P::ChargePerOrder) == 1);
+    std::vector<WizardPage> backward{wizard.page()};
+    while (Child<QPushButton>(&dialog, "wizardBack")->isEnabled()) {
+      Child<QPushButton>(&dialog, "wizardBack")->click();
+      backward.push_back(wizard.page());
+    }
+    std::reverse(backward.begin(), backward.end());
+    QVERIFY(backward == forward);
+    // The answers survive the way back.
+    QCOMPARE(Child<QLineEdit>(&dialog, "folderNameEdit")->text(), QString("Wine"));
+    dialog.CancelWizard();
+    QVERIFY(wizard.cancelled());
+    QVERIFY(dialog.outcome() == WizardStep::Cancelled);
+  }
+
+  void newStoreIsWhatTheCliMakes() {
+    FreshHome fresh;
+    StyleRef style;
+    std::vector<WizardPage> seen;
+    WhenModal<ui::StoreWizardDialog>([&](ui::StoreWizardDialog* dialog) {
+      seen = AnswerAll(dialog, &style, "wizard-new-store");
+    });
+    QVERIFY(ui::NewStoreCommand(fresh.ctx).ok());
+    QVERIFY(seen.back() == P::Final);
+    QVERIFY(fresh.session.project().changed);
+    QVERIFY(fresh.session.Save().ok());
+    const fs::path made = fresh.home / "Projects" / "Wine" / "Wine.stp";
+    QCOMPARE(QString::fromStdString(fresh.session.session().path),
+             QString::fromStdString(made.string()));
+
+    test::TestHome cliHome;
+    cli::CliRun run = cli::Cli(
+        cliHome, {"wizard", "Wine", "--title", "The Fine Wine Shop", "--style",
+                  style.group + "/" + style.name, "--name", "Ann Lee", "--email", "ann@wine.test",
+                  "--cards", "Visa,MasterCard", "--method1", "Air", "--regions", "AU,NZ",
+                  "--calculation", "order", "--charge", "9.50", "--tax", "on", "--tax-method",
+                  "product", "--taxable-regions", "NZ", "--tax-rate", "10", "--freight-tax", "5"});
+    QVERIFY2(run.code == 0, run.err.c_str());
+    // The save time is the only line that may differ (the window's clock is fixed).
+    const std::string ours = WithoutTime(ReadWholeFile(made.string()).value_or(""));
+    const std::string theirs = WithoutTime(
+        ReadWholeFile((cliHome / "Projects" / "Wine" / "Wine.stp").string()).value_or("x"));
+    QVERIFY(!ours.empty());
+    std::size_t at = 0;
+    while (at < ours.size() && at < theirs.size() && ours[at] == theirs[at]) ++at;
+    const std::string where = "window: " + ours.substr(at > 40 ? at - 40 : 0, 120) +
+                              "\ncli: " + theirs.substr(at > 40 ? at - 40 : 0, 120);
+    QVERIFY2(ours == theirs, where.c_str());
+  }
+
+  void regionsOnlyEditsTheProjectAndFinishes() {
+    test::SampleShop shop;
+    StoreProject& project = shop.session.project();
+    const std::size_t before = project.regions.size();
+    project.changed = false;
+    WhenModal<ui::StoreWizardDialog>([](ui::StoreWizardDialog* dialog) {
+      QVERIFY(dialog->wizard().page() == P::Regions);
+      QVERIFY(!Child<QPushButton>(dialog, "wizardBack")->isEnabled());
+      QVERIFY(!Child<QPushButton>(dialog, "wizardNext")->isEnabled());
+      SelectByKey(Child<QListWidget>(dialog, "availableRegions"), {"FJ"});
+      Child<QPushButton>(dialog, "addRegion")->click();
+      QVERIFY(test::SaveShot(*dialog, "wizard-regions-only"));
+      Child<QPushButton>(dialog, "wizardFinish")->click();
+    });
+    QVERIFY(ui::FreightRegionsCommand(shop.ctx).ok());
+    QCOMPARE(project.regions.size(), before + 1);
+    QCOMPARE(QString::fromStdString(project.regions.back().key), QString("FJ"));
+    QVERIFY(project.changed);
+
+    // Cancel keeps what the region page did.
+    WhenModal<ui::StoreWizardDialog>([](ui::StoreWizardDialog* dialog) {
+      SelectByKey(Child<QListWidget>(dialog, "chosenRegions"), {"FJ"});
+      Child<QPushButton>(dialog, "removeRegion")->click();
+      Child<QPushButton>(dialog, "wizardCancel")->click();
+    });
+    QVERIFY(ui::FreightRegionsCommand(shop.ctx).kind() == ErrorKind::Cancelled);
+    QCOMPARE(project.regions.size(), before);
+  }
+
+  void taxOptionsEditRunsTheTaxPages() {
+    test::SampleShop shop;
+    shop.session.project().settings.taxOn = false;
+    WhenModal<QDialog>([](QDialog* taxWindow) {
+      QCOMPARE(taxWindow->windowTitle(), QString("Tax Options"));
+      WhenModal<ui::StoreWizardDialog>([](ui::StoreWizardDialog* dialog) {
+        QVERIFY(dialog->wizard().mode() == WizardMode::TaxSetup);
+        Child<QRadioButton>(dialog, "taxOn")->click();
+        Child<QPushButton>(dialog, "wizardNext")->click();
+        Child<QRadioButton>(dialog, "regionTax")->click();
+        Child<QPushButton>(dialog, "wizardNext")->click();
+        QVERIFY(dialog->wizard().page() == P::RegionalTaxRate);
+        Type(dialog, "regionRateEdit", "12.5");
+        Child<QPushButton>(dialog, "wizardNext")->click();
+        Type(dialog, "freightTaxEdit", "3");
+        Child<QPushButton>(dialog, "wizardFinish")->click();
+      });
+      Child<QPushButton>(taxWindow, "taxEdit")->click();
+      QVERIFY(Child<QLabel>(taxWindow, "taxSummary")->text().startsWith("3%Region based"));
+      QVERIFY(test::SaveShot(*taxWindow, "tax-options"));
+      taxWindow->reject();
+    });
+    ui::TaxOptionsCommand(shop.ctx);
+    const StoreSettings& s = shop.session.project().settings;
+    QVERIFY(s.taxOn);
+    QVERIFY(s.taxMethod == 1);
+    QCOMPARE(QString::fromStdString(s.freightTax), QString("3"));
+    for (const FreightRegion& region : shop.session.project().regions)
+      QCOMPARE(QString::fromStdString(region.taxRate), QString("12.5"));
+  }
+
+  void acceptedCardsAddedAndRemoved() {
+    test::SampleShop shop;
+    StoreProject& project = shop.session.project();
+    project.cards.clear();
+    project.changed = false;
+    WhenModal<QDialog>([](QDialog* window) {
+      QCOMPARE(window->windowTitle(), QString("Accepted Credit Cards"));
+      auto* available = Child<QListWidget>(window, "availableCards");
+      QCOMPARE(available->count(), 8);
+      SelectByKey(available, {"Visa", "American Express"});
+      Child<QPushButton>(window, "addCard")->click();
+      QCOMPARE(available->count(), 6);
+      Type(window, "otherCardEdit", "Store Card");
+      Child<QPushButton>(window, "addOtherCard")->click();
+      SelectByKey(Child<QListWidget>(window, "acceptedCards"), {"Visa"});
+      Child<QPushButton>(window, "removeCard")->click();
+      QCOMPARE(available->count(), 7);
+      QVERIFY(test::SaveShot(*window, "accepted-cards"));
+      window->reject();
+    });
+    ui::CreditCardsCommand(shop.ctx);
+    QVERIFY(project.cards ==
+            (std::vector<AcceptedCard>{{"American Express", 1}, {"Store Card", 1}}));
+    QVERIFY(project.changed);
+  }
+};
+
+QTEST_MAIN(StoreWizardTest)
+#include "StoreWizardTest.moc"
