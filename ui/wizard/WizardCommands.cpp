@@ -90,6 +90,7 @@ void TaxOptionsCommand(const WindowContext& ctx) {
   summary->setObjectName(QStringLiteral("taxSummary"));
   summary->setWordWrap(true);
   summary->setMinimumWidth(360);
+  summary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
   QPushButton* edit = buttons->addButton(QStringLiteral("&Edit"), QDialogButtonBox::ActionRole);
   edit->setObjectName(QStringLiteral("taxEdit"));
@@ -103,6 +104,7 @@ void TaxOptionsCommand(const WindowContext& ctx) {
   auto* layout = new QVBoxLayout(&dialog);
   layout->addWidget(summary, 1);
   layout->addWidget(buttons);
+  dialog.resize(440, 240);
   dialog.exec();
 }
 
