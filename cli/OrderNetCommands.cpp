@@ -16,6 +16,7 @@
 #include "net/EventLoop.h"
 #include "net/HttpClient.h"
 #include "net/OrderDownload.h"
+#include "orders/OrderNumbers.h"
 #include "orders/OrdersFile.h"
 #include "util/Dates.h"
 
@@ -40,7 +41,9 @@ class OrdersNetRun {
   bool Start(const NetOptions& options) {
     Result<StartupResult> started = app_.Start();
     if (!started) return Fail(started.status().message());
-    (void)app_.LoadOrdersOnce();
+    // A damaged orders file or one held by another program stops the command: orders
+    // received now must not be filed into a tree that lacks the merchant's orders.
+    if (Status loaded = app_.LoadOrdersOnce(); !loaded) return Fail(loaded.message());
     if (!app_.StartNetwork(nullptr, !options.noProxy))
       return Fail("the network client could not start");
     return true;
@@ -137,6 +140,7 @@ void RunDownload(Context& ctx, const DownloadOptions& o) {
     finished = true;
   };
   const int numberBefore = config.orderNumber;
+  config.orderNumber = NextOrderNumber(run.tree(), config.orderNumber);
   OrderDownload session(run.loop(), run.tree(), config.orderNumber, run.globals().home,
                         run.prompter(), run.clock(), hooks);
   if (o.net.timeoutMs > 0) session.SetTimeoutMs(o.net.timeoutMs);
