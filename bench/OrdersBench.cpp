@@ -57,7 +57,7 @@ BENCHMARK(BM_ParseReply)
 
 // The file's bytes alone, without the disk.
 void BM_WriteOrdersText(benchmark::State& state) {
-  const OrdersTree tree = MakeTree(static_cast<int>(state.range(0)));
+  OrdersTree tree = MakeTree(static_cast<int>(state.range(0)));
   for (auto _ : state) benchmark::DoNotOptimize(WriteOrdersText(tree.records, 1, 1));
   state.SetItemsProcessed(state.iterations() * state.range(0));
   state.SetComplexityN(state.range(0));
@@ -85,7 +85,7 @@ struct BenchFolder {
 };
 
 void BM_SaveOrders(benchmark::State& state) {
-  const OrdersTree tree = MakeTree(static_cast<int>(state.range(0)));
+  OrdersTree tree = MakeTree(static_cast<int>(state.range(0)));
   BenchFolder folder;
   for (auto _ : state) {
     if (!SaveOrders(folder.path, tree, 1).ok()) state.SkipWithError("save failed");
@@ -103,7 +103,7 @@ BENCHMARK(BM_SaveOrders)
 void BM_LoadOrders(benchmark::State& state) {
   BenchFolder folder;
   {
-    const OrdersTree tree = MakeTree(static_cast<int>(state.range(0)));
+    OrdersTree tree = MakeTree(static_cast<int>(state.range(0)));
     if (!SaveOrders(folder.path, tree, 1).ok()) state.SkipWithError("save failed");
   }
   for (auto _ : state) {
