@@ -182,7 +182,8 @@ void BuildStoreDialog::Build() {
   project.changed = true;
   if (!self) return;
   fileLabel_->clear();
-  progressBar_->setValue(0);
+  // A finished walk shows full; a cancelled one starts over.
+  progressBar_->setValue(build_->stop ? 0 : progressBar_->maximum());
   building_ = false;  // the guard's own reset comes after the signal below
   UpdateControls();
   emit buildFinished();
