@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "project/CardList.h"
 #include "util/Strings.h"
 
 namespace tolmi {
@@ -174,55 +175,21 @@ void StoreWizard::Cancel() {
 }
 
 bool StoreWizard::AddRegion(const KnownRegion& known) {
-  for (const FreightRegion& region : project_.regions) {
-    if (EqualsNoCase(region.key, known.key)) return false;
-  }
-  FreightRegion region;
-  region.key = known.key;
-  region.name = known.name.empty() ? known.key : known.name;
-  project_.regions.push_back(std::move(region));
-  project_.changed = true;
-  return true;
+  return AddFreightRegion(project_, known);
 }
 
 bool StoreWizard::RemoveRegion(std::string_view key) {
-  auto& regions = project_.regions;
-  auto it = std::find_if(regions.begin(), regions.end(),
-                         [&](const FreightRegion& r) { return EqualsNoCase(r.key, key); });
-  if (it == regions.end()) return false;
-  regions.erase(it);
+  if (!RemoveFreightRegion(project_, key)) return false;
   std::erase_if(state_.taxableRegions, [&](const std::string& k) { return EqualsNoCase(k, key); });
-  project_.changed = true;
   return true;
 }
 
 bool StoreWizard::AddCard(std::string_view name, std::vector<InstalledCard>* installedCards) {
-  for (const AcceptedCard& card : project_.cards) {
-    if (card.name == name) return false;
-  }
-  project_.cards.push_back({std::string(name), 1});
-  if (installedCards != nullptr) {
-    for (InstalledCard& card : *installedCards) {
-      if (card.name == name) card.chosen = true;
-    }
-  }
-  project_.changed = true;
-  return true;
+  return AddAcceptedCard(project_, name, installedCards);
 }
 
 bool StoreWizard::RemoveCard(std::string_view name, std::vector<InstalledCard>* installedCards) {
-  auto& cards = project_.cards;
-  auto it = std::find_if(cards.begin(), cards.end(),
-                         [&](const AcceptedCard& c) { return c.name == name; });
-  if (it == cards.end()) return false;
-  cards.erase(it);
-  if (installedCards != nullptr) {
-    for (InstalledCard& card : *installedCards) {
-      if (card.name == name) card.chosen = false;
-    }
-  }
-  project_.changed = true;
-  return true;
+  return RemoveAcceptedCard(project_, name, installedCards);
 }
 
 void ApplyFreightPreset(StoreProject& project, FreightCalculation calculation,

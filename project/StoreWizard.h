@@ -151,13 +151,11 @@ class StoreWizard {
   // and region pages stay in the project.
   void Cancel();
 
-  // The region page: adds a region (key and name from the domain list) with three
-  // enabled, empty delivery-method tables; false when a region of that key is there.
+  // The region and card pages: AddFreightRegion, RemoveFreightRegion,
+  // AddAcceptedCard and RemoveAcceptedCard (project/CardList) on the wizard's
+  // project; a removed region is no longer ticked as taxable either.
   bool AddRegion(const KnownRegion& region);
-  // Removes the region of that key (ASCII case ignored); false when there is none.
   bool RemoveRegion(std::string_view key);
-  // The card page: adds a card by name and marks it chosen in the installation's
-  // list when given; false when the project accepts it already.
   bool AddCard(std::string_view name, std::vector<InstalledCard>* installedCards = nullptr);
   bool RemoveCard(std::string_view name, std::vector<InstalledCard>* installedCards = nullptr);
 
