@@ -47,6 +47,7 @@ struct StoredOrder {
   std::time_t received = 0;  // seconds since 1970
   std::string fields;        // stored form, see EncodeFields
   std::string items;         // stored form, see EncodeItems
+  std::string card;          // sealed card fields (CardVault), "" when none; not in replies
 };
 
 // "DDMMYYYYHHMISS" in the server's local time zone.

@@ -82,9 +82,10 @@ std::string OriginOf(std::string_view url) {
   return AsciiLower(url.substr(0, end));
 }
 
-// A log-safe copy of a name from a request: control bytes become "?", at most 64 bytes.
+// A log-safe copy of a name from a request: control bytes become "?", at most 64 bytes, no
+// whole card number.
 std::string LogSafe(std::string_view text) {
-  std::string out(text.substr(0, 64));
+  std::string out = MaskCardNumbers(text.substr(0, 64));
   for (char& c : out)
     if (static_cast<unsigned char>(c) < 32 || c == 127) c = '?';
   return out;
@@ -119,9 +120,10 @@ std::string ReadFileBytes(const std::filesystem::path& file, bool& ok) {
 class Session;
 
 struct OrderServer::Impl {
-  Impl(ServerConfig c, OrderStore& s)
+  Impl(ServerConfig c, OrderStore& s, CardKey k)
       : config(std::move(c)),
         store(s),
+        cardKey(std::move(k)),
         acceptor(ioc),
         signals(ioc, SIGINT, SIGTERM),
         acceptPause(ioc),
@@ -134,6 +136,7 @@ struct OrderServer::Impl {
   // Declared before the loop so that they outlive every handler the loop still holds.
   ServerConfig config;
   OrderStore& store;
+  CardKey cardKey;
   std::atomic<size_t> sessions{0};
   // Passwords recently proven right, keyed by account name: the stored hash they were checked
   // against and a keyed digest of the password. Memory only.
@@ -501,6 +504,16 @@ void OrderServer::Impl::CheckLogin(ProtocolRequest pr, std::string client, bool 
         std::cerr << "tolmi-server: " << orders.status().message() << "\n";
         return answer(reply, FormatResultOnly(ResultCode::InternalError));
       }
+      // Card fields are opened here, for the reply only.
+      for (auto& order : *orders) {
+        auto fields = OpenCardFields(cardKey, order.fields, order.card);
+        if (!fields) {
+          std::cerr << "tolmi-server: order " << order.id << ": " << fields.status().message()
+                    << "\n";
+          return answer(reply, FormatResultOnly(ResultCode::InternalError));
+        }
+        order.fields = std::move(*fields);
+      }
       return answer(reply, FormatDownloadReply(*orders));
     }
     auto deleted = store.DeleteOrders(accountId, pr.ids);
@@ -637,7 +650,10 @@ void OrderServer::Impl::FlushOrders() {
   pending.clear();
   std::vector<OrderStore::NewOrder> rows;
   std::time_t now = std::time(nullptr);
-  for (const auto& p : batch) rows.push_back({p.accountId, now, &p.order.fields, &p.order.items});
+  for (auto& p : batch) {
+    std::string card = SealCardFields(cardKey, p.order.fields);
+    rows.push_back({p.accountId, now, &p.order.fields, &p.order.items, std::move(card)});
+  }
   auto ids = store.AddOrders(rows);
   for (size_t i = 0; i < batch.size(); ++i) {
     if (ids) {
@@ -748,8 +764,8 @@ void OrderServer::Impl::HandleStatic(const Request& req, std::string_view path, 
   reply(std::move(res));
 }
 
-OrderServer::OrderServer(ServerConfig config, OrderStore& store)
-    : impl_(std::make_unique<Impl>(std::move(config), store)) {}
+OrderServer::OrderServer(ServerConfig config, OrderStore& store, CardKey cardKey)
+    : impl_(std::make_unique<Impl>(std::move(config), store, std::move(cardKey))) {}
 
 OrderServer::~OrderServer() {
   impl_->pool.join();

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "server/CardVault.h"
 #include "server/OrderStore.h"
 #include "server/ServerConfig.h"
 #include "util/Result.h"
@@ -16,8 +17,9 @@ namespace tolmi::server {
 
 class OrderServer {
  public:
-  // The store must outlive the server.
-  OrderServer(ServerConfig config, OrderStore& store);
+  // The store must outlive the server. Card fields of new orders are sealed with the key and
+  // opened again only for the download reply.
+  OrderServer(ServerConfig config, OrderStore& store, CardKey cardKey);
   ~OrderServer();
   OrderServer(const OrderServer&) = delete;
   OrderServer& operator=(const OrderServer&) = delete;

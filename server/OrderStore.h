@@ -1,24 +1,26 @@
-// The order server's one data file: accounts and orders in SQLite (WAL journal, full sync).
-// The schema carries a version number and is brought up to date when the file is opened.
-// One OrderStore is used from one thread at a time; every statement is prepared.
+// Where the order server keeps accounts and orders: an interface with two stores behind it,
+// chosen by the --data text. A file path opens SQLite (one file, the embedded default); a
+// "postgresql://" or "postgres://" URI opens PostgreSQL, which several server processes can
+// share. Both bring a versioned schema up to date when opened, prepare every statement, hand
+// out order ids that grow and are never reused, and report an order stored only once its
+// transaction is committed. One OrderStore is used from one thread at a time.
 #pragma once
 
 #include <ctime>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "server/OrderIntake.h"
 #include "server/OrderProtocol.h"
 #include "util/Result.h"
 
-struct sqlite3;
-
 namespace tolmi::server {
 
 // The schema version this build writes.
-inline constexpr int kSchemaVersion = 1;
+inline constexpr int kSchemaVersion = 2;
 
 struct Account {
   long long id = 0;
@@ -30,53 +32,61 @@ struct Account {
 
 class OrderStore {
  public:
-  ~OrderStore();
-  OrderStore(const OrderStore&) = delete;
-  OrderStore& operator=(const OrderStore&) = delete;
+  virtual ~OrderStore() = default;
 
-  // Opens (creating when missing) the data file and migrates its schema. Fails with Io when
-  // the file cannot be opened, Corrupt when it is not a usable database or was written by a
-  // newer schema.
-  static Result<std::unique_ptr<OrderStore>> Open(const std::string& path);
+  // Opens the store named by `data` (see above) and migrates its schema. Fails with Io when
+  // it cannot be opened or reached, Corrupt when it is not a usable database or was written
+  // by a newer schema, InvalidArgument for an unusable URI.
+  static Result<std::unique_ptr<OrderStore>> Open(const std::string& data);
+  // Whether `data` names a PostgreSQL database rather than a file.
+  static bool IsPostgresUri(std::string_view data);
 
   // Accounts. AddAccount fails with InvalidArgument when the name exists.
-  Status AddAccount(const std::string& name, const std::string& passwordHash);
-  Status SetPasswordHash(const std::string& name, const std::string& passwordHash);
-  Status SetEnabled(const std::string& name, bool enabled);
+  virtual Status AddAccount(const std::string& name, const std::string& passwordHash) = 0;
+  virtual Status SetPasswordHash(const std::string& name, const std::string& passwordHash) = 0;
+  virtual Status SetEnabled(const std::string& name, bool enabled) = 0;
   // The account of that exact name, nothing when none; failure on a database error.
-  Result<std::optional<Account>> FindAccount(const std::string& name);
-  Result<std::vector<Account>> ListAccounts();
-
-  // Stores an order durably in one transaction and returns its id. Ids grow and are never
-  // reused.
-  Result<long long> AddOrder(long long accountId, std::time_t received,
-                             const std::vector<FormField>& fields,
-                             const std::vector<std::vector<std::string>>& items);
+  virtual Result<std::optional<Account>> FindAccount(const std::string& name) = 0;
+  // Every account by name, with its order count (password hashes left empty).
+  virtual Result<std::vector<Account>> ListAccounts() = 0;
 
   struct NewOrder {
     long long accountId = 0;
     std::time_t received = 0;
     const std::vector<FormField>* fields = nullptr;
     const std::vector<std::vector<std::string>>* items = nullptr;
+    std::string card;  // sealed card fields (CardVault), "" when none
   };
   // Stores several orders in one transaction (one disk sync for all): every id in the given
-  // order, or a failure and none stored.
-  Result<std::vector<long long>> AddOrders(const std::vector<NewOrder>& orders);
+  // order once the commit is confirmed, or a failure and none stored. Within one account,
+  // ids follow commit order, so a reader that saw id N never later finds a new id below N.
+  virtual Result<std::vector<long long>> AddOrders(const std::vector<NewOrder>& orders) = 0;
+  // One order; see AddOrders.
+  Result<long long> AddOrder(long long accountId, std::time_t received,
+                             const std::vector<FormField>& fields,
+                             const std::vector<std::vector<std::string>>& items,
+                             std::string card = {});
   // The account's orders with an id above `afterId`, oldest first.
-  Result<std::vector<StoredOrder>> OrdersAfter(long long accountId, long long afterId);
+  virtual Result<std::vector<StoredOrder>> OrdersAfter(long long accountId, long long afterId) = 0;
   // Deletes the listed orders of that account (others' ids are skipped); all or nothing.
   // Returns the number deleted.
-  Result<long long> DeleteOrders(long long accountId, const std::vector<long long>& ids);
+  virtual Result<long long> DeleteOrders(long long accountId,
+                                         const std::vector<long long>& ids) = 0;
 
-  // The schema version found in the file.
-  int SchemaVersion();
+  // A store-wide setting, "" when unset.
+  virtual Result<std::string> Setting(const std::string& name) = 0;
+  // Sets the setting unless it is set already; returns the value it holds afterwards.
+  virtual Result<std::string> ClaimSetting(const std::string& name, const std::string& value) = 0;
 
- private:
-  explicit OrderStore(sqlite3* db);
-  Status Migrate();
-  Status Exec(const char* sql);
-  Status Error(const char* what);
-  sqlite3* db_;
+  // Copies one account (by name, with its hash and state) and its orders with their ids in
+  // one transaction. Fails with InvalidArgument when an order id is taken. Later ids stay
+  // above every copied one.
+  virtual Status Import(const Account& account, const std::vector<StoredOrder>& orders) = 0;
+  // Number of orders of all accounts.
+  virtual Result<long long> OrderCount() = 0;
+
+  // The schema version found in the store, -1 when it cannot be read.
+  virtual int SchemaVersion() = 0;
 };
 
 }  // namespace tolmi::server

@@ -55,6 +55,9 @@ Status ApplySetting(ServerConfig& config, const std::string& key, const std::str
     if (!ParseListen(value, config.listenHost, config.listenPort)) return Bad(key, value);
   } else if (key == "data") {
     config.dataFile = value;
+  } else if (key == "card-key") {
+    if (value.empty()) return Bad(key, value);
+    config.cardKeyFile = value;
   } else if (key == "store") {
     config.storeDir = value;
   } else if (key == "max-body") {

@@ -15,7 +15,8 @@ namespace tolmi::server {
 struct ServerConfig {
   std::string listenHost = "127.0.0.1";
   unsigned short listenPort = 8080;
-  std::string dataFile;
+  std::string dataFile;                           // a file path, or a postgresql:// URI
+  std::string cardKeyFile;                        // the card key; see CardKeyPath
   std::string storeDir;                           // served as static files, searched by default
   size_t maxBody = 64 * 1024;                     // bytes of one request body
   size_t maxHeaderBytes = 8 * 1024;               // bytes of one request's header block

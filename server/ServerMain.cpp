@@ -4,10 +4,14 @@
 #include <iostream>
 #include <optional>
 
+#include <filesystem>
+
+#include "server/CardVault.h"
 #include "server/OrderServer.h"
 #include "server/OrderStore.h"
 #include "server/Passwords.h"
 #include "server/ServerConfig.h"
+#include "server/StoreMigration.h"
 
 namespace tolmi::server {
 
@@ -18,6 +22,10 @@ struct Options {
   std::string data;
   std::string store;
   std::string config;
+  std::string cardKey;
+  std::string from;
+  std::string to;
+  bool force = false;
   std::string cost = "interactive";
   std::string userName;
   std::string password;
@@ -85,6 +93,29 @@ int RunUserCommand(const std::string& command, Options& o, std::istream& in, std
   return 0;
 }
 
+// The card key file: as set, else "card.key" beside the config file, else beside a SQLite
+// data file ("FILE.key"). A PostgreSQL store needs one of the first two.
+std::string CardKeyPath(const ServerConfig& config, const std::string& configFile) {
+  if (!config.cardKeyFile.empty()) return config.cardKeyFile;
+  if (!configFile.empty())
+    return (std::filesystem::path(configFile).parent_path() / "card.key").string();
+  if (!OrderStore::IsPostgresUri(config.dataFile)) return config.dataFile + ".key";
+  return "";
+}
+
+int Migrate(const Options& o, std::ostream& out, std::ostream& err) {
+  if (o.from.empty() || o.to.empty()) return Fail(err, "Give --from and --to.");
+  auto from = OrderStore::Open(o.from);
+  if (!from) return Fail(err, from.status().message());
+  auto to = OrderStore::Open(o.to);
+  if (!to) return Fail(err, to.status().message());
+  auto counts = CopyStore(**from, **to, o.force);
+  if (!counts) return Fail(err, counts.status().message());
+  out << "Copied " << counts->accounts << (counts->accounts == 1 ? " account" : " accounts")
+      << " and " << counts->orders << (counts->orders == 1 ? " order" : " orders") << ".\n";
+  return 0;
+}
+
 int Serve(Options& o, std::ostream& out, std::ostream& err) {
   ServerConfig config;
   if (!o.config.empty()) {
@@ -98,10 +129,18 @@ int Serve(Options& o, std::ostream& out, std::ostream& err) {
   if (!o.data.empty()) config.dataFile = o.data;
   config.hashCost = o.cost;
   if (!o.store.empty()) config.storeDir = o.store;
+  if (!o.cardKey.empty()) config.cardKeyFile = o.cardKey;
   if (config.dataFile.empty()) return Fail(err, "No data file given (--data FILE).");
+  std::string keyPath = CardKeyPath(config, o.config);
+  if (keyPath.empty())
+    return Fail(err, "No card key file given (--card-key FILE, or a --config file beside it).");
   auto opened = OrderStore::Open(config.dataFile);
   if (!opened) return Fail(err, opened.status().message());
-  OrderServer server(config, **opened);
+  bool created = false;
+  auto key = PrepareCardKey(**opened, keyPath, created);
+  if (!key) return Fail(err, key.status().message());
+  if (created) err << "tolmi-server: created the card key file '" << keyPath << "'\n";
+  OrderServer server(config, **opened, std::move(*key));
   Status s = server.Start();
   if (!s.ok()) return Fail(err, s.message());
   out << "listening on " << config.listenHost << ":" << server.Port() << std::endl;
@@ -117,7 +156,10 @@ int RunServerMain(const std::vector<std::string>& args, std::istream& in, std::o
   app.name("tolmi-server");
   Options o;
   app.add_option("--listen", o.listen, "Address and port to listen on (default 127.0.0.1:8080)");
-  app.add_option("--data", o.data, "The SQLite data file of accounts and orders");
+  app.add_option("--data", o.data,
+                 "The SQLite data file, or a postgresql:// URI, of accounts and orders");
+  app.add_option("--card-key", o.cardKey,
+                 "The card key file (default: card.key beside --config, else DATA.key)");
   app.add_option("--store", o.store, "A built store folder to serve and search");
   app.add_option("--config", o.config, "A file of key=value settings");
   app.add_option("--hash-cost", o.cost, "Password hashing work: interactive, moderate or min")
@@ -141,6 +183,12 @@ int RunServerMain(const std::vector<std::string>& args, std::istream& in, std::o
   named("enable", "Accept orders and downloads for an account again", false);
   user->add_subcommand("list", "List the accounts")->callback([&command] { command = "list"; });
 
+  CLI::App* migrate =
+      app.add_subcommand("migrate", "Copy accounts and orders from one store into another");
+  migrate->add_option("--from", o.from, "The store to copy from (a SQLite file)")->required();
+  migrate->add_option("--to", o.to, "The store to copy into (a postgresql:// URI)")->required();
+  migrate->add_flag("--force", o.force, "Copy even into a store that holds orders");
+
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
     app.parse(reversed);
@@ -151,6 +199,7 @@ int RunServerMain(const std::vector<std::string>& args, std::istream& in, std::o
     if (auto* option = sub->get_option_no_throw("--password"); option && option->count() > 0)
       o.passwordGiven = true;
   }
+  if (migrate->parsed()) return Migrate(o, out, err);
   if (user->parsed()) {
     if (o.data.empty()) return Fail(err, "No data file given (--data FILE).");
     return RunUserCommand(command, o, in, out, err);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include "PostgresCluster.h"
 #include "server/Passwords.h"
 #include "tests/support/TestHome.h"
 
@@ -16,9 +17,23 @@ std::vector<std::vector<std::string>> OneItem(const std::string& name) {
   return {item};
 }
 
-TEST(OrderStoreTest, KeepsOrdersPerAccountAcrossReopenAndNeverReusesIds) {
-  test::TestHome home;
-  std::string path = (home / "orders.db").string();
+// The cases every store must pass: a SQLite file and a PostgreSQL database.
+class StoreTest : public ::testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override {
+    path_ = (home_ / "orders.db").string();
+    if (GetParam() == test::kPostgres) {
+      std::string why;
+      path_ = test::NewPostgresDatabase(why);
+      if (path_.empty()) GTEST_SKIP() << why;
+    }
+  }
+  test::TestHome home_;
+  std::string path_;
+};
+
+TEST_P(StoreTest, KeepsOrdersPerAccountAcrossReopenAndNeverReusesIds) {
+  const std::string& path = path_;
   long long first = 0, second = 0, other = 0;
   {
     auto store = OrderStore::Open(path);
@@ -57,9 +72,8 @@ TEST(OrderStoreTest, KeepsOrdersPerAccountAcrossReopenAndNeverReusesIds) {
   EXPECT_FALSE((*store)->FindAccount("SHOP")->has_value());
 }
 
-TEST(OrderStoreTest, ChangesAccounts) {
-  test::TestHome home;
-  auto store = OrderStore::Open((home / "o.db").string());
+TEST_P(StoreTest, ChangesAccounts) {
+  auto store = OrderStore::Open(path_);
   ASSERT_TRUE(store);
   ASSERT_TRUE((*store)->AddAccount("shop", "h").ok());
   ASSERT_TRUE((*store)->SetEnabled("shop", false).ok());
@@ -73,6 +87,37 @@ TEST(OrderStoreTest, ChangesAccounts) {
   ASSERT_EQ(list->size(), 1u);
   EXPECT_FALSE((*list)[0].enabled);
 }
+
+TEST_P(StoreTest, KeepsBytesSettingsAndCopiedIds) {
+  auto store = OrderStore::Open(path_);
+  ASSERT_TRUE(store) << store.status().message();
+  OrderStore& s = **store;
+  ASSERT_TRUE(s.AddAccount("shop", "h").ok());
+  long long shop = (**s.FindAccount("shop")).id;
+  // Latin-1 bytes and sealed binary data come back as they went in.
+  std::string card("\x01\x00\xff", 3);
+  long long first = *s.AddOrder(shop, 5, {{"Name", "Caf\xe9"}}, OneItem("M\xfcsli"), card);
+  auto stored = s.OrdersAfter(shop, 0);
+  ASSERT_TRUE(stored && stored->size() == 1);
+  EXPECT_EQ((*stored)[0].fields, "Name=Caf\xe9");
+  EXPECT_EQ((*stored)[0].card, card);
+  EXPECT_EQ(*s.Setting("card_key_fingerprint"), "");
+  EXPECT_EQ(*s.ClaimSetting("card_key_fingerprint", "a"), "a");
+  EXPECT_EQ(*s.ClaimSetting("card_key_fingerprint", "b"), "a");
+
+  StoredOrder moved{first + 500, 7, "A=1", "", ""};
+  ASSERT_TRUE(s.Import({0, "moved", "h9", false, 0}, {moved}).ok());
+  EXPECT_EQ(s.Import({0, "moved", "h9", false, 0}, {moved}).kind(), ErrorKind::InvalidArgument);
+  auto account = **s.FindAccount("moved");
+  EXPECT_EQ(account.passwordHash, "h9");
+  EXPECT_FALSE(account.enabled);
+  EXPECT_EQ(s.OrdersAfter(account.id, 0)->at(0).id, first + 500);
+  EXPECT_GT(*s.AddOrder(shop, 8, {}, {}), first + 500);  // new ids stay above copied ones
+  EXPECT_EQ(*s.OrderCount(), 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, StoreTest, ::testing::Values(test::kSqlite, test::kPostgres),
+                         [](const auto& info) { return info.param; });
 
 TEST(OrderStoreTest, RefusesFilesItCannotUse) {
   test::TestHome home;

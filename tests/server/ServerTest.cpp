@@ -8,6 +8,7 @@
 #include <set>
 #include <thread>
 
+#include "PostgresCluster.h"
 #include "ServerProcess.h"
 #include "server/FormData.h"
 #include "tests/support/TestHome.h"
@@ -49,17 +50,25 @@ std::vector<std::string> Ids(const std::string& body) {
   return ids;
 }
 
-class ServerTest : public ::testing::Test {
+// Every case runs against both stores: a SQLite file and a PostgreSQL database.
+class ServerTest : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
     data_ = (home_ / "orders.db").string();
+    key_ = (home_ / "card.key").string();
+    if (GetParam() == kPostgres) {
+      std::string why;
+      data_ = NewPostgresDatabase(why);
+      if (data_.empty()) GTEST_SKIP() << why;
+    }
     home_.Write("store/index.html", "<html><body>Welcome</body></html>");
     home_.Write("secret.txt", "secret");
     ASSERT_EQ(RunUser(data_, {"add", "shop", "--password", "secret word"}), 0);
     ASSERT_EQ(RunUser(data_, {"add", "other", "--password", "pw2"}), 0);
   }
   void StartServer(std::vector<std::string> extra = {}) {
-    std::vector<std::string> args = {"--data", data_, "--store", (home_ / "store").string()};
+    std::vector<std::string> args = {"--data", data_, "--card-key", key_, "--store",
+                                     (home_ / "store").string()};
     args.insert(args.end(), extra.begin(), extra.end());
     ASSERT_TRUE(server_.Start(args));
   }
@@ -71,10 +80,11 @@ class ServerTest : public ::testing::Test {
 
   TestHome home_;
   std::string data_;
+  std::string key_;
   ServerProcess server_;
 };
 
-TEST_F(ServerTest, AnOrderPostedIsDownloadedByteForByteAndDeleted) {
+TEST_P(ServerTest, AnOrderPostedIsDownloadedByteForByteAndDeleted) {
   StartServer();
   HttpReply posted = PostForm(server_.port(), "/", Order("shop", "Ann Lee"));
   ASSERT_EQ(posted.status, 200);
@@ -103,7 +113,7 @@ TEST_F(ServerTest, AnOrderPostedIsDownloadedByteForByteAndDeleted) {
   EXPECT_EQ(Get(server_.port(), Download("shop", "secret word")).body, kNone);
 }
 
-TEST_F(ServerTest, AnswersEveryResultCode) {
+TEST_P(ServerTest, AnswersEveryResultCode) {
   StartServer();
   ASSERT_EQ(RunUser(data_, {"add", "closed", "--password", "pw"}), 0);
   ASSERT_EQ(RunUser(data_, {"disable", "closed"}), 0);
@@ -129,7 +139,7 @@ TEST_F(ServerTest, AnswersEveryResultCode) {
   EXPECT_EQ(Get(server_.port(), Download("shop", "new")).body, kNone);
 }
 
-TEST_F(ServerTest, ReturnsOnlyOrdersAfterTheLastIdInArrivalOrder) {
+TEST_P(ServerTest, ReturnsOnlyOrdersAfterTheLastIdInArrivalOrder) {
   StartServer();
   std::string a = PostOrder(Order("shop", "A"));
   std::string b = PostOrder(Order("shop", "B"));
@@ -151,7 +161,7 @@ TEST_F(ServerTest, ReturnsOnlyOrdersAfterTheLastIdInArrivalOrder) {
   EXPECT_EQ(Ids(Get(server_.port(), Download("shop", "secret word")).body).size(), 3u);
 }
 
-TEST_F(ServerTest, RefusesBadOrdersWithAClearPageAndStoresNothing) {
+TEST_P(ServerTest, RefusesBadOrdersWithAClearPageAndStoresNothing) {
   StartServer();
   ASSERT_EQ(RunUser(data_, {"disable", "other"}), 0);
   struct Case {
@@ -176,7 +186,7 @@ TEST_F(ServerTest, RefusesBadOrdersWithAClearPageAndStoresNothing) {
   EXPECT_EQ(Get(server_.port(), Download("shop", "secret word")).body, kNone);
 }
 
-TEST_F(ServerTest, SendsTheShopperBackToTheOrderFormWhenAsked) {
+TEST_P(ServerTest, SendsTheShopperBackToTheOrderFormWhenAsked) {
   StartServer();
   const std::string back = "&tolmi_return=" + FormEncode("http://shop.example/register.html#x");
   HttpReply r =
@@ -203,7 +213,7 @@ TEST_F(ServerTest, SendsTheShopperBackToTheOrderFormWhenAsked) {
   }
 }
 
-TEST_F(ServerTest, MalformedRequestsGet400AndTheServerKeepsServing) {
+TEST_P(ServerTest, MalformedRequestsGet400AndTheServerKeepsServing) {
   home_.Write("server.conf", "# limits\ntimeout = 1\nmax-headers=64\n");
   StartServer({"--config", (home_ / "server.conf").string()});
   std::string big(20000, 'a');
@@ -232,7 +242,7 @@ TEST_F(ServerTest, MalformedRequestsGet400AndTheServerKeepsServing) {
   EXPECT_EQ(SendRaw(server_.port(), "DELETE / HTTP/1.0\r\n\r\n").status, 405);
 }
 
-TEST_F(ServerTest, ServesTheStoreButNothingOutsideIt) {
+TEST_P(ServerTest, ServesTheStoreButNothingOutsideIt) {
   StartServer();
   HttpReply home = Get(server_.port(), "/");
   EXPECT_EQ(home.status, 200);
@@ -252,7 +262,7 @@ TEST_F(ServerTest, ServesTheStoreButNothingOutsideIt) {
   EXPECT_EQ(head.body, "");
 }
 
-TEST_F(ServerTest, SearchesTheStoreIndexAndEscapesTheQuery) {
+TEST_P(ServerTest, SearchesTheStoreIndexAndEscapesTheQuery) {
   home_.Write("store/tolmi.idx",
               "; Tolmi Index File\nVERSION=2.09\nTITLE=Shop\n"
               "#1|'Mug'|'4.50'|'mugs.htm'||'mug.pdf'|'Blue'|\n");
@@ -274,7 +284,7 @@ TEST_F(ServerTest, SearchesTheStoreIndexAndEscapesTheQuery) {
   EXPECT_EQ(Get(server_.port(), "/search?q=%zz").status, 400);
 }
 
-TEST_F(ServerTest, TestGatewayApprovesAndDeclines) {
+TEST_P(ServerTest, TestGatewayApprovesAndDeclines) {
   StartServer();
   HttpReply ok = Get(server_.port(), "/gateway?CardNumber=4111111111111111&Amount=12.50");
   EXPECT_EQ(ok.body, "1 OK Transaction Status: Approved\r\n");
@@ -282,7 +292,7 @@ TEST_F(ServerTest, TestGatewayApprovesAndDeclines) {
   EXPECT_EQ(no.body, "0 Transaction Status: Declined: card refused by the issuer\r\n");
 }
 
-TEST_F(ServerTest, UserCommandsReportClearly) {
+TEST_P(ServerTest, UserCommandsReportClearly) {
   std::string out;
   EXPECT_EQ(RunUser(data_, {"add", "shop", "--password", "x"}, &out), 1);
   EXPECT_EQ(out, "tolmi-server: The account 'shop' exists.\n");
@@ -296,7 +306,7 @@ TEST_F(ServerTest, UserCommandsReportClearly) {
   EXPECT_EQ(RunUser(data_, {"frobnicate"}, &out), 2);
 }
 
-TEST_F(ServerTest, EveryAcknowledgedOrderSurvivesKillNine) {
+TEST_P(ServerTest, EveryAcknowledgedOrderSurvivesKillNine) {
   StartServer();
   std::mutex mutex;
   std::map<std::string, std::string> acknowledged;  // id -> customer name
@@ -325,7 +335,7 @@ TEST_F(ServerTest, EveryAcknowledgedOrderSurvivesKillNine) {
   for (auto& c : clients) c.join();
   ASSERT_GT(acknowledged.size(), 10u);
 
-  ASSERT_TRUE(server_.Start({"--data", data_}));
+  ASSERT_TRUE(server_.Start({"--data", data_, "--card-key", key_}));
   std::string body = Get(server_.port(), Download("shop", "secret word")).body;
   std::set<std::string> stored;
   for (const auto& id : Ids(body)) stored.insert(id);
@@ -335,6 +345,9 @@ TEST_F(ServerTest, EveryAcknowledgedOrderSurvivesKillNine) {
     EXPECT_NE(body.find("Name=" + name + "\r\n"), std::string::npos);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Stores, ServerTest, ::testing::Values(kSqlite, kPostgres),
+                         [](const auto& info) { return info.param; });
 
 }  // namespace
 }  // namespace tolmi::test
