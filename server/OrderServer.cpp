@@ -156,6 +156,7 @@ struct OrderServer::Impl {
   size_t searchesQueued = 0;
   LoginGuard guard;
   std::string dummyHash;  // checked for unknown accounts, so they take as long as known ones
+  StaticFiles files{config.storeDir};
 
   // Live connections (loop thread only) and their count per client address.
   std::list<Session*> live;
@@ -727,40 +728,45 @@ void OrderServer::Impl::HandleGateway(const Request& req, std::string_view query
 }
 
 void OrderServer::Impl::HandleStatic(const Request& req, std::string_view path, Reply reply) {
-  auto notFound = [&] {
-    return MakeResponse(req, http::status::not_found, kHtml,
-                        Page("Not found", "<p>There is no such page here.</p>\n"));
+  auto field = [&req](http::field name) {
+    auto it = req.find(name);
+    return it == req.end() ? std::string_view()
+                           : std::string_view(it->value().data(), it->value().size());
   };
-  if (config.storeDir.empty()) return reply(notFound());
-  ResolvedPath resolved = ResolveStaticPath(config.storeDir, path);
-  switch (resolved.verdict) {
-    case PathVerdict::BadRequest:
-      return reply(MakeResponse(req, http::status::bad_request, kHtml,
-                                Page("Bad request", "<p>The path is not allowed.</p>\n")));
-    case PathVerdict::Forbidden:
-      return reply(MakeResponse(req, http::status::forbidden, kHtml,
-                                Page("Forbidden", "<p>The path is not allowed.</p>\n")));
-    case PathVerdict::NotFound:
-      return reply(notFound());
-    case PathVerdict::Ok:
-      break;
+  StaticReply answer = files.Serve({path, req.method() == http::verb::head,
+                                    field(http::field::if_none_match),
+                                    field(http::field::if_modified_since),
+                                    field(http::field::accept_encoding)});
+  if (answer.standardPage) {
+    const char* title = answer.status == 400   ? "Bad request"
+                        : answer.status == 403 ? "Forbidden"
+                                               : "Not found";
+    const char* text = answer.status == 404 ? "<p>There is no such page here.</p>\n"
+                                            : "<p>The path is not allowed.</p>\n";
+    return reply(MakeResponse(req, static_cast<http::status>(answer.status), kHtml,
+                              Page(title, text)));
   }
-  beast::error_code ec;
-  http::file_body::value_type file;
-  file.open(resolved.file.c_str(), beast::file_mode::scan, ec);
-  if (ec) return reply(notFound());
-  const auto size = file.size();
-  if (req.method() == http::verb::head) {
-    Response res = MakeResponse(req, http::status::ok, ContentTypeFor(resolved.file), "");
-    res.content_length(size);
+  auto headed = [&](auto& res) {
+    res.set(http::field::server, "tolmi-server");
+    for (const auto& [name, value] : answer.headers) res.set(name, value);
+    res.keep_alive(req.keep_alive());
+  };
+  if (!answer.file.empty()) {
+    beast::error_code ec;
+    FileResponse res{http::status::ok, req.version()};
+    res.body().open(answer.file.c_str(), beast::file_mode::scan, ec);
+    if (ec)
+      return reply(MakeResponse(req, http::status::not_found, kHtml,
+                                Page("Not found", "<p>There is no such page here.</p>\n")));
+    headed(res);
+    res.prepare_payload();
     return reply(std::move(res));
   }
-  FileResponse res{http::status::ok, req.version()};
-  res.set(http::field::server, "tolmi-server");
-  res.set(http::field::content_type, ContentTypeFor(resolved.file));
-  res.keep_alive(req.keep_alive());
-  res.body() = std::move(file);
-  res.prepare_payload();
+  Response res{static_cast<http::status>(answer.status), req.version()};
+  headed(res);
+  res.body() = std::move(answer.body);
+  // A 304 names no length; a HEAD names the length a GET would send.
+  if (answer.status != 304) res.content_length(answer.contentLength);
   reply(std::move(res));
 }
 
