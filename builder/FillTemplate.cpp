@@ -1,4 +1,5 @@
 #include "builder/FillTemplate.h"
+#include "builder/UserVariables.h"
 
 #include <ctime>
 
@@ -82,7 +83,7 @@ std::string UpdatedText(const BuildSession& session) {
 
 std::string DescriptionValue(const StoreNode& item) {
   if (!item.desc.empty()) return item.desc;
-  if (!item.page.empty()) return item.page;
+  if (item.pagePresent || !item.page.empty()) return item.page;  // present, even empty
   return item.title;
 }
 
@@ -525,15 +526,9 @@ std::string PublishedImagePath(std::string_view path, bool lowerCase) {
 }
 
 int CheckUserVariableNames(BuildSession& session) {
-  static const char* const kContained[] = {"$PAGETITLE", "$DESCRIPTION", "$BODY",
-                                           "$KEYWORDS",  "$UPDATED",     "$SHELF"};
   int illegal = 0;
   for (const StoreVariable& variable : session.project.variables) {
-    bool bad =
-        !variable.name.empty() && FindExact(kReservedVariableNames, variable.name) != kNotFound;
-    for (const char* reserved : kContained)
-      if (Contains(variable.name, reserved)) bad = true;
-    if (bad) {
+    if (IsIllegalVariableName(variable.name)) {
       session.log.Error("error: " + variable.name + ": illegal variable name");
       ++illegal;
     }
