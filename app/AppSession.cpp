@@ -4,6 +4,7 @@
 
 #include "app/Config.h"
 #include "app/Home.h"
+#include "app/Preferences.h"
 #include "schemes/TemplateInstall.h"
 #include "util/Dates.h"
 #include "util/Files.h"
@@ -37,9 +38,11 @@ Result<StartupResult> AppSession::Start(const CommandLine& commandLine) {
     LoadSchemes(schemes_, globals.home);
     globals.styles = SchemeStyleRefs(schemes_);
   };
-  hooks.readProxySettings = [this](AppGlobals&) {
+  hooks.readProxySettings = [this](AppGlobals& globals) {
     (void)proxyStore_.Load();
     LoadProxySettings(proxy_, proxyStore_);
+    proxy_.firewall.port = globals.firewallPort;
+    LoadFirewallSettings(proxy_.firewall, proxyStore_);
   };
   StartupResult result = StartUp(globals_, *home, commandLine, prompter_, hooks);
   env_ = MakeLifecycleEnv(globals_, prompter_, clock_);

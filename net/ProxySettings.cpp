@@ -110,15 +110,15 @@ void LoadProxySettings(ProxySettings& settings, const SettingsStore& store, int 
     if (auto user = store.Get(kProxySettingsSection, "username")) settings.server.user = *user;
     if (auto password = store.Get(kProxySettingsSection, "password"))
       settings.server.password = *password;
-    if (auto type = store.Get(kProxySettingsSection, "type")) {
-      int t = ToPort(*type);
-      settings.firewall.type = (t >= 0 && t <= 3) ? t : 0;
-    }
-    return;
-  }
-  if (std::optional<ProxyAddress> system = SystemProxy(protocol, env)) {
+  } else if (std::optional<ProxyAddress> system = SystemProxy(protocol, env)) {
     settings.server.host = system->host;
     settings.server.port = system->port;
+  }
+  // The firewall type is read even when the system proxy applies: it is saved in
+  // every case, and a firewall without a proxy server must survive a restart.
+  if (auto type = store.Get(kProxySettingsSection, "type")) {
+    int t = ToPort(*type);
+    settings.firewall.type = (t >= 0 && t <= 3) ? t : 0;
   }
 }
 

@@ -189,5 +189,23 @@ TEST(AppSession, SetUpsFollowTheConfiguration) {
   EXPECT_EQ(charge.dateOrder, 2);
 }
 
+TEST(AppSession, AFirewallWithoutAProxyServerSurvivesARestart) {
+  Started s;
+  s.home.Write("settings.ini",
+               "[Software\\BREVANTO\\Common]\ntype=3\nfw_host=fw.lan\nfw_port=1080\n"
+               "fw_user=fu\nfw_password=fp\n");
+  FakePrompter prompter;
+  FakeClock clock;
+  AppSession again(s.home.path().string(), prompter, clock);
+  again.SetProxyStorePath((s.home / "settings.ini").string());
+  ASSERT_TRUE(again.Start().ok());
+  const FirewallSettings& f = again.proxy().firewall;
+  EXPECT_EQ(f.type, 3);
+  EXPECT_EQ(f.host, "fw.lan");
+  EXPECT_EQ(f.port, 1080);
+  EXPECT_EQ(f.user + "/" + f.password, "fu/fp");
+  EXPECT_TRUE(again.proxy().server.host.empty());
+}
+
 }  // namespace
 }  // namespace tolmi

@@ -89,7 +89,7 @@ TEST(ProxySettings, SaveLoadRoundTripAndSystemProxyDeletesProxy) {
   LoadProxySettings(fromSystem, again, kProxyHttp, Env({{"http_proxy", "newer.lan:81"}}));
   EXPECT_EQ(fromSystem.server.host, "newer.lan");
   EXPECT_EQ(fromSystem.server.port, 81);
-  EXPECT_EQ(fromSystem.firewall.type, 2);  // not read without "proxy"
+  EXPECT_EQ(fromSystem.firewall.type, 0);  // the saved type holds beside the system proxy
 }
 
 TEST(SettingsStore, MalformedFilesAndLineBreaks) {
