@@ -707,7 +707,8 @@ void OrderServer::Impl::HandleSearch(const Request& req, std::string_view query,
       std::string tpl = ReadFileBytes(std::filesystem::path(dir) / "tolmi.tpl", ok);
       if (!ok) tpl = Page("Search", "<!--TOLMI_RESULTS-->");
       res = MakeResponse(version, keepAlive, http::status::ok, kHtml,
-                         RenderSearchPage(tpl, ParseIndex(index), words, base));
+                         RenderSearchPage(tpl, ParseIndex(index), words, base,
+                                          StoreLook(dir, index)));
     }
     asio::post(ioc, [this, res = std::move(res), reply = std::move(reply)]() mutable {
       --searchesQueued;

@@ -1,5 +1,7 @@
 #include "server/Search.h"
 
+#include <cctype>
+#include <cstdio>
 #include <set>
 #include <utility>
 
@@ -44,6 +46,42 @@ std::string Collapse(std::string_view text) {
 // Tags removed, white space collapsed.
 std::string PlainText(std::string_view text) {
   return Collapse(StripTags(text));
+}
+
+// HTML escaping that keeps entity references ("&pound;", "&#8364;") as they are: a currency
+// is written into the pages unescaped, so it may be one.
+std::string EscapeKeepingEntities(std::string_view text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '&') {
+      size_t j = i + 1;
+      if (j < text.size() && text[j] == '#') ++j;
+      size_t start = j;
+      while (j < text.size() && std::isalnum(static_cast<unsigned char>(text[j]))) ++j;
+      if (j > start && j < text.size() && text[j] == ';' && j - i <= 12) {
+        out.append(text.substr(i, j - i + 1));
+        i = j;
+        continue;
+      }
+    }
+    out += HtmlEscape(text.substr(i, 1));
+  }
+  return out;
+}
+
+// A file name made safe in a link: bytes other than letters, digits and "-._~" as %XX.
+std::string UrlPathEscape(std::string_view name) {
+  std::string out;
+  for (unsigned char c : name) {
+    if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
+      out.push_back(static_cast<char>(c));
+    } else {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "%%%02X", c);
+      out += hex;
+    }
+  }
+  return out;
 }
 
 }  // namespace
@@ -91,15 +129,49 @@ bool ParseIndexLine(std::string_view line, IndexEntry& entry) {
 
 std::vector<IndexEntry> ParseIndex(std::string_view text) {
   std::vector<IndexEntry> entries;
+  std::string page;
   size_t pos = 0;
   while (pos < text.size()) {
     size_t end = text.find('\n', pos);
     if (end == std::string_view::npos) end = text.size();
     IndexEntry entry;
-    if (ParseIndexLine(text.substr(pos, end - pos), entry)) entries.push_back(std::move(entry));
+    if (ParseIndexLine(text.substr(pos, end - pos), entry)) {
+      if (entry.file.empty()) {
+        entry.file = page;
+      } else {
+        page = entry.file;
+      }
+      entries.push_back(std::move(entry));
+    }
     pos = end + 1;
   }
   return entries;
+}
+
+ResultLook StoreLook(const std::filesystem::path& storeDir, std::string_view indexText) {
+  constexpr size_t kMaxPictures = 200000;
+  ResultLook look;
+  size_t pos = 0;
+  while (pos < indexText.size()) {
+    size_t end = indexText.find('\n', pos);
+    if (end == std::string_view::npos) end = indexText.size();
+    std::string_view line = indexText.substr(pos, end - pos);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.substr(0, 9) == "CURRENCY=") {
+      look.currency = std::string(line.substr(9));
+      break;
+    }
+    if (!line.empty() && line[0] == '#') break;  // the header is over
+    pos = end + 1;
+  }
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(storeDir / "img", ec), last; !ec && it != last;
+       it.increment(ec)) {
+    if (look.pictures.size() >= kMaxPictures) break;
+    std::string name = it->path().filename().string();
+    look.pictures.emplace(AsciiLower(name), name);
+  }
+  return look;
 }
 
 std::vector<IndexEntry> SearchIndex(const std::vector<IndexEntry>& entries, std::string_view query,
@@ -126,7 +198,7 @@ std::vector<IndexEntry> SearchIndex(const std::vector<IndexEntry>& entries, std:
 }
 
 std::string RenderResults(const std::vector<IndexEntry>& hits, std::string_view query,
-                          std::string_view linkBase) {
+                          std::string_view linkBase, const ResultLook& look) {
   std::string words = Collapse(query);
   std::string out = "<div class=\"tolmi-search\">\n<p class=\"tolmi-search-count\">";
   if (Words(query).empty()) {
@@ -144,10 +216,20 @@ std::string RenderResults(const std::vector<IndexEntry>& hits, std::string_view 
     std::string description = PlainText(hit.description);
     if (description.size() > kMaxDescription)
       description = description.substr(0, kMaxDescription) + "...";
-    out += "<div class=\"tolmi-result\"><a href=\"" + HtmlEscape(href) + "\">" +
-           HtmlEscape(PlainText(hit.name)) + "</a>";
+    std::string picture;
+    if (StartsWithNoCase(hit.image, "http")) {
+      picture = hit.image;
+    } else if (auto it = look.pictures.find(AsciiLower(hit.image)); it != look.pictures.end()) {
+      picture = std::string(linkBase) + "img/" + UrlPathEscape(it->second);
+    }
+    out += "<div class=\"tolmi-result\">";
+    if (!picture.empty())
+      out += "<img src=\"" + HtmlEscape(picture) +
+             "\" alt=\"\" width=\"64\" height=\"64\" loading=\"lazy\">";
+    out += "<a href=\"" + HtmlEscape(href) + "\">" + HtmlEscape(PlainText(hit.name)) + "</a>";
     if (!hit.cost.empty())
-      out += " <span class=\"tolmi-price\">" + HtmlEscape(PlainText(hit.cost)) + "</span>";
+      out += " <span class=\"tolmi-price\">" + EscapeKeepingEntities(look.currency) +
+             HtmlEscape(PlainText(hit.cost)) + "</span>";
     if (!description.empty()) out += "<br>" + HtmlEscape(description);
     out += "</div>\n";
   }
@@ -156,8 +238,9 @@ std::string RenderResults(const std::vector<IndexEntry>& hits, std::string_view 
 }
 
 std::string RenderSearchPage(std::string_view tpl, const std::vector<IndexEntry>& entries,
-                             std::string_view query, std::string_view linkBase) {
-  std::string results = RenderResults(SearchIndex(entries, query), query, linkBase);
+                             std::string_view query, std::string_view linkBase,
+                             const ResultLook& look) {
+  std::string results = RenderResults(SearchIndex(entries, query), query, linkBase, look);
   std::string page(tpl);
   const std::string kResults = "<!--TOLMI_RESULTS-->";
   const std::string kQuery = "<!--TOLMI_QUERY-->";

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/TestHome.h"
+
 namespace tolmi::server {
 namespace {
 
@@ -84,6 +86,36 @@ TEST(SearchTest, RendersResultsInPlaceWithLinksAndPlainText) {
   EXPECT_LT(page.find("tolmi-search"), page.find("</BODY>"));
   page = RenderSearchPage("no body", entries, "", "");
   EXPECT_NE(page.find("Please enter a word to search for."), std::string::npos);
+}
+
+TEST(SearchTest, ResultsShowPicturesAndPricesLikeTheCataloguePagesAndLinkShelfItems) {
+  test::TestHome home;
+  home.Write("store/img/Blue Mug.JPG", "jpg");
+  const std::string index =
+      "TITLE=Shop\nCURRENCY=&pound;\n"
+      "#2|'Mugs'||'mugs.htm'||||\n"
+      "#1|'Mug'|'4.50'||'blue mug.jpg'||'Blue'|\n"
+      "#1|'Jug'|'9'|'jug.htm'|'gone.jpg'|||'blue'\n"
+      "#1|'Cup'|'2'|'cup.htm'|'http://cdn.example/c.png'|||'blue'\n";
+  ResultLook look = StoreLook(home / "store", index);
+  EXPECT_EQ(look.currency, "&pound;");
+  EXPECT_EQ(RenderResults(SearchIndex(ParseIndex(index), "blue"), "blue", "/s/", look),
+            "<div class=\"tolmi-search\">\n"
+            "<p class=\"tolmi-search-count\">3 products found for &quot;blue&quot;.</p>\n"
+            "<div class=\"tolmi-result\"><img src=\"/s/img/Blue%20Mug.JPG\" alt=\"\" width=\"64\" "
+            "height=\"64\" loading=\"lazy\"><a href=\"/s/mugs.htm\">Mug</a> <span "
+            "class=\"tolmi-price\">&pound;4.50</span><br>Blue</div>\n"
+            "<div class=\"tolmi-result\"><a href=\"/s/jug.htm\">Jug</a> <span "
+            "class=\"tolmi-price\">&pound;9</span></div>\n"
+            "<div class=\"tolmi-result\"><img src=\"http://cdn.example/c.png\" alt=\"\" width=\"64\" "
+            "height=\"64\" loading=\"lazy\"><a href=\"/s/cup.htm\">Cup</a> <span "
+            "class=\"tolmi-price\">&pound;2</span></div>\n"
+            "</div>\n");
+  // A currency that is no entity reference is escaped.
+  look.currency = "<b>&x";
+  EXPECT_NE(RenderResults(SearchIndex(ParseIndex(index), "jug"), "jug", "", look)
+                .find("&lt;b&gt;&amp;x9</span>"),
+            std::string::npos);
 }
 
 }  // namespace
