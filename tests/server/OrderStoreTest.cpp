@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <sstream>
+
 #include "PostgresCluster.h"
 #include "server/Passwords.h"
+#include "server/ServerMain.h"
 #include "tests/support/TestHome.h"
 
 namespace tolmi::server {
@@ -118,6 +121,71 @@ TEST_P(StoreTest, KeepsBytesSettingsAndCopiedIds) {
 
 INSTANTIATE_TEST_SUITE_P(Stores, StoreTest, ::testing::Values(test::kSqlite, test::kPostgres),
                          [](const auto& info) { return info.param; });
+
+// The download reply of every account, with the sealed card data of each order.
+std::string Everything(OrderStore& store) {
+  std::string all;
+  auto accounts = store.ListAccounts();
+  for (const auto& a : *accounts) {
+    auto orders = *store.OrdersAfter(a.id, 0);
+    all += a.name + ":" + (**store.FindAccount(a.name)).passwordHash + "\n" +
+           FormatDownloadReply(orders);
+    for (const auto& o : orders) all += o.card;
+  }
+  return all;
+}
+
+TEST(StoreMigrationTest, CopiesTenThousandOrdersExactlyAndRefusesATargetWithOrders) {
+  std::string why;
+  std::string uri = test::NewPostgresDatabase(why);
+  if (uri.empty()) GTEST_SKIP() << why;
+  test::TestHome home;
+  std::string file = (home / "orders.db").string();
+  std::string before;
+  {
+    auto store = OrderStore::Open(file);
+    ASSERT_TRUE(store);
+    ASSERT_TRUE((*store)->AddAccount("shop", "hash-1").ok());
+    ASSERT_TRUE((*store)->AddAccount("other", "hash-2").ok());
+    ASSERT_TRUE((*store)->SetEnabled("other", false).ok());
+    ASSERT_EQ(*(*store)->ClaimSetting("card_key_fingerprint", "f1"), "f1");
+    std::vector<std::vector<FormField>> fields;
+    for (int i = 0; i < 10000; ++i)
+      fields.push_back({{"Name", "N" + std::to_string(i)}, {"CardNumber", ""}});
+    auto items = OneItem("Mug");
+    std::vector<OrderStore::NewOrder> batch;
+    for (int i = 0; i < 10000; ++i)
+      batch.push_back({i % 3 ? 1LL : 2LL, 1000 + i, &fields[static_cast<size_t>(i)], &items,
+                       "sealed" + std::to_string(i)});
+    ASSERT_TRUE((*store)->AddOrders(batch));
+    before = Everything(**store);
+  }
+  auto migrate = [&](std::vector<std::string> extra, std::string& output) {
+    std::vector<std::string> args = {"migrate", "--from", file, "--to", uri};
+    args.insert(args.end(), extra.begin(), extra.end());
+    std::istringstream in;
+    std::ostringstream out;
+    int rc = RunServerMain(args, in, out, out);
+    output = out.str();
+    return rc;
+  };
+  std::string output;
+  ASSERT_EQ(migrate({}, output), 0) << output;
+  EXPECT_EQ(output, "Copied 2 accounts and 10000 orders.\n");
+  auto target = OrderStore::Open(uri);
+  ASSERT_TRUE(target);
+  EXPECT_EQ(*(*target)->OrderCount(), 10000);
+  EXPECT_EQ(Everything(**target), before);
+  EXPECT_EQ(*(*target)->Setting("card_key_fingerprint"), "f1");
+
+  EXPECT_EQ(migrate({}, output), 1);
+  EXPECT_EQ(output,
+            "tolmi-server: The target already holds 10000 orders; give --force to copy into it "
+            "anyway.\n");
+  EXPECT_EQ(migrate({"--force"}, output), 1);  // the same ids are taken
+  EXPECT_NE(output.find("exists already"), std::string::npos) << output;
+  EXPECT_EQ(*(*target)->OrderCount(), 10000);
+}
 
 TEST(OrderStoreTest, RefusesFilesItCannotUse) {
   test::TestHome home;

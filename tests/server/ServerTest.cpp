@@ -1,8 +1,12 @@
 // Drives the real tolmi-server program over HTTP on a loopback port.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -10,7 +14,9 @@
 
 #include "PostgresCluster.h"
 #include "ServerProcess.h"
+#include "server/CardVault.h"
 #include "server/FormData.h"
+#include "server/OrderStore.h"
 #include "tests/support/TestHome.h"
 
 namespace tolmi::test {
@@ -344,6 +350,126 @@ TEST_P(ServerTest, EveryAcknowledgedOrderSurvivesKillNine) {
     EXPECT_NE(body.find("#ID=" + id + "\r\norderdate="), std::string::npos);
     EXPECT_NE(body.find("Name=" + name + "\r\n"), std::string::npos);
   }
+}
+
+constexpr const char* kCard = "&CardNumber=4111+1111+1111+1111&CardCVV=123&CardExpiryMonth=07";
+
+TEST_P(ServerTest, CardFieldsAreSealedAtRestAndOpenedOnlyForTheDownload) {
+  StartServer();
+  std::string id = PostOrder(Order("shop", "Ann", kCard));
+  ASSERT_FALSE(id.empty());
+  const std::string number = "4111 1111 1111 1111";
+  {
+    auto store = server::OrderStore::Open(data_);
+    ASSERT_TRUE(store);
+    auto stored = (*store)->OrdersAfter((**(*store)->FindAccount("shop")).id, 0);
+    ASSERT_TRUE(stored && stored->size() == 1);
+    EXPECT_EQ((*stored)[0].fields, "Name=Ann\nAmount=9.00\nCardNumber=\nCardCVV=\nCardExpiryMonth=");
+    EXPECT_EQ((*stored)[0].card.find("4111"), std::string::npos);
+    EXPECT_GT((*stored)[0].card.size(), 40u);
+  }
+  if (GetParam() == kSqlite) {
+    for (const char* suffix : {"", "-wal"}) {
+      std::string raw = home_.Read(std::string("orders.db") + suffix);
+      EXPECT_EQ(raw.find(number), std::string::npos) << suffix;
+      EXPECT_EQ(raw.find("CardCVV=123"), std::string::npos) << suffix;
+    }
+  }
+  struct stat st {};
+  ASSERT_EQ(stat(key_.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+  // The same key after a restart opens them again, in their place among the fields.
+  ASSERT_EQ(server_.Stop(), 0);
+  StartServer();
+  std::string body = Get(server_.port(), Download("shop", "secret word")).body;
+  EXPECT_NE(body.find("\r\nName=Ann\r\nAmount=9.00\r\nCardNumber=" + number +
+                      "\r\nCardCVV=123\r\nCardExpiryMonth=07\r\nPROD="),
+            std::string::npos)
+      << body;
+  EXPECT_EQ(Get(server_.port(), Delete("shop", "secret word", {id})).body, "0\r\n");
+  auto store = server::OrderStore::Open(data_);
+  EXPECT_EQ(*(*store)->OrderCount(), 0);
+}
+
+TEST_P(ServerTest, AMissingLooseOrForeignKeyStopsTheServerWithAClearMessage) {
+  StartServer();
+  ASSERT_FALSE(PostOrder(Order("shop", "Ann", kCard)).empty());
+  ASSERT_EQ(server_.Stop(), 0);
+  const std::string original = home_.Read("card.key");
+  auto putBack = [&] {
+    home_.Write("card.key", original);
+    ::chmod(key_.c_str(), 0600);
+  };
+  struct Case {
+    std::function<void()> spoil;
+    std::string message;
+  } cases[] = {
+      {[&] { ::chmod(key_.c_str(), 0644); }, "has mode 0644; only its owner may read it"},
+      {[&] { std::filesystem::remove(key_); }, "is missing; the card data of the stored orders"},
+      {[&] {
+         std::filesystem::remove(key_);
+         ASSERT_TRUE(server::CreateCardKey(key_));
+       },
+       "is not the key the stored orders' card data was sealed with"},
+      {[&] { home_.Write("card.key", "short\n"); }, "does not hold a card key"},
+  };
+  for (const auto& c : cases) {
+    c.spoil();
+    bool missing = !std::filesystem::exists(key_);
+    ServerProcess refused;
+    refused.SetErrorFile((home_ / "err.txt").string());
+    EXPECT_FALSE(refused.Start({"--data", data_, "--card-key", key_}));
+    EXPECT_NE(home_.Read("err.txt").find(c.message), std::string::npos) << home_.Read("err.txt");
+    EXPECT_EQ(std::filesystem::exists(key_), !missing) << "no new key is made in its place";
+    putBack();
+  }
+  StartServer();
+  EXPECT_NE(Get(server_.port(), Download("shop", "secret word")).body.find("CardCVV=123\r\n"),
+            std::string::npos);
+}
+
+// Two server processes on one store, one killed with -9 halfway: a merchant downloading from
+// the other with the last id gets every acknowledged order exactly once, in id order.
+TEST_P(ServerTest, TwoServersOnOneStoreHandOutEveryAcknowledgedOrderOnce) {
+  StartServer();
+  ServerProcess second;
+  ASSERT_TRUE(second.Start({"--data", data_, "--card-key", key_}));
+  const unsigned short ports[] = {server_.port(), second.port()};
+  std::mutex mutex;
+  std::set<long long> acknowledged;
+  std::atomic<int> sent{0};
+  std::vector<std::thread> clients;
+  for (int t = 0; t < 4; ++t) {
+    clients.emplace_back([&, t] {
+      for (int i = 0; sent < 300; ++i) {
+        HttpReply r = PostForm(ports[t % 2], "/", Order("shop", "C" + std::to_string(i), kCard));
+        ++sent;
+        if (!r.ok) break;  // that server is gone
+        if (r.status == 200) {
+          std::lock_guard<std::mutex> lock(mutex);
+          acknowledged.insert(std::stoll(r.Header("X-Tolmi-Order")));
+        }
+      }
+    });
+  }
+  std::vector<long long> downloaded;
+  auto drain = [&] {
+    std::string last = downloaded.empty() ? "" : std::to_string(downloaded.back());
+    std::string body = Get(second.port(), Download("shop", "secret word", last)).body;
+    EXPECT_EQ(body.rfind("0\r\n", 0), 0u) << body;
+    for (const auto& id : Ids(body)) downloaded.push_back(std::stoll(id));
+  };
+  while (sent < 100) drain();
+  server_.Kill();
+  while (sent < 300) drain();
+  for (auto& c : clients) c.join();
+  drain();
+  EXPECT_TRUE(std::is_sorted(downloaded.begin(), downloaded.end()));
+  std::set<long long> unique(downloaded.begin(), downloaded.end());
+  EXPECT_EQ(unique.size(), downloaded.size()) << "an order was downloaded twice";
+  EXPECT_GT(acknowledged.size(), 150u);
+  for (long long id : acknowledged) EXPECT_TRUE(unique.count(id)) << "order " << id << " lost";
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, ServerTest, ::testing::Values(kSqlite, kPostgres),
