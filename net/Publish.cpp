@@ -8,6 +8,7 @@
 #include <set>
 #include <unordered_map>
 
+#include "builder/SiteFiles.h"
 #include "net/EventLoop.h"
 #include "net/FtpClient.h"
 #include "util/Files.h"
@@ -215,6 +216,8 @@ void PublishSession::BuildList() {
     }
   };
   std::vector<std::string> cart(std::begin(kCartFileNames), std::end(kCartFileNames));
+  if (!StoreBaseAddress(project_.settings.storeAddress).empty())
+    cart.insert(cart.end(), std::begin(kSearchEngineFileNames), std::end(kSearchEngineFileNames));
   addGroup(cart, project_.cartStamps, "Shopping Cart", UploadKind::CartFile);
   std::vector<std::string> style;
   for (const std::string& file : templateFiles_) {

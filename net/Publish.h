@@ -68,6 +68,9 @@ struct UploadEntry {
 // The names of the shared cart files, in list order.
 inline constexpr const char* kCartFileNames[] = {"tolmi.js", "register.html", "trolley.html",
                                                  "tolmi.idx", "tolmi.tpl"};
+// Files for search engines, in the list after the cart files when the store has an address
+// (the build writes them only then); their stamps are kept with the cart files'.
+inline constexpr const char* kSearchEngineFileNames[] = {"robots.txt", "sitemap.xml"};
 
 inline constexpr const char* kNotConnected = "Not Connected";
 inline constexpr const char* kAllUpToDate = "All installed components are up-to-date";

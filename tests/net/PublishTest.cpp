@@ -288,18 +288,21 @@ TEST_F(PublishFtpTest, FullPublishThenNothingThenTheReorderedPage) {
   StoreNode& tea = store.AddPage("Tea.htm", "<p>Sencha 12.50</p>", &top);
   store.AddPage("about.htm", "<p>About</p>");
   for (const char* name : kCartFileNames) home.Write(std::string("web/") + name, name);
+  // A store with an address sends its files for search engines with the cart files.
+  store.project.settings.storeAddress = "https://shop.example";
+  for (const char* name : kSearchEngineFileNames) home.Write(std::string("web/") + name, name);
   store.UseServer(server.port(), "shop");
 
   {
     Publisher p(store, loop);
-    EXPECT_EQ(p.session.Compare().toTransfer, 9);
+    EXPECT_EQ(p.session.Compare().toTransfer, 11);
     ASSERT_TRUE(p.Run(loop));
     EXPECT_TRUE(p.loginOk);
     EXPECT_EQ(p.failed, std::vector<std::string>{});
-    EXPECT_EQ(p.sent.size(), 9u);
-    EXPECT_EQ(p.session.sentCount(), 9);
+    EXPECT_EQ(p.sent.size(), 11u);
+    EXPECT_EQ(p.session.sentCount(), 11);
     EXPECT_EQ(p.sounds.front(), "FtpConnect");
-    EXPECT_EQ(std::count(p.sounds.begin(), p.sounds.end(), "FtpUpload"), 9);
+    EXPECT_EQ(std::count(p.sounds.begin(), p.sounds.end(), "FtpUpload"), 11);
     for (const UploadEntry& e : p.session.entries()) EXPECT_EQ(e.status, kUploadDone) << e.path;
     // The log keeps the password hidden and names the server.
     EXPECT_NE(std::find(p.log.begin(), p.log.end(), "Connecting to 127.0.0.1"), p.log.end());
@@ -315,6 +318,7 @@ TEST_F(PublishFtpTest, FullPublishThenNothingThenTheReorderedPage) {
       {"img/logo.gif", std::string("GIF89a\0\xff\r\n", 10)},
   };
   for (const char* name : kCartFileNames) expected[name] = name;
+  for (const char* name : kSearchEngineFileNames) expected[name] = name;
   std::map<std::string, std::string> remote;
   for (const auto& f : fs::recursive_directory_iterator(home / "root/shop"))
     if (f.is_regular_file())
@@ -326,7 +330,7 @@ TEST_F(PublishFtpTest, FullPublishThenNothingThenTheReorderedPage) {
   EXPECT_EQ(tea.publishedDigest, tea.builtDigest);
   EXPECT_NE(top.imageStamp, 0);
   EXPECT_EQ(top.imageStamp, PublishFileStamp((home / "pics/logo.gif").string()));
-  EXPECT_EQ(store.project.cartStamps.size(), 5u);
+  EXPECT_EQ(store.project.cartStamps.size(), 7u);
   EXPECT_TRUE(store.project.changed);
 
   {
