@@ -146,6 +146,33 @@ Result<CardKey> PrepareCardKey(OrderStore& store, const std::string& path, bool&
   return key;
 }
 
+Result<long long> SealClearCardFields(OrderStore& store, const CardKey& key) {
+  const std::string kDone = "clear_card_fields_sealed";
+  auto done = store.Setting(kDone);
+  if (!done) return done.status();
+  if (!done->empty()) return 0LL;
+  auto accounts = store.ListAccounts();
+  if (!accounts) return accounts.status();
+  long long sealed = 0;
+  for (const auto& account : *accounts) {
+    auto orders = store.OrdersAfter(account.id, 0);
+    if (!orders) return orders.status();
+    for (const auto& order : *orders) {
+      if (!order.card.empty()) continue;
+      std::vector<FormField> fields = DecodeFields(order.fields);
+      bool clear = false;
+      for (const auto& f : fields) clear = clear || (IsCardField(f.name) && !f.value.empty());
+      if (!clear) continue;
+      std::string card = SealCardFields(key, fields);
+      auto changed = store.SealOrder(order.id, EncodeFields(fields), card);
+      if (!changed) return changed.status();
+      sealed += *changed ? 1 : 0;
+    }
+  }
+  if (auto claimed = store.ClaimSetting(kDone, "1"); !claimed) return claimed.status();
+  return sealed;
+}
+
 std::string SealCardFields(const CardKey& key, std::vector<FormField>& fields) {
   std::vector<FormField> card;
   for (auto& f : fields) {

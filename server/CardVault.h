@@ -48,6 +48,10 @@ std::string CardKeyFingerprint(const CardKey& key);
 // file. `created` tells whether a new key was made.
 Result<CardKey> PrepareCardKey(OrderStore& store, const std::string& path, bool& created);
 
+// Seals the card fields that orders stored by an older server still hold in clear; done once
+// per store. Returns the number of orders sealed.
+Result<long long> SealClearCardFields(OrderStore& store, const CardKey& key);
+
 // Takes the card fields' values out of `fields` (they stay in place, empty) and returns them
 // sealed; "" when the order has no card field.
 std::string SealCardFields(const CardKey& key, std::vector<FormField>& fields);

@@ -73,6 +73,11 @@ class OrderStore {
   virtual Result<long long> DeleteOrders(long long accountId,
                                          const std::vector<long long>& ids) = 0;
 
+  // Replaces the fields of an order whose card data is not sealed yet (written by an older
+  // server); true when it was changed.
+  virtual Result<bool> SealOrder(long long id, const std::string& fields,
+                                 const std::string& card) = 0;
+
   // A store-wide setting, "" when unset.
   virtual Result<std::string> Setting(const std::string& name) = 0;
   // Sets the setting unless it is set already; returns the value it holds afterwards.
@@ -87,6 +92,10 @@ class OrderStore {
 
   // The schema version found in the store, -1 when it cannot be read.
   virtual int SchemaVersion() = 0;
+
+  // A sentence for the operator when an acknowledged order may not survive a crash of the
+  // database (PostgreSQL with synchronous_commit off); "" otherwise.
+  virtual std::string DurabilityWarning() const { return {}; }
 };
 
 }  // namespace tolmi::server

@@ -48,6 +48,8 @@ const StatementText kStatements[] = {
      "ORDER BY id",
      {kInt8, kInt8}},
     {"delete_order", "DELETE FROM orders WHERE account_id = $1 AND id = $2", {kInt8, kInt8}},
+    {"seal_order", "UPDATE orders SET fields = $1, card = $2 WHERE id = $3 AND card IS NULL",
+     {kBytea, kBytea, kInt8}},
     {"get_setting", "SELECT value FROM settings WHERE name = $1", {kBytea}},
     {"claim_setting", "INSERT INTO settings(name, value) VALUES($1, $2) ON CONFLICT DO NOTHING",
      {kBytea, kBytea}},
@@ -227,6 +229,15 @@ Result<std::unique_ptr<OrderStore>> PostgresStore::Open(const std::string& uri) 
   PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
   if (Status s = store->Migrate(); !s.ok()) return s;
   if (Status s = store->Prepare(); !s.ok()) return s;
+  // "off" answers COMMIT before the commit record is on disk: a crash of the database can
+  // lose orders the shopper was told were received.
+  PGresult* r = PQexec(conn, "SHOW synchronous_commit");
+  if (PQresultStatus(r) == PGRES_TUPLES_OK && PQntuples(r) == 1 &&
+      std::strcmp(PQgetvalue(r, 0, 0), "off") == 0)
+    store->warning_ =
+        "synchronous_commit is off: orders acknowledged in the last moments before a crash of "
+        "the database can be lost";
+  PQclear(r);
   return std::unique_ptr<OrderStore>(std::move(store));
 }
 
@@ -400,6 +411,15 @@ Result<long long> PostgresStore::DeleteOrders(long long accountId,
   }
   if (Status s = Commit(); !s.ok()) return s;
   return deleted;
+}
+
+Result<bool> PostgresStore::SealOrder(long long id, const std::string& fields,
+                                      const std::string& card) {
+  if (Status s = Connected(); !s.ok()) return s;
+  Query q;
+  q.Bytes(fields).BytesOrNull(card).Int8(id);
+  if (!q.Run(conn_, "seal_order")) return Error("sealing an order");
+  return q.Changed() > 0;
 }
 
 Result<std::string> PostgresStore::Setting(const std::string& name) {

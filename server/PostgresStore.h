@@ -31,11 +31,13 @@ class PostgresStore final : public OrderStore {
   Result<std::vector<long long>> AddOrders(const std::vector<NewOrder>& orders) override;
   Result<std::vector<StoredOrder>> OrdersAfter(long long accountId, long long afterId) override;
   Result<long long> DeleteOrders(long long accountId, const std::vector<long long>& ids) override;
+  Result<bool> SealOrder(long long id, const std::string& fields, const std::string& card) override;
   Result<std::string> Setting(const std::string& name) override;
   Result<std::string> ClaimSetting(const std::string& name, const std::string& value) override;
   Status Import(const Account& account, const std::vector<StoredOrder>& orders) override;
   Result<long long> OrderCount() override;
   int SchemaVersion() override;
+  std::string DurabilityWarning() const override { return warning_; }
 
   struct Query;  // a prepared statement's parameters and result
 
@@ -50,6 +52,7 @@ class PostgresStore final : public OrderStore {
   Status Error(const std::string& what);
   PGconn* conn_;
   bool prepared_ = false;
+  std::string warning_;
 };
 
 }  // namespace tolmi::server

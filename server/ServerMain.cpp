@@ -136,10 +136,16 @@ int Serve(Options& o, std::ostream& out, std::ostream& err) {
     return Fail(err, "No card key file given (--card-key FILE, or a --config file beside it).");
   auto opened = OrderStore::Open(config.dataFile);
   if (!opened) return Fail(err, opened.status().message());
+  if (std::string warning = (*opened)->DurabilityWarning(); !warning.empty())
+    err << "tolmi-server: warning: " << warning << "\n";
   bool created = false;
   auto key = PrepareCardKey(**opened, keyPath, created);
   if (!key) return Fail(err, key.status().message());
   if (created) err << "tolmi-server: created the card key file '" << keyPath << "'\n";
+  auto sealed = SealClearCardFields(**opened, *key);
+  if (!sealed) return Fail(err, sealed.status().message());
+  if (*sealed > 0)
+    err << "tolmi-server: sealed the card fields of " << *sealed << " stored orders\n";
   OrderServer server(config, **opened, std::move(*key));
   Status s = server.Start();
   if (!s.ok()) return Fail(err, s.message());

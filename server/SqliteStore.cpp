@@ -320,6 +320,17 @@ Result<long long> SqliteStore::DeleteOrders(long long accountId, const std::vect
   return deleted;
 }
 
+Result<bool> SqliteStore::SealOrder(long long id, const std::string& fields,
+                                    const std::string& card) {
+  Statement st(db_, "UPDATE orders SET fields = ?, card = ? WHERE id = ? AND card IS NULL");
+  if (!st.ok()) return Error("sealing an order");
+  st.Bind(1, fields);
+  st.BindBlob(2, card);
+  st.Bind(3, id);
+  if (st.Step() != SQLITE_DONE) return Error("sealing an order");
+  return sqlite3_changes(db_) > 0;
+}
+
 Result<std::string> SqliteStore::Setting(const std::string& name) {
   Statement st(db_, "SELECT value FROM settings WHERE name = ?");
   if (!st.ok()) return Error("reading a setting");

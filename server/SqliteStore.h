@@ -28,6 +28,7 @@ class SqliteStore final : public OrderStore {
   Result<std::vector<long long>> AddOrders(const std::vector<NewOrder>& orders) override;
   Result<std::vector<StoredOrder>> OrdersAfter(long long accountId, long long afterId) override;
   Result<long long> DeleteOrders(long long accountId, const std::vector<long long>& ids) override;
+  Result<bool> SealOrder(long long id, const std::string& fields, const std::string& card) override;
   Result<std::string> Setting(const std::string& name) override;
   Result<std::string> ClaimSetting(const std::string& name, const std::string& value) override;
   Status Import(const Account& account, const std::vector<StoredOrder>& orders) override;

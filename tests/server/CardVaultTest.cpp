@@ -1,8 +1,11 @@
 #include "server/CardVault.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include "server/OrderIntake.h"
+#include "server/OrderStore.h"
+#include "tests/support/TestHome.h"
 
 namespace tolmi::server {
 namespace {
@@ -40,6 +43,46 @@ TEST(CardVaultTest, SealedFieldsOpenOnlyWithTheirKey) {
   std::vector<FormField> plain = {{"Name", "Ann"}};
   EXPECT_EQ(SealCardFields(key, plain), "");
   EXPECT_EQ(*OpenCardFields(key, "Name=Ann", ""), "Name=Ann");
+}
+
+// A data file of the first schema, written before card fields were sealed: opening it adds
+// the new columns, and the first start seals the clear card numbers it holds.
+TEST(CardVaultTest, ClearCardNumbersOfAnOlderFileAreSealedOnce) {
+  test::TestHome home;
+  std::string path = (home / "old.db").string();
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db,
+                         "CREATE TABLE accounts (id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE,"
+                         " password_hash TEXT NOT NULL, enabled INTEGER NOT NULL DEFAULT 1,"
+                         " created INTEGER NOT NULL DEFAULT 0);"
+                         "CREATE TABLE orders (id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                         " account_id INTEGER NOT NULL, received INTEGER NOT NULL,"
+                         " fields TEXT NOT NULL, items TEXT NOT NULL);"
+                         "INSERT INTO accounts(name, password_hash) VALUES('shop', 'h');"
+                         "INSERT INTO orders(account_id, received, fields, items) VALUES"
+                         " (1, 5, 'Name=Ann\nCardNumber=4111111111111111', ''),"
+                         " (1, 6, 'Name=Bob', '');"
+                         "PRAGMA user_version=1;",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+  CardKey key;
+  key.bytes.fill(7);
+  {
+    auto store = OrderStore::Open(path);
+    ASSERT_TRUE(store) << store.status().message();
+    EXPECT_EQ((*store)->SchemaVersion(), kSchemaVersion);
+    EXPECT_EQ(*SealClearCardFields(**store, key), 1);
+    EXPECT_EQ(*SealClearCardFields(**store, key), 0);
+    auto orders = *(*store)->OrdersAfter(1, 0);
+    ASSERT_EQ(orders.size(), 2u);
+    EXPECT_EQ(orders[0].fields, "Name=Ann\nCardNumber=");
+    EXPECT_EQ(*OpenCardFields(key, orders[0].fields, orders[0].card),
+              "Name=Ann\nCardNumber=4111111111111111");
+    EXPECT_EQ(orders[1].card, "");
+  }
+  EXPECT_EQ(home.Read("old.db").find("4111111111111111"), std::string::npos);
 }
 
 }  // namespace
