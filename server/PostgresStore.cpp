@@ -225,8 +225,10 @@ Result<std::unique_ptr<OrderStore>> PostgresStore::Open(const std::string& uri) 
       message.pop_back();
     return Status::Error(ErrorKind::Io, "Unable to connect to the database: " + message);
   }
-  // Notices (such as "relation exists") are not ours to print.
+  // Notices (such as "relation exists") are not ours to print; errors go to the log without
+  // the rows they quote.
   PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
+  PQsetErrorVerbosity(conn, PQERRORS_TERSE);
   if (Status s = store->Migrate(); !s.ok()) return s;
   if (Status s = store->Prepare(); !s.ok()) return s;
   // "off" answers COMMIT before the commit record is on disk: a crash of the database can

@@ -1,6 +1,7 @@
 #include "server/OrderStore.h"
 
 #include <gtest/gtest.h>
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 #include <sstream>
@@ -117,6 +118,23 @@ TEST_P(StoreTest, KeepsBytesSettingsAndCopiedIds) {
   EXPECT_EQ(s.OrdersAfter(account.id, 0)->at(0).id, first + 500);
   EXPECT_GT(*s.AddOrder(shop, 8, {}, {}), first + 500);  // new ids stay above copied ones
   EXPECT_EQ(*s.OrderCount(), 3);
+}
+
+// A server outlives a restart of the database: the call that meets the lost connection
+// fails, the next one connects again.
+TEST_P(StoreTest, ConnectsAgainAfterTheDatabaseDroppedTheConnection) {
+  if (GetParam() != test::kPostgres) GTEST_SKIP() << "a file has no connection";
+  auto store = OrderStore::Open(path_);
+  ASSERT_TRUE(store);
+  ASSERT_TRUE((*store)->AddAccount("shop", "h").ok());
+  PGconn* admin = PQconnectdb(path_.c_str());
+  PQclear(PQexec(admin, "SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                        "WHERE pid <> pg_backend_pid() AND datname = current_database()"));
+  PQfinish(admin);
+  (void)(*store)->FindAccount("shop");
+  auto found = (*store)->FindAccount("shop");
+  ASSERT_TRUE(found) << found.status().message();
+  EXPECT_TRUE(found->has_value());
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, StoreTest, ::testing::Values(test::kSqlite, test::kPostgres),
