@@ -67,6 +67,7 @@ std::string BuildSession::InstallPath(std::string_view name) const {
 }
 
 std::string BuildSession::ProjectTemplatePath(std::string_view name) const {
+  if (!templateFolder.empty()) return SlashPath(templateFolder + "/" + std::string(name));
   const std::string& dir = project.settings.projectDir;
   std::string upper = SlashPath(dir + "/Template/" + std::string(name));
   if (FileExists(upper)) return upper;

@@ -93,8 +93,12 @@ struct BuildSession {
   std::string OutputPath(std::string_view name) const;
   // A path below the installation directory for a relative name.
   std::string InstallPath(std::string_view name) const;
-  // The project's template folder path of a template name.
+  // The project's template folder path of a template name (below templateFolder
+  // when that is set).
   std::string ProjectTemplatePath(std::string_view name) const;
+  // Set while a page is previewed with a style not yet chosen: that style's own
+  // template folder stands in for the project's.
+  std::string templateFolder;
   // Stores the checksum of a written support file (adding the entry when asked).
   void StoreSupportChecksum(std::string_view name, std::string_view text, bool addWhenMissing);
   void ShowLabel(const std::string& name) {

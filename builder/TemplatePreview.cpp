@@ -2,6 +2,7 @@
 
 #include "builder/BuildDriver.h"
 #include "builder/OrderForm.h"
+#include "schemes/StyleChoice.h"
 #include "util/Browser.h"
 #include "util/Paths.h"
 
@@ -18,6 +19,38 @@ std::string ViewOrderTemplate(BuildSession& session, OrderTemplateKind kind) {
       !OpenInBrowser(*session.launcher, session.options.browserPath, path, kBrowserExistingWindow))
     ShowBrowserError(session.prompter);
   return path;
+}
+
+std::string PreviewStyle(BuildSession& session, const SchemeIndex& at, StoreNode& node) {
+  if (!session.schemes.At(at)) return "";
+  struct Built {
+    StoreNode* node;
+    std::int32_t size, checksum;
+    std::string digest;
+    std::uint8_t mod;
+  };
+  std::vector<Built> kept;
+  ForEachNode(session.project, [&](StoreNode& n) {
+    kept.push_back({&n, n.builtSize, n.builtChecksum, n.builtDigest, n.mod});
+  });
+  const bool changed = session.project.changed;
+  const std::optional<SchemeIndex> current = session.schemes.current;
+  const std::string folder = session.templateFolder;
+
+  session.schemes.current = at;
+  session.templateFolder = StylePreviewTemplateFolder(session.schemes, at);
+  const std::string opened = PreviewNode(session, node);
+
+  session.templateFolder = folder;
+  session.schemes.current = current;
+  session.project.changed = changed;
+  for (Built& b : kept) {
+    b.node->builtSize = b.size;
+    b.node->builtChecksum = b.checksum;
+    b.node->builtDigest = std::move(b.digest);
+    b.node->mod = b.mod;
+  }
+  return opened;
 }
 
 }  // namespace tolmi

@@ -1,5 +1,6 @@
-// The View of the order-form and confirmation template pages: the template alone,
-// filled as for the order form, written into the project's preview folder and
+// Previews for the template and style pages: the order-form or confirmation
+// template alone (the View of their pages), and a node's page made with a style
+// that is not chosen yet; both are written into the project's preview folder and
 // opened in the browser.
 #pragma once
 
@@ -17,5 +18,13 @@ namespace tolmi {
 // be opened). Returns the path written, or "" when nothing was written (no style
 // scheme, or the R106 message).
 std::string ViewOrderTemplate(BuildSession& session, OrderTemplateKind kind);
+
+// The preview of node (PreviewNode) with the style at `at` of session.schemes in
+// place of the project's: its templates (StylePreviewTemplateFolder), variables,
+// pictures and files. The project comes out as it went in (every node's built size,
+// checksum, digest and MOD, and the change mark), and so does the current scheme.
+// Returns the path opened, or "" when none (see PreviewNode; an index not in the
+// list opens nothing).
+std::string PreviewStyle(BuildSession& session, const SchemeIndex& at, StoreNode& node);
 
 }  // namespace tolmi

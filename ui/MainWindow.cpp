@@ -25,6 +25,7 @@
 #include "ui/NodePage.h"
 #include "ui/ProjectTreeModel.h"
 #include "ui/ProjectWindows.h"
+#include "ui/StorePages.h"
 #include "util/TextEncoding.h"
 
 namespace tolmi::ui {
@@ -109,7 +110,17 @@ void MainWindow::BuildLayout() {
   tabs_->setObjectName(QStringLiteral("propertyTabs"));
   nodePage_ = new NodePage(session_.project(), tabs_);
   tabs_->addTab(nodePage_, tr("Properties"));
-  for (const char* name : kStorePageNames) tabs_->addTab(StorePageFrame(name, tabs_), tr(name));
+  const WindowContext context{this, session_, prompter_, chooser_, launcher_};
+  for (const char* name : kStorePageNames) {
+    StorePage* page = MakeStorePage(name, context, tabs_);
+    tabs_->addTab(page ? page : StorePageFrame(name, tabs_), tr(name));
+    if (!page) continue;
+    connect(page, &StorePage::projectChanged, this, [this] {
+      UpdateTitle();
+      ApplyCommandStates();
+    });
+    connect(page, &StorePage::projectReplaced, this, [this] { ProjectReplaced(); });
+  }
 
   mainSplitter_->setStretchFactor(0, 1);
   mainSplitter_->setStretchFactor(1, 3);
@@ -247,6 +258,7 @@ void MainWindow::ProjectReplaced() {
   StoreProject& project = session_.project();
   if (!project.selected) project.selected = RootNode(project);
   actions_->SetRecentProjects(RecentProjectEntries(session_.config()));
+  for (StorePage* page : tabs_->findChildren<StorePage*>()) page->Reload();
   AfterEdit();
 }
 
@@ -297,7 +309,10 @@ void MainWindow::ShowCurrentNode() {
   nodePage_->Load(current, dirs);
 }
 
-void MainWindow::CommitPage() { nodePage_->Apply(); }
+void MainWindow::CommitPage() {
+  nodePage_->Apply();
+  for (StorePage* page : tabs_->findChildren<StorePage*>()) page->Commit();
+}
 
 void MainWindow::SelectNode(StoreNode* node) {
   CommitPage();

@@ -13,6 +13,7 @@
 #include "ui/NodeListModel.h"
 #include "ui/NodePage.h"
 #include "ui/ProjectTreeModel.h"
+#include "ui/StorePage.h"
 #include "util/Browser.h"
 
 namespace tolmi::ui {
@@ -21,7 +22,9 @@ void MainWindow::RunCommand(int id) {
   const Route route = RouteByFocus(id, CurrentFocus());
   switch (route.target) {
     case RouteTarget::TextField: RunTextFieldCommand(id); return;
-    case RouteTarget::Page: return;  // the store pages bring their own Copy, Paste, Delete
+    case RouteTarget::Page:  // the store pages bring their own Copy, Paste, Delete
+      if (auto* page = qobject_cast<StorePage*>(tabs_->currentWidget())) page->RunPageCommand(id);
+      return;
     case RouteTarget::Command: id = route.command; break;
     case RouteTarget::None: break;
   }

@@ -2,6 +2,7 @@
 // and the clipboard text both ways; and the View of the order templates.
 #include <gtest/gtest.h>
 
+#include "builder/BuildDriver.h"
 #include "builder/TemplatePreview.h"
 #include "builder/UserVariables.h"
 #include "tests/builder/BuilderFixture.h"
@@ -114,6 +115,34 @@ TEST_F(BuilderTest, ViewWritesTheTemplateIntoThePreviewFolderAndOpensIt) {
   schemes.current.reset();
   EXPECT_EQ(ViewOrderTemplate(*session, OrderTemplateKind::Order), "");
   EXPECT_EQ(launcher.opened.size(), 2u);
+}
+
+TEST_F(BuilderTest, StylePreviewUsesThatStyleAndLeavesTheProjectAsItWas) {
+  Scheme other;
+  other.name = "Other";
+  other.folder = "other";
+  other.loaded = true;
+  other.variables = {{"", "%S_BGCOLOR%", "#000000", 0, kStyleColour}};
+  schemes.categories[0].schemes.push_back(other);
+  home.Write("template/other/page.htm", "other %S_BGCOLOR%");
+  home.Write("Projects/Shop/Template/page.htm", "own %S_BGCOLOR%");
+  StoreNode& page = Add(nullptr, NodeKind::Page, "About", "about.htm");
+  page.temp = "page.htm";
+  page.builtSize = 7;
+  page.mod = 1;
+  session->buildDir.clear();  // the preview folder
+
+  EXPECT_EQ(PreviewStyle(*session, {0, 1}, page), (home / "Temp/Shop/ftmp.htm").string());
+  EXPECT_EQ(home.Read("Temp/Shop/about.htm"), "other #000000");
+  EXPECT_EQ(page.builtSize, 7);
+  EXPECT_EQ(page.mod, 1);
+  EXPECT_FALSE(project.changed);
+  EXPECT_EQ(schemes.current, (SchemeIndex{0, 0}));
+  EXPECT_EQ(PreviewStyle(*session, {3, 0}, page), "");
+
+  PreviewNode(*session, page);  // the project's own template again
+  EXPECT_EQ(home.Read("Temp/Shop/about.htm"), "own #FFFFFF");
+  EXPECT_TRUE(prompter.shown.empty());
 }
 
 }  // namespace

@@ -1,0 +1,43 @@
+// The "Order Form" and "Confirmation" pages: the project's order-form or
+// confirmation template in an editor with Insert, Load, Default and View. Edits go
+// into the open project at once (marking it changed) and are written with the
+// project; View writes the page into the preview folder and opens the browser.
+#pragma once
+
+#include "schemes/ProjectTemplates.h"
+#include "ui/StorePage.h"
+
+namespace tolmi {
+class AppSession;
+class BrowserLauncher;
+class Prompter;
+}  // namespace tolmi
+
+namespace tolmi::ui {
+
+class FileChooser;
+class TemplateEditor;
+
+class OrderTemplatePage : public StorePage {
+  Q_OBJECT
+ public:
+  OrderTemplatePage(OrderTemplateKind kind, AppSession& session, Prompter& prompter,
+                    FileChooser& chooser, BrowserLauncher& launcher, QWidget* parent = nullptr);
+
+  void Reload() override;
+  TemplateEditor* editor() const { return editor_; }
+
+ private:
+  void Load();
+  void Default();
+  void View();
+
+  OrderTemplateKind kind_;
+  AppSession& session_;
+  Prompter& prompter_;
+  FileChooser& chooser_;
+  BrowserLauncher& launcher_;
+  TemplateEditor* editor_;
+};
+
+}  // namespace tolmi::ui
