@@ -21,6 +21,17 @@ void SplitAll(ImportSession& session) {
 
 }  // namespace
 
+Status CheckDataRecords(const ImportData& data) {
+  for (std::size_t i = 0; i < data.records.size(); ++i) {
+    if (data.records[i].find('\0') != std::string::npos)
+      return Status::Error(ErrorKind::Corrupt,
+                           "Record " + std::to_string(i + 1) +
+                               " of the data file holds a NUL byte: it is not a text file (save "
+                               "it as plain text).");
+  }
+  return Status::Ok();
+}
+
 ImportSession StartImportSession(ImportData data) {
   ImportSession session;
   session.data = std::move(data);

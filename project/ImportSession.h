@@ -29,6 +29,11 @@ struct ImportSession {
   std::size_t columnCount = 0;                 // the most fields of any record
 };
 
+// Records that are not text: "Record %d of the data file holds a NUL byte: it is
+// not a text file (save it as plain text)." for the first one (numbered from 1);
+// ok when every record is text.
+Status CheckDataRecords(const ImportData& data);
+
 // A session over the data read from a file: every record split.
 ImportSession StartImportSession(ImportData data);
 

@@ -5,6 +5,8 @@
 #include <QPointer>
 
 #include "ui/ProjectWindows.h"
+#include "ui/freight/FreightPage.h"
+#include "ui/import/DataImportWindow.h"
 #include "ui/orders/OrdersWindow.h"
 #include "ui/wizard/WizardCommands.h"
 #include "builder/BuildDriver.h"
@@ -59,6 +61,8 @@ void MainWindow::InstallDefaultHooks() {
       case kCmdCreditCards: CreditCardsCommand(ctx()); break;
       case kCmdFreightRegions: (void)FreightRegionsCommand(ctx()); break;
       case kCmdTaxOptions: TaxOptionsCommand(ctx()); break;
+      case kCmdImport: (void)DataImportCommand(ctx()); break;
+      case kCmdImportFreight: (void)ImportFreightTablesCommand(ctx()); break;
       default: break;
     }
   };

@@ -27,7 +27,7 @@ QString SummaryText(const StoreSettings& settings) {
 
 }  // namespace
 
-Status StoreWizardCommand(const WindowContext& ctx, WizardMode mode) {
+Status StoreWizardCommand(const WindowContext& ctx, WizardMode mode, int presetMethod) {
   AppSession& session = ctx.session;
   AppGlobals& globals = session.globals();
   const LifecycleEnv& env = session.env();
@@ -55,6 +55,7 @@ Status StoreWizardCommand(const WindowContext& ctx, WizardMode mode) {
   completion.session = &session.session();
   completion.lifecycle = &env;
   completion.installedCards = &globals.cards;
+  completion.presetMethod = presetMethod;
   SchemeList& schemes = session.schemes();
   const std::string home = session.home();
   completion.applyStyleTemplates = [&schemes, home](StoreProject& p, const std::string& dir) {

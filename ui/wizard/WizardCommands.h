@@ -11,11 +11,12 @@
 namespace tolmi::ui {
 
 // Runs the Store Wizard window in mode and, when it was finished, completes it
-// (the style's templates, the cards' marks, the freight preset on method 0). A
+// (the style's templates, the cards' marks, the freight preset on presetMethod,
+// the delivery method shown in the freight grid). A
 // new store is remembered first in the recent list; a folder that names an
 // existing project whose load was chosen opens that project. Cancelled when the
 // merchant cancelled.
-Status StoreWizardCommand(const WindowContext& ctx, WizardMode mode);
+Status StoreWizardCommand(const WindowContext& ctx, WizardMode mode, int presetMethod = 0);
 
 // File, New Store: the unsaved-changes question when the open project has a store
 // title (a failed save stops here), then the wizard in new-store mode.
