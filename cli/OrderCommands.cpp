@@ -26,7 +26,9 @@
 #include "orders/OrderNumbers.h"
 #include "orders/OrderOperations.h"
 #include "orders/OrdersFile.h"
+#include "orders/PriceCheck.h"
 #include "orders/ServerProtocol.h"
+#include "payments/CardData.h"
 #include "project/Lifecycle.h"
 #include "util/Dates.h"
 #include "util/Files.h"
@@ -109,8 +111,8 @@ class OrdersSession {
   FileLock lock_;
 };
 
-std::string Amount(double v) {
-  return FloatToText(v, 2);
+std::string Amount(Cents v) {
+  return FormatCents(v);
 }
 
 void ListLevel(const OrdersSession& s, std::ostream& out, const std::vector<OrderRecord>& records,
@@ -120,7 +122,7 @@ void ListLevel(const OrdersSession& s, std::ostream& out, const std::vector<Orde
     out << std::string(static_cast<std::size_t>(depth) * 2, ' ');
     if (r.kind == RecordKind::Order) {
       out << r.name << "\t" << (r.orderDate ? FormatDateTime(r.orderDate, false) : "") << "\t"
-          << Amount(r.total) << "\t" << ListStatusText(r.status) << "\t" << s.Date(r.chargeDate)
+          << Amount(r.totalCents) << "\t" << ListStatusText(r.status) << "\t" << s.Date(r.chargeDate)
           << "\t" << r.orderId << "\n";
     } else {
       out << "[" << r.name << "]\n";
@@ -137,20 +139,26 @@ void ShowOrder(OrdersSession& s, const std::string& name) {
       << "\nDate: " << (o->orderDate ? FormatDateTime(o->orderDate, false) : "")
       << "\nStatus: " << ListStatusText(o->status) << "\nCharged: " << s.Date(o->chargeDate)
       << "\n";
-  for (const OrderField& f : o->fields) out << " " << f.name << ": " << f.value << "\n";
+  if (o->priceMark != PriceMark::Unchecked)
+    out << "Price check: " << PriceMarkText(o->priceMark) << "\n";
+  for (const std::string& note : o->priceNotes) out << "  " << note << "\n";
+  // A card number never reaches the terminal or a captured log in full.
+  for (const OrderField& f : o->fields)
+    out << " " << f.name << ": " << (IsCardNumberField(f.name) ? MaskCardNumber(f.value) : f.value)
+        << "\n";
   bool any = false;
   for (const OrderItem& it : o->items) {
     if (it.rowKind != RowKind::Product) continue;
     any = true;
-    float line = static_cast<float>(it.quantity) * it.unitPrice;
     out << ItemDescription(it) << "\t" << it.code.value_or("") << "\t" << it.quantity << "\t"
-        << Amount(it.unitPrice) << "\t" << Amount(it.tax) << "\t" << Amount(line) << "\n";
+        << Amount(it.unitCents) << "\t" << Amount(it.taxCents) << "\t" << Amount(it.LineCents())
+        << "\n";
   }
   if (any) {
     out << "Freight\t\t\t\t"
         << (FindField(*o, "FreightTax") ? FindField(*o, "FreightTax")->value : "") << "\t"
-        << Amount(o->freight) << "\nTax:\t\t\t\t\t" << Amount(o->tax) << "\nCost:\t\t\t\t\t"
-        << Amount(o->total) << "\n";
+        << Amount(o->freightCents) << "\nTax:\t\t\t\t\t" << Amount(o->taxCents)
+        << "\nCost:\t\t\t\t\t" << Amount(o->totalCents) << "\n";
   }
   if (o->status == kStatusUnread) {
     MarkRead(*o);

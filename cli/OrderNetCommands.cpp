@@ -1,8 +1,9 @@
 // tolmi-cli commands that talk to the order server and the payment gateway:
 //   orders download [--leave] [--server URL --user U --password P]
 //       downloads the waiting orders into the orders file and prints them
-//   orders charge ORDER [--amount A] [--card NUMBER] ...
-//       charges an order's card through the chosen gateway and logs the transaction
+//   orders charge ORDER [--amount A] [--card NUMBER] ... [--force]
+//       charges an order's card through the chosen gateway and logs the transaction; an
+//       order whose figures differ from the catalogue (orders check) needs --force
 // Server, user, password and gateway come from the configuration; options override them.
 #include <cstdio>
 #include <memory>
@@ -18,6 +19,8 @@
 #include "net/OrderDownload.h"
 #include "orders/OrderNumbers.h"
 #include "orders/OrdersFile.h"
+#include "orders/PriceCheck.h"
+#include "payments/CardData.h"
 #include "util/Dates.h"
 
 namespace tolmi::cli {
@@ -99,9 +102,7 @@ const OrderRecord* FindOrderById(const OrdersTree& tree, const std::string& id) 
 std::string OrderLine(const OrderRecord& r, bool monthFirst) {
   std::string line = r.name + "  id " + r.orderId + "  ";
   line += r.orderDate ? FormatDateTime(r.orderDate, monthFirst) : std::string("-");
-  char total[32];
-  std::snprintf(total, sizeof total, "  %0.2f", static_cast<double>(r.total));
-  line += total;
+  line += "  " + FormatCents(r.totalCents);
   for (const char* key : {"Name", "CardholderName", "Email"}) {
     if (const OrderField* f = FindField(r, key); f && !f->value.empty()) {
       line += "  " + f->value;
@@ -195,6 +196,7 @@ struct ChargeOptions {
   NetOptions net;
   std::string order;
   std::string amount, card, holder, cardType, month, year;
+  bool force = false;
 };
 
 void RunCharge(Context& ctx, const ChargeOptions& o) {
@@ -228,6 +230,12 @@ void RunCharge(Context& ctx, const ChargeOptions& o) {
   }
   if (!order) {
     run.Fail("no order '" + o.order + "' in the orders file");
+    return;
+  }
+  // The question the orders window asks; the command answers it with --force only.
+  if (order->priceMark == PriceMark::Differs && !o.force) {
+    run.err() << MarkedChargeQuestion(*order) << "\n";
+    run.Fail("order " + order->name + " differs from the catalogue: not charged (--force charges it)");
     return;
   }
 
@@ -264,12 +272,13 @@ void RunCharge(Context& ctx, const ChargeOptions& o) {
     return;
   }
 
+  // A gateway that echoes the card number does not get it into a captured log.
+  const std::string reply = MaskCardNumbersIn(result.outcome.replyText);
   if (result.outcome.verdict == ChargeVerdict::NoReply) {
-    run.err() << result.outcome.replyText;
+    run.err() << reply;
   } else {
-    run.out() << result.outcome.replyText;
-    if (!result.outcome.replyText.empty() && result.outcome.replyText.back() != '\n')
-      run.out() << "\n";
+    run.out() << reply;
+    if (!reply.empty() && reply.back() != '\n') run.out() << "\n";
   }
   run.out() << result.outcome.StatusText() << "\n";
   if (!result.logged && result.outcome.verdict != ChargeVerdict::NoReply)
@@ -306,6 +315,7 @@ void Setup(CLI::App& app, Context& ctx) {
   charge->add_option("--card-type", c->cardType, "Card type (default: the order's CardType)");
   charge->add_option("--expiry-month", c->month, "Expiry month (default: the order's)");
   charge->add_option("--expiry-year", c->year, "Expiry year (default: the order's)");
+  charge->add_flag("--force", c->force, "Charge an order that differs from the catalogue");
   AddNetOptions(charge, c->net);
   charge->callback([&ctx, c] { RunCharge(ctx, *c); });
 }

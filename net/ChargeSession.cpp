@@ -43,7 +43,7 @@ Status ChargeSession::Start(const OrderRecord& order, const GatewayDefinition& g
   gateway_ = gateway;
   context_ = context;
   charged_ = CopyRecord(order);
-  charged_.total = order.total;  // the amount charged, for the log line
+  charged_.totalCents = order.totalCents;  // the amount charged, for the log line
   busy_ = true;
   if (hooks_.status) hooks_.status("Working");
   if (timeoutMs_ > 0) HttpSetTimeout(timeoutMs_);

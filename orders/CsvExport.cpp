@@ -87,10 +87,8 @@ std::string ExportOrdersCsv(const std::vector<const OrderRecord*>& records,
       out.push_back(',');
       AppendQuoted(out, it.name);
       AppendOptional(out, it.code);
-      char buf[80];
-      std::snprintf(buf, sizeof buf, ",%i,%0.2f,%i", it.quantity, static_cast<double>(it.unitPrice),
-                    it.disabled ? 1 : 0);
-      out.append(buf);
+      out.append("," + std::to_string(it.quantity) + "," + FormatCents(it.unitCents) + "," +
+                 (it.disabled ? "1" : "0"));
       AppendOptional(out, it.option1);
       AppendOptional(out, it.option2);
       out.append(",\n");

@@ -51,8 +51,8 @@ std::string PlainValue(std::string_view value, PlaceholderValues values) {
   return values == PlaceholderValues::Html ? EscapeCustomerText(value) : std::string(value);
 }
 
-std::string Amount(double value) {
-  return FloatToText(value, 2);
+std::string Amount(Cents value) {
+  return FormatCents(value);
 }
 
 bool Contains(std::string_view text, std::string_view sub) {
@@ -75,11 +75,10 @@ void AppendRow(std::string& rows, std::string_view body, const OrderItem& item) 
   ReplaceFirst(row, "%QTY%", IntToText(item.quantity));
   ReplaceFirst(row, "%ITEM%", EscapeCustomerText(ItemDescription(item)));
   ReplaceFirst(row, "%CODE%", item.code ? EscapeCustomerText(*item.code) : std::string());
-  float price = static_cast<float>(item.quantity) * item.unitPrice;
-  ReplaceFirst(row, "%PRICE%", Amount(price));
-  ReplaceFirst(row, "%UNITPRICE%", Amount(item.unitPrice));
-  ReplaceFirst(row, "%TAX%", Amount(item.tax));
-  ReplaceFirst(row, "%TAXRATE%", Amount(item.taxRate));
+  ReplaceFirst(row, "%PRICE%", Amount(item.LineCents()));
+  ReplaceFirst(row, "%UNITPRICE%", Amount(item.unitCents));
+  ReplaceFirst(row, "%TAX%", Amount(item.taxCents));
+  ReplaceFirst(row, "%TAXRATE%", FormatScaled(DivRound(item.taxRateMilli, 10), 2));
   rows += row;
 }
 
@@ -276,7 +275,7 @@ void SubstituteOrderPlaceholders(std::string& text, const OrderRecord& order,
   }
   for (int i = 0; i < 5; ++i)  // 2
     ReplaceAll(text, "$FIELD" + std::to_string(i + 1), settings.accountFields[i]);
-  const std::string total = Amount(order.total);
+  const std::string total = Amount(order.totalCents);
   if (Contains(text, "$DCC")) {  // 3
     std::string cents = total;
     ReplaceFirst(cents, ".", "");
@@ -318,13 +317,12 @@ std::string FillInvoice(std::string_view templateText, std::string_view template
   ExpandLoop(text, order);                                                                  // 2, 3
   if (settings.project) ApplyGlobalVariables(text, *settings.project, settings.orderUser);  // 4
   SubstituteOrderPlaceholders(text, order, settings, PlaceholderValues::Html);              // 5
-  ReplaceAll(text, "%FREIGHT%", Amount(order.freight));                                     // 6
+  ReplaceAll(text, "%FREIGHT%", Amount(order.freightCents));                                // 6
   const OrderField* freightTax = FindField(order, "FreightTax");
   ReplaceAll(text, "%FREIGHTTAX%", freightTax ? EscapeCustomerText(freightTax->value) : "0.00");
-  float subtotal = order.total - order.tax;  // 7
-  ReplaceFirst(text, "%SUBTOTAL%", Amount(subtotal));
-  ReplaceFirst(text, "%TOTALTAX%", Amount(order.tax));
-  ReplaceFirst(text, "%TOTAL%", Amount(order.total));
+  ReplaceFirst(text, "%SUBTOTAL%", Amount(order.totalCents - order.taxCents));  // 7
+  ReplaceFirst(text, "%TOTALTAX%", Amount(order.taxCents));
+  ReplaceFirst(text, "%TOTAL%", Amount(order.totalCents));
   for (const char* merchant :  // 9
        {"$COMPANY", "$STREET", "$CITY", "$STATE", "$ZIP", "$COUNTRY", "$EMAIL", "$WEBSITE"})
     ReplaceUpTo(text, merchant, "", 4);

@@ -45,11 +45,12 @@ void AppendNumber(std::string& out, const char* key, long long v) {
   out.push_back('\n');
 }
 
-void AppendFloat(std::string& out, const char* key, float v) {
-  char buf[64];
-  int n = std::snprintf(buf, sizeof buf, "%02f", static_cast<double>(v));
+// A whole number of 10^-places units in the file's fixed notation with six decimals
+// (1250 cents as "12.500000"), exactly, with no binary fraction in between.
+void AppendScaled(std::string& out, const char* key, std::int64_t v, int places) {
   out.append(key);
-  if (n > 0 && static_cast<std::size_t>(n) < sizeof buf) out.append(buf, n);
+  out.append(FormatScaled(v, places));
+  out.append(static_cast<std::size_t>(6 - places), '0');
   out.push_back('\n');
 }
 
@@ -62,6 +63,11 @@ void WriteRecord(std::string& out, const OrderRecord& r) {
   AppendNumber(out, "OS=", r.status);
   AppendNumber(out, "OD=", r.orderDate);
   AppendLine(out, "OI=", r.orderId);
+  // The price check's mark and notes: keys that readers without the check skip.
+  if (r.priceMark != PriceMark::Unchecked) {
+    AppendNumber(out, "PM=", static_cast<int>(r.priceMark));
+    for (const std::string& note : r.priceNotes) AppendLine(out, "PN=", note);
+  }
   for (const auto& f : r.fields) {
     out.push_back('*');
     AppendText(out, f.name);
@@ -78,11 +84,11 @@ void WriteRecord(std::string& out, const OrderRecord& r) {
     if (it.option1) AppendLine(out, "I1=", *it.option1);
     if (it.option2) AppendLine(out, "I2=", *it.option2);
     if (it.extraText2) AppendLine(out, "IY=", *it.extraText2);
-    AppendFloat(out, "IT=", it.unitPrice);
-    AppendFloat(out, "IX=", it.tax);
-    AppendFloat(out, "IR=", it.taxRate);
-    AppendFloat(out, "IW=", it.weight);
-    AppendFloat(out, "IF=", it.freight);
+    AppendScaled(out, "IT=", it.unitCents, kCentsPlaces);
+    AppendScaled(out, "IX=", it.taxCents, kCentsPlaces);
+    AppendScaled(out, "IR=", it.taxRateMilli, kRatePlaces);
+    AppendScaled(out, "IW=", it.weightMilli, kWeightPlaces);
+    AppendScaled(out, "IF=", it.freightCents, kCentsPlaces);
   }
 }
 
@@ -247,6 +253,11 @@ OrdersReading ReadOrdersText(std::string_view bytes) {
       r.orderDate = ParseInt32(v.substr(3));
     } else if (StartsWith(v, "OI=")) {
       r.orderId = std::string(v.substr(3));
+    } else if (StartsWith(v, "PM=")) {
+      const int mark = ParseInt32(v.substr(3));
+      r.priceMark = mark >= 0 && mark <= 3 ? static_cast<PriceMark>(mark) : PriceMark::Unchecked;
+    } else if (StartsWith(v, "PN=")) {
+      if (r.priceNotes.size() < 1000) r.priceNotes.emplace_back(v.substr(3));
     } else if (v[0] == '*') {
       auto eq = v.find('=');
       if (eq != std::string_view::npos) AppendField(r, v.substr(1, eq - 1), v.substr(eq + 1));
@@ -278,19 +289,19 @@ OrdersReading ReadOrdersText(std::string_view bytes) {
           it.quantity = ParseInt32(value);
           break;
         case 'T':
-          it.unitPrice = ParseFloat(value);
+          it.unitCents = ParseAmount(value);
           break;
         case 'X':
-          it.tax = ParseFloat(value);
+          it.taxCents = ParseAmount(value);
           break;
         case 'R':
-          it.taxRate = ParseFloat(value);
+          it.taxRateMilli = ParseDecimal(value, kRatePlaces);
           break;
         case 'W':
-          it.weight = ParseFloat(value);
+          it.weightMilli = ParseDecimal(value, kWeightPlaces);
           break;
         case 'F':
-          it.freight = ParseFloat(value);
+          it.freightCents = ParseAmount(value);
           break;
         default:
           break;

@@ -55,11 +55,11 @@ void AppendField(OrderRecord& record, std::string_view name, std::string_view va
 
 bool ApplyFieldToTotals(OrderRecord& record, std::string_view name, std::string_view value) {
   if (EqualsNoCase(name, "Amount") || EqualsNoCase(name, "Total")) {
-    record.total = ParseFloat(value);
+    record.totalCents = ParseAmount(value);
   } else if (EqualsNoCase(name, "Freight")) {
-    record.freight = ParseFloat(value);
+    record.freightCents = ParseAmount(value);
   } else if (EqualsNoCase(name, "Tax")) {
-    record.tax = ParseFloat(value);
+    record.taxCents = ParseAmount(value);
   } else {
     return false;
   }
@@ -74,7 +74,7 @@ OrderItem CopyItem(const OrderItem& item) {
   c.option1 = item.option1;
   c.option2 = item.option2;
   c.quantity = item.quantity;
-  c.unitPrice = item.unitPrice;
+  c.unitCents = item.unitCents;
   c.disabled = item.disabled;
   return c;
 }
@@ -91,7 +91,9 @@ OrderRecord CopyRecord(const OrderRecord& record) {
   c.orderId = record.orderId;
   c.status = record.status;
   c.chargeDate = record.chargeDate;
-  c.freight = record.freight;
+  c.freightCents = record.freightCents;
+  c.priceMark = record.priceMark;
+  c.priceNotes = record.priceNotes;
   c.fields = record.fields;
   for (const auto& item : record.items)
     if (item.rowKind == RowKind::Product) c.items.push_back(CopyItem(item));

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "util/Money.h"
+
 namespace tolmi {
 
 enum class RecordKind : std::uint8_t { UserFolder = 0, Order = 1, Trash = 2, NewOrders = 3 };
@@ -47,15 +49,26 @@ struct OrderItem {
   std::optional<std::string> option1;
   std::optional<std::string> option2;
   std::int32_t quantity = 0;
-  float unitPrice = 0;
-  float tax = 0;
-  float taxRate = 0;
-  float weight = 0;
-  float freight = 0;
+  // Amounts are whole cents from the moment they are read (docs/money.md).
+  Cents unitCents = 0;      // price of one unit
+  Cents taxCents = 0;       // tax charged on the line
+  std::int64_t taxRateMilli = 0;  // tax rate in thousandths of a percent
+  std::int64_t weightMilli = 0;   // weight of one unit in thousandths
+  Cents freightCents = 0;   // freight of the line
   bool disabled = false;  // memory only
   RowKind rowKind = RowKind::Product;
 
-  double LineTotal() const { return static_cast<double>(quantity) * unitPrice; }
+  // quantity x unit price.
+  Cents LineCents() const { return static_cast<Cents>(quantity) * unitCents; }
+};
+
+// What the price check against the store's catalogue found (orders/PriceCheck.h); kept in
+// the orders file under keys that readers without it skip.
+enum class PriceMark : std::uint8_t {
+  Unchecked = 0,
+  Matches = 1,         // every figure as the catalogue gives it
+  CatalogueChanged = 2,  // matches the catalogue as it was; products or prices changed since
+  Differs = 3,         // figures the catalogue never gave: ask before charging
 };
 
 // A number no record made before in this run has: the in-memory identity of a record, since
@@ -71,10 +84,12 @@ struct OrderRecord {
   std::uint16_t status = kStatusUnread;
   std::vector<OrderField> fields;
   std::vector<OrderItem> items;
-  float total = 0;
-  float freight = 0;
-  float tax = 0;
+  Cents totalCents = 0;    // from the field "Total" or "Amount"
+  Cents freightCents = 0;  // from the field "Freight"
+  Cents taxCents = 0;      // from the field "Tax"
   std::int32_t chargeDate = 0;  // memory only
+  PriceMark priceMark = PriceMark::Unchecked;
+  std::vector<std::string> priceNotes;  // the differences and changes the check listed
   std::vector<OrderRecord> children;
 };
 
@@ -114,9 +129,11 @@ OrderRecord CopyRecord(const OrderRecord& record);
 OrderItem CopyItem(const OrderItem& item);
 
 // Number readers that never fail: leading blanks, optional sign, digits; 0 when none.
-// Out-of-range values saturate.
+// Out-of-range values saturate. Amounts read with ParseDecimal (util/Money.h).
 std::int32_t ParseInt32(std::string_view text);
 float ParseFloat(std::string_view text);
+// An amount field's value in cents (ParseDecimal at two places).
+inline Cents ParseAmount(std::string_view text) { return ParseDecimal(text, kCentsPlaces); }
 
 // New Orders and Trash folders.
 OrderRecord MakeFolder(RecordKind kind, std::string name);

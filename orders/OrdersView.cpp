@@ -10,11 +10,7 @@
 namespace tolmi {
 
 namespace {
-std::string Amount(double v) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.2f", v);
-  return text;
-}
+std::string Amount(Cents v) { return FormatCents(v); }
 
 bool Locate(std::vector<OrderRecord>& list, OrderRecord* parent, std::uint64_t uid,
             bool inTrash, RecordPlace& out, int depth) {
@@ -74,13 +70,18 @@ RecordIcon IconFor(const OrderRecord& record) {
   return record.status == kStatusUnread ? RecordIcon::UnreadOrder : RecordIcon::Order;
 }
 
+std::string PriceMarkCell(PriceMark mark) {
+  return mark == PriceMark::Differs ? "!" : mark == PriceMark::CatalogueChanged ? "~" : "";
+}
+
 std::array<std::string, 7> OrderListCells(const OrderRecord& record,
                                           const ChargeDateText& chargeDate) {
   std::array<std::string, 7> cells;
   cells[1] = record.name;
   if (IsFolder(record)) return cells;
+  cells[0] = PriceMarkCell(record.priceMark);
   cells[2] = FormatDateTime(record.orderDate, false);
-  cells[3] = Amount(record.total);
+  cells[3] = Amount(record.totalCents);
   cells[4] = std::string(ListStatusText(record.status));
   if (record.chargeDate != 0 && chargeDate) cells[5] = chargeDate(record.chargeDate);
   cells[6] = record.orderId;
@@ -94,23 +95,23 @@ std::vector<ItemRow> ItemRows(const OrderRecord& order, bool chargesTax) {
     if (it.rowKind != RowKind::Product) continue;
     ItemRow row{RowKind::Product, static_cast<int>(i), it.disabled, {}};
     row.cells = {ItemDescription(it), it.code.value_or(""), std::to_string(it.quantity),
-                 Amount(it.unitPrice),  Amount(it.tax),      Amount(it.LineTotal())};
+                 Amount(it.unitCents),  Amount(it.taxCents),  Amount(it.LineCents())};
     rows.push_back(std::move(row));
   }
   if (rows.empty()) return rows;
   const OrderField* freightTax = FindField(order, "FreightTax");
   rows.push_back({RowKind::Freight, -1, false,
                   {"Freight", "", "", "", freightTax ? freightTax->value : "",
-                   Amount(order.freight)}});
+                   Amount(order.freightCents)}});
   rows.push_back({RowKind::Separator, -1, false, {kItemSeparatorText, "", "", "", "", ""}});
-  if (chargesTax) rows.push_back({RowKind::Tax, -1, false, {"Tax:", "", "", "", "", Amount(order.tax)}});
-  rows.push_back({RowKind::Total, -1, false, {"Cost:", "", "", "", "", Amount(order.total)}});
+  if (chargesTax) rows.push_back({RowKind::Tax, -1, false, {"Tax:", "", "", "", "", Amount(order.taxCents)}});
+  rows.push_back({RowKind::Total, -1, false, {"Cost:", "", "", "", "", Amount(order.totalCents)}});
   return rows;
 }
 
 bool EnsureTaxField(OrderRecord& order, bool chargesTax) {
   if (!chargesTax || order.kind != RecordKind::Order || FindField(order, "Tax")) return false;
-  order.fields.push_back({"Tax", Amount(order.tax)});
+  order.fields.push_back({"Tax", Amount(order.taxCents)});
   return true;
 }
 
@@ -130,7 +131,7 @@ std::vector<DetailPair> OrderDetails(const OrderRecord& order,
 }
 
 bool CommitOrderDetails(OrderRecord& order, const std::vector<DetailPair>& pairs) {
-  const float total = order.total, freight = order.freight, tax = order.tax;
+  const Cents total = order.totalCents, freight = order.freightCents, tax = order.taxCents;
   for (const auto& p : pairs) {
     const std::string name = Trimmed(p.label);
     if (name.empty()) continue;
@@ -142,14 +143,14 @@ bool CommitOrderDetails(OrderRecord& order, const std::vector<DetailPair>& pairs
       AppendField(order, name, p.value);
     }
   }
-  return order.total != total || order.freight != freight || order.tax != tax;
+  return order.totalCents != total || order.freightCents != freight || order.taxCents != tax;
 }
 
 std::vector<DetailPair> ItemDetails(const OrderRecord& order, const ItemRow& row) {
   switch (row.kind) {
-    case RowKind::Freight: return {{" Freight:", Amount(order.freight)}};
-    case RowKind::Tax: return {{" Tax:", Amount(order.tax)}};
-    case RowKind::Total: return {{" Total:", Amount(order.total)}};
+    case RowKind::Freight: return {{" Freight:", Amount(order.freightCents)}};
+    case RowKind::Tax: return {{" Tax:", Amount(order.taxCents)}};
+    case RowKind::Total: return {{" Total:", Amount(order.totalCents)}};
     case RowKind::Separator: return {};
     case RowKind::Product: break;
   }
@@ -160,16 +161,16 @@ std::vector<DetailPair> ItemDetails(const OrderRecord& order, const ItemRow& row
   if (it.option2) pairs.push_back({" Option2:", *it.option2});
   pairs.push_back({" ProductCode:", it.code.value_or("")});
   pairs.push_back({" Quantity:", std::to_string(it.quantity)});
-  pairs.push_back({" Cost:", Amount(it.unitPrice)});
+  pairs.push_back({" Cost:", Amount(it.unitCents)});
   return pairs;
 }
 
 bool CommitItemDetails(OrderRecord& order, const ItemRow& row,
                        const std::vector<DetailPair>& pairs) {
-  auto setAmount = [&](float& target, const char* label, const char* field) {
+  auto setAmount = [&](Cents& target, const char* label, const char* field) {
     const DetailPair* p = Pair(pairs, label);
     if (!p) return false;
-    const float v = ParseFloat(p->value);
+    const Cents v = ParseAmount(p->value);
     bool changed = v != target;
     target = v;
     if (OrderField* f = FindField(order, field)) {
@@ -180,9 +181,9 @@ bool CommitItemDetails(OrderRecord& order, const ItemRow& row,
     return changed;
   };
   switch (row.kind) {
-    case RowKind::Freight: return setAmount(order.freight, " Freight:", "Freight");
-    case RowKind::Tax: return setAmount(order.tax, " Tax:", "Tax");
-    case RowKind::Total: return setAmount(order.total, " Total:", "Amount");
+    case RowKind::Freight: return setAmount(order.freightCents, " Freight:", "Freight");
+    case RowKind::Tax: return setAmount(order.taxCents, " Tax:", "Tax");
+    case RowKind::Total: return setAmount(order.totalCents, " Total:", "Amount");
     case RowKind::Separator: return false;
     case RowKind::Product: break;
   }
@@ -195,10 +196,10 @@ bool CommitItemDetails(OrderRecord& order, const ItemRow& row,
   if (const DetailPair* p = Pair(pairs, " ProductCode:"))
     it.code = p->value.empty() && !it.code ? std::nullopt : std::optional<std::string>(p->value);
   if (const DetailPair* p = Pair(pairs, " Quantity:")) it.quantity = ParseInt32(p->value);
-  if (const DetailPair* p = Pair(pairs, " Cost:")) it.unitPrice = ParseFloat(p->value);
+  if (const DetailPair* p = Pair(pairs, " Cost:")) it.unitCents = ParseAmount(p->value);
   return it.name != before.name || it.option1 != before.option1 ||
          it.option2 != before.option2 || it.code != before.code ||
-         it.quantity != before.quantity || it.unitPrice != before.unitPrice;
+         it.quantity != before.quantity || it.unitCents != before.unitCents;
 }
 
 }  // namespace tolmi

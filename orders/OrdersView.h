@@ -49,7 +49,12 @@ RecordIcon IconFor(const OrderRecord& record);
 inline constexpr std::array<const char*, 7> kOrderListHeaders = {
     "#", "Order", "Date", "Total", "Status", "Charged", "Order ID"};
 using ChargeDateText = std::function<std::string(std::time_t)>;
-// The seven cells of a record in the orders list ("#" is empty: an icon only). The date
+// The "#" cell of an order by its price check: "!" when its figures differ from the
+// catalogue (ask before charging), "~" when the catalogue changed since, else empty.
+std::string PriceMarkCell(PriceMark mark);
+
+// The seven cells of a record in the orders list ("#" holds the icon and the price mark,
+// PriceMarkCell). The date
 // is day first; folders show only their name. chargeDate writes charge dates (never
 // called for 0, which shows empty).
 std::array<std::string, 7> OrderListCells(const OrderRecord& record,

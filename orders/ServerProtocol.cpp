@@ -248,10 +248,10 @@ void ParseProductList(std::string_view value, std::vector<OrderItem>& items) {
           item->code = std::string(token.substr(0, token.find(':')));
           break;
         case 3:
-          item->unitPrice = ParseFloat(token);
+          item->unitCents = ParseAmount(token);
           break;
         case 4:
-          item->weight = ParseFloat(token);
+          item->weightMilli = ParseDecimal(token, kWeightPlaces);
           break;
         case 5:
           item->extraText1 = std::string(token);
@@ -260,13 +260,13 @@ void ParseProductList(std::string_view value, std::vector<OrderItem>& items) {
           item->extraText2 = std::string(token);
           break;
         case 8:
-          item->taxRate = ParseFloat(token);
+          item->taxRateMilli = ParseDecimal(token, kRatePlaces);
           break;
         case 9:
-          item->tax = ParseFloat(token);
+          item->taxCents = ParseAmount(token);
           break;
         case 10:
-          item->freight = ParseFloat(token);
+          item->freightCents = ParseAmount(token);
           break;
         case 12:
           item->option1 = std::string(token);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "payments/CardData.h"
 #include "util/Dates.h"
 #include "util/Html.h"
 #include "util/Strings.h"
@@ -41,15 +42,11 @@ std::string Encoded(std::string value) {
   return value;
 }
 
-// The order total in cents, as "%0.2f" writes it (so 19.99 is 1999, not 1998), saturated
-// far below the 64-bit limits so that the kind-1 arithmetic cannot overflow.
-long long TotalCents(float total) {
-  double cents = std::round(static_cast<double>(total) * 100.0);
-  if (!std::isfinite(cents)) return 0;
-  const double limit = 1e15;
-  if (cents > limit) cents = limit;
-  if (cents < -limit) cents = -limit;
-  return static_cast<long long>(cents);
+// The order total in cents, saturated far below the 64-bit limits so that the kind-1
+// arithmetic cannot overflow.
+long long TotalCents(Cents total) {
+  constexpr Cents kLimit = 1'000'000'000'000'000;
+  return total > kLimit ? kLimit : total < -kLimit ? -kLimit : total;
 }
 
 // The body of a reply: the text after the first empty line, or all of it when there is none.
@@ -78,7 +75,7 @@ void FillOrderPlaceholders(std::string& text, const OrderRecord& order,
   for (int i = 0; i < 5; ++i)
     ReplaceAll(text, "$FIELD" + std::to_string(i + 1), Encoded(context.account[i]));
 
-  const std::string total = FloatToText(order.total, 2);
+  const std::string total = FormatCents(order.totalCents);
   if (text.find("$DCC") != std::string::npos) {
     std::string cents = total;
     std::size_t dot = cents.find('.');
@@ -141,7 +138,7 @@ ChargeOutcome JudgeCodedReply(const GatewayDefinition& gateway, std::string_view
                   gap == std::string::npos ? std::string() : TrimBlanks(plain.substr(gap + 4)));
   }
   const long long r = ParseInt32(std::string_view(plain).substr(amp + 1));
-  const long long a = -TotalCents(order.total);
+  const long long a = -TotalCents(order.totalCents);
   const long long n = ParseInt32(order.name);
   const long long m = ParseInt32(context.account[0]);
   const long long code = r + a - n * m;  // each term is far inside 64 bits
@@ -174,7 +171,7 @@ ChargeInput ChargeInputFromOrder(const OrderRecord* order) {
     in.amount = "0.00";
     return in;
   }
-  in.amount = FloatToText(order->total, 2);
+  in.amount = FormatCents(order->totalCents);
   in.cardNumber = FieldValueNoCase(*order, kFieldCardNumber);
   in.cardHolder = FieldValueNoCase(*order, kFieldCardHolder);
   in.cardType = FieldValueNoCase(*order, kFieldCardType);
@@ -187,10 +184,11 @@ Status ApplyChargeInput(OrderRecord& order, const ChargeInput& input) {
   auto refuse = [](std::string_view message) {
     return Status::Error(ErrorKind::InvalidArgument, std::string(message));
   };
-  const float amount = ParseFloat(input.amount);
+  // Whole cents from the moment it is read: an amount that rounds to no cent is no amount.
+  const Cents amount = ParseAmount(input.amount);
   if (input.amount.empty() || !(amount > 0)) return refuse(kAmountMessage);
   StoreField(order, kFieldAmount, input.amount);
-  order.total = amount;
+  order.totalCents = amount;
 
   if (input.cardNumber.empty()) return refuse(kCardNumberMessage);
   StoreField(order, kFieldCardNumber, input.cardNumber);
@@ -304,6 +302,8 @@ void ApplyChargeOutcome(OrderRecord& order, const ChargeOutcome& outcome, std::i
     case ChargeVerdict::Approved:
       order.status = kStatusCharged;
       order.chargeDate = now;
+      // Charged: the card number is needed no longer (payments/CardData.h).
+      ForgetCardData(order);
       break;
     case ChargeVerdict::Rejected:
       order.status = kStatusRejected;

@@ -159,7 +159,8 @@ ChargeOutcome NoReplyOutcome();
 ChargeOutcome JudgeChargeReply(const GatewayDefinition& gateway, std::string_view reply,
                                const OrderRecord& order, const ChargeContext& context);
 
-// Applies a judged outcome: Approved sets the status Charged and the charge date to now;
+// Applies a judged outcome: Approved sets the status Charged and the charge date to now,
+// and keeps only the last four digits of the card number and no security code;
 // Rejected sets the status Rejected (charge date untouched); NoReply changes nothing.
 void ApplyChargeOutcome(OrderRecord& order, const ChargeOutcome& outcome, std::int32_t now);
 

@@ -82,14 +82,14 @@ TransactionLogEntry MakeTransactionLogEntry(const OrderRecord& order, int result
   e.order = order.name;
   e.orderId = order.orderId;
   e.result = result;
-  e.amount = order.total;
+  e.amountCents = order.totalCents;
   return e;
 }
 
 std::string FormatTransactionLogLine(const TransactionLogEntry& entry) {
-  return FormatText("%i,%s,%s,%i,%0.2f\n", static_cast<int>(entry.time),
+  return FormatText("%i,%s,%s,%i,%s\n", static_cast<int>(entry.time),
                     OneField(entry.order).c_str(), OneField(entry.orderId).c_str(),
-                    static_cast<int>(entry.result), static_cast<double>(entry.amount));
+                    static_cast<int>(entry.result), FormatCents(entry.amountCents).c_str());
 }
 
 Status AppendTransactionLog(const std::string& home, const TransactionLogEntry& entry,
@@ -154,7 +154,7 @@ std::optional<TransactionLogEntry> ParseTransactionLogLine(std::string_view line
   e.order = std::string(middle.substr(0, split));
   e.orderId = std::string(middle.substr(split + 1));
   e.result = ParseInt32(line.substr(beforeLast + 1, last - beforeLast - 1));
-  e.amount = ParseFloat(line.substr(last + 1));
+  e.amountCents = ParseAmount(line.substr(last + 1));
   return e;
 }
 
@@ -211,9 +211,7 @@ void SortTransactionLog(std::vector<TransactionLogEntry>& entries, TransactionLo
       case TransactionLogColumn::Order:
         return CompareNoCase(a.order, b.order);
       case TransactionLogColumn::Total: {
-        // A NaN amount handed in by a caller sorts as 0, keeping the order strict.
-        float x = std::isnan(a.amount) ? 0.0f : a.amount;
-        float y = std::isnan(b.amount) ? 0.0f : b.amount;
+        const Cents x = a.amountCents, y = b.amountCents;
         return x < y ? -1 : (y < x ? 1 : 0);
       }
       case TransactionLogColumn::Status:
@@ -240,7 +238,7 @@ std::string_view TransactionLogStatusText(std::int32_t result) {
 TransactionLogRow TransactionLogRowFor(const TransactionLogEntry& entry, int dateOrder) {
   TransactionLogRow row;
   row.order = entry.order;
-  row.total = FloatToText(entry.amount, 2);
+  row.total = FormatCents(entry.amountCents);
   row.status = std::string(TransactionLogStatusText(entry.result));
   row.chargeDate = FormatDateLocale(entry.time, dateOrder);
   return row;

@@ -28,7 +28,7 @@ struct TransactionLogEntry {
   std::string order;      // the order's name (its number)
   std::string orderId;    // the order server's id; "" for hand-made orders
   std::int32_t result = 0;
-  float amount = 0;
+  Cents amountCents = 0;  // the amount charged
 };
 
 // The log of the local day holding time, relative to the home: "Logs/2026/261205.log" for

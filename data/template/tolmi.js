@@ -41,13 +41,45 @@
     return v < 0 ? -Math.round(-v - 1e-7) : Math.round(v + 1e-7);
   }
 
-  function fixed2(centsValue) {
-    var neg = centsValue < 0;
-    var v = Math.abs(centsValue);
-    var whole = Math.floor(v / 100);
-    var frac = v % 100;
-    return (neg ? '-' : '') + whole + '.' + (frac < 10 ? '0' : '') + frac;
+  // Money rule (docs/money.md, util/Money.h): a text is read straight into whole units of
+  // 10^-places (cents at 2, weights and percentages at 3), as toNumber reads it, the first
+  // dropped decimal rounding half away from zero; no binary fraction comes in between.
+  var LIMIT = 999999999999999;
+  function parseScaled(text, places) {
+    var m = /^(-?)([0-9]*)(?:\.([0-9]*))?/.exec(String(text == null ? '' : text).replace(/[^0-9.\-]/g, ''));
+    var frac = m[3] || '';
+    if (m[2] === '' && frac === '') return 0;
+    var digits = (m[2] + (frac + '000000').slice(0, places)).replace(/^0+/, '');
+    var v = digits.length > 15 ? LIMIT : Number(digits || '0');
+    if (frac.charAt(places) >= '5' && v < LIMIT) v += 1;
+    v = Math.min(v, LIMIT);
+    return m[1] && v ? -v : v;
   }
+  function parseCents(text) { return parseScaled(text, 2); }
+
+  // a * b / den, rounded half away from zero (exact: BigInt for products past 2^51).
+  function mulDivRound(a, b, den) {
+    var p = a * b;
+    if (Math.abs(p) < 2e15 || typeof BigInt !== 'function') {
+      var q = Math.floor((Math.abs(p) * 2 + den) / (2 * den));
+      return p < 0 ? -q : q;
+    }
+    var big = BigInt(a) * BigInt(b);
+    var neg = big < BigInt(0);
+    if (neg) big = -big;
+    var two = BigInt(2);
+    var r = Number((big * two + BigInt(den)) / (two * BigInt(den)));
+    return neg ? -r : r;
+  }
+  function percentOf(amount, rateMilli) { return mulDivRound(amount, rateMilli, 100000); }
+
+  function fixedN(value, places) {
+    var neg = value < 0;
+    var v = String(Math.abs(value));
+    while (v.length <= places) v = '0' + v;
+    return (neg ? '-' : '') + (places ? v.slice(0, v.length - places) + '.' + v.slice(v.length - places) : v);
+  }
+  function fixed2(centsValue) { return fixedN(centsValue, 2); }
 
   function escapeHtml(text) {
     return String(text).replace(/[&<>"']/g, function (c) {
@@ -85,12 +117,12 @@
     for (var i = 0; i < items.length; i++) {
       var m = BAND_RE.exec(items[i]);
       if (m) {
-        bands.push({ limit: parseFloat(m[2]), amount: toNumber(m[1]) });
+        bands.push({ limit: parseScaled(m[2], 3), amount: parseCents(m[1]) });
         continue;
       }
       m = PER_UNIT_RE.exec(items[i]);
       if (m) {
-        perUnit = { base: toNumber(m[1]), rate: toNumber(m[2]) };
+        perUnit = { base: parseCents(m[1]), rate: parseCents(m[2]) };
         continue;
       }
       return null;
@@ -104,8 +136,8 @@
     var items = content.split(',');
     var i = 0;
     var m;
-    if (i < items.length && (m = TAX_RE.exec(items[i]))) { group.tax = parseFloat(m[1]); i++; }
-    if (i < items.length && (m = FTAX_RE.exec(items[i]))) { group.freightTax = parseFloat(m[1]); i++; }
+    if (i < items.length && (m = TAX_RE.exec(items[i]))) { group.tax = parseScaled(m[1], 3); i++; }
+    if (i < items.length && (m = FTAX_RE.exec(items[i]))) { group.freightTax = parseScaled(m[1], 3); i++; }
     var rest = items.slice(i);
     var parsed = rest.length && rest.join(',').replace(/\s/g, '') !== '' ? parseBands(rest) : null;
     if (parsed) {
@@ -175,15 +207,15 @@
     return out;
   }
 
-  // Charge of the weight bands for an order weight: the first band whose limit
-  // holds the weight; above 10 units the per-unit band adds its rate for every
-  // started unit; past the last band without one the last band's charge holds.
+  // Charge in cents of the weight bands for an order weight in thousandths: the first
+  // band whose limit holds the weight; above 10 units the per-unit band adds its rate for
+  // every started unit; past the last band without one the last band's charge holds.
   function bandCharge(group, weight) {
     for (var i = 0; i < group.bands.length; i++) {
-      if (weight <= group.bands[i].limit + 1e-9) return group.bands[i].amount;
+      if (weight <= group.bands[i].limit) return group.bands[i].amount;
     }
-    if (group.perUnit && weight > 10) {
-      var units = Math.ceil(weight - 10 - 1e-9);
+    if (group.perUnit && weight > 10000) {
+      var units = Math.floor((weight - 10000 + 999) / 1000);
       return group.perUnit.base + group.perUnit.rate * units;
     }
     return group.bands.length ? group.bands[group.bands.length - 1].amount : 0;
@@ -196,7 +228,8 @@
        "A<=Wk"        a weight band, "B+Rk>10k" the per-unit band above 10
        "free"         no charge
        "free>=100"    no charge when the goods come to at least 100
-     Returns null for a rule this script cannot read. */
+     Amounts in cents, the weight in thousandths. Returns null for a rule this script
+     cannot read. */
   function ruleCharge(rule, weight, units, subtotal) {
     var terms = rule.split(',');
     var charge = 0;
@@ -207,10 +240,10 @@
       var m;
       if (t === '') continue;
       if (t === 'free') { freeFrom = 0; continue; }
-      if ((m = /^free\s*(?:>=|over|from)\s*([0-9]*\.?[0-9]+)$/.exec(t))) { freeFrom = parseFloat(m[1]); continue; }
-      if ((m = /^([0-9]*\.?[0-9]+)\s*\/\s*item$/.exec(t))) { charge += parseFloat(m[1]) * units; continue; }
-      if ((m = /^([0-9]*\.?[0-9]+)\s*\/\s*k$/.exec(t))) { charge += parseFloat(m[1]) * weight; continue; }
-      if (/^[0-9]*\.?[0-9]+$/.test(t)) { charge += parseFloat(t); continue; }
+      if ((m = /^free\s*(?:>=|over|from)\s*([0-9]*\.?[0-9]+)$/.exec(t))) { freeFrom = parseCents(m[1]); continue; }
+      if ((m = /^([0-9]*\.?[0-9]+)\s*\/\s*item$/.exec(t))) { charge += parseCents(m[1]) * units; continue; }
+      if ((m = /^([0-9]*\.?[0-9]+)\s*\/\s*k$/.exec(t))) { charge += mulDivRound(parseCents(m[1]), weight, 1000); continue; }
+      if (/^[0-9]*\.?[0-9]+$/.test(t)) { charge += parseCents(t); continue; }
       if (BAND_RE.test(t) || PER_UNIT_RE.test(t)) { bandItems.push(t); continue; }
       return null;
     }
@@ -218,7 +251,7 @@
       var parsed = parseBands(bandItems);
       charge += bandCharge(parsed, weight);
     }
-    if (freeFrom !== null && subtotal >= freeFrom - 1e-9) return 0;
+    if (freeFrom !== null && subtotal >= freeFrom) return 0;
     return charge;
   }
 
@@ -227,39 +260,44 @@
      options.taxMode: "region" (the region's rate on all goods) or "product"
      (each item's own rate, in regions that are taxed); by default product
      based when any line carries its own rate.
-     Returns amounts in cents, or {ok:false, reason} when the region or
-     method cannot be served. */
+     Returns amounts in cents (lineTax: the tax of each line, which add up to tax), or
+     {ok:false, reason} when the region or method cannot be served. */
   function computeTotals(methods, region, methodIndex, lines, options) {
     options = options || {};
-    var subtotal = 0, weight = 0, units = 0, itemFreight = 0, productTax = 0;
+    var subtotal = 0, weight = 0, units = 0, itemFreight = 0;
     var anyRate = false;
+    var lineTotals = [], rates = [];
     (lines || []).forEach(function (l) {
       var qty = Math.max(0, Math.floor(toNumber(l.qty)));
-      var lineTotal = cents(toNumber(l.price)) * qty;
+      var lineTotal = parseCents(l.price) * qty;
       subtotal += lineTotal;
       units += qty;
-      weight += toNumber(l.weight) * qty;
-      itemFreight += cents(toNumber(l.freight)) * qty;
-      var rate = toNumber(l.tax);
+      weight += parseScaled(l.weight, 3) * qty;
+      itemFreight += parseCents(l.freight) * qty;
+      var rate = parseScaled(l.tax, 3);
       if (rate !== 0) anyRate = true;
-      productTax += lineTotal * rate / 100;
+      lineTotals.push(lineTotal);
+      rates.push(rate);
     });
     var result = { ok: false, reason: '', subtotal: subtotal, weight: weight, freight: 0,
-                   freightTax: 0, tax: 0, total: subtotal };
+                   freightTax: 0, tax: 0, total: subtotal, lineTax: [] };
     var method = methods[methodIndex];
     if (!method) { result.reason = 'method'; return result; }
     var group = findGroup(method, region);
     if (!group) { result.reason = 'region'; return result; }
-    var charge = group.rule !== null ? ruleCharge(group.rule, weight, units, subtotal / 100)
+    var charge = group.rule !== null ? ruleCharge(group.rule, weight, units, subtotal)
                                      : bandCharge(group, weight);
     if (charge === null) { result.reason = 'rule'; return result; }
-    var freight = cents(charge) + itemFreight;
-    var freightTax = group.freightTax !== null ? cents(freight * group.freightTax / 100 / 100) : 0;
+    var freight = charge + itemFreight;
+    var freightTax = group.freightTax !== null ? percentOf(freight, group.freightTax) : 0;
     var tax = 0;
-    if (group.tax !== null) {
-      var mode = options.taxMode || (anyRate ? 'product' : 'region');
-      tax = mode === 'product' ? cents(productTax / 100) : cents(subtotal * group.tax / 100 / 100);
-    }
+    var mode = options.taxMode || (anyRate ? 'product' : 'region');
+    // Each line's tax is rounded on its own; the order's tax is their sum.
+    lineTotals.forEach(function (lineTotal, i) {
+      var t = group.tax === null ? 0 : percentOf(lineTotal, mode === 'product' ? rates[i] : group.tax);
+      result.lineTax.push(t);
+      tax += t;
+    });
     result.ok = true;
     result.freight = freight;
     result.freightTax = freightTax;
@@ -467,7 +505,7 @@
 
   function cartTotals(lines) {
     var subtotal = 0, count = 0;
-    lines.forEach(function (l) { subtotal += cents(toNumber(l.price)) * l.qty; count += l.qty; });
+    lines.forEach(function (l) { subtotal += parseCents(l.price) * l.qty; count += l.qty; });
     return { subtotal: subtotal, count: count };
   }
 
@@ -503,11 +541,11 @@
       html += '<tr data-line="' + i + '"><td data-label="Product">' + pic + name +
         (l.code ? ' <span class="tolmi-code">(' + escapeHtml(l.code) + ')</span>' : '') +
         (opts ? '<br><span class="tolmi-opts">' + escapeHtml(opts) + '</span>' : '') + '</td>' +
-        '<td data-label="Price" class="tolmi-price">' + money(cents(toNumber(l.price))) + '</td>' +
+        '<td data-label="Price" class="tolmi-price">' + money(parseCents(l.price)) + '</td>' +
         '<td data-label="Quantity"><input class="tolmi-qty" id="' + id + '-qty' + i + '" type="number" min="1" max="' + MAX_QTY +
         '" inputmode="numeric" aria-label="Quantity of ' + escapeHtml(l.name) + '" value="' + l.qty + '" data-line="' + i +
         '"><span class="tolmi-err" id="' + id + '-qty' + i + '-err"></span></td>' +
-        '<td data-label="Total" class="tolmi-linetotal">' + money(cents(toNumber(l.price)) * l.qty) + '</td>' +
+        '<td data-label="Total" class="tolmi-linetotal">' + money(parseCents(l.price) * l.qty) + '</td>' +
         '<td><button type="button" class="tolmi-remove" data-line="' + i + '">Remove</button></td></tr>';
     });
     var t = cartTotals(lines);
@@ -553,9 +591,9 @@
   // Line fields of one cart line as the order server reads them, tab separated.
   function itemValue(l, taxCents) {
     var clean = function (v) { return String(v).replace(/[\t\r\n]/g, ' '); };
-    return [l.qty, clean(l.name), clean(l.code), fixed2(cents(toNumber(l.price))),
-            clean(toNumber(l.weight)), '', '', '', clean(toNumber(l.tax)), fixed2(taxCents),
-            fixed2(cents(toNumber(l.freight)) * l.qty), '', clean(l.option1), clean(l.option2)].join('\t');
+    return [l.qty, clean(l.name), clean(l.code), fixed2(parseCents(l.price)),
+            fixedN(parseScaled(l.weight, 3), 3), '', '', '', fixedN(parseScaled(l.tax, 3), 3), fixed2(taxCents),
+            fixed2(parseCents(l.freight) * l.qty), '', clean(l.option1), clean(l.option2)].join('\t');
   }
 
   /* Sets up register.html: shows the confirmation when the server sent the
@@ -684,13 +722,9 @@
         say('');
         return;
       }
-      var taxMode = config.taxMode || (lines.some(function (l) { return toNumber(l.tax) !== 0; }) ? 'product' : 'region');
       var method = methods.length && methodSel ? methods[Number(methodSel.value)] : null;
-      var group = (method && findGroup(method, regionSel ? regionSel.value : '')) || { tax: null };
-      lines.forEach(function (l) {
-        var lineCents = cents(toNumber(l.price)) * l.qty;
-        var rate = group.tax === null ? 0 : (taxMode === 'product' ? toNumber(l.tax) : group.tax);
-        hidden(form, 'tolmi_item', itemValue(l, cents(lineCents * rate / 100 / 100)));
+      lines.forEach(function (l, i) {
+        hidden(form, 'tolmi_item', itemValue(l, current.lineTax[i] || 0));
       });
       if (method) {
         hidden(form, 'Region', regionSel.value);
@@ -783,7 +817,7 @@
     var receipt = {
       lines: lines.map(function (l) {
         return { name: l.name, qty: l.qty, options: [l.option1, l.option2].filter(function (o) { return o; }).join(', '),
-                 total: cents(toNumber(l.price)) * l.qty };
+                 total: parseCents(l.price) * l.qty };
       }),
       subtotal: totals.subtotal, freight: totals.freight, freightTax: totals.freightTax, tax: totals.tax,
       total: totals.total, method: method, region: region,
@@ -1137,7 +1171,7 @@
       if (desc && desc.content) product.description = desc.content;
       if (sku && sku.textContent.trim()) product.sku = sku.textContent.trim();
       if (price) {
-        var offer = { '@type': 'Offer', price: fixed2(cents(toNumber(price.getAttribute('data-price')))),
+        var offer = { '@type': 'Offer', price: fixed2(parseCents(price.getAttribute('data-price'))),
           availability: 'https://schema.org/InStock', url: String(root.location.href).split('#')[0] };
         var code = currencyCode(currency());
         if (code) offer.priceCurrency = code;
@@ -1269,7 +1303,8 @@
 
   var api = {
     setMode: setMode, setStore: setStore, checkQuantity: checkQuantity, currencyCode: currencyCode,
-    urlDecode: urlDecode, toNumber: toNumber, cents: cents, fixed2: fixed2,
+    urlDecode: urlDecode, toNumber: toNumber, cents: cents, fixed2: fixed2, fixedN: fixedN,
+    parseScaled: parseScaled, parseCents: parseCents, mulDivRound: mulDivRound,
     parseFreight: parseFreight, regionsOf: regionsOf, methodsFor: methodsFor,
     computeTotals: computeTotals, ruleCharge: ruleCharge,
     addItem: addItem, removeItem: removeItem, removeLine: removeLine, setQuantity: setQuantity,

@@ -6,6 +6,7 @@
 #include "cli/Cli.h"
 #include "orders/OrdersFile.h"
 #include "payments/TransactionLog.h"
+#include "project/ProjectFile.h"
 #include "tests/net/NetTestSupport.h"
 #include "tests/server/ServerProcess.h"
 #include "tests/support/TestHome.h"
@@ -158,6 +159,46 @@ TEST_F(OrderNetCommandsTest, ChargeApprovesDeclinesAndReportsC101) {
             std::string::npos)
       << err.str();
   EXPECT_EQ(out.str(), "Error\n");
+}
+
+TEST_F(OrderNetCommandsTest, CheckMarksATamperedOrderWhichChargesOnlyWithForce) {
+  StoreProject project;
+  std::unique_ptr<StoreNode> pen = CreateNode();
+  pen->kind = NodeKind::Product;
+  pen->code = "P1";
+  pen->cost = "12.50";
+  AppendNode(project, nullptr, std::move(pen));
+  const std::string path = (home / "Shop.stp").string();
+  home.Write("Shop.stp", ProjectFileText(project, 1, 1));
+  PostOrder("Ann", "4111111111111111");  // priced as the catalogue prices it
+  ASSERT_EQ(test::PostForm(server.port(), "/",
+                           "tolmi_user=shop&Name=Bo&Amount=0.50&CardNumber=4000000000000002"
+                           "&CardholderName=Bo&CardType=Visa&CardExpiryMonth=12"
+                           "&CardExpiryYear=2030&tolmi_item=1%09Pen%09P1%090.50")
+                .status,
+            200);
+  ASSERT_EQ(Run({"download", "--password", kPassword}), 0) << err.str();
+  EXPECT_EQ(Run({"check", "--project", path}), 1) << err.str();
+  EXPECT_NE(out.str().find("1000: matches the catalogue\n"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("1001: DIFFERS from the catalogue\n"
+                           "  line 1 (P1): unit price 0.50, catalogue 12.50\n"),
+            std::string::npos)
+      << out.str();
+  EXPECT_EQ(Run({"check", "1000", "--project", path}), 0) << out.str();
+
+  home.Write("engines.dat", "NAME=Test Gateway\nREQ=" + base +
+                                "gateway?CardNumber=%CardNumber%&Amount=$TOTAL\nID=6\n");
+  home.Write("config.ini", "server=" + base + "\no_un=shop\ngateway=Test Gateway\n");
+  EXPECT_EQ(Run({"charge", "1001"}), 1);
+  EXPECT_NE(err.str().find("order 1001 differs from the catalogue: not charged"), std::string::npos)
+      << err.str();
+  ASSERT_EQ(Run({"charge", "1000"}), 0) << err.str();
+  // Charged: neither the orders file nor the output holds the full card number.
+  EXPECT_EQ(home.Read("orders.ost").find("4111111111111111"), std::string::npos);
+  EXPECT_NE(home.Read("orders.ost").find("*CardNumber=************1111\n"), std::string::npos);
+  EXPECT_EQ(out.str().find("4111111111111111"), std::string::npos) << out.str();
+  EXPECT_EQ(Run({"charge", "1001", "--force", "--amount", "0.50"}), 1);  // declined, but sent
+  EXPECT_NE(out.str().find("Rejected"), std::string::npos) << out.str() << err.str();
 }
 
 }  // namespace

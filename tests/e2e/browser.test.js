@@ -287,7 +287,7 @@ describe('shopping in built stores', { skip, timeout: 540000 }, () => {
       assert.deepEqual(['Amount', 'Freight', 'FreightTax', 'Tax', 'Region'].map((k) => fields.get(k)),
         ['22.45', '9.95', '0.00', '0.00', 'Canada']);
       assert.equal(fields.get('PROD'),
-        '15:1\tSencha Yabukita\tGT-101\t12.50\t0.1\t\t\t\t0\t0.00\t0.00\t\t250 g\t\t<BR>');
+        '15:1\tSencha Yabukita\tGT-101\t12.50\t0.100\t\t\t\t0.000\t0.00\t0.00\t\t250 g\t\t<BR>');
 
       // The store's search: the words stay in the field, and each result leads to its page.
       await page.goto(server.url + 'sencha.html');

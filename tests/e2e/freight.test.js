@@ -22,10 +22,11 @@ test('the builder\'s example text: groups, tax prefixes, bands and per-unit band
   assert.equal(methods[0].name, 'Air');
   const g = methods[0].groups[0];
   assert.deepEqual(g.regions, ['USA', 'Canada']);
-  assert.equal(g.tax, 10);
-  assert.equal(g.freightTax, 5);
-  assert.deepEqual(g.bands, [{ limit: 0.5, amount: 2.5 }, { limit: 1, amount: 4 }, { limit: 10, amount: 9 }]);
-  assert.deepEqual(g.perUnit, { base: 9, rate: 1 });
+  // Rates in thousandths of a percent, limits in thousandths of a unit, amounts in cents.
+  assert.equal(g.tax, 10000);
+  assert.equal(g.freightTax, 5000);
+  assert.deepEqual(g.bands, [{ limit: 500, amount: 250 }, { limit: 1000, amount: 400 }, { limit: 10000, amount: 900 }]);
+  assert.deepEqual(g.perUnit, { base: 900, rate: 100 });
   assert.equal(g.rule, null);
 
   // 0.4 units of weight: first band; goods 20.00, freight 2.50, freight tax 0.13 (rounded), tax 2.00.
@@ -51,7 +52,7 @@ test('the builder\'s example text: groups, tax prefixes, bands and per-unit band
 test('gaps keep their own limits and an empty first band charges nothing', () => {
   const methods = T.parseFreight('Post(NZ(0<=0.5k,3.00<=2k,5.00<=4k););');
   const g = methods[0].groups[0];
-  assert.deepEqual(g.bands.map((b) => b.limit), [0.5, 2, 4]);
+  assert.deepEqual(g.bands.map((b) => b.limit), [500, 2000, 4000]);
   assert.equal(T.computeTotals(methods, 'NZ', 0, [line(1, '5', 0.3)]).freight, 0);
   assert.equal(T.computeTotals(methods, 'NZ', 0, [line(1, '5', 2.5)]).freight, 500);
   // Past the last band without a per-unit band the last charge holds.
@@ -78,7 +79,7 @@ test('region names with brackets and a rule with brackets', () => {
   const methods = T.parseFreight('Air(Korea (South)(10%,free (over 50),free>=50,7.5););');
   const g = methods[0].groups[0];
   assert.deepEqual(g.regions, ['Korea (South)']);
-  assert.equal(g.tax, 10);
+  assert.equal(g.tax, 10000);
   assert.equal(g.rule, 'free (over 50),free>=50,7.5');
   // The bracketed words are no rule term this script knows: it says so instead of guessing.
   assert.equal(T.computeTotals(methods, 'Korea (South)', 0, [line(1, '10')]).reason, 'rule');
@@ -167,7 +168,7 @@ test('cart: add as the pages call it, merge, quantities, remove by code', () => 
   assert.deepEqual([cart[2].option1, cart[2].option2], ['', '']);
   assert.deepEqual(T.cartTotals(cart), { subtotal: 1550, count: 4 });
   // The tab-separated line the order server reads.
-  assert.equal(T.itemValue(cart[0], 90), '2\tBlue Mug\tMUG-01\t4.50\t0.3\t\t\t\t10\t0.90\t0.00\t\tRed\tLarge');
+  assert.equal(T.itemValue(cart[0], 90), '2\tBlue Mug\tMUG-01\t4.50\t0.300\t\t\t\t10.000\t0.90\t0.00\t\tRed\tLarge');
   assert.equal(T.setQuantity(2, '5'), '');
   // What is not a whole number from 1 to 999 is refused with a message; the line stays.
   for (const [typed, said] of [['abc', 'Enter a whole number from 1 to 999.'], ['-2', 'Enter a whole number from 1 to 999.'],

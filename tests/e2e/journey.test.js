@@ -244,6 +244,11 @@ test('the merchant\'s journey', { skip: missing.length ? `needs ${missing.join('
       assert.equal(again.body, '0\r\n#END 0\r\n');
     });
 
+    await step('the order the browser sent matches the catalogue', async () => {
+      const out = cli('orders', 'check', state.orderName, '--project', state.project);
+      assert.match(out, new RegExp(`^${state.orderName}: matches the catalogue$`, 'm'), out);
+    });
+
     await step('its invoice prints', async () => {
       const out = path.join(work, 'invoice.html');
       cli('orders', 'invoice', state.orderName, '--out', out);
@@ -269,6 +274,11 @@ test('the merchant\'s journey', { skip: missing.length ? `needs ${missing.join('
       assert.ok(Math.abs(Number(line[1]) - Date.now() / 1000) < 600, `charge time ${line[1]}`);
       const shown = cli('orders', 'show', state.orderName);
       assert.match(shown, /Charged/i, shown);
+      // Charged: the orders file keeps the card's last four digits only.
+      const digits = String(card.CardNumber).replace(/\D/g, '');
+      const file = fs.readFileSync(path.join(home, 'orders.ost'), 'latin1');
+      assert.ok(!file.includes(card.CardNumber) && !file.includes(digits), 'no full card number');
+      assert.ok(!shown.includes(digits), shown);
     });
 
     await step('a price with reordered digits publishes exactly what changed', async () => {

@@ -6,6 +6,7 @@
 
 #include "net/EventLoop.h"
 #include "net/HttpClient.h"
+#include "orders/OrdersFile.h"
 #include "payments/TransactionLog.h"
 #include "tests/net/NetTestSupport.h"
 #include "tests/server/ServerProcess.h"
@@ -99,6 +100,11 @@ TEST_F(ChargeSessionTest, ApprovedByTheGatewayMarksTheOrderChargedAndLogsIt) {
   EXPECT_EQ(statuses, (std::vector<std::string>{"Working", "Approved"}));
   EXPECT_TRUE(result.logged);
   EXPECT_EQ(LogText(), std::to_string(clock.now) + ",1000,7,1,12.50\n");
+  // Charged: the orders file keeps the card's last four digits only.
+  ASSERT_TRUE(SaveOrders(home.path().string(), tree, clock.now).ok());
+  const std::string file = home.Read("orders.ost");
+  EXPECT_NE(file.find("\n*CardNumber=************1111\n"), std::string::npos) << file;
+  for (const char* full : {"4111 1111", "41111111"}) EXPECT_EQ(file.find(full), std::string::npos);
 }
 
 TEST_F(ChargeSessionTest, DeclinedPostMarksTheOrderRejectedAndLogsIt) {
@@ -114,6 +120,7 @@ TEST_F(ChargeSessionTest, DeclinedPostMarksTheOrderRejectedAndLogsIt) {
   EXPECT_EQ(Order().chargeDate, 0);
   EXPECT_EQ(statuses.back(), "Rejected");
   EXPECT_EQ(LogText(), std::to_string(clock.now) + ",1000,7,0,12.50\n");
+  EXPECT_EQ(FindField(Order(), "CardNumber")->value, "4000000000000002");  // may be tried again
 
   // A second charge appends its own line.
   FindField(Order(), "CardNumber")->value = "4111111111111111";

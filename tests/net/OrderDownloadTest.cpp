@@ -122,12 +122,12 @@ TEST_F(OrderDownloadTest, FilesOrdersNewestFirstSavesAndDeletesThemOnTheServer) 
   const OrderRecord& ann = NewOrders()[2];
   ASSERT_NE(FindField(ann, "Name"), nullptr);
   EXPECT_EQ(FindField(ann, "Name")->value, "Ann Lee");
-  EXPECT_FLOAT_EQ(ann.total, 9.0f);
+  EXPECT_EQ(ann.totalCents, 900);
   ASSERT_EQ(ann.items.size(), 1u);
   EXPECT_EQ(ann.items[0].quantity, 2);
   EXPECT_EQ(ann.items[0].name, "Mug");
   EXPECT_EQ(ann.items[0].code, "M1");
-  EXPECT_FLOAT_EQ(ann.items[0].unitPrice, 4.5f);
+  EXPECT_EQ(ann.items[0].unitCents, 450);
   EXPECT_NE(ann.orderDate, 0);
   EXPECT_EQ(session->lastOrderId(), c);
 

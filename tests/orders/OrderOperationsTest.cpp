@@ -19,14 +19,14 @@ TEST(CsvExport, ExactBytes) {
   mug.name = "Mug's";
   mug.code = "M1";
   mug.quantity = 2;
-  mug.unitPrice = 4.5f;
+  mug.unitCents = 450;
   mug.option1 = "Red";
   mug.disabled = true;
   a.items.push_back(mug);
   OrderItem pen;
   pen.name = "Pen";
   pen.quantity = 1;
-  pen.unitPrice = 1.005f;
+  pen.unitCents = 100;
   a.items.push_back(pen);
   OrderItem sep;
   sep.rowKind = RowKind::Separator;

@@ -24,8 +24,8 @@ OrderRecord SampleOrder() {
   it.code = "MUG-01";
   it.option1 = "Red";
   it.quantity = 3;
-  it.unitPrice = 2.5f;
-  it.weight = 0.25f;
+  it.unitCents = 250;
+  it.weightMilli = 250;
   it.disabled = true;
   r.items.push_back(it);
   OrderItem freightRow;
@@ -65,14 +65,14 @@ TEST(OrdersFile, RoundTripKeepsDataButNotMemoryOnlyParts) {
   EXPECT_EQ(r.orderId, "77");
   EXPECT_EQ(r.status, kStatusCharged);
   EXPECT_EQ(r.chargeDate, 0);  // not carried by the file
-  EXPECT_FLOAT_EQ(r.total, 12.5f);
+  EXPECT_EQ(r.totalCents, 1250);
   ASSERT_EQ(r.fields.size(), 3u);
   EXPECT_EQ(r.fields[1].value, "a=b=c");
   ASSERT_EQ(r.items.size(), 1u);  // the display row is not written
   EXPECT_FALSE(r.items[0].disabled);
   EXPECT_EQ(r.items[0].code, std::optional<std::string>("MUG-01"));
   EXPECT_FALSE(r.items[0].option2.has_value());
-  EXPECT_DOUBLE_EQ(r.items[0].LineTotal(), 7.5);
+  EXPECT_EQ(r.items[0].LineCents(), 750);
   const OrderRecord& h = back.records[1];
   EXPECT_EQ(h.orderId, "");
   ASSERT_EQ(h.fields.size(), 2u);
@@ -125,7 +125,7 @@ TEST(OrdersFile, MalformedInputNeverCrashes) {
   ASSERT_EQ(g.records.size(), 1u);
   ASSERT_EQ(g.records[0].items.size(), 1u);
   EXPECT_EQ(g.records[0].items[0].quantity, INT32_MAX);
-  EXPECT_EQ(g.records[0].items[0].unitPrice, 0.0f);
+  EXPECT_EQ(g.records[0].items[0].unitCents, 100);  // amounts are plain decimals: no exponent
   for (std::size_t cut = 0; cut < bytes.size() && cut < 3000; cut += 7)
     (void)ReadOrdersText(std::string_view(bytes).substr(0, cut));
   (void)ReadOrdersText(std::string("\0\0#EOF\n\xff\xfe", 9));

@@ -38,7 +38,7 @@ TEST(OrdersRobustness, DownloadedOrdersAreStoredExactly) {
                 "IN=Shirt\nIC=S1\nIQ=3\nIU=u\nI1=Large\nI2=Red\nIY=y\nIT=2.500000\nIX=0.750000\n"
                 "IR=10.000000\nIW=0.200000\nIF=1.000000\n#EOB\n"
                 "NODE2=Trash\nOS=0\nOD=0\nOI=\n#EOF\n");
-  EXPECT_FLOAT_EQ(a.freight, 2.0f);
+  EXPECT_EQ(a.freightCents, 200);
 }
 
 TEST(OrdersRobustness, EveryTruncationFallsBackOrReadsWhole) {

@@ -8,10 +8,10 @@
 namespace tolmi {
 namespace {
 
-OrderRecord Order(const std::string& name, float total = 0) {
+OrderRecord Order(const std::string& name, Cents total = 0) {
   OrderRecord r;
   r.name = name;
-  r.total = total;
+  r.totalCents = total;
   return r;
 }
 
@@ -43,12 +43,12 @@ TEST(OrdersView, UidsAreUniqueAndCopiesGetNewOnes) {
 TEST(OrdersView, ListCellsAndItemRows) {
   setenv("TZ", "UTC", 1);
   tzset();
-  OrderRecord o = Order("1000", 12.5f);
+  OrderRecord o = Order("1000", 1250);
   o.orderId = "77";
   o.orderDate = 1700000000;  // 14 Nov 2023 22:13:20 UTC
   o.status = kStatusUnread;
-  o.freight = 2;
-  o.tax = 0.5f;
+  o.freightCents = 200;
+  o.taxCents = 50;
   AppendField(o, "FreightTax", "0.10");
   auto date = [](std::time_t t) { return "D" + std::to_string(t); };
   EXPECT_EQ(OrderListCells(o, date),
@@ -65,8 +65,8 @@ TEST(OrdersView, ListCellsAndItemRows) {
   mug.option1 = "Red";
   mug.code = "M1";
   mug.quantity = 2;
-  mug.unitPrice = 4.5f;
-  mug.tax = 0.25f;
+  mug.unitCents = 450;
+  mug.taxCents = 25;
   mug.disabled = true;
   o.items.push_back(mug);
   auto rows = ItemRows(o, true);
@@ -87,7 +87,7 @@ TEST(OrdersView, ListCellsAndItemRows) {
 }
 
 TEST(OrdersView, DetailsWithCustomDefaultsAndCommit) {
-  OrderRecord o = Order("1000", 10);
+  OrderRecord o = Order("1000", 1000);
   AppendField(o, "Name", "Ann");
   AppendField(o, "Amount", "10.00");
   std::vector<OrderField> custom{{"Gift Note", "none"}, {"Name", "ignored"}};
@@ -102,7 +102,7 @@ TEST(OrdersView, DetailsWithCustomDefaultsAndCommit) {
   EXPECT_EQ(pairs.size(), 3u);
   pairs[1].value = "20.5";
   EXPECT_TRUE(CommitOrderDetails(o, pairs));
-  EXPECT_FLOAT_EQ(o.total, 20.5f);
+  EXPECT_EQ(o.totalCents, 2050);
 
   OrderRecord many;
   for (int i = 0; i < 40; ++i) AppendField(many, "F" + std::to_string(i), "");
@@ -111,7 +111,7 @@ TEST(OrdersView, DetailsWithCustomDefaultsAndCommit) {
   OrderItem pen;
   pen.name = "Pen";
   pen.quantity = 1;
-  pen.unitPrice = 2;
+  pen.unitCents = 200;
   o.items.push_back(pen);
   auto rows = ItemRows(o, false);
   auto item = ItemDetails(o, rows[0]);
@@ -121,7 +121,7 @@ TEST(OrdersView, DetailsWithCustomDefaultsAndCommit) {
   item[3].value = "1.25";
   EXPECT_TRUE(CommitItemDetails(o, rows[0], item));
   EXPECT_EQ(o.items[0].quantity, 3);
-  EXPECT_FLOAT_EQ(o.items[0].unitPrice, 1.25f);
+  EXPECT_EQ(o.items[0].unitCents, 125);
   EXPECT_FALSE(o.items[0].code.has_value());  // an empty code box adds no code
   auto total = ItemDetails(o, rows.back());
   total[0].value = "7";

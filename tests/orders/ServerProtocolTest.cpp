@@ -67,12 +67,12 @@ TEST(ServerProtocol, ParsesServerReply) {
   EXPECT_EQ(tm.tm_hour, 15);
   EXPECT_EQ(tm.tm_min, 30);
   ASSERT_EQ(a.fields.size(), 2u);
-  EXPECT_FLOAT_EQ(a.total, 9.0f);
+  EXPECT_EQ(a.totalCents, 900);
   ASSERT_EQ(a.items.size(), 1u);
   EXPECT_EQ(a.items[0].quantity, 2);
   EXPECT_EQ(a.items[0].name, "Mug");
   EXPECT_EQ(a.items[0].code, std::optional<std::string>("M1"));
-  EXPECT_FLOAT_EQ(a.items[0].unitPrice, 4.5f);
+  EXPECT_EQ(a.items[0].unitCents, 450);
   EXPECT_EQ(kids[0].fields[0].value, "X=Y");
   ASSERT_TRUE(tree.fieldTemplate.has_value());
   EXPECT_EQ(tree.fieldTemplate->orderId, "9");

@@ -20,7 +20,7 @@ GatewayDefinition Gateway(int kind, std::string request = "") {
 OrderRecord Order(std::string name, float total) {
   OrderRecord o;
   o.name = std::move(name);
-  o.total = total;
+  o.totalCents = CentsOfDouble(total);
   return o;
 }
 
@@ -64,7 +64,7 @@ TEST(ChargeInputChecks, MessagesInOrderAndFieldsStoredBeforeTheFailure) {
   ASSERT_EQ(order.fields.size(), 2u);
   EXPECT_EQ(order.fields[0].name, "amount");
   EXPECT_EQ(order.fields[0].value, "0.01");
-  EXPECT_FLOAT_EQ(order.total, 0.01f);
+  EXPECT_EQ(order.totalCents, 1);
 
   in.cardNumber = "4111111111111111";
   in.cardHolder.clear();
@@ -85,7 +85,7 @@ TEST(ChargeInputChecks, MessagesInOrderAndFieldsStoredBeforeTheFailure) {
   in.expiryMonth = "7";
   in.expiryYear = "2027";
   ASSERT_TRUE(ApplyChargeInput(order, in).ok());
-  EXPECT_FLOAT_EQ(order.total, 12.5f);
+  EXPECT_EQ(order.totalCents, 1250);
   std::vector<std::string> names;
   for (const OrderField& f : order.fields) names.push_back(f.name + "=" + f.value);
   EXPECT_EQ(names,

@@ -41,7 +41,7 @@ class TransactionLogTest : public ::testing::Test {
   }
   static TransactionLogEntry Entry(std::int32_t time, std::string order, int result, float amount,
                                    std::string id = "") {
-    return {time, std::move(order), std::move(id), result, amount};
+    return {time, std::move(order), std::move(id), result, CentsOfDouble(amount)};
   }
 
   test::TestHome home_;
@@ -65,7 +65,7 @@ TEST_F(TransactionLogTest, LineBytes) {
   OrderRecord order;
   order.name = "1005";
   order.orderId = "2026-77";
-  order.total = 12.5f;
+  order.totalCents = 1250;
   TransactionLogEntry e = MakeTransactionLogEntry(order, 1, 1796466600);
   EXPECT_EQ(FormatTransactionLogLine(e), "1796466600,1005,2026-77,1,12.50\n");
   EXPECT_EQ(FormatTransactionLogLine(Entry(7, "1006", 0, 0.25f)), "7,1006,,0,0.25\n");
@@ -81,7 +81,7 @@ TEST_F(TransactionLogTest, ParsesFiveFieldsAndSkipsShortLines) {
   EXPECT_EQ(e->order, "1005");
   EXPECT_EQ(e->orderId, "2026-77");
   EXPECT_EQ(e->result, 1);
-  EXPECT_FLOAT_EQ(e->amount, 12.5f);
+  EXPECT_EQ(e->amountCents, 1250);
   for (std::string_view bad : {"", ",,,", "1,2,3,4", "garbage", "1,,,", ",,"})
     EXPECT_FALSE(ParseTransactionLogLine(bad)) << bad;
   e = ParseTransactionLogLine(",,,,");
@@ -92,7 +92,7 @@ TEST_F(TransactionLogTest, ParsesFiveFieldsAndSkipsShortLines) {
   EXPECT_EQ(e->order, "a,b");
   EXPECT_EQ(e->orderId, "c");
   EXPECT_EQ(e->result, 2);
-  EXPECT_EQ(e->amount, 0);
+  EXPECT_EQ(e->amountCents, 0);
 }
 
 TEST_F(TransactionLogTest, AppendCreatesTheFolderAndKeepsEarlierLines) {
@@ -132,7 +132,7 @@ TEST_F(TransactionLogTest, ReadFileReportsC100) {
   ASSERT_EQ(read->size(), 4u);  // the long run of commas comes as two pieces of empty fields
   EXPECT_EQ((*read)[0].order, "1");
   EXPECT_EQ((*read)[3].orderId, "id");
-  EXPECT_FLOAT_EQ((*read)[3].amount, 2.5f);
+  EXPECT_EQ((*read)[3].amountCents, 250);
 }
 
 TEST_F(TransactionLogTest, DayRangeAcrossAMonthEndInDateOrder) {

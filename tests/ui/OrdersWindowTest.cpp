@@ -34,13 +34,13 @@ OrderRecord SampleOrder(const std::string& name, const std::string& customer, in
   AppendField(r, "Name", customer);
   AppendField(r, "Email", customer + "@example.com");
   AppendField(r, "Amount", "12.50");
-  r.freight = 2;
+  r.freightCents = 200;
   OrderItem tea;
   tea.name = "Green Tea";
   tea.code = "GT-1";
   tea.option1 = "100 g";
   tea.quantity = 2;
-  tea.unitPrice = 5.25f;
+  tea.unitCents = 525;
   r.items.push_back(tea);
   return r;
 }

@@ -26,6 +26,7 @@
 #include "orders/OrderOperations.h"
 #include "orders/OrderNumbers.h"
 #include "orders/OrdersView.h"
+#include "orders/PriceCheck.h"
 #include "ui/dialogs/ProgressWindow.h"
 #include "util/Dates.h"
 
@@ -331,6 +332,14 @@ void OrdersWindow::FillList() {
     for (int c = 0; c < 7; ++c) item->setText(c, Q(cells[static_cast<std::size_t>(c)]));
     item->setIcon(0, RecordIconFor(*r, style()));
     item->setData(0, kUidRole, QVariant::fromValue<qulonglong>(r->uid));
+    // The price check's mark: the differences in a tip, the row in red.
+    if (r->priceMark == PriceMark::Differs || r->priceMark == PriceMark::CatalogueChanged) {
+      std::string tip(PriceMarkText(r->priceMark));
+      for (const std::string& note : r->priceNotes) tip += "\n" + note;
+      for (int c = 0; c < 7; ++c) item->setToolTip(c, Q(tip));
+      if (r->priceMark == PriceMark::Differs)
+        for (int c = 0; c < 7; ++c) item->setForeground(c, QBrush(Qt::red));
+    }
   }
   for (int c = 0; c < 7; ++c) list_->resizeColumnToContents(c);
   filling_ = false;
@@ -466,9 +475,17 @@ void OrdersWindow::DownloadOrders() {
       s.config().orderLast = download_session_->lastOrderId();
     }
     (void)s.WriteConfig();
-    statusBar()->showMessage(r.resultCode == 0
-                                 ? QString("Received %1 orders.").arg(r.ordersReceived)
-                                 : QString());
+    // The new orders are checked against the open store's catalogue at once.
+    int differing = 0;
+    if (r.resultCode == 0 && !r.addedIds.empty() && !s.session().path.empty())
+      differing = CheckReceivedOrders(s.orders(), r.addedIds,
+                                      CatalogueHistoryOf(s.project(), s.session().path));
+    statusBar()->showMessage(
+        r.resultCode != 0 ? QString()
+        : differing       ? QString("Received %1 orders; %2 differ from the catalogue (marked !).")
+                          .arg(r.ordersReceived)
+                          .arg(differing)
+                          : QString("Received %1 orders.").arg(r.ordersReceived));
     Refresh();
   };
   download_session_ = std::make_unique<OrderDownload>(session.loop(), session.orders(),
