@@ -63,6 +63,11 @@ void OrderTemplatePage::Reload() {
   setEnabled(!session_.session().path.empty());
 }
 
+void OrderTemplatePage::showEvent(QShowEvent* event) {
+  if (editor_->Bytes() != OrderTemplateText(session_.session(), kind_)) Reload();
+  StorePage::showEvent(event);
+}
+
 void OrderTemplatePage::Load() {
   AppConfig& config = session_.config();
   FileQuery query{tr("Open Template File").toStdString(),

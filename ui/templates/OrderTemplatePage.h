@@ -27,6 +27,10 @@ class OrderTemplatePage : public StorePage {
   void Reload() override;
   TemplateEditor* editor() const { return editor_; }
 
+ protected:
+  // Shown again: a template replaced elsewhere (a new style, Save As) is shown.
+  void showEvent(QShowEvent* event) override;
+
  private:
   void Load();
   void Default();

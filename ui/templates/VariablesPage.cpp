@@ -161,6 +161,11 @@ void VariablesPage::Paste() {
   if (!paste.refused) prompter_.Show(paste.refused.message(), "Error", PromptIcon::Error);
 }
 
+void VariablesPage::showEvent(QShowEvent* event) {
+  Reload();
+  StorePage::showEvent(event);
+}
+
 bool VariablesPage::RunPageCommand(int id) {
   switch (id) {
     case kCmdCopy: Copy(); return true;

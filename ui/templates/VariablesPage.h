@@ -50,6 +50,8 @@ class VariablesPage : public StorePage {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // Shown again: variables set elsewhere (the merchant details) are listed.
+  void showEvent(QShowEvent* event) override;
 
  private:
   std::vector<std::size_t> SelectedRows() const;
