@@ -98,7 +98,9 @@ class OrdersWindowTest : public QObject {
     QCOMPARE(tree.records[0].children[0].status, std::uint16_t(kStatusPending));
     QVERIFY(!tree.changed);
     QCOMPARE(Column(items, 1),
-             (QStringList{"Green Tea (100 g)", "Freight", kItemSeparatorText, "Cost:"}));
+             (QStringList{"Green Tea (100 g)", "Freight", kItemSeparatorText, "Tax:", "Cost:"}));
+    // The sample store charges tax (TAXD=1): the shown order now carries its "Tax" field.
+    QCOMPARE(FindField(tree.records[0].children[0], "Tax")->value, std::string("0.00"));
     QCOMPARE(details->item(0, 0)->text(), QString(" Name"));
     QCOMPARE(details->item(0, 1)->text(), QString("Ann O'Neil"));
     QVERIFY(Child<QPushButton>(window, "status64")->isChecked());

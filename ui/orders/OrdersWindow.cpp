@@ -184,6 +184,7 @@ OrdersWindow::OrdersWindow(const WindowContext& ctx) : QMainWindow(ctx.parent), 
   });
 
   BuildMenus();
+  BuildPaymentsMenu();
   const auto& records = ctx_.session.orders().records;
   Refresh();
   if (!records.empty()) SelectRecord(records.front().uid);
@@ -250,9 +251,10 @@ OrderRecord* OrdersWindow::ShownOrder() {
   return r && r->kind == RecordKind::Order ? r : nullptr;
 }
 
-// The store charges tax when the order carries any.
-bool OrdersWindow::ChargesTax(const OrderRecord& order) const {
-  return order.tax != 0 || FindField(order, "Tax") != nullptr;
+// Whether the store charges tax is the open store's setting (TAXD), not a guess from the
+// order: it decides the Tax row and the "Tax" field a charge's request carries.
+bool OrdersWindow::ChargesTax(const OrderRecord&) const {
+  return ctx_.session.project().settings.taxOn;
 }
 
 std::vector<std::uint64_t> OrdersWindow::ListSelection() const {

@@ -29,6 +29,7 @@ class QTreeWidgetItem;
 namespace tolmi {
 class OrderDownload;
 namespace ui {
+class OrderPayments;
 
 class OrdersWindow : public QMainWindow {
   Q_OBJECT
@@ -59,6 +60,8 @@ class OrdersWindow : public QMainWindow {
   void RenameCommand(const QString& title);
   void MarkCommand(std::uint16_t status);
   void SetItemsDisabledCommand(bool disabled);
+  // Charge, Payment Gateway Setup, Settings, Transaction Log and the charges they run.
+  OrderPayments* payments() const { return payments_; }
 
   // Which pane the Edit commands act on (the last of tree, list and items to have the focus).
   OrdersFocus focus() const { return focus_; }
@@ -81,6 +84,7 @@ class OrdersWindow : public QMainWindow {
   OrderRecord* ShownOrder();
   bool ChargesTax(const OrderRecord& order) const;
   std::vector<int> SelectedItemIndexes() const;
+  void BuildPaymentsMenu();  // Charge, gateway setup, settings, log (OrdersWindowPayments.cpp)
 
   WindowContext ctx_;
   std::uint64_t selected_ = 0;
@@ -102,6 +106,7 @@ class OrdersWindow : public QMainWindow {
           *disable_ = nullptr, *download_ = nullptr;
   std::vector<QAction*> markActions_;
   std::unique_ptr<OrderDownload> download_session_;
+  OrderPayments* payments_ = nullptr;  // a child object: charges live as long as the window
 };
 
 // Orders (151), after the main window's order-server check: loads the orders file and
