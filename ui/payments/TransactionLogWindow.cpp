@@ -51,6 +51,7 @@ TransactionLogWindow::TransactionLogWindow(QWidget* parent, std::string home, in
   list_->setRootIsDecorated(false);
   list_->setHeaderLabels({tr("Order"), tr("Total"), tr("Status"), tr("Charge Date")});
   list_->header()->setSectionsClickable(true);
+  list_->header()->setMinimumSectionSize(80);  // room for the title and the sort mark
   connect(list_->header(), &QHeaderView::sectionClicked, this, &TransactionLogWindow::SortBy);
   calendar_ = new QCalendarWidget;
   calendar_->setObjectName("logCalendar");
