@@ -2,6 +2,7 @@
 // Each opens the project through the lifecycle (as the desktop program does, with
 // the style schemes loaded), edits it and saves it with a backup. Anything that
 // fails stops before the save, so the project file is never half-written.
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <optional>
@@ -124,6 +125,7 @@ void SetupAdd(CLI::App& app, Context& ctx) {
 struct ImportOptions {
   std::string project, dataFile, columns, delimiter, decimalPoint, under, records;
   bool update = false;
+  bool header = false;
 };
 
 bool ParseNumber(const std::string& text, std::size_t& value) {
@@ -180,6 +182,39 @@ std::optional<std::string> AssignColumns(const std::string& text, ImportData& da
   return std::nullopt;
 }
 
+// --header: the first record names the columns; each name that is a target's header
+// (or menu entry) assigns that column. Names of no target are reported and left out.
+void AssignColumnsByHeader(const std::string& header, ImportData& data, std::ostream& err) {
+  const std::vector<std::string> names = SplitRecord(header, data.settings);
+  for (std::size_t column = 0; column < names.size() && column < kAssignableColumns; ++column) {
+    std::string name = names[column];
+    StrTrimWhite(name);
+    if (auto target = TargetFromName(name)) {
+      data.columns[column] = *target;
+    } else if (!name.empty()) {
+      err << "Column " << column + 1 << " (" << name << ") names no import target: left out\n";
+    }
+  }
+}
+
+// The first number column (Cost, Tax, Weight, Freight) of a record whose value holds no
+// digit at all: a header line read as data. Nullopt when the record reads as data.
+std::optional<std::string> NumberColumnWithoutDigits(const std::string& record,
+                                                     const ImportData& data) {
+  const std::vector<std::string> fields = SplitRecord(record, data.settings);
+  for (std::size_t column = 0; column < fields.size() && column < kAssignableColumns; ++column) {
+    const ImportTarget t = data.columns[column];
+    if (t != ImportTarget::Cost && t != ImportTarget::Tax && t != ImportTarget::Weight &&
+        t != ImportTarget::Freight)
+      continue;
+    std::string value = fields[column];
+    StrTrimWhite(value);
+    if (!value.empty() && std::none_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }))
+      return std::string(TargetHeader(t)) + " \"" + value + "\"";
+  }
+  return std::nullopt;
+}
+
 // The first record holding a NUL byte (numbered from 1), if any.
 std::optional<std::size_t> RecordWithNul(const ImportData& data) {
   for (std::size_t i = 0; i < data.records.size(); ++i) {
@@ -195,13 +230,18 @@ void SetupImport(CLI::App& app, Context& ctx) {
   cmd->add_option("PROJECT", o->project, "Project name or .stp file")->required();
   cmd->add_option("DATAFILE", o->dataFile, "The data file")->required();
   cmd->add_option("--columns", o->columns,
-                  "Targets of the columns in order, e.g. \"Title,Cost,,Product Code\"")
-      ->required();
+                  "Targets of the columns in order, e.g. \"Title,Cost,,Product Code\"");
+  cmd->add_flag("--header", o->header,
+                "The first line names the columns (by the targets' names; --columns, when "
+                "given, wins) and is not imported");
   cmd->add_option("--delimiter", o->delimiter, "Field delimiter (detected when not given)");
   cmd->add_option("--decimal-point", o->decimalPoint, "Decimal point of numbers (default .)");
   cmd->add_flag("--update", o->update, "Update the products found by Product Code instead");
   cmd->add_option("--under", o->under, "FILE of the node to import below");
-  cmd->add_option("--records", o->records, "Records to use, numbered from 1, e.g. 1-20");
+  cmd->add_option("--records", o->records,
+                  "Records to use, numbered from 1 after any --header line, e.g. 1-20 (without "
+                  "it, a first line whose number columns hold no digits is taken for a header "
+                  "and skipped)");
   cmd->callback([&ctx, o] {
     EditRun run(ctx);
     if (!FileExists(o->dataFile) || IsDirectory(o->dataFile)) {
@@ -229,9 +269,25 @@ void SetupImport(CLI::App& app, Context& ctx) {
     }
     if (!o->delimiter.empty()) data->settings.delimiter = o->delimiter[0];
     if (!o->decimalPoint.empty()) data->settings.decimalPoint = o->decimalPoint;
+    if (o->columns.empty() && !o->header) {
+      run.Fail("give --columns TARGETS, or --header when the first line names the columns");
+      return;
+    }
+    if (o->header) {
+      if (o->columns.empty()) AssignColumnsByHeader(data->records.front(), *data, run.err());
+      data->records.erase(data->records.begin());
+    }
     if (auto problem = AssignColumns(o->columns, *data)) {
       run.Fail(*problem);
       return;
+    }
+    if (!o->header && o->records.empty() && !data->records.empty()) {
+      if (auto column = NumberColumnWithoutDigits(data->records.front(), *data)) {
+        run.err() << "Record 1 reads like a header line (" << *column
+                  << "): skipped. Give --header to name the columns by it, or --records to "
+                     "import it.\n";
+        data->records.erase(data->records.begin());
+      }
     }
     std::vector<std::size_t> chosen;
     if (auto problem = ParseRecords(o->records, data->records.size(), chosen)) {

@@ -1,5 +1,6 @@
 #include "project/ProductImport.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -89,6 +90,7 @@ void ApplyValue(StoreNode& node, ImportTarget target, std::string_view value,
       return;
     case ImportTarget::PageTitle:
       node.page = std::string(value);
+      node.pagePresent = true;
       return;
     case ImportTarget::Filename:
       node.file = std::string(value);
@@ -171,22 +173,96 @@ std::optional<ImportTarget> TargetFromName(std::string_view name) {
   return std::nullopt;
 }
 
+namespace {
+
+// The runs of '"' of a text, met in order: finds the first run of odd length at or after a
+// position. Positions asked for only grow, so a whole file costs one pass.
+class OddQuoteRuns {
+ public:
+  explicit OddQuoteRuns(std::string_view bytes) : bytes_(bytes) {}
+
+  // The last quote of the first odd run starting at or after FROM; npos when none.
+  std::size_t LastOfFirstFrom(std::size_t from) {
+    if (end_ != std::string_view::npos && start_ >= from) return end_;
+    end_ = std::string_view::npos;
+    pos_ = std::max(pos_, from);
+    while (pos_ < bytes_.size()) {
+      if (bytes_[pos_] != '"') {
+        ++pos_;
+        continue;
+      }
+      const std::size_t start = pos_;
+      while (pos_ < bytes_.size() && bytes_[pos_] == '"') ++pos_;
+      if ((pos_ - start) % 2 == 1) {
+        start_ = start;
+        end_ = pos_ - 1;
+        return end_;
+      }
+    }
+    return std::string_view::npos;
+  }
+
+ private:
+  std::string_view bytes_;
+  std::size_t pos_ = 0;
+  std::size_t start_ = 0;
+  std::size_t end_ = std::string_view::npos;
+};
+
+// Where the record starting at POS ends: at the first line feed outside a quoted field (a
+// spreadsheet keeps line breaks of a cell inside its quotes). A double quote opens a field
+// only at the field's start; one that does not close within the longest supported line
+// leaves the record ending at its line's end, as a file without quoted line breaks does.
+std::size_t RecordEnd(std::string_view bytes, std::size_t pos, OddQuoteRuns& runs) {
+  const std::size_t lineEnd = std::min(bytes.find('\n', pos), bytes.size());
+  bool fieldStart = true;
+  for (std::size_t i = pos; i < bytes.size(); ++i) {
+    const char c = bytes[i];
+    if (c == '\n') return i;
+    if (c == '"' && fieldStart) {
+      std::size_t run = i;
+      while (run < bytes.size() && bytes[run] == '"') ++run;
+      // "" opens and closes an empty field; otherwise pairs stand for one quote and the
+      // first odd run of quotes closes.
+      std::size_t close = (run - i) % 2 == 0 ? run - 1 : runs.LastOfFirstFrom(run);
+      if (close == std::string_view::npos || close - pos > kImportPieceSize) return lineEnd;
+      i = close;
+      fieldStart = false;
+    } else if (c == ',' || c == ';' || c == '|' || c == ':') {
+      fieldStart = true;
+    } else if (c != ' ' && c != '\t' && c != '\r') {
+      fieldStart = false;
+    }
+  }
+  return bytes.size();
+}
+
+}  // namespace
+
 Result<std::vector<std::string>> CutRecords(std::string_view bytes) {
   std::vector<std::string> records;
+  OddQuoteRuns runs(bytes);
   std::size_t pos = 0;
-  std::size_t lineNumber = 0;
+  std::size_t lineNumber = 1;
   while (pos < bytes.size()) {
-    std::size_t end = bytes.find('\n', pos);
-    if (end == std::string_view::npos) end = bytes.size();
-    std::string_view line = bytes.substr(pos, end - pos);
-    ++lineNumber;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line.size() > kImportPieceSize) {
+    const std::size_t end = RecordEnd(bytes, pos, runs);
+    std::string_view text = bytes.substr(pos, end - pos);
+    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    if (text.size() > kImportPieceSize) {
       return Status::Error(ErrorKind::Corrupt,
                            "Line " + std::to_string(lineNumber) +
                                " of the data file is longer than 40000 bytes; nothing was read.");
     }
-    if (!line.empty()) records.emplace_back(line);
+    if (!text.empty()) {
+      std::string record(text);
+      // A line break kept inside a quoted field is stored as a plain line feed.
+      for (std::size_t at = record.find("\r\n"); at != std::string::npos;
+           at = record.find("\r\n", at))
+        record.erase(at, 1);
+      lineNumber += static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+      records.push_back(std::move(record));
+    }
+    ++lineNumber;
     pos = end + 1;
   }
   return records;

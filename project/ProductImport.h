@@ -74,7 +74,9 @@ struct ImportData {
 };
 
 // Cuts a file's bytes into records: lines end at LF, a CR before the LF is dropped,
-// empty lines are skipped. A line longer than kImportPieceSize is an error.
+// empty lines are skipped. A line break inside a double-quoted field (one that closes
+// within kImportPieceSize bytes) stays in its record as LF. A record longer than
+// kImportPieceSize is an error.
 Result<std::vector<std::string>> CutRecords(std::string_view bytes);
 
 // Reads a data file into records and detects its delimiter. A file that cannot be

@@ -120,6 +120,48 @@ TEST_F(EditCommandsTest, ImportsARealWorldCsvAndUpdatesTheFirstCode) {
   EXPECT_NE(stp.find("COST=7.25\n"), std::string::npos);  // the second M1 is untouched
 }
 
+TEST_F(EditCommandsTest, HeaderLinesAndQuotedLineBreaks) {
+  const struct {
+    std::string bytes;
+    std::vector<std::string> args;
+    std::string out, err, kept, dropped;
+  } kCases[] = {
+      // Without --header a first line whose number column holds no digit is skipped.
+      {"Title,Cost\nMerlot,12\n", {"--columns", "Title,Cost"}, "1\n",
+       "Record 1 reads like a header line (Cost \"Cost\"): skipped. Give --header to name the "
+       "columns by it, or --records to import it.\n",
+       "NODE1=Merlot\n", "NODE1=Title\n"},
+      // --records says otherwise: the first line is imported as it stands.
+      {"Name,Price\nShiraz,9\n", {"--columns", "Title,Cost", "--records", "1-2"}, "2\n", "",
+       "NODE1=Name\n", ""},
+      // --header: columns by their names; an unknown name is left out; records count after it.
+      {"Price;Notes;title\nRiesling;x;y\nRose;\"7\";Rose\n",
+       {"--header", "--records", "2"}, "1\n",
+       "Column 2 (Notes) names no import target: left out\n", "NODE1=Rose\n",
+       "NODE1=Riesling\n"},
+      // A spreadsheet's line break inside quotes stays in one product.
+      {"Port,\"Sweet\r\nand red\",12\n", {"--columns", "Title,Description,Cost"}, "1\n", "",
+       "NODE1=Port\n", "NODE1=and red"},
+  };
+  for (const auto& c : kCases) {
+    std::vector<std::string> args = {"import", "Wine", Data("h.csv", c.bytes), "--under",
+                                     "index.html"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    CliRun r = Cli(home, args);
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, c.out) << c.bytes;
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    EXPECT_NE(Stp().find(c.kept), std::string::npos) << Stp();
+    if (!c.dropped.empty()) {
+      EXPECT_EQ(Stp().find(c.dropped), std::string::npos) << c.bytes;
+    }
+  }
+  EXPECT_NE(Stp().find("Sweet@@@and red"), std::string::npos) << Stp();
+  CliRun none = Cli(home, {"import", "Wine", Data("n.csv", "a\n"), "--under", "index.html"});
+  EXPECT_EQ(none.code, 1);
+  EXPECT_NE(none.err.find("give --columns TARGETS, or --header"), std::string::npos);
+}
+
 TEST_F(EditCommandsTest, BadInputChangesNothing) {
   const std::string good = Data("good.csv", "Merlot,12\nShiraz,9\n");
   std::string wide;

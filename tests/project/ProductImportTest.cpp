@@ -25,6 +25,33 @@ TEST(ProductImportTest, CutsLinesDropsCrAndSkipsEmptyLines) {
   EXPECT_TRUE(CutRecords(std::string(40000, 'a')).ok());
 }
 
+TEST(ProductImportTest, QuotedLineBreaksStayInTheirRecord) {
+  const struct {
+    std::string bytes;
+    Fields records;
+  } kCases[] = {
+      {"a,\"one\r\ntwo\",3\nb,c\n", {"a,\"one\ntwo\",3", "b,c"}},
+      {"\"x\"\"\ny\";1\n", {"\"x\"\"\ny\";1"}},  // "" inside stays open
+      {"a,\"\",\"b\nc\"\n", {"a,\"\",\"b\nc\""}},    // an empty field then a break
+      {"12\" pizza,\"x\"\nb\n", {"12\" pizza,\"x\"", "b"}},  // a quote inside a field
+      {"a,\"never closed\nb\nc\n", {"a,\"never closed", "b", "c"}},
+  };
+  for (const auto& c : kCases) {
+    auto records = CutRecords(c.bytes);
+    ASSERT_TRUE(records.ok()) << c.bytes;
+    EXPECT_EQ(*records, c.records) << c.bytes;
+  }
+  // A quote closing more than a line's limit further on does not join the lines between.
+  std::string far = "a,\"far\n";
+  for (int i = 0; i < 4001; ++i) far += "xxxxxxxxx\n";
+  auto records = CutRecords(far + "\"\n");
+  ASSERT_TRUE(records.ok());
+  EXPECT_EQ(records->size(), 4003u);
+  ImportSettings s;
+  EXPECT_EQ(SplitRecord(CutRecords("a,\"one\ntwo\",3\n")->front(), s),
+            (Fields{"a", "one\ntwo", "3"}));
+}
+
 TEST(ProductImportTest, DelimiterNeedsAStrictWinner) {
   EXPECT_EQ(DetectDelimiter({"a,b,c,d;e;f;g;h;i", "a,b,c,d;e;f;g;h;i"}, ','), ';');
   EXPECT_EQ(DetectDelimiter({"a,b;c"}, ','), ',');
