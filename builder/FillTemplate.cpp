@@ -83,7 +83,7 @@ std::string UpdatedText(const BuildSession& session) {
 
 std::string DescriptionValue(const StoreNode& item) {
   if (!item.desc.empty()) return item.desc;
-  if (!item.page.empty()) return item.page;
+  if (item.pagePresent || !item.page.empty()) return item.page;  // present, even empty
   return item.title;
 }
 

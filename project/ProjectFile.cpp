@@ -512,6 +512,7 @@ class ProjectReader {
           return;
         case Key::Page:
           node->page = std::string(value);
+          node->pagePresent = true;
           return;
         case Key::Image:
           node->image = std::string(value);
@@ -743,7 +744,7 @@ void WriteRecord(ProjectWriter& w, const StoreNode& n) {
   w.NonEmpty("dg=", n.builtDigest);
   w.NonEmpty("ldg=", n.publishedDigest);
   w.NonEmpty("FILE=", n.file);
-  w.NonEmpty("PAGE=", n.page);
+  if (n.pagePresent || !n.page.empty()) w.Line("PAGE=", n.page);
   w.NonEmpty("IMAGE=", n.image);
   w.NonEmpty("LINK=", n.link);
   w.NonEmpty("KEY=", n.keywords);

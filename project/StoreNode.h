@@ -42,6 +42,7 @@ struct StoreNode {
   std::string title;                        // "NODE%i=" text; may hold HTML
   std::string displayName;                  // last result of DisplayName(); not stored
   std::string page;                         // "PAGE=": the HTML title of the node's page
+  bool pagePresent = false;  // a "PAGE=" line was read or imported, even an empty one
   std::string cost;                         // "COST=": price as typed
   std::string image;                        // "IMAGE=": local picture path or http address
   std::string link;                         // "LINK=": "Links to" target

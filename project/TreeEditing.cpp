@@ -26,6 +26,7 @@ std::unique_ptr<StoreNode> CopyNode(const StoreNode& node) {
   copy->title = node.title;
   copy->displayName = node.displayName;
   copy->page = node.page;
+  copy->pagePresent = node.pagePresent;
   copy->cost = node.cost;
   copy->image = node.image;
   copy->link = node.link;

@@ -182,6 +182,8 @@ TEST_F(FillTemplateTest, ServerAndTitles) {
             "Home <i>page</i>|Welcome|Home <i>page</i>|Welcome|Tolmi PRO");
   item.page.clear();
   EXPECT_EQ(Fill("$META_TITLE|$DESCRIPTION", item), "Home page|Home <i>page</i>");
+  item.pagePresent = true;  // "PAGE=" read empty: the description is empty, not the name
+  EXPECT_EQ(Fill("$META_TITLE|$DESCRIPTION|$META_DESCRIPTION", item), "Home page||");
   EXPECT_EQ(Fill("<a href=\"$HOMELINK\">h</a>", item), "<a href=\"a.htm\">h</a>");
 }
 
