@@ -13,6 +13,7 @@
 #include "cli/Cli.h"
 #include "cli/CliPrompter.h"
 #include "payments/TransactionLog.h"
+#include "util/Dates.h"
 
 namespace tolmi::cli {
 namespace {
@@ -97,6 +98,7 @@ void RunLog(Context& ctx, const LogOptions& o) {
     return;
   }
   AppConfig config;
+  config.dateFormat = LocaleDateOrder();  // "dateformat" unset: the locale's order, as everywhere
   CliPrompter prompter(ctx.err, ctx.yes, ctx.no);
   ReadConfiguration(config, {}, *home, prompter);
   ctx.out << "Order\tTotal\tStatus\tCharge Date\n";

@@ -92,7 +92,7 @@ class OrdersSession {
 
   // Dates in the configured order ("dateformat").
   std::string Date(std::time_t t) const {
-    return t ? FormatDateLocale(t, globals_.config.dateFormat) : std::string();
+    return ConfiguredDate(t, globals_.config.dateFormat);
   }
 
   bool Fail(const std::string& message) {
@@ -121,7 +121,7 @@ void ListLevel(const OrdersSession& s, std::ostream& out, const std::vector<Orde
   for (const OrderRecord& r : records) {
     out << std::string(static_cast<std::size_t>(depth) * 2, ' ');
     if (r.kind == RecordKind::Order) {
-      out << r.name << "\t" << (r.orderDate ? FormatDateTime(r.orderDate, false) : "") << "\t"
+      out << r.name << "\t" << OrderListDate(r.orderDate) << "\t"
           << Amount(r.totalCents) << "\t" << ListStatusText(r.status) << "\t" << s.Date(r.chargeDate)
           << "\t" << r.orderId << "\n";
     } else {
@@ -136,7 +136,7 @@ void ShowOrder(OrdersSession& s, const std::string& name) {
   if (!o) return;
   std::ostream& out = s.ctx_.out;
   out << "Order: " << o->name << "\nOrder ID: " << o->orderId
-      << "\nDate: " << (o->orderDate ? FormatDateTime(o->orderDate, false) : "")
+      << "\nDate: " << OrderListDate(o->orderDate)
       << "\nStatus: " << ListStatusText(o->status) << "\nCharged: " << s.Date(o->chargeDate)
       << "\n";
   if (o->priceMark != PriceMark::Unchecked)

@@ -98,10 +98,10 @@ const OrderRecord* FindOrderById(const OrdersTree& tree, const std::string& id) 
   return found;
 }
 
-// "1000  id 7  05/12/2026 15:30:00  9.00  Ann Lee"
-std::string OrderLine(const OrderRecord& r, bool monthFirst) {
+// "1000  id 7  05/12/26 15:30:00  9.00  Ann Lee": the date day first, as the orders list shows it.
+std::string OrderLine(const OrderRecord& r) {
   std::string line = r.name + "  id " + r.orderId + "  ";
-  line += r.orderDate ? FormatDateTime(r.orderDate, monthFirst) : std::string("-");
+  line += r.orderDate ? OrderListDate(r.orderDate) : std::string("-");
   line += "  " + FormatCents(r.totalCents);
   for (const char* key : {"Name", "CardholderName", "Email"}) {
     if (const OrderField* f = FindField(r, key); f && !f->value.empty()) {
@@ -160,10 +160,9 @@ void RunDownload(Context& ctx, const DownloadOptions& o) {
     return;
   }
 
-  const bool monthFirst = config.dateFormat == 0;
   for (const std::string& id : result.addedIds) {
     if (const OrderRecord* r = FindOrderById(run.tree(), id))
-      run.out() << OrderLine(*r, monthFirst) << "\n";
+      run.out() << OrderLine(*r) << "\n";
   }
   run.out() << "Received " << result.ordersReceived << " orders (" << result.addedIds.size()
             << " new).\n";

@@ -175,7 +175,7 @@ void SetupBackups(CLI::App& app, Context& ctx) {
     }
     for (const BackupEntry& b : ListBackups(path)) {
       run.out() << b.name << "\t" << b.size << "\t"
-                << (b.time ? FormatDateLocale(*b.time, run.globals().config.dateFormat) : "");
+                << ConfiguredDate(b.time.value_or(0), run.globals().config.dateFormat);
       if (!b.problem.empty()) run.out() << "\t" << b.problem;
       run.out() << "\n";
     }

@@ -176,6 +176,14 @@ std::string FormatDateLocale(std::time_t time, int order) {
   return FormatDateWithSeparator(time, order, LocaleDateSeparator());
 }
 
+std::string OrderListDate(std::time_t time) {
+  return time ? FormatDateTime(time, false) : std::string();
+}
+
+std::string ConfiguredDate(std::time_t time, int dateFormat) {
+  return time ? FormatDateLocale(time, dateFormat) : std::string();
+}
+
 int DateOrderFromFormat(std::string_view format) {
   Field order[3] = {Field::None, Field::None, Field::None};
   std::string separator;

@@ -16,6 +16,14 @@ namespace tolmi {
 // A time of 0 gives "00/00/00 00:00:00"; a time that cannot be converted gives "".
 std::string FormatDateTime(std::time_t time, bool monthFirst);
 
+// The order date as the orders list shows it, day first (FormatDateTime without month
+// first); "" for a time of 0, an order without a date.
+std::string OrderListDate(std::time_t time);
+
+// A date in the configured date order ("dateformat": charge dates, the transaction log,
+// invoices, backups) with the locale's separator; "" for a time of 0 (never set).
+std::string ConfiguredDate(std::time_t time, int dateFormat);
+
 // Date orders of FormatDateLocale and LocaleDateOrder.
 inline constexpr int kMonthDayYear = 0;
 inline constexpr int kDayMonthYear = 1;

@@ -3,22 +3,15 @@
 
 #include <cstdlib>
 #include <ctime>
-#include <sstream>
 
-#include "cli/Cli.h"
 #include "payments/TransactionLog.h"
+#include "tests/cli/CliRunner.h"
 #include "tests/support/TestHome.h"
 
 namespace tolmi::cli {
 namespace {
 
 using test::TestHome;
-
-struct LogRun {
-  int code;
-  std::string out;
-  std::string err;
-};
 
 class LogCommandsTest : public ::testing::Test {
  protected:
@@ -44,11 +37,9 @@ class LogCommandsTest : public ::testing::Test {
     ::tzset();
   }
 
-  LogRun Run(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--home", home_.path().string(), "log"});
-    std::ostringstream out, err;
-    int code = RunCli(args, out, err);
-    return {code, out.str(), err.str()};
+  CliRun Run(std::vector<std::string> args) {
+    args.insert(args.begin(), "log");
+    return Cli(home_, std::move(args));
   }
 
   TestHome home_;
@@ -59,7 +50,7 @@ class LogCommandsTest : public ::testing::Test {
 };
 
 TEST_F(LogCommandsTest, RangeAcrossAMonthEndSortedByDate) {
-  LogRun r = Run({"--from", "2026-11-29", "--to", "2026-12-01", "--raw"});
+  CliRun r = Run({"--from", "2026-11-29", "--to", "2026-12-01", "--raw"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out,
             "1795946400,1002,a-1,1,20.00\n"
@@ -67,7 +58,10 @@ TEST_F(LogCommandsTest, RangeAcrossAMonthEndSortedByDate) {
             "1796032800,1003,b-2,2,7.25\n"
             "1796119200,1000,,1,99.99\n");
 
-  // The table uses the configured date order (2: year-month-day).
+  // The table uses the configured date order: without "dateformat" the locale's (the C
+  // locale of the tests: month first), with it that order (2: year-month-day).
+  r = Run({"--from", "2026-11-30", "--to", "2026-11-30"});
+  EXPECT_EQ(r.out, "Order\tTotal\tStatus\tCharge Date\n1003\t7.25\tError\t11/30/26 10:00:00\n");
   home_.Write("config.ini", "dateformat=2\n");
   r = Run({"--from", "2026-11-30", "--to", "2026-12-01"});
   ASSERT_EQ(r.code, 0) << r.err;
@@ -95,16 +89,16 @@ TEST_F(LogCommandsTest, RangeAcrossAMonthEndSortedByDate) {
 TEST_F(LogCommandsTest, TodayByDefault) {
   const std::time_t now = std::time(nullptr);
   ASSERT_TRUE(AppendTransactionLog(home_.path().string(),
-                                   {static_cast<std::int32_t>(now), "1200", "z-9", 1, 3.5f}, now)
+                                   {static_cast<std::int32_t>(now), "1200", "z-9", 1, 350}, now)
                   .ok());
-  LogRun r = Run({"--raw"});
+  CliRun r = Run({"--raw"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, std::to_string(now) + ",1200,z-9,1,3.50\n");
 }
 
 TEST_F(LogCommandsTest, LogFilesAndBadInput) {
   home_.Write("old.log", "5,7,,0,1.00\n3,6,,1,2.00\n");
-  LogRun r = Run({"--file", (home_.path() / "old.log").string(), "--raw"});
+  CliRun r = Run({"--file", (home_.path() / "old.log").string(), "--raw"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "3,6,,1,2.00\n5,7,,0,1.00\n");
 

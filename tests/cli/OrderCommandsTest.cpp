@@ -22,7 +22,7 @@ void FillHome(const TestHome& home) {
   home.Write("domain.dat", "AU Australia,AUD\n");
   home.Write("cc.dat", "Visa\n");
   home.Write("settings.dat", "URL_HOME=http://home.test/\n");
-  home.Write("config.ini", "ordernum=1000\ndateformat=1\n");
+  home.Write("config.ini", "ordernum=1000\ndateformat=0\n");  // lists stay day first
 }
 
 const char* kReply =
