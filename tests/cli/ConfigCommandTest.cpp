@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "tests/cli/CliRunner.h"
 #include "tests/support/TestHome.h"
 #include "util/Scramble.h"
@@ -11,19 +9,17 @@ namespace {
 
 using test::TestHome;
 
-using ConfigCliResult = CliRun;
-
-ConfigCliResult ConfigCli(const TestHome& home, std::vector<std::string> args) {
+CliRun ConfigCli(const TestHome& home, std::vector<std::string> args) {
   args.insert(args.begin(), "config");
   return Cli(home, std::move(args));
 }
 
 TEST(ConfigCommand, SetsValuesThatTheNextRunReads) {
   TestHome home;
-  ConfigCliResult set =
+  CliRun set =
       ConfigCli(home, {"server=http://127.0.0.1:8080/", "O_UN=shop", "o_password=secret word"});
   ASSERT_EQ(set.code, 0) << set.err;
-  ConfigCliResult shown = ConfigCli(home, {});
+  CliRun shown = ConfigCli(home, {});
   ASSERT_EQ(shown.code, 0) << shown.err;
   EXPECT_NE(shown.out.find("\nserver=http://127.0.0.1:8080/\n"), std::string::npos) << shown.out;
   EXPECT_NE(shown.out.find("\no_un=shop\n"), std::string::npos) << shown.out;
@@ -40,7 +36,7 @@ TEST(ConfigCommand, ABadSettingWritesNothing) {
   // One bad assignment among good ones: nothing of the command is written.
   for (const char* bad : {"nosuchkey=1", "server"}) {
     std::vector<std::string> args = {"server=http://changed/", bad};
-    ConfigCliResult r = ConfigCli(home, args);
+    CliRun r = ConfigCli(home, args);
     EXPECT_EQ(r.code, 1) << bad;
     EXPECT_NE(r.err.find("tolmi-cli: "), std::string::npos) << r.err;
     EXPECT_EQ(home.Read("config.ini"), before) << bad;

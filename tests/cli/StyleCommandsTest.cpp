@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <sstream>
-
-#include "cli/Cli.h"
 #include "tests/cli/CliRunner.h"
 #include "tests/support/TestHome.h"
 #include "util/Files.h"
@@ -13,11 +9,6 @@ namespace tolmi::cli {
 namespace {
 
 using test::TestHome;
-
-using StyleCliRun = CliRun;
-StyleCliRun StyleCli(const TestHome& home, std::vector<std::string> args) {
-  return Cli(home, std::move(args));
-}
 
 bool Has(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
@@ -32,7 +23,7 @@ TEST(StyleCommands, StylesListsGroupsSchemesAndKinds) {
   home.Write("scheme.ini",
              "product=Tolmi PRO\nversion=2\nSTYLE=Bright\n\nSCHEMA=Mine\n"
              "PREVIEW=\nDEF=one\nTYP=1\nSTYLE=\nSCHEMA=Loose\nTYP=1\n");
-  StyleCliRun r = StyleCli(home, {"styles"});
+  CliRun r = Cli(home, {"styles"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out,
             "Bright\n  One (installed)\n  Two (not available)\n  Mine (merchant)\n"
@@ -41,24 +32,24 @@ TEST(StyleCommands, StylesListsGroupsSchemesAndKinds) {
 
 TEST(StyleCommands, ChoosingAStyleAsksThenInstallsAndSaves) {
   TestHome home;
-  StyleCliRun r = StyleCli(home, {"new", "Toys", "--title", "Toy Shop"});
+  CliRun r = Cli(home, {"new", "Toys", "--title", "Toy Shop"});
   ASSERT_EQ(r.code, 0) << r.err;
   const std::string stp = "Projects/Toys/Toys.stp";
   const std::string before = home.Read(stp);
 
-  r = StyleCli(home, {"style", "Toys", "Modern/Meadow"});
+  r = Cli(home, {"style", "Toys", "Modern/Meadow"});
   EXPECT_EQ(r.code, 1);
   EXPECT_TRUE(Has(r.err, "In order to use this style, Tolmi PRO needs to assign new templates"))
       << r.err;
   EXPECT_TRUE(Has(r.err, "tolmi-cli: choosing a style needs an answer (--yes or --no)\n"));
   EXPECT_EQ(home.Read(stp), before);
 
-  r = StyleCli(home, {"--no", "style", "Toys", "Modern/Meadow"});
+  r = Cli(home, {"--no", "style", "Toys", "Modern/Meadow"});
   EXPECT_EQ(r.code, 1);
   EXPECT_TRUE(Has(r.err, "tolmi-cli: the style was not changed\n")) << r.err;
   EXPECT_EQ(home.Read(stp), before);
 
-  r = StyleCli(home, {"--yes", "style", "Toys", "Modern/Meadow"});
+  r = Cli(home, {"--yes", "style", "Toys", "Modern/Meadow"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "Style: Modern/Meadow\nTemplates copied: 8\n");
   for (const char* name : {"category.htm", "product.htm", "shelf.htm", "list.htm", "page.htm",
@@ -74,31 +65,31 @@ TEST(StyleCommands, ChoosingAStyleAsksThenInstallsAndSaves) {
   // The save kept a backup of the file as it was.
   EXPECT_EQ(home.Read("Projects/Toys/Backup/Toys.stp.1"), before);
 
-  r = StyleCli(home, {"info", "Toys"});
+  r = Cli(home, {"info", "Toys"});
   EXPECT_EQ(r.code, 0);
 }
 
 TEST(StyleCommands, UnknownOrMissingStylesFail) {
   TestHome home;
   home.Write("scheme.dat", "STYLE=Bright\nSCHEMA=Gone\nDEF=gone\nTYP=0\n");
-  ASSERT_EQ(StyleCli(home, {"new", "Toys"}).code, 0);
-  StyleCliRun r = StyleCli(home, {"--yes", "style", "Toys", "Bright/Nothing"});
+  ASSERT_EQ(Cli(home, {"new", "Toys"}).code, 0);
+  CliRun r = Cli(home, {"--yes", "style", "Toys", "Bright/Nothing"});
   EXPECT_EQ(r.code, 1);
   EXPECT_TRUE(Has(r.err, "tolmi-cli: no style 'Bright/Nothing' (see tolmi-cli styles)\n")) << r.err;
-  r = StyleCli(home, {"--yes", "style", "Toys", "Bright/Gone"});
+  r = Cli(home, {"--yes", "style", "Toys", "Bright/Gone"});
   EXPECT_EQ(r.code, 1);
   EXPECT_TRUE(Has(r.err,
                   "tolmi-cli: the style 'Bright/Gone' is not available: its files are "
                   "missing\n"))
       << r.err;
-  r = StyleCli(home, {"--yes", "style", "Nobody", "Bright/Gone"});
+  r = Cli(home, {"--yes", "style", "Nobody", "Bright/Gone"});
   EXPECT_EQ(r.code, 1);
   EXPECT_TRUE(Has(r.err, "tolmi-cli: cannot open the project")) << r.err;
 }
 
 TEST(StyleCommands, OpeningAnOlderProjectUpgradesItsTemplates) {
   TestHome home;
-  ASSERT_EQ(StyleCli(home, {"new", "Old"}).code, 0);
+  ASSERT_EQ(Cli(home, {"new", "Old"}).code, 0);
   std::string stp = home.Read("Projects/Old/Old.stp");
   const std::size_t at = stp.find("VERSION=");
   ASSERT_NE(at, std::string::npos);
@@ -109,7 +100,7 @@ TEST(StyleCommands, OpeningAnOlderProjectUpgradesItsTemplates) {
   home.Write("template/order.dat", "installed order");
   home.Write("template/confirm.dat", "installed confirm");
 
-  StyleCliRun r = StyleCli(home, {"--yes", "style", "Old", "Classic/Slate"});
+  CliRun r = Cli(home, {"--yes", "style", "Old", "Classic/Slate"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_TRUE(Has(r.err,
                   "needs to replace your Shelf, Order form, and Confirmation page "
