@@ -4,6 +4,7 @@
 BUILD    ?= build
 TYPE     ?= RelWithDebInfo
 SANITIZE ?= OFF
+WERROR   ?= OFF
 JOBS     ?= $(shell nproc)
 CLI      := $(BUILD)/cli/tolmi-cli
 
@@ -15,7 +16,7 @@ deps:
 	@scripts/install-deps.sh
 
 $(BUILD)/build.ninja:
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(TYPE) -DTOLMI_SANITIZE=$(SANITIZE)
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(TYPE) -DTOLMI_SANITIZE=$(SANITIZE) -DTOLMI_WERROR=$(WERROR)
 
 configure: $(BUILD)/build.ninja
 
