@@ -184,6 +184,8 @@ OrdersWindow::OrdersWindow(const WindowContext& ctx) : QMainWindow(ctx.parent), 
   });
 
   BuildMenus();
+  BuildInvoiceMenu();
+  BuildItemsMenu();
   BuildPaymentsMenu();
   const auto& records = ctx_.session.orders().records;
   Refresh();
@@ -649,7 +651,11 @@ OrdersWindow* OrdersCommand(const WindowContext& ctx) {
       open->activateWindow();
       return open;
     }
-  if (!ctx.session.LoadOrdersOnce().ok()) return nullptr;
+  if (Status loaded = ctx.session.LoadOrdersOnce(); !loaded.ok()) {
+    // A damaged file without a backup was kept aside unread, so nothing saves over it.
+    ctx.prompter.Show(loaded.message(), "Error", PromptIcon::Error);
+    return nullptr;
+  }
   auto* window = new OrdersWindow(ctx);
   window->show();
   return window;

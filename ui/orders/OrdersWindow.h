@@ -15,12 +15,14 @@
 #include <memory>
 #include <vector>
 
+#include "orders/Invoices.h"
 #include "orders/OrderCommands.h"
 #include "orders/OrdersView.h"
 #include "ui/ProjectWindows.h"
 
 class QAction;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QTableWidget;
 class QTreeWidget;
@@ -60,6 +62,13 @@ class OrdersWindow : public QMainWindow {
   void RenameCommand(const QString& title);
   void MarkCommand(std::uint16_t status);
   void SetItemsDisabledCommand(bool disabled);
+  // Invoices, user fields and the items list's menu (OrdersWindowMenus.cpp).
+  void InvoiceCommand(std::size_t index);  // the invoice of the selected orders, opened
+  void EditInvoicesCommand();               // the Invoice Editor, then the menu rebuilt
+  void DefineUserFieldsCommand();           // "Custom Order fields setup"
+  InvoiceTemplateList& invoiceTemplates() { return invoices_; }
+  QMenu* invoiceMenu() const { return invoiceMenu_; }
+  QMenu* itemsMenu() const { return itemsMenu_; }  // the items list's context menu
   // Charge, Payment Gateway Setup, Settings, Transaction Log and the charges they run.
   OrderPayments* payments() const { return payments_; }
 
@@ -84,7 +93,10 @@ class OrdersWindow : public QMainWindow {
   OrderRecord* ShownOrder();
   bool ChargesTax(const OrderRecord& order) const;
   std::vector<int> SelectedItemIndexes() const;
+  void BuildInvoiceMenu();
+  void BuildItemsMenu();
   void BuildPaymentsMenu();  // Charge, gateway setup, settings, log (OrdersWindowPayments.cpp)
+  void UpdateItemsMenu();
 
   WindowContext ctx_;
   std::uint64_t selected_ = 0;
@@ -107,11 +119,15 @@ class OrdersWindow : public QMainWindow {
   std::vector<QAction*> markActions_;
   std::unique_ptr<OrderDownload> download_session_;
   OrderPayments* payments_ = nullptr;  // a child object: charges live as long as the window
+  InvoiceTemplateList invoices_;
+  QMenu* invoiceMenu_ = nullptr;
+  QMenu* itemsMenu_ = nullptr;
 };
 
 // Orders (151), after the main window's order-server check: loads the orders file and
-// opens the Orders window (raised when already open). A load failure was shown by the
-// core; the window then does not open.
+// opens the Orders window (raised when already open). A load failure (a damaged file
+// without a backup, the orders lock held elsewhere) shows its message titled "Error";
+// the window then does not open.
 OrdersWindow* OrdersCommand(const WindowContext& ctx);
 
 }  // namespace ui
