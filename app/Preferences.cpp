@@ -74,6 +74,7 @@ Preferences ReadPreferences(const AppGlobals& globals, const SettingsStore& stor
   p.store.crlf = s.crlf;
   p.store.search = s.search;
   p.store.navStyle = s.navStyle;
+  p.store.storeAddress = s.storeAddress;
   p.store.shoppingDirectory = c.other != 0;
   p.merchant = ReadMerchantDetails(session.project.variables);
 
@@ -129,6 +130,8 @@ Status ApplyPreferences(const Preferences& prefs, AppGlobals& globals, SettingsS
     s.crlf = prefs.store.crlf;
     s.search = prefs.store.search;
     s.navStyle = static_cast<std::int16_t>(prefs.store.navStyle == 1 ? 1 : 0);
+    s.storeAddress = prefs.store.storeAddress;
+    StrTrimWhite(s.storeAddress);
     if (!(s == project.settings)) {
       project.settings = std::move(s);
       project.changed = true;
@@ -215,6 +218,15 @@ std::string SoundFileFor(const AppConfig& config, int event) {
   if (!hasFolder && !config.soundPath.empty()) return JoinPath(config.soundPath, name);
   std::replace(name.begin(), name.end(), '\\', '/');
   return name;
+}
+
+void PlaySoundEvent(const AppConfig& config, SoundPlayer& player, std::string_view event) {
+  for (std::size_t i = 0; i < kSoundEventNames.size(); ++i) {
+    if (event != kSoundEventNames[i]) continue;
+    const std::string file = SoundFileFor(config, static_cast<int>(i) + 1);
+    if (!file.empty()) player.Play(file);
+    return;
+  }
 }
 
 }  // namespace tolmi

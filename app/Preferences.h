@@ -39,6 +39,7 @@ struct StoreOptionsPrefs {
   bool search = true;         // "Product Search"
   int navStyle = 0;           // 0 "Classic (2 Level)", 1 "Browse History (1 Level)"
   bool shoppingDirectory = true;  // AppConfig::other
+  std::string storeAddress;       // "Store Address:" (SITEURL), for robots.txt and sitemap.xml
   bool operator==(const StoreOptionsPrefs&) const = default;
 };
 
@@ -150,6 +151,10 @@ Status StoreConfiguration(AppGlobals& globals, const AppConfig& config, Prompter
 // "o_password=" is typed in clear. False for an unknown key or a line without "=".
 bool ApplyConfigSetting(AppConfig& config, const std::vector<GatewayDefinition>& gateways,
                         const std::string& line);
+
+// Raises a sound event by its name in kSoundEventNames ("FtpConnect"): plays its file
+// when one is set; an unknown name or an event without a file plays nothing.
+void PlaySoundEvent(const AppConfig& config, SoundPlayer& player, std::string_view event);
 
 // The sound file for event 1 to 7 (S1 to S7): "" when none is set or the event is out
 // of range; a name without "\" or "/" is taken from the folder SP (when set); "\"

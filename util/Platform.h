@@ -22,6 +22,13 @@ class Prompter {
                            PromptButtons buttons) = 0;
 };
 
+// Plays a sound file and returns at once; a file or player that is missing is silence.
+class SoundPlayer {
+ public:
+  virtual ~SoundPlayer() = default;
+  virtual void Play(const std::string& file) = 0;
+};
+
 // The time of day, replaceable so that tests can fix TIME=, dates and log names.
 class Clock {
  public:

@@ -41,7 +41,7 @@ struct PrefsHome {
 
 Preferences EveryFieldSet(PrefsHome& s) {
   Preferences p = s.Read();
-  p.store = {true, false, true, true, false, 1, false};
+  p.store = {true, false, true, true, false, 1, false, "https://shop.example/"};
   p.merchant.name = "Ann";
   p.merchant.company = "Tea Ltd";
   p.merchant.website = "http://tea.example/";
@@ -83,6 +83,7 @@ TEST(PreferencesTest, EveryFieldRoundTripsThroughTheFiles) {
   EXPECT_TRUE(settings.has3dCart && !settings.hasBullets && settings.cartOnScreen);
   EXPECT_TRUE(settings.crlf && !settings.search);
   EXPECT_EQ(settings.navStyle, 1);
+  EXPECT_EQ(settings.storeAddress, "https://shop.example/");
   EXPECT_TRUE(s.globals.session.project.changed);
 
   // A fresh start reads the same preferences back.
@@ -187,6 +188,14 @@ TEST(PreferencesTest, SoundFiles) {
   EXPECT_EQ(SoundFileFor(c, 8), "");
   c.soundPath.clear();
   EXPECT_EQ(SoundFileFor(c, 1), "start.wav");
+  // Events by name play their file; an event without one, or no such event, plays nothing.
+  struct Recorder : SoundPlayer {
+    void Play(const std::string& file) override { played.push_back(file); }
+    std::vector<std::string> played;
+  } player;
+  for (const char* event : {"FtpConnect", "FtpDisconnect", "ProgramStart", "Nothing", ""})
+    PlaySoundEvent(c, player, event);
+  EXPECT_EQ(player.played, (std::vector<std::string>{"sub/ftp.wav", "/abs/x.wav", "start.wav"}));
 }
 
 }  // namespace
