@@ -362,6 +362,7 @@ Status PublishSession::Connect() {
   int port = std::atoi(s.ftpPort.c_str());
   if (port < 0 || port > 65535) port = 0;
   loggedIn_ = false;
+  failedBeforeConnect_ = failed_;
   control_ = FtpConnect(s.ftpUser, s.ftpPassword, s.ftpAccount, s.ftpServer, port,
                         [this](FtpConnection&, int result) {
                           loggedIn_ = result == 1;
@@ -649,7 +650,15 @@ void PublishSession::OnNote(int code, FtpConnection* connection, std::int64_t nu
       ShowFileStatus("Uploading", " (Complete)");
       ShowStatus("");
       if (connection && connection == control_) {
-        // The session is gone: the next Connect starts a new one.
+        // The session is gone: the next Connect starts a new one. The uploads still
+        // queued fail right after this note.
+        int unsent = failed_ - failedBeforeConnect_;
+        for (const FtpCommand& queued : connection->queue) unsent += queued.kind == kFtpStor;
+        if (unsent > 0)
+          Log(FormatText("Connection to %s closed: %i %s not sent; Upload again to send %s",
+                         server_.c_str(), unsent, unsent == 1 ? "file" : "files",
+                         unsent == 1 ? "it" : "them"));
+        failedBeforeConnect_ = failed_;
         control_ = nullptr;
         loggedIn_ = false;
         currentRow_ = -1;

@@ -206,6 +206,7 @@ class PublishSession {
   int currentRow_ = -1;
   int sent_ = 0;
   int failed_ = 0;
+  int failedBeforeConnect_ = 0;  // failed_ when the current connection was opened
   std::string logText_;
   std::string server_;
 };
