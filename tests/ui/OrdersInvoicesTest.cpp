@@ -116,14 +116,13 @@ class OrdersInvoicesTest : public QObject {
       auto* editor = Child<ui::TemplateEditor>(d, "templateEditor");
       QVERIFY(editor->toPlainText().contains("%SUBTOTAL%"));
       QVERIFY(Child<QPushButton>(d, "defaultButton")->isEnabled());
+      QVERIFY(test::SaveShot(*d, "invoice-editor"));
       d->NewCommand();
       QCOMPARE(Rows(templates), (QStringList{"Invoice", "Packing Slip", "New Invoice"}));
       QVERIFY(!Child<QPushButton>(d, "defaultButton")->isEnabled());
       QTest::keyClicks(editor, "<b>new</b>");
       d->RenameCommand("Receipt");
       QCOMPARE(Rows(templates), (QStringList{"Invoice", "Packing Slip", "Receipt"}));
-      d->resize(860, 520);
-      QVERIFY(test::SaveShot(*d, "invoice-editor"));
       d->SelectAllCommand();
       d->DeleteCommand();
       QCOMPARE(Rows(templates), (QStringList{"Invoice", "Receipt"}));
@@ -161,6 +160,7 @@ class OrdersInvoicesTest : public QObject {
       Child<QLineEdit>(d, "defaultValueEdit")->setText("none");
       d->AddCommand();
       QCOMPARE(Child<QTreeWidget>(d, "fieldList")->topLevelItem(0)->text(1), QString("none"));
+      QVERIFY(test::SaveShot(*d, "custom-order-fields"));
       d->accept();
     });
     window->DefineUserFieldsCommand();

@@ -103,6 +103,7 @@ InvoiceEditorDialog::InvoiceEditorDialog(const WindowContext& ctx, InvoiceTempla
   split->addWidget(templates_);
   split->addWidget(middle);
   split->setStretchFactor(1, 4);
+  split->setSizes({180, 560});
   auto* layout = new QHBoxLayout(this);
   layout->addWidget(split, 1);
   layout->addLayout(side);
