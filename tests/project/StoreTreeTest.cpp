@@ -213,7 +213,9 @@ TEST(InsertNodeTest, PlacesByTheThreeRules) {
                                 "new page", "page", "link", "about", "after", "end"}));
   // Sibling indexes stay right after inserts in the middle.
   for (StoreNode* n = FirstChild(*t.home); n != nullptr; n = NextSibling(*n)) {
-    if (StoreNode* prev = PreviousSibling(*n)) EXPECT_EQ(NextSibling(*prev), n);
+    if (StoreNode* prev = PreviousSibling(*n)) {
+      EXPECT_EQ(NextSibling(*prev), n);
+    }
   }
 }
 
