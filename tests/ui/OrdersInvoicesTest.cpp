@@ -122,6 +122,7 @@ class OrdersInvoicesTest : public QObject {
       QVERIFY(!Child<QPushButton>(d, "defaultButton")->isEnabled());
       QTest::keyClicks(editor, "<b>new</b>");
       d->RenameCommand("Receipt");
+      d->RenameCommand("Invoice");  // taken: refused, the name stays
       QCOMPARE(Rows(templates), (QStringList{"Invoice", "Packing Slip", "Receipt"}));
       d->SelectAllCommand();
       d->DeleteCommand();
@@ -164,10 +165,14 @@ class OrdersInvoicesTest : public QObject {
       d->accept();
     });
     window->DefineUserFieldsCommand();
-    QCOMPARE(shop.prompter.shown.size(), std::size_t(1));
-    QCOMPARE(QString::fromStdString(shop.prompter.shown[0].text),
-             QString("A data field with the same name already exists."));
-    QCOMPARE(QString::fromStdString(shop.prompter.shown[0].title), QString("Invalid Field"));
+    QCOMPARE(shop.prompter.shown.size(), std::size_t(2));
+    QCOMPARE(
+        QString::fromStdString(shop.prompter.shown[0].text + "|" + shop.prompter.shown[0].title),
+        QString("Unable to rename file. An invoice template with the same name may already "
+                "exist.|Error"));
+    QCOMPARE(
+        QString::fromStdString(shop.prompter.shown[1].text + "|" + shop.prompter.shown[1].title),
+        QString("A data field with the same name already exists.|Invalid Field"));
     auto* details = Child<QTableWidget>(window, "detailsPane");
     const int last = details->rowCount() - 1;
     QCOMPARE(details->item(last, 0)->text() + "=" + details->item(last, 1)->text(),

@@ -224,10 +224,11 @@ void InvoiceEditorDialog::RenameCommand(const QString& name) {
   if (!selected_) return;
   if (Status s = RenameInvoiceTemplate(list_, *selected_, name.toStdString()); !s.ok())
     ctx_.prompter.Show(s.message(), "Error", PromptIcon::Error);
-  // The list shows the name the file has, old or new.
-  FillList();
+  // The list shows the name the file has, old or new (the item is changed in place: this
+  // runs while the list commits its editor).
   filling_ = true;
-  templates_->setCurrentRow(static_cast<int>(*selected_));
+  if (QListWidgetItem* item = templates_->item(static_cast<int>(*selected_)))
+    item->setText(QString::fromStdString(list_.templates[*selected_].name));
   filling_ = false;
 }
 
