@@ -14,7 +14,8 @@ namespace tolmi {
 
 inline constexpr const char* kCustomFieldsTitle = "Custom Order fields setup";
 inline constexpr const char* kInvalidFieldTitle = "Invalid Field";
-inline constexpr const char* kFieldExistsMessage = "A data field with the same name already exists.";
+inline constexpr const char* kFieldExistsMessage =
+    "A data field with the same name already exists.";
 // A title that could not be read back from "config.ini" or commit as an order field.
 inline constexpr const char* kFieldTitleCharsMessage =
     "A field title may not contain ',' or '=' or line breaks.";

@@ -18,7 +18,9 @@ namespace tolmi {
 inline constexpr std::size_t kInvoiceTemplateMaxBytes = 40000;
 
 // The editor's commands (buttons and the list's context menu).
-enum class InvoiceEditorCommand { Preview, New, Rename, Delete, LoadFromFile, RestoreDefault, SelectAll };
+enum class InvoiceEditorCommand {
+  Preview, New, Rename, Delete, LoadFromFile, RestoreDefault, SelectAll
+};
 
 // Whether the command is offered with that template selected (nullopt: none). New is
 // always offered and Select All whenever there is a template; Rename, Delete, Preview
