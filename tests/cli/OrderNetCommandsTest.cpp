@@ -178,13 +178,18 @@ TEST_F(OrderNetCommandsTest, CheckMarksATamperedOrderWhichChargesOnlyWithForce) 
                 .status,
             200);
   ASSERT_EQ(Run({"download", "--password", kPassword}), 0) << err.str();
-  EXPECT_EQ(Run({"check", "--project", path}), 1) << err.str();
+  auto check = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {"--home", home.path().string(), "orders", "check", "--project", path});
+    out.str("");
+    return RunCli(args, out, err);
+  };
+  EXPECT_EQ(check({}), 1) << err.str();
   EXPECT_NE(out.str().find("1000: matches the catalogue\n"), std::string::npos) << out.str();
   EXPECT_NE(out.str().find("1001: DIFFERS from the catalogue\n"
                            "  line 1 (P1): unit price 0.50, catalogue 12.50\n"),
             std::string::npos)
       << out.str();
-  EXPECT_EQ(Run({"check", "1000", "--project", path}), 0) << out.str();
+  EXPECT_EQ(check({"1000"}), 0) << out.str();
 
   home.Write("engines.dat", "NAME=Test Gateway\nREQ=" + base +
                                 "gateway?CardNumber=%CardNumber%&Amount=$TOTAL\nID=6\n");
