@@ -280,7 +280,7 @@ TEST(ProjectFileWriteTest, SingleLineValuesCannotBreakTheFileApart) {
   EXPECT_NE(text.find("FILE=a.htm\n"), std::string::npos);
   EXPECT_EQ(Read(text).settings.storeTitle, "");
   // An empty "PAGE=" is kept: it decides what a page's description is.
-  StoreProject back = Read("NODE4=About\nPAGE=\n");
+  StoreProject back = Read("NODE4=About\nSTATUS=0\nPAGE=\n");
   ASSERT_TRUE(back.top().children.at(0)->pagePresent);
   EXPECT_NE(ProjectFileText(back, 0, kVersion).find("\nPAGE=\n"), std::string::npos);
 }
