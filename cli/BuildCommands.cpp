@@ -22,7 +22,8 @@ struct BuildArgs {
   std::string dir;
   std::vector<std::string> selected;
   bool open = false;
-  bool save = false;
+  bool keepProject = false;
+  bool saveFlag = false;  // --save, the default now, still accepted
   std::string file;
 };
 
@@ -70,7 +71,7 @@ void RunBuildCommand(Context& ctx, const BuildArgs& args) {
   session.log.onLine = [&ctx](const std::string& line) { ctx.out << line << "\n" << std::flush; };
   if (args.open) session.launcher = &run.launcher_;
   BuildOutcome outcome = RunBuild(session);
-  if (outcome == BuildOutcome::Completed && args.save) run.SaveWhenChanged();
+  if (outcome == BuildOutcome::Completed && !args.keepProject) run.SaveWhenChanged();
   ctx.exitCode = outcome == BuildOutcome::Completed ? 0 : 1;
 }
 
@@ -96,7 +97,12 @@ void Setup(CLI::App& app, Context& ctx) {
   build->add_option("--dir", args->dir, "Build directory (default: the project's)");
   build->add_option("--selected", args->selected, "Build only the nodes with these files");
   build->add_flag("--open", args->open, "Open the built store in the browser");
-  build->add_flag("--save", args->save, "Save the page sizes and checksums into the project");
+  // The build records each page's size and checksum in its node; publish compares them
+  // with the last upload, so they are saved unless the project is to stay untouched.
+  build->add_flag("--no-save", args->keepProject,
+                  "Leave the project file untouched (else the pages' sizes and checksums are "
+                  "saved in it, so that publish sends only what changed)");
+  build->add_flag("--save", args->saveFlag)->group("");
   build->callback([&ctx, args] { RunBuildCommand(ctx, *args); });
 
   CLI::App* preview = app.add_subcommand("preview", "Make one page in the preview folder");

@@ -29,7 +29,7 @@ CLI::App* CommandGroup(CLI::App& parent, const std::string& name, const std::str
 }
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  Context ctx{out, err};
+  Context ctx{out, err, {}, false, false, 0};
   CLI::App app{std::string(kProductName) + " " + VersionText() +
                    ": build, publish and run a small online shop",
                "tolmi-cli"};
@@ -42,6 +42,17 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   app.add_flag("--yes", ctx.yes, "Answer every question with Yes");
   app.add_flag("--no", ctx.no, "Answer every question with No");
   for (Registrar r : Registry()) r(app, ctx);
+  // After the commands, so that only the program's own help lists the questions.
+  app.footer(
+      "Questions, and what --yes does:\n"
+      "  A project with the same name already exists (new, wizard): keeps and loads it;\n"
+      "    --no replaces it (the old file becomes the newest backup).\n"
+      "  The project file was cut short when it was opened: saves what could be read.\n"
+      "  A project created with an older version is overwritten: saves it.\n"
+      "  Reverting to a saved version (restore), a new style's templates (style): goes on.\n"
+      "  The selected item(s) will be permanently deleted (orders delete in the Trash):\n"
+      "    deletes them for good.\n"
+      "Without --yes or --no a question stops the command with exit code 1.");
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {

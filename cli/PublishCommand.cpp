@@ -82,10 +82,6 @@ void RunPublish(Context& ctx, const PublishArgs& args) {
   StoreSettings& settings = run.project().settings;
   if (!(settings.savePassword && !settings.ftpPassword.empty()))
     settings.ftpPassword = args.password;
-  if (!args.compareOnly && settings.ftpPassword.empty()) {
-    run.Fail("the project keeps no FTP password: give it with --password");
-    return;
-  }
 
   EventLoop loop;
   PublishSession session(run.project(), loop, run.WebDir(), run.globals().home,
@@ -102,9 +98,22 @@ void RunPublish(Context& ctx, const PublishArgs& args) {
   session.IgnoreDuringUpload(ignoreRows);
   CompareCounts counts;
   counts.total = static_cast<int>(session.entries().size());
+  int missing = 0;
   for (const UploadEntry& entry : session.entries()) {
     if (entry.status == kUploadTransfer) ++counts.toTransfer;
+    if (entry.status == kUploadMissing) ++missing;
+  }
+  // Not one file of the store is there: it was never built (or built elsewhere).
+  if (counts.total > 0 && missing == counts.total) {
+    run.Fail("nothing is built in '" + run.WebDir() + "': build the store first (tolmi-cli build " +
+             args.project + ")");
+    return;
+  }
+  for (const UploadEntry& entry : session.entries())
     if (entry.status == kUploadMissing) ctx.err << "Missing local file: " << entry.path << "\n";
+  if (!args.compareOnly && settings.ftpPassword.empty()) {
+    run.Fail("the project keeps no FTP password: give it with --password");
+    return;
   }
   ctx.out << CompareText(counts) << "\n";
   if (args.compareOnly) {

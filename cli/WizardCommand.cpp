@@ -71,28 +71,6 @@ std::vector<std::string> SplitList(const std::string& text) {
   return items;
 }
 
-// Answers the existing-project question: --yes replaces the project (No: go on
-// with a new one), anything else stops. Other messages go to stderr.
-class WizardPrompter : public Prompter {
- public:
-  WizardPrompter(std::ostream& err, bool replace) : err_(err), replace_(replace) {}
-  void Show(const std::string& text, const std::string&, PromptIcon) override {
-    err_ << text << "\n";
-  }
-  PromptAnswer Ask(const std::string& text, const std::string&, PromptButtons) override {
-    if (replace_) {
-      err_ << text << " [no]\n";
-      return PromptAnswer::No;
-    }
-    err_ << text << "\n";
-    return PromptAnswer::Cancel;
-  }
-
- private:
-  std::ostream& err_;
-  bool replace_;
-};
-
 // One command run: the installation with its schemes, regions and cards.
 class WizardRun : public CommandRun {
  public:
@@ -206,10 +184,9 @@ void RunWizard(Context& ctx, const WizardOptions& o) {
   AppGlobals& g = run.globals();
   StoreProject& project = g.session.project;
   WizardMemory& memory = run.app().wizardMemory();  // one run of the program
-  WizardPrompter wizardPrompter(run.err(), ctx.yes);
   const LifecycleEnv& env = run.env();
   StoreWizard wizard(
-      WizardMode::NewStore, project, memory, wizardPrompter,
+      WizardMode::NewStore, project, memory, run.prompter(),
       [&env](const std::string& name) { return FileExists(ProjectFilePath(env, name)); });
   WizardState& s = wizard.state();
   s.folderName = o.name;
@@ -238,9 +215,15 @@ void RunWizard(Context& ctx, const WizardOptions& o) {
     const WizardStep step = wizard.Next();
     if (step == WizardStep::Moved) continue;
     if (step == WizardStep::Finished) break;
-    if (step == WizardStep::Cancelled || step == WizardStep::LoadExisting) {
+    if (step == WizardStep::LoadExisting) {
+      // Yes to "load this project instead": the existing project stays as it is.
+      run.out() << ProjectFilePath(env, o.name) << "\n";
+      return;
+    }
+    if (step == WizardStep::Cancelled) {
       run.Fail("a project named '" + o.name +
-               "' exists already: run again with --yes to replace it (it is backed up first)");
+               "' exists already: run again with --yes to keep and load it, or with --no to "
+               "replace it (it is backed up first)");
       return;
     }
     run.Fail("the wizard stopped on a page that needs an answer");

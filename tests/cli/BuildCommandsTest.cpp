@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sstream>
 
-#include "cli/Cli.h"
+#include "tests/cli/CliRunner.h"
 #include "tests/support/TestHome.h"
 
 namespace tolmi::cli {
@@ -11,27 +10,16 @@ namespace {
 
 using test::TestHome;
 
-struct BuildCliRun {
-  int code;
-  std::string out;
-  std::string err;
-};
-
 class BuildCommands : public ::testing::Test {
  protected:
   void SetUp() override {
     // A new project has the pages index.html, about.html, news.html and contact.html.
-    BuildCliRun made = Run({"new", "Toys", "--title", "Toy Shop"});
+    CliRun made = Run({"new", "Toys", "--title", "Toy Shop"});
     ASSERT_EQ(made.code, 0) << made.err;
     home.Write("server.ini", "server=http://127.0.0.1:8080/\n");
   }
 
-  BuildCliRun Run(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--home", home.path().string()});
-    std::ostringstream out, err;
-    int code = RunCli(args, out, err);
-    return {code, out.str(), err.str()};
-  }
+  CliRun Run(std::vector<std::string> args) { return Cli(home, std::move(args)); }
 
   bool Exists(const std::string& relative) { return std::filesystem::exists(home / relative); }
 
@@ -46,7 +34,7 @@ const char* const kCompleted =
     "Store Build Complete. (0 errors, 1 warnings)\n";
 
 TEST_F(BuildCommands, BuildPrintsTheLogAndEndsWithTheCompletionLine) {
-  BuildCliRun r = Run({"build", "Toys", "--dir", (home / "web").string()});
+  CliRun r = Run({"build", "Toys", "--dir", (home / "web").string()});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, kCompleted);
   for (const char* file :
@@ -58,14 +46,21 @@ TEST_F(BuildCommands, BuildPrintsTheLogAndEndsWithTheCompletionLine) {
   for (const auto& entry : std::filesystem::directory_iterator(home / "web"))
     EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
 
-  // Without --dir the project's own web folder is used.
-  r = Run({"build", "Toys"});
+  // The build saved its folder with the page values: the next build and publish use it.
+  const std::string stp = home.Read("Projects/Toys/Toys.stp");
+  EXPECT_NE(stp.find("\nREBUILD=" + (home / "web").string() + "\n"), std::string::npos) << stp;
+  EXPECT_EQ(stp.find("\ns=0\n"), std::string::npos);  // every page's size is recorded
+  // --no-save leaves the project as it was; without a folder the project's Web is used.
+  ASSERT_EQ(Run({"new", "Plain", "--title", "Plain"}).code, 0);
+  const std::string plain = home.Read("Projects/Plain/Plain.stp");
+  r = Run({"build", "Plain", "--no-save"});
   ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_TRUE(Exists("Projects/Toys/Web/about.html"));
+  EXPECT_TRUE(Exists("Projects/Plain/Web/about.html"));
+  EXPECT_EQ(home.Read("Projects/Plain/Plain.stp"), plain);
 }
 
 TEST_F(BuildCommands, SelectedBuildsOnlyTheNamedPages) {
-  BuildCliRun r =
+  CliRun r =
       Run({"build", "Toys", "--dir", (home / "sel").string(), "--selected", "news.html"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, kCompleted);
@@ -81,7 +76,7 @@ TEST_F(BuildCommands, SelectedBuildsOnlyTheNamedPages) {
 }
 
 TEST_F(BuildCommands, RefusedAndStoppedBuildsExitWithOne) {
-  BuildCliRun r = Run({"build", "Toys", "--dir", (home / "a,b").string()});
+  CliRun r = Run({"build", "Toys", "--dir", (home / "a,b").string()});
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("Invalid Directory Name.  Must not include forward slash characters or "
                        "commas."),
@@ -102,7 +97,7 @@ TEST_F(BuildCommands, RefusedAndStoppedBuildsExitWithOne) {
 }
 
 TEST_F(BuildCommands, PreviewMakesOnePageAndPrintsWhatToOpen) {
-  BuildCliRun r = Run({"preview", "Toys", "about.html"});
+  CliRun r = Run({"preview", "Toys", "about.html"});
   ASSERT_EQ(r.code, 0) << r.err;
   const std::string folder = (home / "Temp/Toys").string();
   EXPECT_EQ(r.out, folder + "/ftmp.htm\n");

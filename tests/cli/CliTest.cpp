@@ -8,18 +8,21 @@
 namespace tolmi::cli {
 namespace {
 
-TEST(Cli, VersionAndHelp) {
+TEST(Cli, VersionHelpAndUnknownCommand) {
   std::ostringstream out, err;
   EXPECT_EQ(RunCli({"--version"}, out, err), 0);
   EXPECT_EQ(out.str(), "Tolmi PRO 2.09.003\n");
 
-  std::ostringstream helpOut, helpErr;
-  EXPECT_EQ(RunCli({"--help"}, helpOut, helpErr), 0);
-  EXPECT_NE(helpOut.str().find("--home"), std::string::npos);
-}
-
-TEST(Cli, UnknownCommandFails) {
-  std::ostringstream out, err;
+  // The help says what Yes does to each question (only the program's own help).
+  std::ostringstream help, build, unused;
+  EXPECT_EQ(RunCli({"--help"}, help, unused), 0);
+  EXPECT_NE(help.str().find("--home"), std::string::npos);
+  EXPECT_NE(help.str().find("  A project with the same name already exists (new, wizard): keeps "
+                            "and loads it;\n"),
+            std::string::npos)
+      << help.str();
+  EXPECT_EQ(RunCli({"build", "--help"}, build, unused), 0);
+  EXPECT_EQ(build.str().find("Questions"), std::string::npos);
   EXPECT_NE(RunCli({"no-such-command"}, out, err), 0);
 }
 

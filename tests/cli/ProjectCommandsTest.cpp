@@ -117,6 +117,9 @@ TEST(ProjectCommands, NewOverAnExistingProjectAsks) {
   EXPECT_NE(r.err.find("A project with the same name already exists.  Would you like to load "
                        "this project instead?"),
             std::string::npos);
+  r = Cli(home, {"new", "Toys", "--title", "Two", "--yes"});  // Yes loads the existing one
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(home.Read("Projects/Toys/Toys.stp").find("STITLE=One\n"), std::string::npos);
   r = Cli(home, {"new", "Toys", "--title", "Two", "--no"});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_NE(home.Read("Projects/Toys/Toys.stp").find("STITLE=Two\n"), std::string::npos);

@@ -53,9 +53,7 @@ TEST(PublishCommand, FullThenNothingThenExactlyTheReorderedPricePages) {
   test::PyFtpServer server(home);
   ASSERT_NE(server.port(), 0) << "pyftpdlib did not start (python3-pyftpdlib)";
   const std::string stp = (home / "samples/TeaShop/TeaShop.stp").string();
-  CliRun r = Cli(home, {"build", stp, "--save"});  // seeds the home with the sample first
-  ASSERT_EQ(r.code, 0) << r.err;
-  r = Cli(home, {"build", stp, "--save"});
+  CliRun r = Cli(home, {"info", stp});  // seeds the home with the sample first
   ASSERT_EQ(r.code, 0) << r.err;
   std::string project = home.Read("samples/TeaShop/TeaShop.stp");
   ASSERT_NE(project.find("\nCOST=12.50\n"), std::string::npos);
@@ -63,6 +61,19 @@ TEST(PublishCommand, FullThenNothingThenExactlyTheReorderedPricePages) {
              "\nP_USER=tolmi\nP_DIR=shop\nP_PASV=1\n";
   home.Write("samples/TeaShop/TeaShop.stp", project);
   const fs::path web = home / "samples/TeaShop/Web";
+
+  // Before any build there is nothing to send: said plainly, and a failure.
+  r = Cli(home, {"publish", stp, "--password", "secret"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "tolmi-cli: nothing is built in '" + web.string() +
+                       "': build the store first (tolmi-cli build " + stp + ")\n");
+  // --no-save leaves the project file as it was; a plain build saves the page values.
+  r = Cli(home, {"build", stp, "--no-save"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(home.Read("samples/TeaShop/TeaShop.stp"), project);
+  r = Cli(home, {"build", stp});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(home.Read("samples/TeaShop/TeaShop.stp"), project);
 
   // Without a password nothing is tried; with a wrong one the login fails.
   r = Cli(home, {"publish", stp});
@@ -112,7 +123,7 @@ TEST(PublishCommand, FullThenNothingThenExactlyTheReorderedPricePages) {
   saved = home.Read("samples/TeaShop/TeaShop.stp");
   ReplaceFirst(saved, "\nCOST=12.50\n", "\nCOST=15.20\n");
   home.Write("samples/TeaShop/TeaShop.stp", saved);
-  r = Cli(home, {"build", stp, "--save"});
+  r = Cli(home, {"build", stp});
   ASSERT_EQ(r.code, 0) << r.err;
   std::map<std::string, std::string> after = Tree(home, web);
   std::set<std::string> changedPages;

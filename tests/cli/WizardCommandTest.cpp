@@ -138,7 +138,7 @@ TEST_F(WizardCommandTest, UnknownAnswersWriteNothing) {
   EXPECT_NE(bad.err.find("Invalid Project Name."), std::string::npos);
 }
 
-TEST_F(WizardCommandTest, ExistingProjectNeedsYes) {
+TEST_F(WizardCommandTest, ExistingProjectAsksAndYesLoadsIt) {
   ASSERT_EQ(Cli(home, {"wizard", "Wine", "--title", "First"}).code, 0);
   const std::string first = home.Read("Projects/Wine/Wine.stp");
   CliRun again = Cli(home, {"wizard", "Wine", "--title", "Second"});
@@ -147,10 +147,17 @@ TEST_F(WizardCommandTest, ExistingProjectNeedsYes) {
                            "this project instead?"),
             std::string::npos)
       << again.err;
-  EXPECT_NE(again.err.find("--yes"), std::string::npos);
+  EXPECT_NE(again.err.find("--yes to keep and load it, or with --no to replace it"),
+            std::string::npos);
   EXPECT_EQ(home.Read("Projects/Wine/Wine.stp"), first);
 
-  CliRun replaced = Cli(home, {"wizard", "Wine", "--title", "Second", "--yes"});
+  // Yes loads the existing project: nothing is replaced.
+  CliRun loaded = Cli(home, {"wizard", "Wine", "--title", "Second", "--yes"});
+  ASSERT_EQ(loaded.code, 0) << loaded.err;
+  EXPECT_EQ(loaded.out, (home / "Projects/Wine/Wine.stp").string() + "\n");
+  EXPECT_EQ(home.Read("Projects/Wine/Wine.stp"), first);
+
+  CliRun replaced = Cli(home, {"wizard", "Wine", "--title", "Second", "--no"});
   ASSERT_EQ(replaced.code, 0) << replaced.err;
   EXPECT_NE(home.Read("Projects/Wine/Wine.stp").find("STITLE=Second\n"), std::string::npos);
   // The replaced project is kept as the newest backup.
