@@ -28,7 +28,7 @@ void RunCheck(Context& ctx, const CheckArgs& args) {
   if (projectPath.empty())
     return (void)run.Fail("no project: give --project P (the store the orders came from)");
   projectPath = run.ProjectPath(projectPath);
-  Result<CatalogueHistory> catalogue = LoadCatalogueHistory(projectPath);
+  Result<CatalogueHistory> catalogue = LoadCatalogueHistory(projectPath, &run.globals().domains);
   if (!catalogue) return (void)run.Fail(catalogue.status().message());
 
   const std::string home = run.globals().home;

@@ -87,33 +87,40 @@ Catalogue CatalogueOf(const StoreProject& project) {
 }
 
 namespace {
-void AddEarlierVersions(CatalogueHistory& history, const std::string& projectPath) {
+void AddEarlierVersions(CatalogueHistory& history, const std::string& projectPath,
+                        const ProjectFileContext& context) {
   if (projectPath.empty()) return;
   for (const BackupEntry& backup : ListBackups(projectPath)) {
     if (!backup.problem.empty()) continue;
     StoreProject project;
-    if (ReadProjectFile(project, backup.path, nullptr, false))
+    if (ReadProjectFile(project, backup.path, nullptr, false, context))
       history.earlier.push_back(CatalogueOf(project));
   }
 }
 }  // namespace
 
-Result<CatalogueHistory> LoadCatalogueHistory(const std::string& projectPath) {
+Result<CatalogueHistory> LoadCatalogueHistory(const std::string& projectPath,
+                                              const std::vector<KnownRegion>* domains) {
+  ProjectFileContext context;
+  context.domains = domains;
   CatalogueHistory history;
   {
     StoreProject project;
-    Result<ProjectReadStats> read = ReadProjectFile(project, projectPath, nullptr, false);
+    Result<ProjectReadStats> read = ReadProjectFile(project, projectPath, nullptr, false, context);
     if (!read) return read.status();
     history.current = CatalogueOf(project);
   }
-  AddEarlierVersions(history, projectPath);
+  AddEarlierVersions(history, projectPath, context);
   return history;
 }
 
-CatalogueHistory CatalogueHistoryOf(const StoreProject& project, const std::string& path) {
+CatalogueHistory CatalogueHistoryOf(const StoreProject& project, const std::string& path,
+                                    const std::vector<KnownRegion>* domains) {
+  ProjectFileContext context;
+  context.domains = domains;
   CatalogueHistory history;
   history.current = CatalogueOf(project);
-  AddEarlierVersions(history, path);
+  AddEarlierVersions(history, path, context);
   return history;
 }
 

@@ -41,16 +41,19 @@ struct Catalogue {
 Catalogue CatalogueOf(const StoreProject& project);
 
 // The current catalogue of the project file at path and its earlier versions (the files
-// of its "Backup" folder, newest first; unreadable ones are skipped). Fails when the
-// project file cannot be read.
+// of its "Backup" folder, newest first; unreadable ones are skipped), read with the domain
+// list that names freight regions as the built store names them. Fails when the project
+// file cannot be read.
 struct CatalogueHistory {
   Catalogue current;
   std::vector<Catalogue> earlier;
 };
-Result<CatalogueHistory> LoadCatalogueHistory(const std::string& projectPath);
+Result<CatalogueHistory> LoadCatalogueHistory(const std::string& projectPath,
+                                              const std::vector<KnownRegion>* domains);
 // The same for a project already open (its earlier versions from the file's backups; none
 // when path is empty).
-CatalogueHistory CatalogueHistoryOf(const StoreProject& project, const std::string& path);
+CatalogueHistory CatalogueHistoryOf(const StoreProject& project, const std::string& path,
+                                    const std::vector<KnownRegion>* domains);
 
 struct PriceCheckResult {
   PriceMark mark = PriceMark::Unchecked;

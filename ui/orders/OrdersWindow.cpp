@@ -483,7 +483,8 @@ void OrdersWindow::DownloadOrders() {
     int differing = 0;
     if (r.resultCode == 0 && !r.addedIds.empty() && !s.session().path.empty())
       differing = CheckReceivedOrders(s.orders(), r.addedIds,
-                                      CatalogueHistoryOf(s.project(), s.session().path));
+                                      CatalogueHistoryOf(s.project(), s.session().path,
+                                                         &s.globals().domains));
     statusBar()->showMessage(
         r.resultCode != 0 ? QString()
         : differing       ? QString("Received %1 orders; %2 differ from the catalogue (marked !).")
