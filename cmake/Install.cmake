@@ -58,8 +58,7 @@ if(TARGET tolmi-server)
   install(FILES ${unit} DESTINATION lib/systemd/system)
 endif()
 
-install(FILES ${PROJECT_SOURCE_DIR}/dist/copyright
-        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/dist/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tolmi)
 
 # cpack -G DEB in the build folder makes tolmi_<version>_<arch>.deb; the library
 # dependencies come from dpkg-shlibdeps.

@@ -76,6 +76,8 @@ fi
 
 # The installed tolmi-cli finds its data under the prefix and builds the sample store.
 home=$tmp/home
+env -u TOLMI_DATA_DIR "$cli" --home "$home" config server=http://127.0.0.1:8080/ >/dev/null ||
+  fail "config"
 out=$(env -u TOLMI_DATA_DIR -u TOLMI_HOME "$cli" --home "$home" build \
       "$home/samples/TeaShop/TeaShop.stp" --dir "$tmp/web" 2>&1) || fail "build: $out"
 grep -q '^Store Build Complete\. (0 errors' <<<"$out" || fail "build log: $out"
