@@ -477,6 +477,7 @@ int PublishSession::FileCompleted(FtpConnection& connection, FtpCommand& command
     entry.status = kUploadTransfer;
     ++failed_;
     Log("Unable to upload '" + entry.path + "'");
+    if (droppedLeft_ > 0 && --droppedLeft_ == 0) LogUnsent();
   }
   if (hooks.rowChanged) hooks.rowChanged(entry);
   if (auto found = followers_.find(static_cast<int>(row)); found != followers_.end()) {
@@ -565,6 +566,15 @@ void PublishSession::IgnoreDuringUpload(const std::vector<int>& rows) {
 
 // ---- notifications ----
 
+void PublishSession::LogUnsent() {
+  const int n = unsentAtClose_;
+  unsentAtClose_ = 0;
+  if (n <= 0) return;
+  Sound("FtpError");
+  Log(FormatText("Connection to %s closed: %i %s not sent; Upload again to send %s",
+                 server_.c_str(), n, n == 1 ? "file" : "files", n == 1 ? "it" : "them"));
+}
+
 void PublishSession::Log(std::string_view line) {
   std::string text = PublishLogLine(line);
   logText_ += text;
@@ -651,14 +661,12 @@ void PublishSession::OnNote(int code, FtpConnection* connection, std::int64_t nu
       ShowStatus("");
       if (connection && connection == control_) {
         // The session is gone: the next Connect starts a new one. The uploads still
-        // queued fail right after this note.
-        int unsent = failed_ - failedBeforeConnect_;
-        for (const FtpCommand& queued : connection->queue) unsent += queued.kind == kFtpStor;
-        if (unsent > 0)
-          Log(FormatText("Connection to %s closed: %i %s not sent; Upload again to send %s",
-                         server_.c_str(), unsent, unsent == 1 ? "file" : "files",
-                         unsent == 1 ? "it" : "them"));
-        failedBeforeConnect_ = failed_;
+        // queued fail right after this note; the last of them logs the summary.
+        droppedLeft_ = 0;
+        for (const FtpCommand& queued : connection->queue) droppedLeft_ += queued.kind == kFtpStor;
+        unsentAtClose_ = failed_ - failedBeforeConnect_ + droppedLeft_;
+        failedBeforeConnect_ = failed_ + droppedLeft_;
+        if (droppedLeft_ == 0) LogUnsent();
         control_ = nullptr;
         loggedIn_ = false;
         currentRow_ = -1;

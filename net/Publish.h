@@ -191,6 +191,8 @@ class PublishSession {
   void ShowFileStatus(const std::string& fallback, const std::string& suffix);
   void ShowStatus(const std::string& text);
   void Sound(std::string_view event);
+  // Logs how many files the connection that closed left unsent (nothing when none).
+  void LogUnsent();
 
   StoreProject& project_;
   EventLoop& loop_;
@@ -207,6 +209,8 @@ class PublishSession {
   int sent_ = 0;
   int failed_ = 0;
   int failedBeforeConnect_ = 0;  // failed_ when the current connection was opened
+  int droppedLeft_ = 0;          // uploads of a closed connection still to fail
+  int unsentAtClose_ = 0;        // the files a closed connection left unsent
   std::string logText_;
   std::string server_;
 };

@@ -29,6 +29,7 @@ struct WindowContext {
   Prompter& prompter;  // the same prompter the session's core calls use
   FileChooser& chooser;
   BrowserLauncher& launcher;
+  SoundPlayer* sounds = nullptr;  // the merchant's sounds; none: the program's own player
 };
 
 // Opens the project at path (start-up, a recent entry) inside the "Loading store

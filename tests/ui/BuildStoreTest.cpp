@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSet>
 #include <QTimer>
 #include <QtTest>
 #include <map>
@@ -131,6 +132,66 @@ class BuildStoreTest : public QObject {
     QCOMPARE(highest, 1);  // no page after the one Cancel was clicked on
   }
 
+  // A timer and the window's painting run while the walk goes, because the walk hands
+  // control to the event loop after every page; nothing here measures time.
+  void timersAndPaintingRunBetweenThePagesOfABuild() {
+    Shop shop;
+    StoreProject& project = shop.session.project();
+    for (int c = 0; c < 4; ++c) {
+      auto category = CreateNode();
+      category->title = "Range " + std::to_string(c);
+      category->file = "range" + std::to_string(c) + ".html";
+      StoreNode* parent = AppendNode(project, nullptr, std::move(category));
+      for (int p = 0; p < 50; ++p) {
+        auto product = CreateNode();
+        product->kind = NodeKind::Product;
+        product->title = "Tea " + std::to_string(c) + "-" + std::to_string(p);
+        product->file = "tea" + std::to_string(c) + "-" + std::to_string(p) + ".html";
+        product->cost = "4.50";
+        product->code = "T" + std::to_string(c * 100 + p);
+        AppendNode(project, parent, std::move(product));
+      }
+    }
+    ui::EventLoopBridge bridge(shop.session.loop());
+    ui::BuildStoreDialog dialog(shop.ctx, {});
+    dialog.show();
+    Child<QLineEdit>(&dialog, "buildDirEdit")
+        ->setText(QString::fromStdString((shop.home / "web").string()));
+    auto* progress = Child<QProgressBar>(&dialog, "progressBar");
+    // Pages made while the walk runs, the ticks of a zero-interval timer and the
+    // progress values painted, all counted only while the build is on.
+    int pages = 0, ticks = 0;
+    QSet<int> painted;
+    connect(progress, &QProgressBar::valueChanged, &dialog, [&] { pages += dialog.building(); });
+    QTimer ticker;
+    ticker.setInterval(0);
+    connect(&ticker, &QTimer::timeout, &dialog, [&] { ticks += dialog.building(); });
+    struct PaintSpy : QObject {
+      std::function<void()> seen;
+      bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) seen();
+        return false;
+      }
+    } spy;
+    spy.seen = [&] {
+      if (dialog.building()) painted.insert(progress->value());
+    };
+    progress->installEventFilter(&spy);
+    ticker.start();
+    Child<QPushButton>(&dialog, "buildButton")->click();
+    ticker.stop();
+    QVERIFY2(dialog.LogLines().last().startsWith("Store Build Complete."),
+             qPrintable(dialog.LogLines().join('\n').right(600)));
+    QVERIFY(pages > 200);
+    // Every page but the last is followed by a pass of the event loop.
+    QVERIFY2(ticks >= pages - 1, qPrintable(QString("%1 ticks, %2 pages").arg(ticks).arg(pages)));
+    // The bar is painted throughout: early, late and many times between (Qt may merge
+    // two updates into one paint).
+    const QList<int> values = painted.values();
+    QVERIFY2(painted.size() >= pages / 3 && *std::min_element(values.begin(), values.end()) <= 2 &&
+                 *std::max_element(values.begin(), values.end()) >= pages - 2,
+             qPrintable(QString("%1 values painted, %2 pages").arg(painted.size()).arg(pages)));
+  }
 };
 
 QTEST_MAIN(BuildStoreTest)

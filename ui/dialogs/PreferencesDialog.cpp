@@ -152,11 +152,17 @@ QWidget* PreferencesDialog::MakeStorePage() {
   navLayout->addWidget(historyNavRadio_);
   directoryCheck_ =
       NewCheck(storePage_, tr("List my store in the shopping directory"), "directoryCheck");
+  // The public address: a build writes robots.txt and sitemap.xml from it.
+  storeAddressEdit_ = NewEdit(storePage_, "storeAddressEdit");
+  storeAddressEdit_->setPlaceholderText("https://www.example.com/");
+  auto* address = new QFormLayout;
+  address->addRow(tr("Store Address:"), storeAddressEdit_);
   auto* layout = new QVBoxLayout(storePage_);
   for (QWidget* w : std::initializer_list<QWidget*>{cart3dCheck_, bulletsCheck_,
                                                      cartOnScreenCheck_, crlfCheck_,
                                                      searchCheck_, navigation, directoryCheck_})
     layout->addWidget(w);
+  layout->addLayout(address);
   layout->addStretch(1);
   // The page always shows; its project part is disabled without a project.
   auto* page = new QWidget;
@@ -343,6 +349,7 @@ void PreferencesDialog::Fill() {
   searchCheck_->setChecked(p.store.search);
   (p.store.navStyle == 1 ? historyNavRadio_ : classicNavRadio_)->setChecked(true);
   directoryCheck_->setChecked(p.store.shoppingDirectory);
+  storeAddressEdit_->setText(Shown(p.store.storeAddress));
   for (std::size_t i = 0; i < kMerchantFields.size(); ++i)
     merchantEdits_[i]->setText(Shown(p.merchant.*kMerchantFields[i].member));
 
@@ -399,6 +406,7 @@ Preferences PreferencesDialog::Collect() const {
   p.store.search = searchCheck_->isChecked();
   p.store.navStyle = historyNavRadio_->isChecked() ? 1 : 0;
   p.store.shoppingDirectory = directoryCheck_->isChecked();
+  p.store.storeAddress = Stored(storeAddressEdit_, o.store.storeAddress);
   for (std::size_t i = 0; i < kMerchantFields.size(); ++i)
     p.merchant.*kMerchantFields[i].member =
         Stored(merchantEdits_[i], o.merchant.*kMerchantFields[i].member);

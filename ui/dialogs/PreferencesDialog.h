@@ -84,6 +84,7 @@ class PreferencesDialog : public QDialog {
   QCheckBox* cartOnScreenCheck_ = nullptr;
   QCheckBox* crlfCheck_ = nullptr;
   QCheckBox* searchCheck_ = nullptr;
+  QLineEdit* storeAddressEdit_ = nullptr;
   QRadioButton* classicNavRadio_ = nullptr;
   QRadioButton* historyNavRadio_ = nullptr;
   QCheckBox* directoryCheck_ = nullptr;

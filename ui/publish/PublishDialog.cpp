@@ -17,7 +17,9 @@
 #include <QVBoxLayout>
 
 #include "app/Config.h"
+#include "app/Preferences.h"
 #include "schemes/Schemes.h"
+#include "ui/SoundPlayer.h"
 #include "util/Browser.h"
 #include "util/PumpMessages.h"
 
@@ -190,6 +192,10 @@ PublishDialog::PublishDialog(const WindowContext& ctx, QWidget* parent)
   };
   hooks.loginDone = [self](bool) {
     if (self) self->UpdateControls();
+  };
+  SoundPlayer* player = ctx_.sounds ? ctx_.sounds : &ProgramSoundPlayer();
+  hooks.sound = [self, player](std::string_view event) {
+    if (self) PlaySoundEvent(self->ctx_.session.config(), *player, event);
   };
   hooks.sessionClosed = [self] {
     if (!self) return;
