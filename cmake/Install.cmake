@@ -69,11 +69,12 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Tolmi PRO maintainers <maintainers@tolmi.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "build, publish and run a small online shop")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Tolmi PRO keeps a merchant's store project, builds a static web store from it,\n"
-    "publishes it by FTP sending only what changed, and downloads, files, invoices and\n"
-    "charges the orders that customers send through its order server. The package holds\n"
-    "the desktop program tolmi, the command-line program tolmi-cli and the order server\n"
-    "tolmi-server with its systemd unit.")
+    "Tolmi PRO keeps a merchant's store project, builds a static web store\n"
+    "from it, publishes it by FTP sending only what changed, and downloads,\n"
+    "files, invoices and charges the orders that customers send through its\n"
+    "order server. The package holds the desktop program tolmi, the\n"
+    "command-line program tolmi-cli and the order server tolmi-server with\n"
+    "its systemd unit.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)

@@ -19,13 +19,15 @@ cleanup() {
   rm -rf "$tmp"
 }
 trap cleanup EXIT
-port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+python=/usr/bin/python3  # Debian's, with python3-pyftpdlib
+port=$($python -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 mkdir -p "$tmp/ftp"
-python3 -m pyftpdlib -i 127.0.0.1 -p "$port" -u tolmi -P secret -d "$tmp/ftp" -w \
+$python -m pyftpdlib -i 127.0.0.1 -p "$port" -u tolmi -P secret -d "$tmp/ftp" -w \
   >"$tmp/ftp.log" 2>&1 &
 ftp_pid=$!
 
 cli() { tolmi-cli --home "$tmp/home" "$@"; }
+cli config server=http://127.0.0.1:8080/ >/dev/null
 cli new Shop --title "Corner Shop"
 cli build Shop | tail -1
 printf 'P_SERV=127.0.0.1\nP_PORT=%s\nP_USER=tolmi\nP_DIR=shop\nP_PASV=1\n' "$port" \
@@ -38,5 +40,5 @@ cli publish Shop --password secret | grep -q "0 to transfer"
 man -w tolmi-cli >/dev/null
 tolmi-server --help >/dev/null
 desktop-file-validate /usr/share/applications/org.tolmi.Tolmi.desktop
-systemd-analyze verify /lib/systemd/system/tolmi-server.service
+systemd-analyze verify /usr/lib/systemd/system/tolmi-server.service
 echo "package check: the installed programs work"
