@@ -2,6 +2,7 @@
 // Trash and Cut/Paste flows with the permanent-delete question, Mark as on several
 // orders, the export bytes and the save of the closing window.
 #include <QDialog>
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -82,6 +83,8 @@ class OrdersWindowTest : public QObject {
     QVERIFY(shop.session.LoadOrdersOnce().ok());
     OrdersTree& tree = shop.session.orders();
     FillOrders(tree);
+    tree.records[0].children[1].priceMark = PriceMark::Differs;
+    tree.records[0].children[1].priceNotes = {"line 1 (GT-1): unit price 0.34, catalogue 5.25"};
     OrdersWindow* window = ui::OrdersCommand(shop.ctx);
     QVERIFY(window);
     QCOMPARE(window->windowTitle(), QString("Orders[*]"));
@@ -92,6 +95,13 @@ class OrdersWindowTest : public QObject {
     QCOMPARE(Column(list, 1), (QStringList{"1003", "1002", "1001"}));
     QCOMPARE(Column(list, 2)[0], QString("09/12/25 00:00:00"));
     QCOMPARE(Column(list, 4), (QStringList{"Pending", "Pending", "Pending"}));
+    // The order whose figures differ from the catalogue: "!" in red, the differences in its tip.
+    QCOMPARE(Column(list, 0), (QStringList{"", "!", ""}));
+    QCOMPARE(list->topLevelItem(1)->foreground(1).color(), QColor(Qt::red));
+    QVERIFY(list->topLevelItem(1)->toolTip(1).contains("unit price 0.34, catalogue 5.25"));
+    window->resize(900, 500);
+    QDir().mkpath(TOLMI_BINARY_DIR "/ui-shots");
+    window->grab().save(TOLMI_BINARY_DIR "/ui-shots/orders-price-mark.png");
 
     // Reading an order turns it pending and shows its lines and fields.
     SelectListRows(list, {0});
