@@ -255,8 +255,9 @@ function checkOrder(request, expected) {
     assert.deepEqual(
       { qty: f[0], name: f[1], code: f[2], price: f[3], weight: f[4], extra1: f[5], extra2: f[6], unused7: f[7],
         taxRate: f[8], tax: f[9], freight: f[10], unused11: f[11], option1: f[12], option2: f[13] },
-      { qty: String(e.qty), name: e.name, code: e.code, price: e.price, weight: e.weight, extra1: '', extra2: '',
-        unused7: '', taxRate: e.taxRate, tax: e.tax, freight: e.freight, unused11: '', option1: e.option1 || '',
+      // Weights and rates travel with three decimals (docs/money.md).
+      { qty: String(e.qty), name: e.name, code: e.code, price: e.price, weight: Number(e.weight).toFixed(3), extra1: '', extra2: '',
+        unused7: '', taxRate: Number(e.taxRate).toFixed(3), tax: e.tax, freight: e.freight, unused11: '', option1: e.option1 || '',
         option2: e.option2 || '' }, `item ${i}`);
     goods += Math.round(Number(f[3]) * 100) * Number(f[0]);
   });
