@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QStackedWidget>
 #include <QTreeWidget>
 #include <QtTest>
 #include <atomic>
@@ -183,10 +184,22 @@ class ChargeWindowTest : public QObject {
     ChargeShop shop;
     shop.session.config().gateway.clear();
     shop.Open();
-    shop.prompter.answers = {PromptAnswer::No};
+    // Yes opens the Preferences on the gateway page; Settings on the order server's.
+    QStringList pages;
+    auto note = [&pages] {
+      test::WhenModal<QDialog>([&pages](QDialog* d) {
+        pages << Child<QStackedWidget>(d, "pageStack")->currentWidget()->objectName();
+        d->reject();
+      });
+    };
+    shop.prompter.answers = {PromptAnswer::Yes};
+    note();
     QVERIFY(!shop.Charge());
     QCOMPARE(shop.prompter.asked.size(), std::size_t(1));
     QCOMPARE(QString::fromStdString(shop.prompter.asked[0].title), QString("Warning"));
+    note();
+    shop.window->findChild<QAction*>("settingsAction")->trigger();
+    QCOMPARE(pages, (QStringList{"gatewayPage", "orderServerPage"}));
 
     // 30 November and 1 December 2025; 2 December lies outside the range.
     shop.home.Write("Logs/2025/251130.log", "1764504000,1001,,1,10.00\n1764507600,1002,,0,5.50\n");
