@@ -105,6 +105,10 @@ std::string CardKeyPath(const ServerConfig& config, const std::string& configFil
 
 int Migrate(const Options& o, std::ostream& out, std::ostream& err) {
   if (o.from.empty() || o.to.empty()) return Fail(err, "Give --from and --to.");
+  // Opening a SQLite path makes the file: a mistyped source would copy nothing "successfully".
+  std::error_code ec;
+  if (!OrderStore::IsPostgresUri(o.from) && !std::filesystem::is_regular_file(o.from, ec))
+    return Fail(err, "No data file '" + o.from + "'.");
   auto from = OrderStore::Open(o.from);
   if (!from) return Fail(err, from.status().message());
   auto to = OrderStore::Open(o.to);

@@ -15,6 +15,7 @@
 #include <sstream>
 #include <thread>
 
+#include "PostgresCluster.h"
 #include "ServerProcess.h"
 #include "server/FormData.h"
 #include "server/LoginGuard.h"
@@ -86,15 +87,18 @@ long CpuTicks(pid_t pid) {
 
 class ServerHardeningTest : public ::testing::Test {
  protected:
-  void SetUp() override {
+  void SetUp() override { UseStore(kSqlite); }
+  void UseStore(const std::string& store) {
     data_ = (home_ / "orders.db").string();
+    if (store == kPostgres && (data_ = NewPostgresDatabase()).empty()) return;
     ASSERT_EQ(RunUser(data_, {"add", "shop", "--password", "secret word"}), 0);
   }
   void TearDown() override {
     for (int fd : held_) close(fd);
   }
   void Start(std::vector<std::string> args = {}) {
-    args.insert(args.begin(), {"--data", data_, "--hash-cost", "min"});
+    args.insert(args.begin(), {"--data", data_, "--card-key", (home_ / "card.key").string(),
+                               "--hash-cost", "min"});
     server_.SetErrorFile((home_ / "server.err").string());
     ASSERT_TRUE(server_.Start(args));
   }
@@ -110,7 +114,14 @@ class ServerHardeningTest : public ::testing::Test {
   std::vector<int> held_;
 };
 
-TEST_F(ServerHardeningTest, ShoppersKeepOrderingWhileSlowClientsHoldConnections) {
+// The cases whose outcome rests on the store run against both stores.
+class StoreHardeningTest : public ServerHardeningTest,
+                           public ::testing::WithParamInterface<std::string> {
+ protected:
+  void SetUp() override { UseStore(GetParam()); }
+};
+
+TEST_P(StoreHardeningTest, ShoppersKeepOrderingWhileSlowClientsHoldConnections) {
   home_.Write("server.conf", "pressure-timeout=1\n");
   Start({"--config", (home_ / "server.conf").string()});
   // 500 half-sent requests from 20 addresses (25 each, under the per-address limit).
@@ -132,7 +143,7 @@ TEST_F(ServerHardeningTest, ShoppersKeepOrderingWhileSlowClientsHoldConnections)
   close(extra);
 }
 
-TEST_F(ServerHardeningTest, GuessesAreLoggedAndAnsweredAlikeWhileTheMerchantDownloads) {
+TEST_P(StoreHardeningTest, GuessesAreLoggedAndAnsweredAlikeWhileTheMerchantDownloads) {
   ASSERT_EQ(RunUser(data_, {"add", "closed", "--password", "pw"}), 0);
   ASSERT_EQ(RunUser(data_, {"disable", "closed"}), 0);
   Start();
@@ -238,7 +249,7 @@ TEST_F(ServerHardeningTest, OutOfDescriptorsTheServerPausesInsteadOfSpinning) {
   EXPECT_EQ(r.status, 200);
 }
 
-TEST_F(ServerHardeningTest, DeleteHonoursItsCountAndTheDataFileIsPrivate) {
+TEST_P(StoreHardeningTest, DeleteHonoursItsCountAndTheDataFileIsPrivate) {
   Start();
   std::vector<std::string> ids;
   for (int i = 0; i < 3; ++i) ids.push_back(PostForm(server_.port(), "/", Order("A")).Header("X-Tolmi-Order"));
@@ -253,6 +264,9 @@ TEST_F(ServerHardeningTest, DeleteHonoursItsCountAndTheDataFileIsPrivate) {
     EXPECT_EQ(st.st_mode & 0777, 0600u) << suffix;
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Stores, StoreHardeningTest, ::testing::Values(kSqlite, kPostgres),
+                         [](const auto& info) { return info.param; });
 
 }  // namespace
 }  // namespace tolmi::test
