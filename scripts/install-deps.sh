@@ -26,6 +26,8 @@ if ! command -v npm >/dev/null && command -v node >/dev/null && [ "$(id -u)" -eq
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends npm \
     || echo "npm could not be installed; browser tests will skip" >&2
 fi
-if command -v npm >/dev/null && [ -f "$e2e/package-lock.json" ] && [ ! -d "$e2e/node_modules" ]; then
+# Again when the lock file is newer than what was installed (a package was added).
+if command -v npm >/dev/null && [ -f "$e2e/package-lock.json" ] &&
+   { [ ! -d "$e2e/node_modules" ] || [ "$e2e/package-lock.json" -nt "$e2e/node_modules/.package-lock.json" ]; }; then
   (cd "$e2e" && npm ci --no-audit --no-fund) || echo "npm ci in tests/e2e failed; browser tests will skip" >&2
 fi

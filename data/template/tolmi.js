@@ -1294,6 +1294,8 @@
       setMode(cfg.mode);
       initOrderForm({});
     }
+    // The cart and the checkout wait hidden for this moment (store.css).
+    doc.documentElement.className += ' tolmi-ready';
   }
 
   if (root.document && root.addEventListener) {

@@ -325,15 +325,18 @@ function startStoreServer(root, received) {
 
 // ---- Chromium ----------------------------------------------------------------
 
-// Headless Chromium with a fresh profile folder; close() ends it and its children.
-async function launchBrowser(profileDir) {
+// Headless Chromium with a fresh profile folder; close() ends it and its children. options:
+// more command-line args, and a viewport (null: none emulated, for tools that set their own).
+async function launchBrowser(profileDir, options = {}) {
+  const { args = [], ...rest } = options;
   return playwright.chromium.launchPersistentContext(profileDir, {
     executablePath: chromiumPath,
     headless: true,
     args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage', '--disable-quic',
       '--no-first-run', '--no-default-browser-check', '--disable-background-networking',
       '--disable-component-update', '--disable-sync', '--disable-extensions', '--proxy-server=direct://',
-      '--proxy-bypass-list=*'],
+      '--proxy-bypass-list=*', ...args],
+    ...rest,
   });
 }
 
