@@ -159,6 +159,9 @@ TEST_F(StaticServeTest, AMissingPageGetsTheStoresOwn404Page) {
   EXPECT_EQ(r.body, "<html><head>\n<base href=\"../../\"><link rel=stylesheet "
                     "href=\"store.css\"></head><body>Not here</body></html>");
   EXPECT_EQ(Send("/../x").status, 400);
+  home_.Write("secret.txt", "secret");
+  std::filesystem::create_symlink(home_ / "secret.txt", home_ / "store" / "s.txt");
+  EXPECT_EQ(Send("/s.txt").status, 403);
 }
 
 TEST(StaticFilesRulesTest, ReadsAcceptEncodingAndHttpDates) {
