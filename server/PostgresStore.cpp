@@ -217,7 +217,11 @@ Status PostgresStore::Connected() {
 }
 
 Result<std::unique_ptr<OrderStore>> PostgresStore::Open(const std::string& uri) {
-  PGconn* conn = PQconnectdb(uri.c_str());
+  // Every call runs on the server's one loop: an unreachable database host must not hold it
+  // for the system's TCP time-out. A connect_timeout in the URI comes later and wins.
+  const char* const keys[] = {"connect_timeout", "dbname", nullptr};
+  const char* const values[] = {"10", uri.c_str(), nullptr};
+  PGconn* conn = PQconnectdbParams(keys, values, 1);
   std::unique_ptr<PostgresStore> store(new PostgresStore(conn));
   if (!conn || PQstatus(conn) != CONNECTION_OK) {
     std::string message = conn ? PQerrorMessage(conn) : "out of memory";
