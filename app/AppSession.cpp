@@ -5,6 +5,7 @@
 #include "app/Config.h"
 #include "app/Home.h"
 #include "app/Preferences.h"
+#include "payments/CardData.h"
 #include "schemes/TemplateInstall.h"
 #include "util/Dates.h"
 #include "util/Files.h"
@@ -116,6 +117,8 @@ Status AppSession::SaveOrdersFile(const std::function<void(std::size_t records)>
     return saved;
   }
   orders_.changed = false;
+  // The backup still holds the card data that an approved charge since the last save dropped.
+  (void)ForgetCardDataInBackup(globals_.home, orders_, clock_.Now());
   return saved;
 }
 

@@ -1,6 +1,13 @@
 #include "payments/CardData.h"
 
+#include <functional>
+#include <set>
+
+#include "orders/OrdersFile.h"
+#include "util/Files.h"
+#include "util/Paths.h"
 #include "util/Strings.h"
+#include "util/Version.h"
 
 namespace tolmi {
 
@@ -65,6 +72,35 @@ bool ForgetCardData(OrderRecord& order) {
     }
   }
   return changed;
+}
+
+Status ForgetCardDataInBackup(const std::string& folder, const OrdersTree& tree, long long now) {
+  std::set<std::string> charged;
+  std::function<void(const std::vector<OrderRecord>&)> collect = [&](const auto& records) {
+    for (const OrderRecord& r : records) {
+      if (r.status == kStatusCharged) charged.insert(OrderKey(r));
+      collect(r.children);
+    }
+  };
+  collect(tree.records);
+  if (charged.empty()) return Status::Ok();
+  const std::string backup = JoinPath(folder, kOrdersBackupName);
+  auto bytes = ReadWholeFile(backup);
+  if (!bytes) return Status::Ok();
+  OrdersReading reading = ReadOrdersText(*bytes);
+  if (!reading.Accepted()) return Status::Ok();
+  bool changed = false;
+  std::function<void(std::vector<OrderRecord>&)> forget = [&](auto& records) {
+    for (OrderRecord& r : records) {
+      if (charged.count(OrderKey(r)) && ForgetCardData(r)) changed = true;
+      forget(r.children);
+    }
+  };
+  forget(reading.records);
+  if (!changed) return Status::Ok();
+  AtomicWriteOptions options;
+  options.ownerOnly = true;
+  return WriteFileAtomic(backup, WriteOrdersText(reading.records, now, VersionNumber()), options);
 }
 
 }  // namespace tolmi

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "orders/OrdersTree.h"
+#include "util/Result.h"
 
 namespace tolmi {
 
@@ -27,5 +28,13 @@ std::string MaskCardNumbersIn(std::string_view text);
 // After an approved charge: the card number fields keep only their last four digits and
 // security code fields are emptied. Returns whether anything changed.
 bool ForgetCardData(OrderRecord& order);
+
+// The orders file's backup ("orders.bak" in folder) is the file as it was before the last
+// save, so the save after an approved charge leaves the full card number there. Call after
+// each save: every order of the backup that is charged in tree (same OrderKey) forgets its
+// card data as ForgetCardData does, and the backup is rewritten (owner only) when that
+// changed anything. A missing or unreadable backup is left alone; fails only when the
+// rewrite fails.
+Status ForgetCardDataInBackup(const std::string& folder, const OrdersTree& tree, long long now);
 
 }  // namespace tolmi

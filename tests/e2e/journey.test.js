@@ -122,10 +122,17 @@ test('the merchant\'s journey', { skip: missing.length ? `needs ${missing.join('
   const home = path.join(work, 'home');
   const ftpRoot = path.join(work, 'ftp');
   fs.mkdirSync(ftpRoot, { recursive: true });
-  const cli = (...args) => S.runCli(home, args);
+  const cliOutput = [];
+  const cli = (...args) => {
+    const out = S.runCli(home, args);
+    cliOutput.push(out);
+    return out;
+  };
   const data = path.join(work, 'orders.db');
   S.addServerUser(data, 'shop', 'secret word');
-  const server = await S.startTolmiServer(['--data', data, '--store', ftpRoot]);
+  const serverArgs = ['--data', data, '--store', ftpRoot];
+  let server = await S.startTolmiServer(serverArgs);
+  const serverOutput = [];
   const ftp = await startFtp(ftpRoot, 'merchant', 'ftp pass');
   let browser = null;
   const state = {};
@@ -227,6 +234,19 @@ test('the merchant\'s journey', { skip: missing.length ? `needs ${missing.join('
       await page.close();
     });
 
+    await step('the order server keeps the card sealed and comes back after a restart', async () => {
+      // Neither the data file nor its journal holds the card number in clear.
+      const digits = String(card.CardNumber).replace(/\D/g, '');
+      for (const f of fs.readdirSync(work).filter((n) => n.startsWith('orders.db'))) {
+        const raw = fs.readFileSync(path.join(work, f), 'latin1');
+        assert.ok(!raw.includes(card.CardNumber) && !raw.includes(digits), `no card number in ${f}`);
+      }
+      serverOutput.push(server.output());
+      await server.stop();
+      // On its own port again: the store's pages name it.
+      server = await S.startTolmiServer(serverArgs, server.port);
+    });
+
     await step('the merchant downloads the order', async () => {
       // Server, user and password come from the home's configuration.
       const out = cli('orders', 'download');
@@ -279,6 +299,27 @@ test('the merchant\'s journey', { skip: missing.length ? `needs ${missing.join('
       const file = fs.readFileSync(path.join(home, 'orders.ost'), 'latin1');
       assert.ok(!file.includes(card.CardNumber) && !file.includes(digits), 'no full card number');
       assert.ok(!shown.includes(digits), shown);
+    });
+
+    await step('no file of the merchant and no program\'s output holds the full card number', async () => {
+      const digits = String(card.CardNumber).replace(/\D/g, '');
+      const found = [];
+      const walk = (dir) => {
+        for (const e of fs.readdirSync(dir, { withFileTypes: true })) {
+          const f = path.join(dir, e.name);
+          if (e.isDirectory()) walk(f);
+          // engines.dat names the test gateway's sample card in its comments.
+          else if (e.isFile() && e.name !== 'engines.dat') {
+            const text = fs.readFileSync(f, 'latin1');
+            if (text.includes(card.CardNumber) || text.includes(digits)) found.push(path.relative(home, f));
+          }
+        }
+      };
+      walk(home);
+      for (const [i, out] of [...cliOutput, ...serverOutput, server.output()].entries()) {
+        if (out.includes(card.CardNumber) || out.includes(digits)) found.push(`output ${i}`);
+      }
+      assert.deepEqual(found, []);
     });
 
     await step('a price with reordered digits publishes exactly what changed', async () => {

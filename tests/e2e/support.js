@@ -110,9 +110,10 @@ function exited(child) {
   return new Promise((resolve) => child.once('exit', () => resolve()));
 }
 
-// Starts "tolmi-server --listen 127.0.0.1:0 ARGS" and reads the port from its first line.
-async function startTolmiServer(args) {
-  const child = spawn(process.env.TOLMI_SERVER, ['--listen', '127.0.0.1:0', ...args], {
+// Starts "tolmi-server --listen 127.0.0.1:PORT ARGS" (a free port when 0) and reads the port
+// from its first line.
+async function startTolmiServer(args, wanted = 0) {
+  const child = spawn(process.env.TOLMI_SERVER, ['--listen', `127.0.0.1:${wanted}`, ...args], {
     stdio: ['ignore', 'pipe', 'pipe'], env: { ...process.env, TZ: 'UTC' },
   });
   let output = '';
