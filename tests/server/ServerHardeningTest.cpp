@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -224,12 +225,13 @@ TEST_F(ServerHardeningTest, ClientsStallingOnALargeFileCostBoundedMemory) {
 }
 
 TEST_F(ServerHardeningTest, OutOfDescriptorsTheServerPausesInsteadOfSpinning) {
-#if defined(__SANITIZE_ADDRESS__)
-  // Started from the sanitizer build's test program the server does not recover within
-  // this budget of 48 descriptors, though it does when started by hand; the plain build
-  // runs the case.
-  GTEST_SKIP() << "descriptor budget not representative under the sanitizers";
-#endif
+  // UBSan's vptr check reads memory through a pipe, which cannot be made once the
+  // descriptors are spent: its false report would stop the sanitizer build's server, so this
+  // server runs without that one check (no effect on a build without UBSan).
+  const char* ubsan = std::getenv("UBSAN_OPTIONS");
+  home_.Write("ubsan.supp", "vptr:*\n");
+  server_.SetEnv("UBSAN_OPTIONS", std::string(ubsan ? ubsan : "halt_on_error=1") +
+                                      ":suppressions=" + (home_ / "ubsan.supp").string());
   server_.SetFileLimit(48);
   Start();
   for (int i = 0; i < 80; ++i) Hold(1 + i % 4, "GET / HTTP/1.1\r\n");

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstring>
 #include <sstream>
+#include <string_view>
 
 #include "server/ServerMain.h"
 
@@ -44,10 +45,15 @@ bool ServerProcess::Start(const std::vector<std::string>& args) {
   for (auto& a : argv) cargv.push_back(a.data());
   cargv.push_back(nullptr);
   std::vector<std::string> env;
+  std::vector<std::string> own = env_;
+  own.emplace_back("TZ=UTC");
+  auto name = [](std::string_view entry) { return entry.substr(0, entry.find('=') + 1); };
   for (char** e = environ; *e; ++e) {
-    if (std::strncmp(*e, "TZ=", 3) != 0) env.emplace_back(*e);
+    bool replaced = false;
+    for (const auto& o : own) replaced = replaced || name(*e) == name(o);
+    if (!replaced) env.emplace_back(*e);
   }
-  env.emplace_back("TZ=UTC");
+  env.insert(env.end(), own.begin(), own.end());
   std::vector<char*> cenv;
   for (auto& e : env) cenv.push_back(e.data());
   cenv.push_back(nullptr);

@@ -23,6 +23,10 @@ class ServerProcess {
   // is set (0 keeps the inherited one).
   void SetErrorFile(std::string path) { errorFile_ = std::move(path); }
   void SetFileLimit(int limit) { fileLimit_ = limit; }
+  // Before Start: sets NAME=VALUE in the server's environment.
+  void SetEnv(const std::string& name, const std::string& value) {
+    env_.push_back(name + "=" + value);
+  }
   // SIGTERM and wait; returns the exit status (-1 when not running).
   int Stop();
   // SIGKILL and wait.
@@ -35,6 +39,7 @@ class ServerProcess {
   unsigned short port_ = 0;
   std::string errorFile_;
   int fileLimit_ = 0;
+  std::vector<std::string> env_;
 };
 
 struct HttpReply {
