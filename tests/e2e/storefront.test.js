@@ -25,7 +25,7 @@ const styles = [['Modern/Harbour', 'harbour', ['Work Sans']], ['Modern/Meadow', 
   ['Classic/Parchment', 'parchment', ['Lora']], ['Classic/Slate', 'slate', ['Playfair Display', 'Source Sans 3']]];
 const widths = [1280, 375];
 const pageTypes = [['home', 'index.html'], ['category', 'green.html'], ['product', 'sencha.html'],
-  ['shelf', 'teaware.html'], ['list', 'tasters.html'], ['page', 'brewing.html'], ['search', 'tolmi.tpl?q=sencha']];
+  ['shelf', 'teaware.html'], ['list', 'tasters.html'], ['page', 'brewing.html'], ['search', 'tolmi.tpl?q=sencha'], ['404', '404.html']];
 
 async function axeViolations(page) {
   const result = await new AxeBuilder({ page }).withTags(['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa']).analyze();
@@ -82,6 +82,10 @@ async function tabTo(page, selector, max = 120) {
   throw new Error(`Tab never reached ${selector} on ${page.url()}`);
 }
 
+// The table also goes to the artifacts folder, which `make test` prints after the tests.
+const tableFile = path.join(S.artifactsFolder(), 'axe-violations.txt');
+fs.rmSync(tableFile, { force: true });
+
 describe('storefronts in every style', { skip, timeout: 540000 }, () => {
   let work = null;
   let browser = null;
@@ -95,7 +99,11 @@ describe('storefronts in every style', { skip, timeout: 540000 }, () => {
   after(async () => {
     if (browser) await browser.close();
     if (work) fs.rmSync(work, { recursive: true, force: true });
-    if (table.length) console.log(`axe-core WCAG 2.1 A/AA violations per style and page type:\n${table.join('\n')}`);
+    if (table.length) {
+      const text = `axe-core WCAG 2.1 A/AA violations per style, width and page type:\n${table.join('\n')}\n`;
+      console.log(text);
+      fs.writeFileSync(tableFile, text);
+    }
   });
 
   for (const [layout, folder, fonts] of styles) {
