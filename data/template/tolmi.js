@@ -1079,6 +1079,10 @@
     put(byId('top'), shell.header);
     put(byId('menu'), shell.menu);
     put(doc.querySelector('footer.foot'), shell.foot);
+    // A header kept from the search results holds the search service's marker: no query here.
+    Array.prototype.forEach.call(doc.querySelectorAll('#top input'), function (el) {
+      if (/^<!--TOLMI_QUERY-->$/.test(el.value)) { el.value = ''; el.removeAttribute('value'); }
+    });
     // The checkout has the style's own order-form colours; the cart takes the store pages'.
     var theme = byId('tolmi-theme');
     if (ownColours && theme && typeof shell.theme === 'string' && !/<\//.test(shell.theme)) theme.textContent = shell.theme;
