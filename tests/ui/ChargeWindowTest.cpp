@@ -1,7 +1,8 @@
 // The charge dialog and the transaction log window, opened from the Orders window:
 // charges against tolmi-server's test gateway (approved, declined), a refused gateway
-// (C101), a reply that arrives after Cancel, the missing-gateway question, the log rows
-// of a day range over a month boundary and the C100 message of Open.
+// (C101), a reply that arrives after Cancel, a gateway that never answers and a garbage
+// order download, the missing-gateway question, the log rows of a day range over a month
+// boundary and the C100 message of Open.
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -177,6 +178,61 @@ class ChargeWindowTest : public QObject {
     QCOMPARE(shop.Bytes(shop.home / TransactionLogPath(shop.clock.now)),
              std::string("1764979200,1005,77,1,12.50\n"));
     QVERIFY(shop.window->isWindowModified());
+    shop.window->close();
+  }
+
+  // A gateway that takes the request and never answers, and an order server whose reply
+  // is a web page: the exact messages, no order lost or changed, and the window goes on.
+  void silentGatewayAndGarbageDownloadLoseNothing() {
+    ChargeShop shop;
+    std::atomic<bool> release{false};
+    test::ScriptedServer silent([&release](int fd, int) {
+      test::ReadUntil(fd, "\r\n\r\n");
+      while (!release) test::ReadAll(fd, 50);
+    });
+    test::ScriptedServer garbage([](int fd, int) {
+      test::ReadUntil(fd, "\r\n\r\n");
+      test::WriteAll(fd, "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n"
+                         "<html><body>Down for maintenance</body></html>");
+    });
+    shop.UseGateway("Silent Gateway", "http://127.0.0.1:" + std::to_string(silent.port()) + "/g", 6);
+    shop.Open();
+    QVERIFY(shop.session.SaveOrdersFile().ok());
+    const std::string saved = shop.Bytes(shop.home / "orders.ost");
+    const std::uint16_t status = shop.Order().status;
+    shop.window->payments()->desk().SetTimeoutMs(200);
+    ChargeDialog* d = shop.Charge();
+    d->Charge();
+    QTRY_COMPARE_WITH_TIMEOUT(StatusOf(d), QString("Error"), 15000);
+    release = true;
+    QCOMPARE(Child<QPlainTextEdit>(d, "replyBox")->toPlainText(),
+             QString("Processing Error C101. Connection to payment server failed. If the problem "
+                     "persists, please contact customer support.\n\n"));
+    QCOMPARE(shop.Order().status, status);
+    QVERIFY(!std::filesystem::exists(shop.home / TransactionLogPath(shop.clock.now)));
+    d->reject();
+
+    AppConfig& config = shop.session.config();
+    config.server = "http://127.0.0.1:" + std::to_string(garbage.port()) + "/";
+    config.orderUser = "shop";
+    config.orderPassword = "pw";
+    test::WhenModal<QDialog>([](QDialog* logon) { logon->accept(); });
+    shop.window->DownloadOrders();
+    QTRY_VERIFY_WITH_TIMEOUT(!shop.window->downloadBusy(), 15000);
+    QCOMPARE(shop.prompter.shown.size(), std::size_t(1));
+    QCOMPARE(QString::fromStdString(shop.prompter.shown[0].title + "|" + shop.prompter.shown[0].text),
+             QString("Download Error|Unable to retrieve orders. (Error Code: 99)\nConnection to "
+                     "Tolmi server failed. Please check your server and/or proxy settings.\nThe "
+                     "server's reply is not an order-server reply (it does not start with a "
+                     "result code)."));
+    QCOMPARE(shop.session.orders().records[0].children.size(), std::size_t(1));
+    QCOMPARE(shop.Bytes(shop.home / "orders.ost"), saved);
+
+    // The window goes on: the order is there to charge again.
+    shop.window->SelectRecord(shop.Order().uid);
+    d = shop.Charge();
+    QVERIFY(d && d->state() == ChargeDialogState::Idle);
+    d->reject();
     shop.window->close();
   }
 

@@ -1,6 +1,7 @@
 // The Orders window on a tree of sample orders: the list rows, reading an order,
 // Trash and Cut/Paste flows with the permanent-delete question, Mark as on several
 // orders, the export bytes and the save of the closing window.
+#include <QCheckBox>
 #include <QDialog>
 #include <QDir>
 #include <QLineEdit>
@@ -19,6 +20,7 @@
 #include "ui/orders/OrdersWindow.h"
 #include "util/Dates.h"
 #include "util/Paths.h"
+#include "util/Scramble.h"
 #include "util/Version.h"
 
 using namespace tolmi;
@@ -182,7 +184,8 @@ class OrdersWindowTest : public QObject {
   }
 
   // Three orders from the real server, listed newest first and saved before the server
-  // is asked to delete them; a wrong password shows the download error and files nothing.
+  // is asked to delete them (a save that fails leaves them on the server); a wrong
+  // password shows the download error and files nothing; Remember Password.
   void downloadsFromTheServer() {
     test::SampleShop shop;
     ui::EventLoopBridge bridge(shop.session.loop());
@@ -204,25 +207,60 @@ class OrdersWindowTest : public QObject {
     OrdersWindow* window = ui::OrdersCommand(shop.ctx);
     QVERIFY(window);
 
-    auto logon = [](const char* password) {
-      test::WhenModal<QDialog>([password](QDialog* d) {
+    // The Logon window: the password typed, "Remember Password" as asked; the
+    // configuration keeps the password (scrambled) only when remembered.
+    auto logon = [](const char* password, bool remember) {
+      test::WhenModal<QDialog>([password, remember](QDialog* d) {
         QCOMPARE(d->windowTitle(), QString("Logon"));
+        QCOMPARE(Child<QLineEdit>(d, "userEdit")->text(), QString("shop"));
         Child<QLineEdit>(d, "passwordEdit")->setText(password);
+        Child<QCheckBox>(d, "rememberCheck")->setChecked(remember);
         d->accept();
       });
     };
-    logon("wrong");
-    window->DownloadOrders();
-    QTRY_VERIFY_WITH_TIMEOUT(!window->downloadBusy(), 15000);
+    auto download = [&](const char* password, bool remember) {
+      logon(password, remember);
+      window->DownloadOrders();
+      QTRY_VERIFY_WITH_TIMEOUT(!window->downloadBusy(), 15000);
+    };
+    // Orders the server still holds (asking leaves them there).
+    auto held = [&] {
+      const test::HttpReply r = test::Get(server.port(), "/?data=300shop%0Dsecret%20word%0D1%0D");
+      int n = 0;
+      for (std::size_t at = r.body.find("#ID="); at != std::string::npos;
+           at = r.body.find("#ID=", at + 1))
+        ++n;
+      return n;
+    };
+    const std::string configPath = (shop.home / "config.ini").string();
+    download("wrong", false);
     QCOMPARE(shop.prompter.shown.size(), std::size_t(1));
     QCOMPARE(QString::fromStdString(shop.prompter.shown[0].title), QString(kDownloadErrorTitle));
     QVERIFY(shop.prompter.shown[0].text.rfind("Unable to retrieve orders. (Error Code: 5)", 0) == 0);
     QVERIFY(shop.session.orders().records.front().children.empty());
+    QVERIFY(shop.Bytes(configPath).find("o_save=0\n") != std::string::npos);
+    QVERIFY(shop.Bytes(configPath).find("o_password=") == std::string::npos);
+    QVERIFY(config.orderPassword.empty());
 
-    logon("secret word");
-    window->DownloadOrders();
-    QTRY_VERIFY_WITH_TIMEOUT(!window->downloadBusy(), 15000);
-    QCOMPARE(shop.prompter.shown.size(), std::size_t(1));
+    // The orders cannot be saved (folders stand where the file and its backup go): they
+    // are listed, the write error shows, and the server is not asked to delete them.
+    const auto ordersFile = shop.home / "orders.ost";
+    const auto backupFile = shop.home / "orders.bak";
+    for (const auto& path : {ordersFile, backupFile}) {
+      std::filesystem::remove(path);
+      std::filesystem::create_directories(path / "in-the-way");
+    }
+    download("secret word", false);
+    QCOMPARE(shop.prompter.shown.size(), std::size_t(2));
+    QCOMPARE(shop.prompter.shown[1].text, std::string(kOrdersWriteError));
+    QCOMPARE(shop.session.orders().records.front().children.size(), std::size_t(3));
+    QCOMPARE(held(), 3);
+    std::filesystem::remove_all(ordersFile);
+    std::filesystem::remove_all(backupFile);
+
+    // Saved, then deleted on the server; received again, they are not filed twice.
+    download("secret word", true);
+    QCOMPARE(shop.prompter.shown.size(), std::size_t(2));
     auto* list = Child<QTreeWidget>(window, "ordersList");
     window->SelectRecord(shop.session.orders().records.front().uid);
     QCOMPARE(Column(list, 1), (QStringList{"1002", "1001", "1000"}));
@@ -230,13 +268,20 @@ class OrdersWindowTest : public QObject {
     (void)LoadOrders(shop.home.path().string(), reread);
     QCOMPARE(reread.records.front().children.size(), std::size_t(3));
     QCOMPARE(config.orderNumber, 1003);
+    QCOMPARE(held(), 0);
+    QVERIFY(shop.Bytes(configPath).find("o_password=" + ScrambleText("secret word") + "\n") !=
+            std::string::npos);
 
-    // The server deleted what it sent: a second download files nothing new.
-    logon("secret word");
+    // A second download files nothing new; the Logon window offers the remembered password.
+    test::WhenModal<QDialog>([](QDialog* d) {
+      QCOMPARE(Child<QLineEdit>(d, "passwordEdit")->text(), QString("secret word"));
+      QVERIFY(Child<QCheckBox>(d, "rememberCheck")->isChecked());
+      d->accept();
+    });
     window->DownloadOrders();
     QTRY_VERIFY_WITH_TIMEOUT(!window->downloadBusy(), 15000);
     QCOMPARE(shop.session.orders().records.front().children.size(), std::size_t(3));
-    QCOMPARE(shop.prompter.shown.size(), std::size_t(1));
+    QCOMPARE(shop.prompter.shown.size(), std::size_t(2));
     QCOMPARE(server.Stop(), 0);
     window->close();
   }
