@@ -181,9 +181,9 @@ void BuildStoreDialog::Build() {
   // The project records the new page sizes and checksums (publishing compares them).
   project.changed = true;
   if (!self) return;
+  // The completion line says how it went; the bar and label are ready for the next build.
   fileLabel_->clear();
-  // A finished walk shows full; a cancelled one starts over.
-  progressBar_->setValue(build_->stop ? 0 : progressBar_->maximum());
+  progressBar_->setValue(0);
   building_ = false;  // the guard's own reset comes after the signal below
   UpdateControls();
   emit buildFinished();
