@@ -2,15 +2,19 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <system_error>
 #include <vector>
 
 #include "builder/FillTemplate.h"
 #include "builder/OrderForm.h"
+#include "builder/OutputFile.h"
+#include "builder/PageFill.h"
 #include "builder/Pages.h"
 #include "builder/SiteFiles.h"
 #include "builder/StoreIndex.h"
@@ -53,6 +57,7 @@ std::string WebFile(std::string_view file) {
 }
 
 Scheme* BuildSession::CurrentScheme() {
+  if (walkScheme) return walkScheme;
   return MakeSchemeCurrent(schemes, prompter);
 }
 
@@ -88,23 +93,27 @@ void BuildSession::StoreSupportChecksum(std::string_view name, std::string_view 
 // An unchanged output file is left alone, so its stamp still matches the last upload
 // and publishing skips it.
 Status BuildSession::WriteOutputFile(const std::string& path, std::string_view text) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) == 0) {
-    if (FileHoldsBytes(path, text)) return Status::Ok();
-    return WriteFileAtomicUnsynced(path, text, false);
-  }
+  ExistingOutput existing = CompareOutput(path, text);
+  if (existing.same) return Status::Ok();
+  Result<std::string> temp = WriteOutputTemp(path, text, existing.mode);
+  // No folder of that name: one whose name differs in case may take the file.
+  if (!temp) return WriteFileAtomicUnsynced(path, text, true);
+  if (existing.exists) return ReplaceWithTemp(*temp, path);
+  return PlaceOutputFile(path, text, *temp);
+}
+
+Status BuildSession::PlaceOutputFile(const std::string& path, std::string_view text,
+                                     const std::string& temp) {
   std::size_t slash = path.rfind('/');
   std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
   if (folder.empty()) folder = "/";
-  if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-    return WriteFileAtomicUnsynced(path, text, true);
   auto [at, added] = outputFolders.try_emplace(folder);
   std::unordered_map<std::string, std::string>& entries = at->second;
   if (added) {
     if (DIR* d = ::opendir(folder.c_str())) {
       while (struct dirent* e = ::readdir(d)) {
         std::string entry(e->d_name);
-        if (entry == "." || entry == "..") continue;
+        if (entry == "." || entry == ".." || entry.find(".tmp-") != std::string::npos) continue;
         auto [known, fresh] = entries.try_emplace(ToLowerAscii(entry), entry);
         if (!fresh && entry < known->second) known->second = entry;
       }
@@ -117,8 +126,11 @@ Status BuildSession::WriteOutputFile(const std::string& path, std::string_view t
   if (auto known = entries.find(lower); known != entries.end())
     target =
         (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + known->second;
-  if (target != path && FileHoldsBytes(target, text)) return Status::Ok();
-  Status written = WriteFileAtomicUnsynced(target, text, false);
+  if (target != path && FileHoldsBytes(target, text)) {
+    ::unlink(temp.c_str());
+    return Status::Ok();
+  }
+  Status written = ReplaceWithTemp(temp, target);
   if (written.ok()) {
     auto [known, fresh] = entries.try_emplace(lower, name);
     if (!fresh && name < known->second) known->second = name;
@@ -148,6 +160,12 @@ bool MakeFolder(const std::string& path) {
 // does: a picture that did not change keeps its stamp and is not published again.
 bool CopyOver(const std::string& from, const std::string& to, std::error_code& ec) {
   ec.clear();
+  // A copy made before (same size and stamp) is not made again.
+  struct stat source, copy;
+  if (::stat(from.c_str(), &source) == 0 && ::stat(to.c_str(), &copy) == 0 &&
+      S_ISREG(source.st_mode) && S_ISREG(copy.st_mode) && source.st_size == copy.st_size &&
+      source.st_mtim.tv_sec == copy.st_mtim.tv_sec && source.st_mtim.tv_nsec == copy.st_mtim.tv_nsec)
+    return true;
   fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
   if (ec) return false;
   std::error_code stampError;
@@ -192,31 +210,72 @@ bool Open(BuildSession& session, const std::string& target) {
 
 }  // namespace
 
+namespace {
+
+// Copies a picture or linked file once per build (every later call gets the first
+// outcome): `source` is tried when it names a file, otherwise nothing is copied.
+BuildCopies::Outcome CopyOnce(BuildSession& session, const std::string& key,
+                              const std::function<BuildCopies::Outcome()>& copy) {
+  if (!session.copies) return copy();
+  std::promise<BuildCopies::Outcome> promise;
+  std::shared_future<BuildCopies::Outcome> outcome;
+  bool mine = false;
+  {
+    std::lock_guard lock(session.copies->mutex);
+    auto [at, added] = session.copies->done.try_emplace(key);
+    if (added) {
+      at->second = promise.get_future().share();
+      mine = true;
+    }
+    outcome = at->second;
+  }
+  if (mine) promise.set_value(copy());
+  return outcome.get();
+}
+
+BuildCopies::Outcome CopyFile(const std::string& source, const std::string& destination) {
+  BuildCopies::Outcome outcome;
+  outcome.destination = destination;
+  if (!FileExists(source) || IsDirectory(source)) {
+    outcome.kind = BuildCopies::Kind::NoSource;
+  } else if (!CopyOver(source, destination, outcome.error)) {
+    outcome.kind = BuildCopies::Kind::Failed;
+  }
+  return outcome;
+}
+
+}  // namespace
+
 void CopyNodeFiles(BuildSession& session, StoreNode& item, const StoreNode& pageNode) {
   const std::string& pageFile = pageNode.file;
   if (!item.image.empty() &&
       !(item.image.find(':') != std::string::npos && StartsWithNoCase(item.image, "http"))) {
-    item.image = Normalise(item.image);
-    std::string name = FileNamePart(item.image);
-    if (session.options.lowerCase) name = ToLowerAscii(name);
-    std::string source = session.InstallPath(item.image);
-    if (!session.project.settings.projectDir.empty() && !FileExists(source) &&
-        item.image.front() != '\\')
-      source = SlashPath(session.project.settings.projectDir + "/" + item.image);
-    std::string destination = session.OutputPath("img/" + name);
-    if (FileExists(source) && !IsDirectory(source)) {
-      std::error_code ec;
-      if (!CopyOver(source, destination, ec)) {
-        if (ec == std::errc::no_such_file_or_directory)
-          session.log.Error("unable to copy image file (Path not found)");
-        else if (ec == std::errc::permission_denied)
-          session.log.Error("unable to copy image file (Access Denied)");
-        else
-          session.log.Error("error: " + pageFile + ": unable to copy image file: '" + item.image +
-                            "' to '" + destination + "'");
-      }
-    } else {
-      session.log.Warning("warning: " + pageFile + ": unable to read image file: '" + item.image +
+    std::string image = Normalise(item.image);
+    if (image != item.image) {
+      if (session.deferNodeEdits)
+        session.imageEdits.emplace_back(&item, image);
+      else
+        item.image = image;
+    }
+    BuildCopies::Outcome outcome = CopyOnce(session, "i" + image, [&] {
+      std::string name = FileNamePart(image);
+      if (session.options.lowerCase) name = ToLowerAscii(name);
+      std::string source = session.InstallPath(image);
+      if (!session.project.settings.projectDir.empty() && !FileExists(source) &&
+          image.front() != '\\')
+        source = SlashPath(session.project.settings.projectDir + "/" + image);
+      return CopyFile(source, session.OutputPath("img/" + name));
+    });
+    if (outcome.kind == BuildCopies::Kind::Failed) {
+      if (outcome.error == std::errc::no_such_file_or_directory)
+        session.log.Error("unable to copy image file (Path not found)");
+      else if (outcome.error == std::errc::permission_denied)
+        session.log.Error("unable to copy image file (Access Denied)");
+      else
+        session.log.Error("error: " + pageFile + ": unable to copy image file: '" + image +
+                          "' to '" + outcome.destination + "'");
+    } else if (outcome.kind == BuildCopies::Kind::NoSource) {
+      session.log.Warning("warning: " + pageFile + ": unable to read image file: '" + image +
                           "'");
     }
   }
@@ -224,21 +283,21 @@ void CopyNodeFiles(BuildSession& session, StoreNode& item, const StoreNode& page
   if (!link.empty() && link.find("//") == std::string::npos &&
       FindNoCase(link, ".htm") == kNotFound && FindNoCase(link, ".shtm") == kNotFound &&
       FindNoCase(link, ".phtm") == kNotFound) {
-    std::string name = link.substr(link.rfind('/') == std::string::npos ? 0 : link.rfind('/') + 1);
-    if (session.options.lowerCase) name = ToLowerAscii(name);
-    std::string source = session.InstallPath(link);
-    if (!session.project.settings.projectDir.empty() && !FileExists(source))
-      source = SlashPath(session.project.settings.projectDir + "/" + link);
-    std::string destination = session.OutputPath("img/" + FileNamePart(name));
-    if (FileExists(source) && !IsDirectory(source)) {
-      std::error_code ec;
-      if (!CopyOver(source, destination, ec))
-        session.log.Error("error: " + pageFile + ": unable to copy image link file: '" +
-                          Normalise(link) + "' to '" + destination + "'");
-    } else {
+    BuildCopies::Outcome outcome = CopyOnce(session, "l" + link, [&] {
+      std::string name =
+          link.substr(link.rfind('/') == std::string::npos ? 0 : link.rfind('/') + 1);
+      if (session.options.lowerCase) name = ToLowerAscii(name);
+      std::string source = session.InstallPath(link);
+      if (!session.project.settings.projectDir.empty() && !FileExists(source))
+        source = SlashPath(session.project.settings.projectDir + "/" + link);
+      return CopyFile(source, session.OutputPath("img/" + FileNamePart(name)));
+    });
+    if (outcome.kind == BuildCopies::Kind::Failed)
+      session.log.Error("error: " + pageFile + ": unable to copy image link file: '" +
+                        Normalise(link) + "' to '" + outcome.destination + "'");
+    else if (outcome.kind == BuildCopies::Kind::NoSource)
       session.log.Warning("warning: " + pageFile + ": unable to read image link file: '" + link +
                           "'");
-    }
   }
 }
 
@@ -284,13 +343,15 @@ void CopySchemeFiles(BuildSession& session) {
 }
 
 void BuildWalk(BuildSession& session, StoreNode* node, bool allSiblings) {
-  // An explicit stack of levels instead of recursion, so that the depth of the tree
-  // does not matter. Each level walks its node's children before making its page.
+  // The walk's order first (an explicit stack of levels instead of recursion, so that
+  // the depth of the tree does not matter; each level walks its node's children
+  // before its own page), then the pages in that order.
   struct Level {
     StoreNode* node;
     bool allSiblings;
     bool childrenWalked;
   };
+  std::vector<StoreNode*> pages;
   std::vector<Level> levels;
   if (node) levels.push_back({node, allSiblings, false});
   while (!levels.empty()) {
@@ -302,18 +363,7 @@ void BuildWalk(BuildSession& session, StoreNode* node, bool allSiblings) {
         continue;
       }
     }
-    if (session.stop) return;
-    if (n->status >= 0) {
-      if (!n->file.empty() && n->kind != NodeKind::Link) {
-        if (session.fileNames.count(n->file)) {
-          session.log.Error("error: " + n->file + ": duplicate file name in project");
-        } else if (!IsShelfOrList(ParentNode(*n))) {
-          session.fileNames.insert(n->file);
-        }
-      }
-      MakePage(session, *n);
-      PumpMessages();
-    }
+    if (n->status >= 0) pages.push_back(n);
     StoreNode* next = levels.back().allSiblings ? NextSibling(*n) : nullptr;
     if (next) {
       levels.back() = {next, true, false};
@@ -321,6 +371,7 @@ void BuildWalk(BuildSession& session, StoreNode* node, bool allSiblings) {
       levels.pop_back();
     }
   }
+  MakeWalkPages(session, pages);
 }
 
 BuildOutcome RunBuild(BuildSession& session) {
@@ -330,6 +381,7 @@ BuildOutcome RunBuild(BuildSession& session) {
   SetVariable(project.variables, "$STORETITLE", settings.storeTitle);
   session.log.Clear();
   session.outputFolders.clear();  // the folders may have changed since the last build
+  session.knownFolders.clear();
   session.log.AddLine(ReadyLine());
   session.log.AddLine("");
   std::string& dir = session.buildDir;
@@ -380,6 +432,7 @@ BuildOutcome RunBuild(BuildSession& session) {
   session.CurrentScheme();
   session.walking = true;
   session.pageTemplates.clear();
+  session.copies = std::make_shared<BuildCopies>();
   if (!session.selectedOnly) {
     BuildWalk(session, RootNode(project), true);
   } else if (!session.selectedItems.empty()) {
@@ -393,6 +446,7 @@ BuildOutcome RunBuild(BuildSession& session) {
   session.fileNames.clear();
   session.walking = false;
   session.pageTemplates.clear();
+  session.copies.reset();
   if (session.indexFile) {
     std::fclose(session.indexFile);
     session.indexFile = nullptr;
@@ -427,6 +481,7 @@ std::string PreviewNode(BuildSession& session, StoreNode& node) {
     MakeFolder(session.OutputPath("img"));
   }
   session.outputFolders.clear();
+  session.knownFolders.clear();
   if (node.kind == NodeKind::Link) {
     std::string target =
         node.file.find("//") == std::string::npos ? session.OutputPath(node.file) : node.file;

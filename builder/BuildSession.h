@@ -41,6 +41,9 @@ struct BuildOptions {
   std::string storeDirectoryAddress;
   std::optional<std::string> frameText;  // "template/frame.dat", read at start-up
   std::optional<std::string> indexText;  // "template/index.dat", read at start-up
+  // Threads that fill the walk's pages: 0 for every core, 1 for the single-threaded
+  // build. The output and the log are the same either way.
+  int jobs = 0;
 };
 
 // A store file that is not a node page, with the checksum of its last built text.
@@ -51,6 +54,8 @@ struct SupportFile {
 };
 
 inline constexpr const char* kShoppingCartGroup = "Shopping Cart";
+
+struct BuildCopies;
 
 struct BuildSession {
   BuildSession(StoreProject& project, SchemeList& schemes, Prompter& prompter)
@@ -109,6 +114,10 @@ struct BuildSession {
   // replaces an existing file whose name differs only in case; the folder is listed
   // once per build for that, not once per file.
   Status WriteOutputFile(const std::string& path, std::string_view text);
+  // The last step of WriteOutputFile for a path that did not exist: renames the
+  // temporary file holding text over path, or over the file whose name differs from
+  // it only in case (left alone when it already holds text).
+  Status PlaceOutputFile(const std::string& path, std::string_view text, const std::string& temp);
 
   // While RunBuild walks the tree: page templates read once (template name to text).
   bool walking = false;
@@ -116,6 +125,21 @@ struct BuildSession {
 
   // Per output folder: lower-case entry name to the entry (the smallest of equals).
   std::unordered_map<std::string, std::unordered_map<std::string, std::string>> outputFolders;
+
+  // State of the walk's page fill (see PageFill.h). A session that fills pages for a
+  // walk keeps the scheme made current before the walk, the walk's one "$UPDATED"
+  // time, its index lines in indexLines, and leaves the node edits to the walk: the
+  // node's template name and its normalised picture path (imageEdits, applied once
+  // the walk is over so that every page reads the tree as it was).
+  Scheme* walkScheme = nullptr;
+  std::optional<std::time_t> walkTime;
+  bool bufferIndex = false;
+  std::string indexLines;
+  bool deferNodeEdits = false;
+  std::vector<std::pair<StoreNode*, std::string>> imageEdits;
+  std::shared_ptr<BuildCopies> copies;             // pictures copied once per build
+  std::unordered_set<std::string> knownFolders;    // output folders seen to exist
+  bool createdFolder = false;                      // a page made a folder
 };
 
 // Every "\" becomes "/" and runs of "/" become one (a leading "//" stays).

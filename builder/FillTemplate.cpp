@@ -72,7 +72,9 @@ std::string BodyText(const BuildSession& session, const StoreNode& node) {
 }
 
 std::string UpdatedText(const BuildSession& session) {
-  std::time_t t = session.now ? session.now() : std::time(nullptr);
+  std::time_t t = session.walkTime ? *session.walkTime
+                 : session.now    ? session.now()
+                                  : std::time(nullptr);
   std::tm tm{};
   localtime_r(&t, &tm);
   int year = tm.tm_year;

@@ -21,7 +21,9 @@ const std::string& Picture(const BuildSession& session, int slot) {
   if (!scheme) return empty;
   bool none = true;
   for (const std::string& picture : scheme->pictures) none = none && picture.empty();
-  if (none) LookUpPictures(*scheme);
+  // A walk's scheme had its pictures looked up before the walk (and is shared by its
+  // threads, so it is only read).
+  if (none && !session.walkScheme) LookUpPictures(*scheme);
   return scheme->pictures[slot];
 }
 
@@ -278,34 +280,48 @@ std::string RemoveComments(std::string_view text) {
   return out;
 }
 
-std::string PageTemplateName(StoreNode& node) {
+std::string PageTemplateNameOf(const StoreNode& node) {
   const StoreNode* parent = ParentNode(node);
   if (parent && parent->kind == NodeKind::Shelf) return "shelf.htm";
   if (parent && parent->kind == NodeKind::List) return "list.htm";
   if (node.temp.empty())
-    node.temp = node.kind == NodeKind::Link ? "search.htm" : DefaultTemplate(node.kind);
+    return node.kind == NodeKind::Link ? "search.htm" : DefaultTemplate(node.kind);
   return node.temp;
 }
 
-bool MakePage(BuildSession& session, StoreNode& node) {
-  if (node.kind == NodeKind::Link) return false;
+std::string PageTemplateName(StoreNode& node) {
+  std::string name = PageTemplateNameOf(node);
+  if (node.temp.empty() && !IsShelfOrList(ParentNode(node))) node.temp = name;
+  return name;
+}
+
+void FillPage(BuildSession& session, StoreNode& node, FilledPage& page) {
+  page = FilledPage{};
+  if (node.kind == NodeKind::Link) return;
   StoreNode* parent = ParentNode(node);
   if (node.file.empty() && !IsShelfOrList(parent)) {
     session.log.Error("error: '" + node.title + "': missing filename");
-    return false;
+    return;
   }
   Scheme* scheme = session.CurrentScheme();
+  page.started = true;
   if (session.progressStep) session.progressStep();
   session.ShowLabel(node.file);
   WriteIndexLine(session, node);
   ++session.visitMark;
-  std::optional<std::string> loaded = PageTemplate(session, PageTemplateName(node), scheme);
-  if (!loaded) return true;
+  page.result = true;
+  const std::string templateName =
+      session.deferNodeEdits ? PageTemplateNameOf(node) : PageTemplateName(node);
+  std::optional<std::string> loaded = PageTemplate(session, templateName, scheme);
+  if (!loaded) return;
   std::string text;
   text.reserve(100000);
   text = loaded->empty() ? node.body : *loaded;
   ExpandShelfBlock(session, text, node, node);
-  if (!FillTemplate(session, text, node, node, 1)) return false;
+  if (!FillTemplate(session, text, node, node, 1)) {
+    page.result = false;
+    return;
+  }
   if (scheme) ApplyStyleVariables(text, *scheme, session.project.settings.has3dCart);
   CopyNodeFiles(session, node, node);
   NavigationIndex(session, text, node, node);
@@ -321,36 +337,53 @@ bool MakePage(BuildSession& session, StoreNode& node) {
   ReplaceFirst(text, "$URL", "");
   ReplaceFirst(text, "<!--+", "");
   ReplaceFirst(text, "+-->", "");
-  std::string path;
   if (!node.file.empty()) {
     std::string slashed = SlashPath(node.file);
     if (std::size_t slash = slashed.rfind('/'); slash != std::string::npos) {
       std::string folder = session.OutputPath(slashed.substr(0, slash));
-      // A new folder is a new entry in a folder whose listing may be kept.
-      if (!IsDirectory(folder)) session.outputFolders.clear();
-      CreateDirectoryPath(folder);
+      // Each folder is looked at once per build; a new one is a new entry in a folder
+      // whose listing may be kept.
+      if (session.knownFolders.insert(folder).second) {
+        if (!IsDirectory(folder)) session.createdFolder = true;
+        CreateDirectoryPath(folder);
+      }
     }
-    path = session.OutputPath(node.file);
+    page.path = session.OutputPath(node.file);
   }
   ReplaceAllNoCase(text, "<SHELF>", "");
   ReplaceAllNoCase(text, "</SHELF>", "");
-  text = RemoveComments(text);
-  if (path.empty()) return true;
-  std::int32_t size = static_cast<std::int32_t>(text.size());
-  std::int32_t checksum = PageChecksum(text);
-  if (!session.WriteOutputFile(path, text)) {
+  page.text = RemoveComments(text);
+  if (page.path.empty()) return;
+  page.size = static_cast<std::int32_t>(page.text.size());
+  page.checksum = PageChecksum(page.text);
+  page.digest = PageDigest(page.text);
+}
+
+void RecordBuiltPage(BuildSession& session, StoreNode& node, FilledPage& page) {
+  if (node.builtSize != page.size || node.builtChecksum != page.checksum ||
+      node.builtDigest != page.digest) {
+    node.builtSize = page.size;
+    node.builtChecksum = page.checksum;
+    node.builtDigest = std::move(page.digest);
+    session.project.changed = true;
+  }
+  node.mod = 0;
+}
+
+bool MakePage(BuildSession& session, StoreNode& node) {
+  FilledPage page;
+  FillPage(session, node, page);
+  if (session.createdFolder) {
+    session.outputFolders.clear();
+    session.createdFolder = false;
+  }
+  if (page.path.empty()) return page.result;
+  if (!session.WriteOutputFile(page.path, page.text)) {
     session.prompter.Show("ERROR R107: Unable to open HTML output file.", "Error",
                           PromptIcon::Error);
     return false;
   }
-  std::string digest = PageDigest(text);
-  if (node.builtSize != size || node.builtChecksum != checksum || node.builtDigest != digest) {
-    node.builtSize = size;
-    node.builtChecksum = checksum;
-    node.builtDigest = std::move(digest);
-    session.project.changed = true;
-  }
-  node.mod = 0;
+  RecordBuiltPage(session, node, page);
   return true;
 }
 

@@ -3,6 +3,7 @@
 // removal, and writing the file; plus the preview of one node.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -31,6 +32,25 @@ std::string RemoveComments(std::string_view text);
 
 // The template name of a node (setting TEMP to the default when empty).
 std::string PageTemplateName(StoreNode& node);
+// The same name without setting TEMP.
+std::string PageTemplateNameOf(const StoreNode& node);
+
+// A node's page filled but not yet written.
+struct FilledPage {
+  bool started = false;  // past the refusals: the progress step and label were due
+  bool result = false;   // MakePage's answer when there is nothing to write
+  std::string path;      // the output file; empty: nothing to write
+  std::string text;
+  std::int32_t size = 0;
+  std::int32_t checksum = 0;
+  std::string digest;
+};
+
+// Fills the node's page as MakePage does, up to writing it (the page's folder is made).
+void FillPage(BuildSession& session, StoreNode& node, FilledPage& page);
+
+// Records a written page's size, checksum and digest in its node.
+void RecordBuiltPage(BuildSession& session, StoreNode& node, FilledPage& page);
 
 // Makes the node's page. False for links, nodes without FILE outside shelves and
 // lists, an abandoned fill and an output file that cannot be written.

@@ -41,6 +41,10 @@ std::string IndexHeader(const StoreProject& project) {
 }
 
 void WriteIndexLine(BuildSession& session, const StoreNode& node) {
+  if (session.bufferIndex) {
+    session.indexLines += IndexLine(node);
+    return;
+  }
   if (!session.indexFile) return;
   std::string line = IndexLine(node);
   std::fwrite(line.data(), 1, line.size(), session.indexFile);

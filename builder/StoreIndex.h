@@ -16,7 +16,8 @@ std::string IndexForm(std::string_view value);
 std::string IndexLine(const StoreNode& node);
 // The header lines (with line feeds).
 std::string IndexHeader(const StoreProject& project);
-// Appends the node's line when the index file is open.
+// Appends the node's line when the index file is open (to session.indexLines while
+// the session buffers them).
 void WriteIndexLine(BuildSession& session, const StoreNode& node);
 // Writes "tolmi.tpl" from the template "search.htm" and the first top-level node.
 bool WriteSearchTemplate(BuildSession& session);

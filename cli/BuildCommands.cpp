@@ -24,6 +24,7 @@ struct BuildArgs {
   bool open = false;
   bool keepProject = false;
   bool saveFlag = false;  // --save, the default now, still accepted
+  int jobs = 0;           // page-filling threads; 0: one per core
   std::string file;
 };
 
@@ -68,6 +69,7 @@ void RunBuildCommand(Context& ctx, const BuildArgs& args) {
     session.selectedItems.push_back(node);
   }
   session.selectedOnly = !args.selected.empty();
+  session.options.jobs = args.jobs;
   session.log.onLine = [&ctx](const std::string& line) { ctx.out << line << "\n" << std::flush; };
   if (args.open) session.launcher = &run.launcher_;
   BuildOutcome outcome = RunBuild(session);
@@ -97,6 +99,9 @@ void Setup(CLI::App& app, Context& ctx) {
   build->add_option("--dir", args->dir, "Build directory (default: the project's)");
   build->add_option("--selected", args->selected, "Build only the nodes with these files");
   build->add_flag("--open", args->open, "Open the built store in the browser");
+  build->add_option("--jobs", args->jobs,
+                    "Threads that fill the pages (default 0: one per core; 1: a single thread)")
+      ->check(CLI::Range(0, 64));
   // The build records each page's size and checksum in its node; publish compares them
   // with the last upload, so they are saved unless the project is to stay untouched.
   build->add_flag("--no-save", args->keepProject,
