@@ -9,13 +9,20 @@ namespace tolmi::server {
 
 namespace {
 
-// A prepared statement, finalized when it goes out of scope.
+// A statement of the store's cache, prepared on its first use; reset when it goes out of
+// scope, so that it holds no read transaction open.
 class Statement {
  public:
-  Statement(sqlite3* db, const char* sql) {
-    if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) stmt_ = nullptr;
+  Statement(SqliteStore::Prepared& cache, const char* sql) {
+    auto [entry, added] = cache.statements.try_emplace(sql, nullptr);
+    if (added && sqlite3_prepare_v2(cache.db, sql, -1, &entry->second, nullptr) != SQLITE_OK) {
+      sqlite3_finalize(entry->second);
+      cache.statements.erase(entry);
+      return;
+    }
+    stmt_ = entry->second;
   }
-  ~Statement() { sqlite3_finalize(stmt_); }
+  ~Statement() { Reset(); }
   Statement(const Statement&) = delete;
   Statement& operator=(const Statement&) = delete;
   bool ok() const { return stmt_ != nullptr; }
@@ -35,6 +42,7 @@ class Statement {
   }
   int Step() { return sqlite3_step(stmt_); }
   void Reset() {
+    if (!stmt_) return;
     sqlite3_reset(stmt_);
     sqlite3_clear_bindings(stmt_);
   }
@@ -77,9 +85,10 @@ static_assert(sizeof(kMigrations) / sizeof(kMigrations[0]) == kSchemaVersion);
 
 }  // namespace
 
-SqliteStore::SqliteStore(sqlite3* db) : db_(db) {}
+SqliteStore::SqliteStore(sqlite3* db) : db_(db) { prepared_.db = db; }
 
 SqliteStore::~SqliteStore() {
+  for (auto& [sql, stmt] : prepared_.statements) sqlite3_finalize(stmt);
   sqlite3_close_v2(db_);
 }
 
@@ -134,7 +143,7 @@ Result<std::unique_ptr<OrderStore>> SqliteStore::Open(const std::string& path) {
 }
 
 int SqliteStore::SchemaVersion() {
-  Statement st(db_, "PRAGMA user_version");
+  Statement st(prepared_, "PRAGMA user_version");
   if (!st.ok() || st.Step() != SQLITE_ROW) return -1;
   return static_cast<int>(st.Int(0));
 }
@@ -163,7 +172,7 @@ Status SqliteStore::Migrate() {
 }
 
 Status SqliteStore::AddAccount(const std::string& name, const std::string& passwordHash) {
-  Statement st(db_, "INSERT INTO accounts(name, password_hash, enabled) VALUES(?, ?, 1)");
+  Statement st(prepared_, "INSERT INTO accounts(name, password_hash, enabled) VALUES(?, ?, 1)");
   if (!st.ok()) return Error("adding an account");
   st.Bind(1, name);
   st.Bind(2, passwordHash);
@@ -175,7 +184,7 @@ Status SqliteStore::AddAccount(const std::string& name, const std::string& passw
 }
 
 Status SqliteStore::SetPasswordHash(const std::string& name, const std::string& passwordHash) {
-  Statement st(db_, "UPDATE accounts SET password_hash = ? WHERE name = ?");
+  Statement st(prepared_, "UPDATE accounts SET password_hash = ? WHERE name = ?");
   if (!st.ok()) return Error("changing a password");
   st.Bind(1, passwordHash);
   st.Bind(2, name);
@@ -186,7 +195,7 @@ Status SqliteStore::SetPasswordHash(const std::string& name, const std::string& 
 }
 
 Status SqliteStore::SetEnabled(const std::string& name, bool enabled) {
-  Statement st(db_, "UPDATE accounts SET enabled = ? WHERE name = ?");
+  Statement st(prepared_, "UPDATE accounts SET enabled = ? WHERE name = ?");
   if (!st.ok()) return Error("changing an account");
   st.Bind(1, enabled ? 1 : 0);
   st.Bind(2, name);
@@ -197,7 +206,7 @@ Status SqliteStore::SetEnabled(const std::string& name, bool enabled) {
 }
 
 Result<std::optional<Account>> SqliteStore::FindAccount(const std::string& name) {
-  Statement st(db_, "SELECT id, name, password_hash, enabled FROM accounts WHERE name = ?");
+  Statement st(prepared_, "SELECT id, name, password_hash, enabled FROM accounts WHERE name = ?");
   if (!st.ok()) return Error("reading an account");
   st.Bind(1, name);
   int rc = st.Step();
@@ -212,7 +221,7 @@ Result<std::optional<Account>> SqliteStore::FindAccount(const std::string& name)
 }
 
 Result<std::vector<Account>> SqliteStore::ListAccounts() {
-  Statement st(db_,
+  Statement st(prepared_,
                "SELECT a.id, a.name, a.enabled, (SELECT count(*) FROM orders o WHERE "
                "o.account_id = a.id) FROM accounts a ORDER BY a.name");
   if (!st.ok()) return Error("listing accounts");
@@ -235,7 +244,7 @@ Result<std::vector<long long>> SqliteStore::AddOrders(const std::vector<NewOrder
   if (orders.empty()) return ids;
   if (Status s = Exec("BEGIN IMMEDIATE"); !s.ok()) return s;
   {
-    Statement st(db_,
+    Statement st(prepared_,
                  "INSERT INTO orders(account_id, received, fields, items, card) "
                  "VALUES(?, ?, ?, ?, ?)");
     if (!st.ok()) {
@@ -268,7 +277,7 @@ Result<std::vector<long long>> SqliteStore::AddOrders(const std::vector<NewOrder
 }
 
 Result<std::vector<StoredOrder>> SqliteStore::OrdersAfter(long long accountId, long long afterId) {
-  Statement st(db_,
+  Statement st(prepared_,
                "SELECT id, received, fields, items, card FROM orders WHERE account_id = ? AND id > ? "
                "ORDER BY id");
   if (!st.ok()) return Error("reading orders");
@@ -294,7 +303,7 @@ Result<long long> SqliteStore::DeleteOrders(long long accountId, const std::vect
   if (Status s = Exec("BEGIN IMMEDIATE"); !s.ok()) return s;
   long long deleted = 0;
   {
-    Statement st(db_, "DELETE FROM orders WHERE account_id = ? AND id = ?");
+    Statement st(prepared_, "DELETE FROM orders WHERE account_id = ? AND id = ?");
     if (!st.ok()) {
       Status e = Error("deleting orders");
       (void)Exec("ROLLBACK");
@@ -322,7 +331,7 @@ Result<long long> SqliteStore::DeleteOrders(long long accountId, const std::vect
 
 Result<bool> SqliteStore::SealOrder(long long id, const std::string& fields,
                                     const std::string& card) {
-  Statement st(db_, "UPDATE orders SET fields = ?, card = ? WHERE id = ? AND card IS NULL");
+  Statement st(prepared_, "UPDATE orders SET fields = ?, card = ? WHERE id = ? AND card IS NULL");
   if (!st.ok()) return Error("sealing an order");
   st.Bind(1, fields);
   st.BindBlob(2, card);
@@ -332,7 +341,7 @@ Result<bool> SqliteStore::SealOrder(long long id, const std::string& fields,
 }
 
 Result<std::string> SqliteStore::Setting(const std::string& name) {
-  Statement st(db_, "SELECT value FROM settings WHERE name = ?");
+  Statement st(prepared_, "SELECT value FROM settings WHERE name = ?");
   if (!st.ok()) return Error("reading a setting");
   st.Bind(1, name);
   int rc = st.Step();
@@ -342,7 +351,7 @@ Result<std::string> SqliteStore::Setting(const std::string& name) {
 }
 
 Result<std::string> SqliteStore::ClaimSetting(const std::string& name, const std::string& value) {
-  Statement st(db_, "INSERT OR IGNORE INTO settings(name, value) VALUES(?, ?)");
+  Statement st(prepared_, "INSERT OR IGNORE INTO settings(name, value) VALUES(?, ?)");
   if (!st.ok()) return Error("storing a setting");
   st.Bind(1, name);
   st.Bind(2, value);
@@ -358,7 +367,7 @@ Status SqliteStore::Import(const Account& account, const std::vector<StoredOrder
   };
   long long accountId = 0;
   {
-    Statement st(db_,
+    Statement st(prepared_,
                  "INSERT INTO accounts(name, password_hash, enabled) VALUES(?, ?, ?) "
                  "ON CONFLICT(name) DO UPDATE SET password_hash = excluded.password_hash, "
                  "enabled = excluded.enabled");
@@ -367,13 +376,13 @@ Status SqliteStore::Import(const Account& account, const std::vector<StoredOrder
     st.Bind(2, account.passwordHash);
     st.Bind(3, account.enabled ? 1 : 0);
     if (st.Step() != SQLITE_DONE) return fail(Error("copying an account"));
-    Statement id(db_, "SELECT id FROM accounts WHERE name = ?");
+    Statement id(prepared_, "SELECT id FROM accounts WHERE name = ?");
     if (!id.ok()) return fail(Error("copying an account"));
     id.Bind(1, account.name);
     if (id.Step() != SQLITE_ROW) return fail(Error("copying an account"));
     accountId = id.Int(0);
   }
-  Statement st(db_,
+  Statement st(prepared_,
                "INSERT INTO orders(id, account_id, received, fields, items, card) "
                "VALUES(?, ?, ?, ?, ?, ?)");
   if (!st.ok()) return fail(Error("copying an order"));
@@ -403,7 +412,7 @@ Status SqliteStore::Import(const Account& account, const std::vector<StoredOrder
 }
 
 Result<long long> SqliteStore::OrderCount() {
-  Statement st(db_, "SELECT count(*) FROM orders");
+  Statement st(prepared_, "SELECT count(*) FROM orders");
   if (!st.ok() || st.Step() != SQLITE_ROW) return Error("counting orders");
   return st.Int(0);
 }

@@ -2,12 +2,14 @@
 // overwritten). The schema version is the file's user_version.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 
 #include "server/OrderStore.h"
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace tolmi::server {
 
@@ -35,12 +37,19 @@ class SqliteStore final : public OrderStore {
   Result<long long> OrderCount() override;
   int SchemaVersion() override;
 
+  // Every statement this store runs, prepared once (keyed by its text's address).
+  struct Prepared {
+    sqlite3* db = nullptr;
+    std::map<const char*, sqlite3_stmt*> statements;
+  };
+
  private:
   explicit SqliteStore(sqlite3* db);
   Status Migrate();
   Status Exec(const char* sql);
   Status Error(const char* what);
   sqlite3* db_;
+  Prepared prepared_;  // finalized by the destructor before the database closes
 };
 
 }  // namespace tolmi::server
