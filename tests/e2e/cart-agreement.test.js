@@ -1,5 +1,6 @@
 // 10,000 random carts worked out by the cart script and by the C++ price check's rules
-// (the cart_figures program): every figure must be the same number of cents.
+// (the cart_figures program): every figure must be the same number of cents, and the price
+// check finds the order the script would send for each one matching its catalogue.
 'use strict';
 const test = require('node:test');
 const assert = require('node:assert/strict');
@@ -90,4 +91,8 @@ test('10,000 random carts: the cart script and the C++ rules agree to the cent',
   // The carts reach every road: worked out, and refused for each reason.
   assert.ok(ok > 3000, `only ${ok} carts were worked out`);
   assert.deepEqual([...reasons].sort(), ['no method', 'no region', 'no rule']);
+  // The orders the script would send for them all pass the price check.
+  const [, checked, flagged] = /^checked (\d+) flagged (\d+)$/.exec(out[carts.length]) || [];
+  assert.ok(Number(checked) > 1000, `only ${checked} orders were checked`);
+  assert.equal(Number(flagged), 0, `${flagged} of ${checked} honest orders were flagged`);
 });
