@@ -57,15 +57,26 @@ std::string FlagNames(unsigned flags) {
   return names;
 }
 
+// A 200 reply is printed while it arrives, in blocks of this size, so a long download
+// is not held back until its end (other replies may still be retried or followed).
+constexpr std::size_t kPrintBlock = 1 << 20;
+
 void RunHttpGet(Context& ctx, const HttpOptions& o) {
   EventLoop loop;
   std::vector<std::string> messages;
+  std::size_t printed = 0;
   HttpStartup(loop, "Tolmi PRO",
-              [&](int code, HttpRequest*, std::int64_t n, const std::string& text) {
+              [&](int code, HttpRequest* req, std::int64_t n, const std::string& text) {
                 if (code == kHttpNoteMessage || code == kHttpNoteOutOfMemory)
                   messages.push_back(text);
                 if (code == kHttpNoteSocketError)
                   messages.push_back(" socket error " + std::to_string(n));
+                if (code == kHttpNoteBytes && req && req->statusCode == 200 &&
+                    req->reply.size() - printed >= kPrintBlock) {
+                  ctx.out.write(req->reply.data() + printed,
+                                static_cast<std::streamsize>(req->reply.size() - printed));
+                  printed = req->reply.size();
+                }
               });
   if (!o.proxy.empty()) {
     int type = 0, port = 0;
@@ -101,7 +112,8 @@ void RunHttpGet(Context& ctx, const HttpOptions& o) {
   if (!loop.RunUntil([&] { return finished || HttpRequestCount() == 0; }, o.timeoutMs))
     HttpCancelAll();
   HttpShutdown();
-  ctx.out << reply;
+  if (printed < reply.size())
+    ctx.out.write(reply.data() + printed, static_cast<std::streamsize>(reply.size() - printed));
   ctx.out.flush();
   for (const std::string& m : messages) ctx.err << m.substr(m.empty() ? 0 : 1) << "\n";
   char hex[16];

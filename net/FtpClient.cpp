@@ -4,12 +4,16 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <pthread.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <list>
 #include <vector>
 
@@ -20,9 +24,8 @@
 namespace tolmi {
 namespace {
 
-constexpr std::size_t kPiece = 512;
-constexpr std::size_t kBatch = 64 * 1024;
-constexpr std::size_t kSendBudget = 256 * 1024;  // per writable event, so other work is not starved
+constexpr std::size_t kBatch = 256 * 1024;        // file read per send when sendfile cannot be used
+constexpr std::size_t kSendBudget = 1024 * 1024;  // per writable event, so other work is not starved
 constexpr std::size_t kReplyRead = 1120;
 constexpr std::size_t kReplyLimit = 1 << 20;  // a reply text without line end is cut here
 
@@ -214,42 +217,65 @@ void CountBytes(FtpConnection& d, std::size_t n) {
   }
 }
 
-// Sends the file: read in pieces of 512 bytes, gathered into one send of up
-// to kBatch bytes; what a send leaves over goes first at the next writable event.
+// Sends the next part of the file with sendfile (no copy through this process);
+// a file sendfile cannot take (some file systems) is read in blocks instead.
+// Returns the bytes sent, 0 at the end of the file, -1 (errno set) on an error.
+ssize_t SendFromFile(FtpConnection& d, std::size_t budget) {
+  if (d.piece.empty() && !d.noSendfile) {
+    ssize_t n = sendfile(d.fd, d.fileFd, nullptr, budget);
+    if (n >= 0 || (errno != EINVAL && errno != ENOSYS)) return n;
+    d.noSendfile = true;
+  }
+  if (d.piece.empty()) {
+    d.piece.resize(kBatch);
+    ssize_t n;
+    do n = read(d.fileFd, d.piece.data(), kBatch);
+    while (n < 0 && errno == EINTR);
+    d.piece.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    if (n <= 0) return n;
+  }
+  ssize_t n = send(d.fd, d.piece.data(), std::min(d.piece.size(), budget), MSG_NOSIGNAL);
+  if (n > 0) d.piece.erase(0, static_cast<std::size_t>(n));
+  return n;
+}
+
+// One writable event of a sending data connection: up to kSendBudget bytes (so
+// other connections are not starved), one notification 1 for all of them. At the
+// end of the file the data connection is closed, which makes the server answer 226.
 void OnDataWritable(std::uint64_t serial) {
   FtpConnection* d = Find(serial);
   if (!d || d->fileFd < 0) return;
+  // sendfile has no MSG_NOSIGNAL: a peer that has gone must not raise SIGPIPE.
+  sigset_t pipe, old;
+  sigemptyset(&pipe);
+  sigaddset(&pipe, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &pipe, &old);
   std::size_t sent = 0;
-  bool atEnd = false;
+  ssize_t n = 0;
+  int error = 0;
   while (sent < kSendBudget) {
-    while (!atEnd && d->piece.size() + kPiece <= kBatch) {
-      char buf[kPiece];
-      ssize_t n = read(d->fileFd, buf, sizeof buf);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        atEnd = true;
-        break;
-      }
-      d->piece.append(buf, static_cast<std::size_t>(n));
-    }
-    if (d->piece.empty()) {
-      // End of file: closing the data connection makes the server answer 226.
-      if (sent) Notify(kFtpNoteBytes, d);
-      if ((d = Find(serial))) CloseConnection(*d);
-      return;
-    }
-    ssize_t n = send(d->fd, d->piece.data(), d->piece.size(), MSG_NOSIGNAL);
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+    n = SendFromFile(*d, kSendBudget - sent);
+    if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      Notify(kFtpNoteSocketError, d, errno);
-      CloseConnection(*d);
-      return;
+      error = n < 0 ? errno : 0;
+      break;
     }
-    d->piece.erase(0, static_cast<std::size_t>(n));
     CountBytes(*d, static_cast<std::size_t>(n));
     sent += static_cast<std::size_t>(n);
   }
+  if (error == EPIPE) {
+    timespec zero{};
+    sigtimedwait(&pipe, nullptr, &zero);  // take the SIGPIPE that is pending now
+  }
+  pthread_sigmask(SIG_SETMASK, &old, nullptr);
   if (sent) Notify(kFtpNoteBytes, d);
+  if (!(d = Find(serial))) return;
+  if (n == 0 && d->piece.empty()) {
+    CloseConnection(*d);  // end of file
+  } else if (n < 0 && error != EAGAIN && error != EWOULDBLOCK) {
+    Notify(kFtpNoteSocketError, d, error);
+    if ((d = Find(serial))) CloseConnection(*d);
+  }
 }
 
 // --- connecting ---

@@ -134,7 +134,8 @@ struct FtpConnection {
   bool closing = false;
   bool loginReported = false;
   int queuedType = -1;
-  std::string piece;  // read from the file, not yet sent
+  std::string piece;        // read from the file, not yet sent (when sendfile cannot be used)
+  bool noSendfile = false;  // the file system refused sendfile: read and send
   std::unique_ptr<SocksNegotiator> socks;
   std::string socksIn;
   std::uint64_t rateBytes = 0;
