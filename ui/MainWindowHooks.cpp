@@ -31,8 +31,6 @@ void MainWindow::InstallDefaultHooks() {
   };
   hooks.help = [ctx] { HelpCommand(ctx()); };
   hooks.about = [ctx] { AboutCommand(ctx()); };
-  // Windows of other parts of the program, not built yet.
-  auto nothing = [] {};
   hooks.newStore = [ctx] { (void)NewStoreCommand(ctx()); };
   hooks.orders = [ctx] { (void)OrdersCommand(ctx()); };
   hooks.buildStore = [this, ctx](bool modal) {

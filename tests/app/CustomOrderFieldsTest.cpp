@@ -30,7 +30,9 @@ TEST(CustomOrderFields, AddChecksNamesOfBothListsAndSavesAsFieldLines) {
     const std::size_t before = fields.size();
     Status s = AddCustomOrderField(fields, &order, c.title, c.value);
     EXPECT_EQ(s.ok(), c.message == nullptr) << c.title;
-    if (c.message) EXPECT_EQ(s.message(), c.message) << c.title;
+    if (c.message) {
+      EXPECT_EQ(s.message(), c.message) << c.title;
+    }
     EXPECT_EQ(fields.size(), before + (c.message ? 0 : 1)) << c.title;
   }
   AppConfig config;

@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const std::vector<std::string>& item : order->items)
     fuzz::Require(item.size() == kItemFieldCount, "an item has every field");
 
-  StoredOrder stored{7, 1700000000, EncodeFields(order->fields), EncodeItems(order->items)};
+  StoredOrder stored{7, 1700000000, EncodeFields(order->fields), EncodeItems(order->items), {}};
   std::vector<FormField> fields = DecodeFields(stored.fields);
   fuzz::Require(fields.size() == order->fields.size(), "stored fields read back");
   for (std::size_t i = 0; i < fields.size(); ++i)

@@ -152,17 +152,22 @@ TEST(OrdersSharing, DamagedFileIsSetAsideNotReadHalf) {
     OrdersTree tree;
     OrdersLoad load = LoadOrders(d, tree);
     EXPECT_EQ(!load.status.ok(), c.refused) << load.status.message();
-    if (c.refused)
+    if (c.refused) {
       EXPECT_EQ(load.status.message(),
                 "The orders file 'orders.ost' is incomplete and there is no 'orders.bak' to read "
                 "instead; it was kept as 'orders.ost.damaged' and not read.");
+    }
     EXPECT_EQ(Names(tree).size(), c.withBackup ? 200u : 0u);
-    if (*c.aside) EXPECT_EQ(h.Read(c.aside), c.ost);
+    if (*c.aside) {
+      EXPECT_EQ(h.Read(c.aside), c.ost);
+    }
     EXPECT_FALSE(std::filesystem::exists(h / ".orders.ost.tmp-Ab12Cd"));
     // The next save writes a new file and leaves the damaged one alone.
     NewOrders(tree).push_back(Order("5000"));
     ASSERT_TRUE(SaveOrders(d, tree, 9).ok());
-    if (*c.aside) EXPECT_EQ(h.Read(c.aside), c.ost);
+    if (*c.aside) {
+      EXPECT_EQ(h.Read(c.aside), c.ost);
+    }
   }
   // A second damaged file does not replace the first one kept.
   home.Write("orders.ost.damaged", "first");

@@ -153,7 +153,9 @@ TEST(ServerProtocol, OnlyWholeRepliesPassTheCheck) {
   for (const Case& c : cases) {
     Status s = CheckReplyWhole(c.reply);
     EXPECT_EQ(s.ok(), c.ok) << c.what << ": " << s.message();
-    if (!c.ok) EXPECT_EQ(s.kind(), ErrorKind::Corrupt) << c.what;
+    if (!c.ok) {
+      EXPECT_EQ(s.kind(), ErrorKind::Corrupt) << c.what;
+    }
   }
   EXPECT_EQ(CheckReplyWhole(http(order)).message(),
             "The server's reply ended without its end mark and without a length: it was cut off "

@@ -70,9 +70,11 @@ TEST(ShippedStyles, EveryStyleIsComplete) {
           copied |= file == "template/" + scheme.folder + "/" + picture;
         EXPECT_TRUE(copied) << where << " does not copy " << picture;
       }
-      for (const StyleVariable& v : scheme.variables)
-        if (v.name == "%S_BACKGROUND%" && !v.value.empty())
+      for (const StyleVariable& v : scheme.variables) {
+        if (v.name == "%S_BACKGROUND%" && !v.value.empty()) {
           EXPECT_TRUE(FileExists(JoinPath(dir, v.value))) << where << " lacks " << v.value;
+        }
+      }
       for (const std::string& file : scheme.files)
         EXPECT_TRUE(FileExists(ResolveExistingPath(JoinPath(DataDir(), file))))
             << where << " lacks " << file;
@@ -103,7 +105,9 @@ TEST(ShippedStyles, ChoosingEachStyleInstallsItsTemplates) {
       ASSERT_TRUE(page);
       EXPECT_GT(ApplyStyleVariables(*page, scheme, false), 0);
       for (const StyleVariable& v : scheme.variables)
-        if (!v.name.empty()) EXPECT_EQ(page->find(v.name), std::string::npos) << v.name;
+        if (!v.name.empty()) {
+          EXPECT_EQ(page->find(v.name), std::string::npos) << v.name;
+        }
     }
   }
 }

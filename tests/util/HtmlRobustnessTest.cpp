@@ -83,7 +83,9 @@ void RunAll(const std::string& text) {
   (void)ParseHtmlColour(text);
   (void)ColourByName(text);
   auto decoded = Base64Decode(text);
-  if (decoded) EXPECT_EQ(Base64Decode(Base64Encode(*decoded)), decoded);
+  if (decoded) {
+    EXPECT_EQ(Base64Decode(Base64Encode(*decoded)), decoded);
+  }
 }
 
 TEST(HtmlRobustnessTest, RandomBytes) {

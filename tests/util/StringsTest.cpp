@@ -280,7 +280,9 @@ TEST(Strings, RandomInputNeverBreaksMatchingOrReplacing) {
     const int patternLen = byte(rng) % 12;
     for (int i = 0; i < patternLen; ++i) pattern.push_back(alphabet[byte(rng) % 5]);
     const bool matched = StrWildcardMatch(text, pattern);
-    if (pattern == "*") EXPECT_TRUE(matched);
+    if (pattern == "*") {
+      EXPECT_TRUE(matched);
+    }
     if (pattern.find_first_of("*?") == std::string::npos) {
       EXPECT_EQ(matched, EqualsNoCase(text, pattern));
     }
