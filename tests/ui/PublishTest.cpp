@@ -123,6 +123,7 @@ class PublishTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(closed.count() > 0, 30000);
     QCOMPARE(publish.failedCount(), 0);
     QVERIFY(publish.sentCount() > 10);  // a picture shown by two nodes is sent once
+    QCOMPARE(dialog.StatusText(), QString("Published: %1 sent, 0 failed").arg(publish.sentCount()));
     for (const UploadEntry& entry : publish.entries()) QVERIFY(entry.status != kUploadTransfer);
     const fs::path remote = shop.home / "root" / "shop";
     const std::string ignoredPath = publish.entries()[ignored].path;
@@ -199,6 +200,9 @@ class PublishTest : public QObject {
     const QStringList log = dialog.LogLines();
     QVERIFY(log.contains(QString("Unable to upload '%1'").arg(entries[big].path.c_str())));
     QVERIFY2(log.last().contains("not sent"), qPrintable(log.join('\n')));
+    QCOMPARE(dialog.StatusText(), QString("Published: %1 sent, %2 failed")
+                                      .arg(publish.sentCount())
+                                      .arg(publish.failedCount()));
     // The merchant's sounds: the login, one per file sent, the error.
     const std::string sounds = (shop.home / "sounds").string() + "/";
     QCOMPARE(player.played.front(), sounds + "connect.wav");

@@ -203,6 +203,13 @@ PublishDialog::PublishDialog(const WindowContext& ctx, QWidget* parent)
     QTimer::singleShot(0, self, [self] {
       if (!self) return;
       self->progress_->setValue(0);
+      // After an upload the status bar keeps its outcome, in tolmi-cli publish's words.
+      if (self->sentBefore_ >= 0) {
+        self->statusBar_->showMessage(QString("Published: %1 sent, %2 failed")
+                                          .arg(self->publish_->sentCount() - self->sentBefore_)
+                                          .arg(self->publish_->failedCount() - self->failedBefore_));
+        self->sentBefore_ = -1;
+      }
       self->UpdateControls();
       emit self->sessionClosed();
     });
@@ -330,13 +337,22 @@ void PublishDialog::Compare() {
 }
 
 void PublishDialog::Upload() {
+  if (publish_->connected() && sentBefore_ < 0) {
+    sentBefore_ = publish_->sentCount();
+    failedBefore_ = publish_->failedCount();
+  }
   publish_->Upload();
+  if (!publish_->busy()) sentBefore_ = -1;  // nothing went out
   UpdateControls();
   Poke();
 }
 
 void PublishDialog::PublishNow() {
   SaveFields();
+  if (sentBefore_ < 0) {
+    sentBefore_ = publish_->sentCount();
+    failedBefore_ = publish_->failedCount();
+  }
   publish_->PublishNow(SelectedRows());
   UpdateControls();
   Poke();

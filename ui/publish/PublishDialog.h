@@ -87,6 +87,9 @@ class PublishDialog : public QDialog {
   QPlainTextEdit* logBox_;
   QStatusBar* statusBar_;
   QProgressBar* progress_;
+  // The sent and failed counts when an Upload or Publish Now began (-1: none running).
+  int sentBefore_ = -1;
+  int failedBefore_ = 0;
 };
 
 // Opens the window over parent (the Build Store window); it deletes itself on close.
