@@ -1,9 +1,10 @@
 // tolmi-cli publish: sends a project's built store to its web host by FTP.
 //   publish PROJECT [--password PW] [--compare] [--only FILE ...]
-//                   [--transfer FILE ...] [--ignore FILE ...] [--verbose]
+//                   [--transfer FILE ...] [--ignore FILE ...] [--connections N] [--verbose]
 // The FTP account comes from the project (the password too when it is saved
 // there, else from --password). Prints the compare summary, one line per file
 // sent or failed, and saves the last-upload values into the project.
+// --connections N shares the files to send between N FTP sessions.
 #include <climits>
 #include <filesystem>
 #include <memory>
@@ -26,6 +27,7 @@ struct PublishArgs {
   std::string password;
   bool compareOnly = false;
   bool verbose = false;
+  int connections = 1;
   std::vector<std::string> only;
   std::vector<std::string> transfer;
   std::vector<std::string> ignore;
@@ -86,6 +88,7 @@ void RunPublish(Context& ctx, const PublishArgs& args) {
   EventLoop loop;
   PublishSession session(run.project(), loop, run.WebDir(), run.globals().home,
                          run.TemplateFiles());
+  session.connections = args.connections;
   session.BuildList();
   std::vector<int> onlyRows, transferRows, ignoreRows;
   if (!FindRows(run, session, args.only, onlyRows) ||
@@ -129,12 +132,16 @@ void RunPublish(Context& ctx, const PublishArgs& args) {
 
   bool finished = false;
   bool loginFailed = false;
-  session.hooks.fileDone = [&ctx](const UploadEntry& entry, bool ok, const std::string& reply) {
+  session.hooks.fileDone = [&](const UploadEntry& entry, bool ok, const std::string& reply) {
     if (ok)
       ctx.out << "Sent " << entry.path << "\n" << std::flush;
     else
       ctx.out << "Failed " << entry.path << (reply.empty() ? "" : ": " + reply) << "\n"
               << std::flush;
+    // A session left idle after a refused last file is ended, so the command finishes.
+    loop.Post([&session] {
+      if (session.connected() && session.loggedIn() && !session.busy()) session.Disconnect();
+    });
   };
   session.hooks.loginDone = [&](bool ok) {
     if (!ok) {
@@ -183,6 +190,9 @@ void Setup(CLI::App& app, Context& ctx) {
   publish->add_option("--only", args->only, "Send only these files (Publish Now)");
   publish->add_option("--transfer", args->transfer, "Send these files whatever the compare says");
   publish->add_option("--ignore", args->ignore, "Count these files as uploaded");
+  publish->add_option("--connections", args->connections,
+                      "FTP sessions that share the files to send (default 1)")
+      ->check(CLI::Range(1, 16));
   publish->add_flag("--verbose", args->verbose, "Print the session log on stderr");
   publish->callback([&ctx, args] { RunPublish(ctx, *args); });
 }

@@ -399,17 +399,26 @@ void PublishSession::Cancel() {
     FtpShutdown();  // data connection first, then the control connection
   }
   control_ = nullptr;
+  helpers_.clear();
+  FailWaitingRows();
+  sharing_ = false;
   loggedIn_ = false;
   sendMarkedAfterLogin_ = false;
 }
 
 bool PublishSession::busy() const {
-  return control_ != nullptr && !control_->queue.empty();
+  if (control_ != nullptr && !control_->queue.empty()) return true;
+  if (!sharing_) return false;
+  if (!waiting_.empty()) return true;
+  for (const FtpConnection* helper : helpers_)
+    if (!helper->queue.empty()) return true;
+  return false;
 }
 
 // ---- uploading ----
 
-void PublishSession::MakeRemoteDirectories(const std::vector<int>& rows) {
+void PublishSession::MakeRemoteDirectories(const std::vector<int>& rows,
+                                           std::function<void(FtpConnection&)> made) {
   if (!control_) return;
   std::string dir = TrimTrailingBlanks(project_.settings.ftpDir);
   PathToUrlPath(dir);
@@ -430,45 +439,96 @@ void PublishSession::MakeRemoteDirectories(const std::vector<int>& rows) {
   for (const std::string& folder : more)
     if (folder != "img" && !folder.empty())
       folders.push_back(RemoteName(project_.settings.ftpDir, folder));
-  for (const std::string& folder : folders) {
+  for (std::size_t i = 0; i < folders.size(); ++i) {
     // A refusal (the folder exists) is reported and the queue goes on.
-    FtpMakeDir(control_, folder, nullptr);
+    FtpCompletion completion;
+    if (made && i + 1 == folders.size())
+      completion = [made](FtpConnection& c, FtpCommand&, int) {
+        made(c);
+        return 0;
+      };
+    FtpMakeDir(control_, folders[i], std::move(completion));
   }
 }
 
-void PublishSession::SendRows(const std::vector<int>& rows) {
-  if (!control_) return;
+std::vector<int> PublishSession::LeadRows(const std::vector<int>& rows) {
+  std::vector<int> leads;
   std::unordered_map<std::string, int> queuedPaths;
   for (int row : rows) {
     UploadEntry& entry = entries_[static_cast<std::size_t>(row)];
     TakeCurrentValues(entry);
     // A file listed twice (a picture shown by two nodes) goes once; the other row follows it.
     auto [leader, added] = queuedPaths.emplace(ToLowerAscii(entry.path), row);
-    if (!added) {
+    if (added)
+      leads.push_back(row);
+    else
       followers_[leader->second].push_back(row);
-      continue;
-    }
-    std::string local = LocalPath(entry);
-    bool queued = FtpStore(
-        control_, local, RemoteName(project_.settings.ftpDir, entry.path), true,
-        [this](FtpConnection& c, FtpCommand& cmd, int result) {
-          return FileCompleted(c, cmd, result);
-        },
-        static_cast<std::uint32_t>(row));
-    if (!queued) {
-      entry.status = kUploadMissing;
-      Log("Unable to read local file '" + local + "'");
-      if (hooks.rowChanged) hooks.rowChanged(entry);
-    }
+  }
+  return leads;
+}
+
+bool PublishSession::QueueStore(FtpConnection* connection, int row) {
+  UploadEntry& entry = entries_[static_cast<std::size_t>(row)];
+  std::string local = LocalPath(entry);
+  bool queued = FtpStore(
+      connection, local, RemoteName(project_.settings.ftpDir, entry.path), true,
+      [this](FtpConnection& c, FtpCommand& cmd, int result) {
+        return FileCompleted(c, cmd, result);
+      },
+      static_cast<std::uint32_t>(row));
+  if (!queued) {
+    entry.status = kUploadMissing;
+    Log("Unable to read local file '" + local + "'");
+    if (hooks.rowChanged) hooks.rowChanged(entry);
+  }
+  return queued;
+}
+
+void PublishSession::SendRows(const std::vector<int>& rows) {
+  if (!control_) return;
+  for (int row : LeadRows(rows)) QueueStore(control_, row);
+}
+
+bool PublishSession::FeedNext(FtpConnection& connection) {
+  while (!waiting_.empty()) {
+    int row = waiting_.front();
+    waiting_.pop_front();
+    if (QueueStore(&connection, row)) return true;
+  }
+  return false;
+}
+
+void PublishSession::ConnectHelpers() {
+  const StoreSettings& s = project_.settings;
+  int port = std::atoi(s.ftpPort.c_str());
+  if (port < 0 || port > 65535) port = 0;
+  std::size_t wanted = std::min<std::size_t>(static_cast<std::size_t>(connections - 1), waiting_.size());
+  while (helpers_.size() < wanted) {
+    FtpConnection* helper =
+        FtpConnect(s.ftpUser, s.ftpPassword, s.ftpAccount, s.ftpServer, port,
+                   [this](FtpConnection& c, int result) {
+                     // Logged in: take rows until none is left. A helper that fails
+                     // leaves the rows to the others.
+                     if (result == 1 && !FeedNext(c)) FtpQuit(&c);
+                   });
+    if (!helper) break;
+    helper->passive = s.passiveFtp;
+    helpers_.push_back(helper);
   }
 }
 
-int PublishSession::FileCompleted(FtpConnection& connection, FtpCommand& command, int result) {
-  std::size_t row = command.userValue;
-  if (row >= entries_.size()) return 0;
+void PublishSession::FailWaitingRows() {
+  while (!waiting_.empty()) {
+    int row = waiting_.front();
+    waiting_.pop_front();
+    RowFinished(static_cast<std::size_t>(row), false, "");
+  }
+}
+
+void PublishSession::RowFinished(std::size_t row, bool ok, const std::string& reply) {
   UploadEntry& entry = entries_[row];
   entry.marked = false;
-  if (result == 1) {
+  if (ok) {
     SetLastValues(entry, entry.size, entry.checksum, entry.digest, entry.stamp);
     entry.status = kUploadDone;
     ++sent_;
@@ -486,7 +546,7 @@ int PublishSession::FileCompleted(FtpConnection& connection, FtpCommand& command
     for (int other : rows) {
       UploadEntry& follower = entries_[static_cast<std::size_t>(other)];
       follower.marked = false;
-      if (result == 1) {
+      if (ok) {
         SetLastValues(follower, follower.size, follower.checksum, follower.digest, follower.stamp);
         follower.status = kUploadDone;
       } else {
@@ -495,11 +555,21 @@ int PublishSession::FileCompleted(FtpConnection& connection, FtpCommand& command
       if (hooks.rowChanged) hooks.rowChanged(follower);
     }
   }
-  if (hooks.fileDone) hooks.fileDone(entry, result == 1, command.replyLine);
-  if (result == 1) {
-    if (connection.queue.size() <= 1) FtpQuit(&connection);
-    Sound("FtpUpload");
+  if (hooks.fileDone) hooks.fileDone(entry, ok, reply);
+}
+
+int PublishSession::FileCompleted(FtpConnection& connection, FtpCommand& command, int result) {
+  std::size_t row = command.userValue;
+  if (row >= entries_.size()) return 0;
+  RowFinished(row, result == 1, command.replyLine);
+  if (sharing_) {
+    // The connection takes the next waiting row; with none left it says goodbye.
+    if (!connection.closing && !FeedNext(connection) && connection.queue.size() <= 1)
+      FtpQuit(&connection);
+  } else if (result == 1 && connection.queue.size() <= 1) {
+    FtpQuit(&connection);
   }
+  if (result == 1) Sound("FtpUpload");
   return 0;
 }
 
@@ -515,8 +585,20 @@ void PublishSession::Upload() {
     Log(kAllUpToDate);
     return;
   }
-  MakeRemoteDirectories(rows);
-  SendRows(rows);
+  if (connections <= 1) {
+    MakeRemoteDirectories(rows);
+    SendRows(rows);
+    return;
+  }
+  // Shared between connections: the files go once the folders they go into are made.
+  std::vector<int> leads = LeadRows(rows);
+  waiting_.assign(leads.begin(), leads.end());
+  sharing_ = true;
+  MakeRemoteDirectories(rows, [this](FtpConnection& c) {
+    if (c.closing) return;
+    ConnectHelpers();
+    FeedNext(c);
+  });
 }
 
 void PublishSession::PublishNow(const std::vector<int>& rows) {
@@ -659,17 +741,29 @@ void PublishSession::OnNote(int code, FtpConnection* connection, std::int64_t nu
     case kFtpNoteClosing:
       ShowFileStatus("Uploading", " (Complete)");
       ShowStatus("");
-      if (connection && connection == control_) {
+      if (!connection) break;
+      if (connection == control_) {
+        control_ = nullptr;
+        loggedIn_ = false;
+        currentRow_ = -1;
+      } else if (auto helper = std::find(helpers_.begin(), helpers_.end(), connection);
+                 helper != helpers_.end()) {
+        helpers_.erase(helper);
+      } else {
+        break;
+      }
+      // While another connection of a shared upload is open, it goes on with the rows.
+      if (control_ || !helpers_.empty()) break;
+      {
         // The session is gone: the next Connect starts a new one. The uploads still
         // queued fail right after this note; the last of them logs the summary.
+        FailWaitingRows();
+        sharing_ = false;
         droppedLeft_ = 0;
         for (const FtpCommand& queued : connection->queue) droppedLeft_ += queued.kind == kFtpStor;
         unsentAtClose_ = failed_ - failedBeforeConnect_ + droppedLeft_;
         failedBeforeConnect_ = failed_ + droppedLeft_;
         if (droppedLeft_ == 0) LogUnsent();
-        control_ = nullptr;
-        loggedIn_ = false;
-        currentRow_ = -1;
         if (hooks.sessionClosed) hooks.sessionClosed();
       }
       break;

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -127,6 +128,12 @@ class PublishSession {
 
   PublishHooks hooks;
   int timeoutMs = kDefaultFtpTimeoutMs;
+  // The FTP sessions Upload sends over. 1 (the dialog's way): every row is queued on
+  // the control connection. More: once the remote folders are made, Upload logs in
+  // the others itself; the rows wait in one shared list and each connection takes
+  // the next when it is free, so every file goes once. The session ends (and
+  // sessionClosed is called) when the last of them has closed.
+  int connections = 1;
 
   // Makes the upload list anew (every status 0, values taken from the project).
   void BuildList();
@@ -150,7 +157,8 @@ class PublishSession {
   void Cancel();
   bool connected() const { return control_ != nullptr; }
   bool loggedIn() const { return loggedIn_; }
-  // True while the control connection has commands queued.
+  // True while the control connection has commands queued (or, in a shared upload,
+  // while any connection has or rows wait).
   bool busy() const;
 
   // Compares the list with the last upload; see CompareText. Records the destination in COMP.
@@ -184,8 +192,21 @@ class PublishSession {
   void SetLastValues(UploadEntry& entry, std::int32_t size, std::int32_t checksum,
                      const std::string& digest, std::int32_t stamp);
   void StoreListStamp(std::vector<UploadStamp>& list, const std::string& name, std::int32_t stamp);
-  void MakeRemoteDirectories(const std::vector<int>& rows);
+  // Queues the MKDs; made (when set) is the last one's completion.
+  void MakeRemoteDirectories(const std::vector<int>& rows,
+                             std::function<void(FtpConnection&)> made = nullptr);
+  // The rows whose file is sent: a row naming the file of an earlier one follows it.
+  std::vector<int> LeadRows(const std::vector<int>& rows);
+  // Queues the row's file on connection; false (the row marked missing) when it cannot be read.
+  bool QueueStore(FtpConnection* connection, int row);
   void SendRows(const std::vector<int>& rows);
+  // A shared upload: the next waiting row goes to connection; false when none is left.
+  bool FeedNext(FtpConnection& connection);
+  void ConnectHelpers();
+  // The rows still waiting when the last connection closed fail as dropped uploads do.
+  void FailWaitingRows();
+  // A row's upload ended: last-upload values, status, counts, followers and hooks.
+  void RowFinished(std::size_t row, bool ok, const std::string& reply);
   int FileCompleted(FtpConnection& connection, FtpCommand& command, int result);
   void OnNote(int code, FtpConnection* connection, std::int64_t number, const std::string& text);
   void ShowFileStatus(const std::string& fallback, const std::string& suffix);
@@ -205,6 +226,9 @@ class PublishSession {
   bool loggedIn_ = false;
   bool sendMarkedAfterLogin_ = false;
   std::unordered_map<int, std::vector<int>> followers_;  // rows sent with another row's file
+  std::vector<FtpConnection*> helpers_;  // a shared upload's connections besides control_
+  std::deque<int> waiting_;              // a shared upload's rows not yet given out
+  bool sharing_ = false;                 // an Upload over several connections is running
   int currentRow_ = -1;
   int sent_ = 0;
   int failed_ = 0;

@@ -454,5 +454,85 @@ TEST_F(PublishFtpTest, ServerKilledMidTransferLeavesTheRestMarkedAndTheNextPubli
   EXPECT_EQ(after.session.Compare().toTransfer, 0);
 }
 
+// Three connections share the rows: each file goes once, each completed file is
+// recorded at once, and after the server dies the next publish sends exactly the rest.
+TEST_F(PublishFtpTest, ParallelPublishSendsEachFileOnceAndResumesAfterTheServerDies) {
+  test::TestHome home;
+  StoreFixture store(home);
+  std::string big(1 << 20, 'y');
+  for (std::size_t i = 0; i < big.size(); i += 89) big[i] = static_cast<char>('a' + i % 26);
+  std::vector<std::string> names;
+  for (int i = 0; i < 6; ++i) names.push_back("s" + std::to_string(i) + ".htm");
+  names.insert(names.end(), {"big1.htm", "big2.htm", "big3.htm", "t0.htm", "t1.htm", "t2.htm"});
+  for (const std::string& name : names)
+    store.AddPage(name, name.rfind("big", 0) == 0 ? big : "<" + name + ">");
+  auto stores = [](const std::string& log, const std::string& name) {
+    std::size_t n = 0;
+    for (std::size_t at = 0; (at = log.find("STOR site/" + name + "\r\n", at)) != std::string::npos;
+         ++at)
+      ++n;
+    return n;
+  };
+  std::vector<std::string> unrecorded;  // completed files whose values were not yet written
+  auto watch = [&](Publisher& p) {
+    p.session.connections = 3;
+    p.session.hooks.fileDone = [&p, &unrecorded](const UploadEntry& e, bool ok, const std::string&) {
+      (ok ? p.sent : p.failed).push_back(e.path);
+      if (ok && e.node->publishedDigest != e.node->builtDigest) unrecorded.push_back(e.path);
+    };
+  };
+  std::vector<std::string> sentFirst;
+  {
+    test::PyFtpServer slow(home, "root", 64 * 1024);  // the big pages take 16 s each
+    ASSERT_NE(slow.port(), 0);
+    store.UseServer(slow.port(), "site");
+    Publisher p(store, loop);
+    watch(p);
+    EXPECT_EQ(p.session.Compare().toTransfer, 12);
+    ASSERT_TRUE(p.session.Connect().ok());
+    ASSERT_TRUE(loop.RunUntil([&] { return p.sent.size() == 6; }, 30000));
+    loop.RunUntil([] { return false; }, 700);  // each connection holds a big page
+    EXPECT_EQ(std::count(p.log.begin(), p.log.end(), "PASS ********"), 3);
+    slow.Kill();
+    ASSERT_TRUE(loop.RunUntil([&] { return p.closed; }, 30000));
+    // The big pages and the rows still waiting fail; nothing was sent twice.
+    EXPECT_EQ(p.failed.size(), 6u);
+    EXPECT_EQ(p.session.failedCount(), 6);
+    EXPECT_FALSE(p.session.busy());
+    for (const std::string& name : names)
+      EXPECT_EQ(stores(p.session.logText(), name), name[0] == 't' ? 0u : 1u) << name;
+    EXPECT_NE(p.session.logText().find("Connection to 127.0.0.1 closed: 6 files not sent"),
+              std::string::npos)
+        << p.session.logText();
+    sentFirst = p.sent;
+  }
+  EXPECT_EQ(unrecorded, std::vector<std::string>{});
+  std::vector<std::string> left;
+  for (const std::string& name : names)
+    if (std::find(sentFirst.begin(), sentFirst.end(), name) == sentFirst.end())
+      left.push_back(name);
+  EXPECT_EQ(left, (std::vector<std::string>{"big1.htm", "big2.htm", "big3.htm", "t0.htm",
+                                             "t1.htm", "t2.htm"}));
+
+  StoreProject reread;
+  ReadProjectText(reread, ProjectFileText(store.project, 0, 2034361), nullptr, false);
+  store.project = std::move(reread);
+  test::PyFtpServer again(home);
+  ASSERT_NE(again.port(), 0);
+  store.UseServer(again.port(), "site");
+  Publisher p(store, loop);
+  watch(p);
+  EXPECT_EQ(p.session.Compare().toTransfer, 6);
+  ASSERT_TRUE(p.Run(loop));
+  std::sort(p.sent.begin(), p.sent.end());
+  for (const std::string& name : left) EXPECT_EQ(stores(p.session.logText(), name), 1u) << name;
+  EXPECT_EQ(p.sent, left);
+  EXPECT_EQ(unrecorded, std::vector<std::string>{});
+  for (const std::string& name : names)
+    EXPECT_EQ(home.Read("root/site/" + name), name.rfind("big", 0) == 0 ? big : "<" + name + ">");
+  Publisher after(store, loop);
+  EXPECT_EQ(after.session.Compare().toTransfer, 0);
+}
+
 }  // namespace
 }  // namespace tolmi
