@@ -51,6 +51,7 @@ class BuildStoreTest : public QObject {
 
   void buildMatchesTheCoreBuildLineForLineAndByteForByte() {
     Shop shop;
+    shop.session.config().server = "http://127.0.0.1:8080/";  // the order form's action
     ui::EventLoopBridge bridge(shop.session.loop());
     ui::BuildStoreDialog dialog(shop.ctx, {});
     dialog.show();
@@ -101,6 +102,7 @@ class BuildStoreTest : public QObject {
 
   void cancelStopsAfterThePageWithTheCompletionLineLast() {
     Shop shop;
+    shop.session.config().server = "http://127.0.0.1:8080/";
     ui::EventLoopBridge bridge(shop.session.loop());
     ui::BuildStoreDialog dialog(shop.ctx, {});
     dialog.show();
