@@ -106,6 +106,7 @@ OrdersWindow::OrdersWindow(const WindowContext& ctx) : QMainWindow(ctx.parent), 
   QStringList headers;
   for (const char* h : kOrderListHeaders) headers << h;
   list_->setHeaderLabels(headers);
+  list_->headerItem()->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
   items_ = new QTreeWidget;
   items_->setObjectName("itemsList");
   items_->setRootIsDecorated(false);
@@ -113,6 +114,8 @@ OrdersWindow::OrdersWindow(const WindowContext& ctx) : QMainWindow(ctx.parent), 
   headers.clear();
   for (const char* h : kItemListHeaders) headers << h;
   items_->setHeaderLabels(headers);
+  for (int c = 3; c < 7; ++c) items_->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+  items_->header()->setStretchLastSection(false);  // the totals stay beside the other figures
   details_ = new QTableWidget(0, 2);
   details_->setObjectName("detailsPane");
   details_->horizontalHeader()->setVisible(false);
@@ -334,6 +337,7 @@ void OrdersWindow::FillList() {
     auto* item = new QTreeWidgetItem(list_);
     const auto cells = OrderListCells(*r, date);
     for (int c = 0; c < 7; ++c) item->setText(c, Q(cells[static_cast<std::size_t>(c)]));
+    item->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);  // amounts line up
     item->setIcon(0, RecordIconFor(*r, style()));
     item->setData(0, kUidRole, QVariant::fromValue<qulonglong>(r->uid));
     // The price check's mark: the differences in a tip, the row in red.
@@ -364,6 +368,7 @@ void OrdersWindow::FillItems() {
         item->setIcon(0, style()->standardIcon(row.disabled ? QStyle::SP_DialogCancelButton
                                                             : QStyle::SP_DialogApplyButton));
       for (int c = 0; c < 6; ++c) item->setText(c + 1, Q(row.cells[static_cast<std::size_t>(c)]));
+      for (int c = 3; c < 7; ++c) item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
     }
     for (int c = 0; c < 7; ++c) items_->resizeColumnToContents(c);
   }
