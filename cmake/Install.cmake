@@ -60,6 +60,15 @@ endif()
 
 install(FILES ${PROJECT_SOURCE_DIR}/dist/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tolmi)
 
+# The package's changelog, in Debian's format and compressed without a time stamp.
+configure_file(${PROJECT_SOURCE_DIR}/dist/changelog.in ${PROJECT_BINARY_DIR}/dist/changelog @ONLY)
+set(changelog_gz ${PROJECT_BINARY_DIR}/dist/changelog.gz)
+add_custom_command(OUTPUT ${changelog_gz}
+  COMMAND gzip -9n -c ${PROJECT_BINARY_DIR}/dist/changelog > ${changelog_gz}
+  DEPENDS ${PROJECT_BINARY_DIR}/dist/changelog VERBATIM)
+add_custom_target(changelog ALL DEPENDS ${changelog_gz})
+install(FILES ${changelog_gz} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tolmi)
+
 # cpack -G DEB in the build folder makes tolmi_<version>_<arch>.deb; the library
 # dependencies come from dpkg-shlibdeps.
 set(CPACK_GENERATOR DEB)

@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # CI: makes the Debian package of a build, installs it on this machine with apt, and takes
 # the installed programs through a short journey: a new store, its build, a publish to a
-# local FTP server (twice: the second sends nothing), the manual, the desktop entry and
-# the service unit. Runs as root. Usage: scripts/package-check.sh [BUILD_DIR]
+# local FTP server (twice: the second sends nothing), the manuals, the desktop entry, the
+# AppStream metadata and the service unit. Runs as root.
+# Usage: scripts/package-check.sh [BUILD_DIR]
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 (cd "$build" && rm -f tolmi_*.deb && cpack -G DEB >/dev/null)
 deb=$(ls "$build"/tolmi_*.deb)
 echo "Installing $deb"
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$deb" >/dev/null
-# Findings are explained in docs/packaging.md; they do not fail the run.
-if command -v lintian >/dev/null; then lintian "$deb" || true; fi
+# An error or a warning of lintian fails the run (docs/packaging.md).
+if command -v lintian >/dev/null; then lintian --fail-on error,warning "$deb"; fi
 
 tmp=$(mktemp -d)
 ftp_pid=
@@ -37,8 +38,16 @@ cli publish Shop --password secret | tail -1
 grep -q "Corner Shop" "$tmp/ftp/shop/index.html"
 cli publish Shop --password secret | grep -q "0 to transfer"
 
-man -w tolmi-cli >/dev/null
 tolmi-server --help >/dev/null
+# The installed manuals open by name and render without warnings.
+for file in $(dpkg -L tolmi | grep '/man1/.*\.1\.gz$'); do
+  page=$(basename "$file" .1.gz)
+  [ "$(man -w "$page")" = "$file" ] || { echo "man $page does not open $file" >&2; exit 1; }
+  warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$file" 2>&1 >/dev/null)
+  [ -z "$warnings" ] || { echo "$page manual: $warnings" >&2; exit 1; }
+done
+LC_ALL=C.UTF-8 MANWIDTH=80 man tolmi-cli >/dev/null
 desktop-file-validate /usr/share/applications/org.tolmi.Tolmi.desktop
+appstreamcli validate --no-net /usr/share/metainfo/org.tolmi.Tolmi.metainfo.xml >/dev/null
 systemd-analyze verify /usr/lib/systemd/system/tolmi-server.service
 echo "package check: the installed programs work"

@@ -21,7 +21,7 @@ expected=(
   share/man/man1/tolmi-cli.1.gz share/man/man1/tolmi-server.1.gz
   share/bash-completion/completions/tolmi-cli
   lib/systemd/system/tolmi-server.service
-  share/doc/tolmi/copyright
+  share/doc/tolmi/copyright share/doc/tolmi/changelog.gz
 )
 if [ -x "$build/ui/tolmi" ]; then
   expected+=(
