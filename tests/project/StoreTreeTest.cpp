@@ -20,33 +20,29 @@ std::vector<std::string> TitlesInOrder(const StoreProject& project) {
   return titles;
 }
 
-TEST(DisplayNameTest, TitleWithoutTagsIsShownUnchanged) {
-  EXPECT_EQ(ComputeDisplayName("Red Shoes & Socks"), "Red Shoes & Socks");
-  EXPECT_EQ(ComputeDisplayName(""), "");
+// Tags are removed, an image-only title shows its ALT text, a result with nothing left
+// falls back to the title, and only the first 500 characters count.
+TEST(DisplayNameTest, Table) {
+  const std::string tagged = "<i>" + std::string(600, 'b') + "</i>";
+  const struct {
+    std::string title, shown;
+  } cases[] = {
+      {"Red Shoes & Socks", "Red Shoes & Socks"},
+      {"", ""},
+      {"<img src=\"sale.gif\" ALT=Sale>", "Sale"},
+      {"<IMG SRC=x.gif alt=\"Summer Sale\" border=0>", "Summer Sale"},
+      {"<img alt=\t'Big one' src=x.gif>", "Big one"},
+      {"<img src=x.gif ALT=Sale border=0>", "Sale"},
+      {"<b>Bold</b> deal", "Bold deal"},
+      {"<hr>", "<hr>"},
+      {"<img src=x.gif ALT=\"\">", "<img src=x.gif ALT=\"\">"},
+      {std::string(600, 'a'), std::string(500, 'a')},
+      {tagged, std::string(497, 'b')},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ComputeDisplayName(c.title), c.shown) << c.title;
 }
 
-TEST(DisplayNameTest, ImageOnlyTitleShowsItsAltText) {
-  EXPECT_EQ(ComputeDisplayName("<img src=\"sale.gif\" ALT=Sale>"), "Sale");
-  EXPECT_EQ(ComputeDisplayName("<IMG SRC=x.gif alt=\"Summer Sale\" border=0>"), "Summer Sale");
-  EXPECT_EQ(ComputeDisplayName("<img alt=\t'Big one' src=x.gif>"), "Big one");
-  EXPECT_EQ(ComputeDisplayName("<img src=x.gif ALT=Sale border=0>"), "Sale");
-}
-
-TEST(DisplayNameTest, TagsAreRemovedAndEmptyResultsFallBackToTheTitle) {
-  EXPECT_EQ(ComputeDisplayName("<b>Bold</b> deal"), "Bold deal");
-  // Only tags and no ALT: the title itself.
-  EXPECT_EQ(ComputeDisplayName("<hr>"), "<hr>");
-  EXPECT_EQ(ComputeDisplayName("<img src=x.gif ALT=\"\">"), "<img src=x.gif ALT=\"\">");
-}
-
-TEST(DisplayNameTest, OnlyTheFirst500CharactersCount) {
-  std::string title(600, 'a');
-  EXPECT_EQ(ComputeDisplayName(title), std::string(500, 'a'));
-  std::string tagged = "<i>" + std::string(600, 'b') + "</i>";
-  EXPECT_EQ(ComputeDisplayName(tagged), std::string(497, 'b'));
-}
-
-TEST(PageChecksumTest, SignedBytes) {
+TEST(PageChecksumTest, SignedBytesAndWrapAroundIn32Bits) {
   EXPECT_EQ(PageChecksum(""), 0);
   EXPECT_EQ(PageChecksum(std::string(1, '\xff')), -2);  // sum -1, xor -1
   EXPECT_EQ(PageChecksum("A"), 65 + 65);
@@ -54,13 +50,9 @@ TEST(PageChecksumTest, SignedBytes) {
   // 0x80 is -128: sum -128 + 1, xor of 0xFFFFFF80 and 1.
   std::string mixed = std::string("\x80", 1) + "\x01";
   EXPECT_EQ(PageChecksum(mixed), (-128 + 1) + static_cast<std::int32_t>(0xFFFFFF80u ^ 1u));
-}
-
-TEST(PageChecksumTest, WrapsAroundIn32Bits) {
-  std::string big(20'000'000, '\x7f');  // sum 2,540,000,000 exceeds INT32_MAX
-  std::uint32_t sum = 20'000'000u * 127u;
-  std::uint32_t x = 0;  // an even count of equal bytes
-  EXPECT_EQ(PageChecksum(big), static_cast<std::int32_t>(sum + x));
+  // A sum of 2,540,000,000 exceeds INT32_MAX; an even count of equal bytes xors to 0.
+  EXPECT_EQ(PageChecksum(std::string(20'000'000, '\x7f')),
+            static_cast<std::int32_t>(20'000'000u * 127u));
 }
 
 TEST(NodeKindTest, DefaultsAndContainment) {
