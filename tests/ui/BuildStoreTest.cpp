@@ -246,6 +246,19 @@ class BuildStoreTest : public QObject {
     QVERIFY(open && open->isVisible() && !open->isModal());
     ui::BuildStoreCommand(shop.ctx, false, {});
     QCOMPARE(shop.window.findChildren<ui::BuildStoreDialog*>().size(), 1);
+    // Options opens the Preferences on the store options; Publish the Publish/Upload window.
+    bool storeOptionsShown = false;
+    test::WhenModal<QDialog>([&storeOptionsShown](QDialog* d) {
+      storeOptionsShown = Child<QWidget>(d, "storeOptionsPage")->isVisible();
+      d->reject();
+    });
+    Child<QPushButton>(open, "optionsButton")->click();
+    QVERIFY(storeOptionsShown);
+    Child<QPushButton>(open, "publishButton")->click();
+    auto* publish = open->findChild<QDialog*>("PublishDialog");
+    QVERIFY(publish && publish->isVisible());
+    QCOMPARE(publish->windowTitle(), QString("Publish/Upload Store"));
+    publish->close();
     open->close();
   }
 };

@@ -1,6 +1,6 @@
 // The Publish/Upload window against a real FTP server (pyftpdlib) on loopback:
 // Compare counts, Ignore and Transfer, Upload, a second Compare that finds
-// nothing to send, and the password masked in the log; the server killed in the middle
+// nothing to send, Publish Now, Select All, Hosting Info, and the password masked in the log; the server killed in the middle
 // of an upload; the merchant's sounds; and the same files sent as tolmi-cli sends.
 #include <QLineEdit>
 #include <QProcess>
@@ -11,6 +11,7 @@
 
 #include <map>
 
+#include "app/Config.h"
 #include "builder/BuildDriver.h"
 #include "util/Files.h"
 #include "tests/net/NetTestSupport.h"
@@ -148,6 +149,20 @@ class PublishTest : public QObject {
     QCOMPARE(publish.entries()[ignored].status, int(kUploadTransfer));
     Child<QPushButton>(&dialog, "compareButton")->click();
     QCOMPARE(dialog.StatusText(), QString("Compare: %1 files total, 1 to transfer").arg(total));
+
+    // Publish Now logs in and sends the selected row at once; Select All takes every row;
+    // Hosting Info opens the hosting page in the browser.
+    dialog.PublishNow();
+    QTRY_VERIFY_WITH_TIMEOUT(closed.count() > 1, 30000);
+    QVERIFY(fs::exists(remote / ignoredPath));
+    QCOMPARE(dialog.StatusText(), QString("Published: 1 sent, 0 failed"));
+    Child<QPushButton>(&dialog, "compareButton")->click();
+    QCOMPARE(dialog.StatusText(), QString("Compare: %1 files total, 0 to transfer").arg(total));
+    dialog.SelectAll();
+    QCOMPARE(list->selectedItems().size(), total);
+    Child<QPushButton>(&dialog, "infoButton")->click();
+    QCOMPARE(shop.launcher.launched.size(), std::size_t(1));
+    QVERIFY(shop.launcher.launched[0].ends_with(HostingInfoPage(shop.session.config())));
   }
 
   void killedServerLeavesTheRestToSendAndTheWindowUsable() {
