@@ -596,8 +596,8 @@ void PublishSession::Upload() {
   sharing_ = true;
   MakeRemoteDirectories(rows, [this](FtpConnection& c) {
     if (c.closing) return;
-    ConnectHelpers();
     FeedNext(c);
+    ConnectHelpers();  // as many as the rows left can keep busy
   });
 }
 

@@ -3,7 +3,9 @@
 # with tolmi-cli, then published to a local pyftpdlib server twice over:
 #   tolmi-cli publish           (compares with the last upload kept in the project)
 #   lftp -e 'mirror -R'         (compares with a remote listing: size and time)
-# first in full, then after one price changed (digits reordered) and a rebuild.
+# first in full, then after one price changed (digits reordered) and a rebuild,
+# then in full once more into new folders over four connections each
+# (tolmi-cli publish --connections 4, lftp mirror -R --parallel=4).
 # Prints wall times and files sent side by side. Everything stays on 127.0.0.1.
 #
 #   bench/publish/run.sh [path/to/tolmi-cli] [pages]
@@ -97,7 +99,7 @@ printf 'P_SERV=127.0.0.1\nP_PORT=%s\nP_USER=tolmi\nP_DIR=tolmi\nP_PASV=1\n' "$po
 tolmi_publish() {
   local t0 t1
   t0=$(date +%s.%N)
-  "$cli" --home "$home" publish "$stp" --password secret > "$work/tolmi.out"
+  "$cli" --home "$home" publish "$stp" --password secret "$@" > "$work/tolmi.out"
   t1=$(date +%s.%N)
   tolmi_time=$(awk "BEGIN{print $t1 - $t0}")
   tolmi_sent=$(grep -c '^Sent ' "$work/tolmi.out" || true)
@@ -106,7 +108,7 @@ lftp_publish() {
   local t0 t1
   t0=$(date +%s.%N)
   lftp -u tolmi,secret -p "$port" \
-    -e "set ftp:passive-mode on; set cmd:fail-exit yes; mirror -R --verbose=1 $web lftp; quit" \
+    -e "set ftp:passive-mode on; set cmd:fail-exit yes; mirror -R --verbose=1 ${1:-} $web ${2:-lftp}; quit" \
     127.0.0.1 > "$work/lftp.out" 2>&1
   t1=$(date +%s.%N)
   lftp_time=$(awk "BEGIN{print $t1 - $t0}")
@@ -125,3 +127,9 @@ tolmi_publish; lftp_publish
 printf '%-28s %12.2f %10s   %12.2f %10s\n' "one price changed, rebuilt" "$tolmi_time" "$tolmi_sent" "$lftp_time" "$lftp_sent"
 echo
 echo "tolmi-cli sent after the change:"; grep '^Sent ' "$work/tolmi.out" | sed 's/^/  /'
+
+# In full again, into new folders (the new destination makes tolmi-cli send everything).
+sed -i 's/^P_DIR=tolmi$/P_DIR=tolmi4/' "$stp"
+tolmi_publish --connections 4; lftp_publish --parallel=4 lftp4
+printf '%-28s %12.2f %10s   %12.2f %10s\n' "full, 4 connections each" "$tolmi_time" "$tolmi_sent" "$lftp_time" "$lftp_sent"
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
