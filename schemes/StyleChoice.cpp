@@ -39,6 +39,13 @@ Status SetStyleValue(Scheme& scheme, std::size_t row, std::string value) {
     return Status::Error(ErrorKind::InvalidArgument, "An installed style cannot be changed.");
   if (row >= scheme.variables.size() || (scheme.variables[row].type & kStyleSeparator))
     return Status::Error(ErrorKind::InvalidArgument, "No style setting in that row.");
+  // The settings file holds one line per setting.
+  if (value.find_first_of("\r\n") != std::string::npos)
+    return Status::Error(ErrorKind::InvalidArgument, kStyleValueOneLine);
+  if ((scheme.variables[row].type & kStyleNumber) &&
+      (value.empty() || value.size() > 4 ||
+       value.find_first_not_of("0123456789") != std::string::npos))
+    return Status::Error(ErrorKind::InvalidArgument, kStyleValueNotNumber);
   scheme.variables[row].value = std::move(value);
   return Status::Ok();
 }

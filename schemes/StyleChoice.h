@@ -42,9 +42,16 @@ std::string StylePreviewTemplateFolder(const SchemeList& list, const SchemeIndex
 // Whether the style editor may change the scheme: merchant schemes only.
 bool IsSchemeEditable(const Scheme& scheme);
 
+// The messages of refused style values.
+inline constexpr const char* kStyleValueOneLine = "A style setting must fit on one line.";
+inline constexpr const char* kStyleValueNotNumber =
+    "This setting takes a whole number, such as 0 or 2.";
+
 // The editor's change of one variable's value. InvalidArgument for a scheme that
-// may not be edited, a row out of range or a separator row; otherwise the value is
-// set (the caller writes the settings file with WriteSchemeSettings).
+// may not be edited, a row out of range or a separator row, a value with a line
+// break (kStyleValueOneLine), and for a number setting anything but one to four
+// digits (kStyleValueNotNumber); otherwise the value is set (the caller writes
+// the settings file with WriteSchemeSettings).
 Status SetStyleValue(Scheme& scheme, std::size_t row, std::string value);
 
 // The editor's picture choice: the picture at source is copied into the scheme's

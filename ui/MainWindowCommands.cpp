@@ -249,7 +249,11 @@ bool MainWindow::RunOtherCommand(int id) {
     return true;
   }
   switch (id) {
-    case kCmdFind: Find(); return true;
+    case kCmdFind:  // the shown page's own Find (template editors), else the node list's
+      if (auto* page = qobject_cast<StorePage*>(tabs_->currentWidget());
+          !page || !page->RunPageCommand(kCmdFind))
+        Find();
+      return true;
     case kCmdOrders:
     case kCmdBuildStore:
       switch (CheckOrderServer(config, prompter_)) {

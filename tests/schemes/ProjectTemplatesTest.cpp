@@ -145,9 +145,16 @@ TEST(StyleChoice, OffersAvailableStylesWithTheirPreviews) {
   user.variables = {{"Colours", "", "", 0, kStyleSeparator}, {"Bg", "%BGCOLOR%", "RED", 4, 1}};
   EXPECT_FALSE(SetStyleValue(list.categories[0].schemes[0], 0, "x").ok());
   EXPECT_FALSE(SetStyleValue(user, 0, "x").ok());
-  EXPECT_FALSE(SetStyleValue(user, 2, "x").ok());
+  EXPECT_FALSE(SetStyleValue(user, 3, "x").ok());
   ASSERT_TRUE(SetStyleValue(user, 1, "#FF000A").ok());
   EXPECT_EQ(user.variables[1].value, "#FF000A");
+  // A line break would split the settings file's line; a number takes digits only.
+  user.variables.push_back({"Border", "%S_BORDER%", "0", 0, kStyleNumber});
+  for (const char* bad : {"", "2px", "-1", "1.5", "12345"})
+    EXPECT_EQ(SetStyleValue(user, 2, bad).message(), kStyleValueNotNumber) << bad;
+  EXPECT_EQ(SetStyleValue(user, 1, "#FFF\n#000").message(), kStyleValueOneLine);
+  EXPECT_TRUE(SetStyleValue(user, 2, "12").ok());
+  EXPECT_EQ(user.variables[1].value + user.variables[2].value, "#FF000A12");
 
   // A chosen picture is copied beside the style's files (never over another
   // picture of the same name) and listed once among them.

@@ -2,7 +2,8 @@
 // commas, a currency amount) assigned through the header menu, the header record
 // deleted and a raw line edited, imported byte for byte as tolmi-cli import does;
 // new settings clear the assignments; Update by code; the exact messages; Cancel
-// in "Importing..."; a binary and a missing file.
+// in "Importing..."; a binary file, a line too long, a missing file and a folder;
+// a line of 10,000 columns.
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -220,23 +221,71 @@ class DataImportTest : public QObject {
     QCOMPARE(CountNodes(shop.session.project()), before + 100);
   }
 
-  void binaryAndMissingFiles() {
+  void badDataFilesShowWhyAndChangeNothing() {
     test::SampleShop shop;
-    shop.chooser.answers = {WriteData(shop, "photo.jpg", std::string("\xFF\xD8\0\0JFIF\n", 9)).string(),
-                            (shop.home / "missing.csv").string()};
-    QVERIFY(!ui::DataImportCommand(shop.ctx).ok());
-    QCOMPARE(shop.prompter.shown.back().text,
-             std::string("Record 1 of the data file holds a NUL byte: it is not a text file "
-                         "(save it as plain text)."));
-    QCOMPARE(shop.prompter.shown.back().title, std::string("Import Error"));
-    int rows = -1;
+    const std::string binary("\xFF\xD8\0\0JFIF\n", 9);
+    const struct {
+      const char* name;
+      std::string bytes;
+      const char* message;  // "" when the window opens with an empty list
+    } cases[] = {
+        {"photo.jpg", binary,
+         "Record 1 of the data file holds a NUL byte: it is not a text file (save it as plain "
+         "text)."},
+        {"long.csv", "a,b\n" + std::string(40001, 'x') + "\n",
+         "Line 2 of the data file is longer than 40000 bytes; nothing was read."},
+        {"missing.csv", "", ""},
+        {"folder", "", ""},
+    };
+    fs::create_directory(shop.home / "folder");
+    for (const auto& c : cases) {
+      const fs::path path = c.bytes.empty() ? shop.home / c.name : WriteData(shop, c.name, c.bytes);
+      shop.chooser.answers = {path.string()};
+      int rows = -1;
+      if (!*c.message)  // the window opens only then
+        WhenModal<ui::DataImportWindow>([&](ui::DataImportWindow* w) {
+          rows = w->records()->model()->rowCount();
+          w->reject();
+        });
+      const Status opened = ui::DataImportCommand(shop.ctx);
+      QCOMPARE(opened.ok(), *c.message == '\0');
+      if (*c.message) {
+        QCOMPARE(shop.prompter.shown.back().text, std::string(c.message));
+        QCOMPARE(shop.prompter.shown.back().title, std::string("Import Error"));
+        QCOMPARE(rows, -1);  // no window
+      } else {
+        QCOMPARE(rows, 0);
+      }
+    }
+    QVERIFY(!shop.session.project().changed);
+  }
+
+  void aLineOfTenThousandColumns() {
+    test::SampleShop shop;
+    std::string wide = "f0";  // 10,000 fields within the 40,000 bytes of a line
+    for (int i = 1; i < 9999; ++i) wide += ",x";
+    wide += ",f9999";
+    shop.chooser.answers = {WriteData(shop, "wide.csv", wide + "\nGreen\n").string()};
+    shop.session.editor().Select(RootNode(shop.session.project()));
+    const std::size_t before = CountNodes(shop.session.project());
     WhenModal<ui::DataImportWindow>([&](ui::DataImportWindow* w) {
-      rows = w->records()->model()->rowCount();
+      QAbstractItemModel* m = w->records()->model();
+      QCOMPARE(m->columnCount(), 10000);
+      QCOMPARE(m->data(m->index(0, 9999)).toString(), QString("f9999"));
+      QCOMPARE(m->data(m->index(1, 9999)).toString(), QString());
+      // Only the first 26 columns take a target.
+      QMenu* last = w->BuildTargetMenu(25);
+      QVERIFY(last != nullptr);
+      delete last;
+      QVERIFY(w->BuildTargetMenu(26) == nullptr);
+      Assign(w, 0, "Title");
+      w->records()->selectAll();
+      w->Import();
       w->reject();
     });
     QVERIFY(ui::DataImportCommand(shop.ctx).ok());
-    QCOMPARE(rows, 0);
-    QVERIFY(!shop.session.project().changed);
+    QCOMPARE(shop.prompter.shown.back().text, std::string("2 record(s) have been imported."));
+    QCOMPARE(CountNodes(shop.session.project()), before + 2);
   }
 };
 

@@ -84,6 +84,7 @@ class FreightPageTest : public QObject {
     r.methods[0].rule = "x>2k";
     project.regions.push_back(r);
     shop.window->ProjectReplaced();
+    shop.window->resize(1120, 700);  // room for every column in the screenshot
     shop.Show();
     ui::FreightPage* page = ShowFreight(shop);
     QAbstractItemModel* model = page->model();

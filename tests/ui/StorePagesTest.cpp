@@ -10,11 +10,15 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTreeWidget>
 #include <QtTest>
 
 #include "builder/UserVariables.h"
 #include "schemes/ProjectTemplates.h"
+#include "schemes/StyleChoice.h"
+#include "schemes/TemplateInstall.h"
 #include "tests/ui/support/MainWindowFixture.h"
 #include "ui/styles/StylePage.h"
 #include "ui/templates/OrderTemplatePage.h"
@@ -102,9 +106,44 @@ class StorePagesTest : public QObject {
     page->askFindText = [] { return std::optional<QString>(QStringLiteral("$title")); };
     QTest::mouseClick(page->findChild<QPushButton*>("findButton"), Qt::LeftButton);
     QCOMPARE(editor->textCursor().selectedText(), QStringLiteral("$TITLE"));
+    // Edit, Find while the page is shown searches the template, not the node list.
     page->askFindText = [] { return std::optional<QString>(QStringLiteral("nowhere")); };
-    QTest::mouseClick(page->findChild<QPushButton*>("findButton"), Qt::LeftButton);
+    shop.window->RunCommand(kCmdFind);
     QCOMPARE(shop.prompter.shown.back().text, std::string("Cannot find \"nowhere\"."));
+    QCOMPARE(shop.prompter.shown.back().title, std::string("Find"));
+
+    // The store opened again shows the template as saved.
+    shop.chooser.answers = {shop.project.string()};
+    shop.window->RunCommand(kCmdOpenStore);
+    page->ShowTemplate(QStringLiteral("category.htm"));
+    QCOMPARE(editor->Bytes(), loaded);
+    QVERIFY(!editor->document()->isModified());
+  }
+
+  void editorColoursHtml() {
+    ui::TemplateEditor editor;
+    editor.SetBytes("<a href=\"x.htm\">$TITLE %S_BGCOLOR%</a> <!-- note\r\nstill -->text");
+    QCoreApplication::processEvents();
+    // The colour at a position of a line (block), as the highlighter set it.
+    auto colour = [&](int block, int at) {
+      const QTextBlock b = editor.document()->findBlockByNumber(block);
+      for (const QTextLayout::FormatRange& r : b.layout()->formats())
+        if (at >= r.start && at < r.start + r.length) return r.format.foreground().color().name();
+      return QString("plain");
+    };
+    const struct {
+      int block, at;
+      const char* colour;
+    } cases[] = {
+        {0, 0, "#1f4e9e"},   // the tag
+        {0, 8, "#9c2f1f"},   // its quoted value
+        {0, 16, "#7a1f8c"},  // $TITLE
+        {0, 23, "#0b6e5f"},  // %S_BGCOLOR%
+        {0, 40, "#6b737b"},  // the comment
+        {1, 0, "#6b737b"},   // the comment's second line
+        {1, 10, "plain"},    // after it
+    };
+    for (const auto& c : cases) QCOMPARE(colour(c.block, c.at), QString(c.colour));
   }
 
   void orderFormDefaultViewAndSave() {
@@ -252,6 +291,31 @@ class StorePagesTest : public QObject {
     const std::string settings = FileBytes(SchemeSettingsPath(schemes.installDir, *mine));
     QVERIFY(settings.find("%BGCOLOR%,1,4,Background Color:,#FF000A\n") != std::string::npos);
     QVERIFY(settings.find("CLR=33221100") != std::string::npos);
+
+    // A number is typed (anything else is refused with its message and the value
+    // kept); a picture is chosen, copied beside the style and named by its file.
+    auto rowOf = [&](const char* name) {
+      for (std::size_t i = 0; i < mine->variables.size(); ++i)
+        if (mine->variables[i].name == name) return static_cast<int>(i);
+      return -1;
+    };
+    const int border = rowOf("%S_BORDER%"), bullet = rowOf("%BULLET_F%");
+    QVERIFY(border >= 0 && bullet >= 0);
+    page->settings()->item(border, 1)->setText(QStringLiteral("2px"));
+    QCOMPARE(shop.prompter.shown.back().text, std::string(kStyleValueNotNumber));
+    QCOMPARE(page->settings()->item(border, 1)->text(), QStringLiteral("0"));
+    page->settings()->item(border, 1)->setText(QStringLiteral("2"));
+    test::TestHome pictures;
+    pictures.Write("dot.png", "png bytes");
+    shop.chooser.answers = {(pictures / "dot.png").string()};
+    page->EditSetting(bullet);
+    QCOMPARE(page->settings()->item(bullet, 1)->text(), QStringLiteral("dot.png"));
+    QCOMPARE(FileBytes(SchemeTemplateDir(schemes.installDir, *mine) + "/dot.png"),
+             std::string("png bytes"));
+    QCOMPARE(shop.session.config().ld2, pictures.path().string());
+    const std::string written = FileBytes(SchemeSettingsPath(schemes.installDir, *mine));
+    QVERIFY(written.find("%S_BORDER%,32,0,Outside Border Width,2\n") != std::string::npos);
+    QVERIFY(written.find(",dot.png\n") != std::string::npos);
     QVERIFY(test::SaveShot(*page, QStringLiteral("style-editor")));
 
     // Using another style asks first; Yes gives every node its kind's template.

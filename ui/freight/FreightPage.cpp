@@ -137,6 +137,9 @@ FreightPage::FreightPage(const WindowContext& ctx, QWidget* parent) : StorePage(
   grid_->verticalHeader()->hide();
   grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 6);
   grid_->horizontalHeader()->setDefaultSectionSize(44);
+  // Long titles ("11+ per/unit of weight") wrap instead of widening their column.
+  grid_->horizontalHeader()->setDefaultAlignment(Qt::Alignment(Qt::AlignCenter | Qt::TextWordWrap));
+  grid_->horizontalHeader()->setFixedHeight(grid_->fontMetrics().height() * 2 + 10);
   grid_->horizontalHeader()->setSectionsClickable(true);
   grid_->setContextMenuPolicy(Qt::CustomContextMenu);
 
@@ -221,8 +224,9 @@ void FreightPage::Reload() {
   for (int m = 0; m < 3; ++m) method_->addItem(MethodText(project, m));
   method_->setCurrentIndex(method);
   model_->Reload(method, sortColumn_, descending_);
-  grid_->setColumnWidth(kFreightNameColumn, 150);
-  grid_->setColumnWidth(12, 150);
+  grid_->setColumnWidth(kFreightNameColumn, 124);
+  grid_->setColumnWidth(12, 84);
+  grid_->setColumnWidth(kFreightTaxColumn, 56);
   ShowFocusedRule();
 }
 

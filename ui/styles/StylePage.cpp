@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableWidget>
@@ -37,6 +38,15 @@ std::uint32_t ToRgbWord(const QColor& c) {
 QColor FromRgbWord(std::uint32_t word) {
   return QColor(word & 0xFF, (word >> 8) & 0xFF, (word >> 16) & 0xFF);
 }
+
+// The preview picture at the proportions of the styles' pictures, so that the
+// buttons sit right below it at any width.
+class StylePreview : public ImagePreview {
+ public:
+  using ImagePreview::ImagePreview;
+  bool hasHeightForWidth() const override { return true; }
+  int heightForWidth(int width) const override { return width * 7 / 10; }
+};
 
 }  // namespace
 
@@ -75,9 +85,9 @@ StylePage::StylePage(AppSession& session, Prompter& prompter, FileChooser& choos
   QFont bold = name_->font();
   bold.setBold(true);
   name_->setFont(bold);
-  preview_ = new ImagePreview(middle);
+  preview_ = new StylePreview(middle);
   preview_->setObjectName(QStringLiteral("stylePreview"));
-  preview_->setMinimumSize(250, 175);
+  preview_->setMinimumWidth(250);
   previewButton_ = new QPushButton(tr("Pre&view"), middle);
   previewButton_->setObjectName(QStringLiteral("previewStyleButton"));
   previewButton_->setToolTip(tr("The current page made with this style, in the browser"));
@@ -94,8 +104,18 @@ StylePage::StylePage(AppSession& session, Prompter& prompter, FileChooser& choos
   auto* middleColumn = new QVBoxLayout(middle);
   middleColumn->setContentsMargins(0, 0, 0, 0);
   middleColumn->addWidget(name_);
-  middleColumn->addWidget(preview_, 1);
+  middleColumn->addWidget(preview_);
   middleColumn->addLayout(buttons);
+  auto* help = new QLabel(
+      tr("Preview shows the current page made with the selected style in the browser, "
+         "without changing the store. Use This Style gives the store that style. New makes "
+         "a copy whose colours, headings, pictures and numbers you can change on the right."),
+      middle);
+  help->setObjectName(QStringLiteral("styleHelp"));
+  help->setWordWrap(true);
+  help->setForegroundRole(QPalette::PlaceholderText);
+  middleColumn->addWidget(help);
+  middleColumn->addStretch(1);
 
   auto* right = new QWidget(splitter);
   note_ = new QLabel(right);
@@ -116,10 +136,10 @@ StylePage::StylePage(AppSession& session, Prompter& prompter, FileChooser& choos
   rightColumn->addWidget(note_);
   rightColumn->addWidget(settings_, 1);
 
-  splitter->setStretchFactor(0, 1);
-  splitter->setStretchFactor(1, 2);
-  splitter->setStretchFactor(2, 2);
-  splitter->setSizes({150, 270, 380});
+  splitter->setStretchFactor(0, 0);
+  splitter->setStretchFactor(1, 3);
+  splitter->setStretchFactor(2, 3);
+  splitter->setSizes({130, 340, 400});
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(splitter);
 
@@ -247,6 +267,9 @@ void StylePage::FillSettings() {
     if (v.type & kStyleColour) {
       QPixmap swatch(14, 14);
       swatch.fill(StyleColour(v.value));
+      QPainter outline(&swatch);  // white and pale colours stay visible
+      outline.setPen(palette().color(QPalette::Mid));
+      outline.drawRect(0, 0, 13, 13);
       value->setIcon(QIcon(swatch));
     }
     settings_->setItem(row, 1, value);
@@ -265,7 +288,13 @@ void StylePage::SettingEdited(QTableWidgetItem* item) {
   const std::size_t row = static_cast<std::size_t>(item->row());
   const std::string before = row < scheme->variables.size() ? scheme->variables[row].value : "";
   const std::string value = EncodeFromDisplay(item->text().toStdString(), IsUtf8Text(before));
-  if (value == before || !SetStyleValue(*scheme, row, value)) return;
+  if (value == before) return;
+  if (Status set = SetStyleValue(*scheme, row, value); !set) {
+    prompter_.Show(set.message(), "Error", PromptIcon::Error);
+    FillSettings();  // the cell shows the value kept
+    settings_->selectRow(static_cast<int>(row));
+    return;
+  }
   SaveScheme(*scheme);
 }
 

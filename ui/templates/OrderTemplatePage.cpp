@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "app/AppSession.h"
+#include "app/CommandRules.h"
 #include "builder/TemplatePreview.h"
 #include "ui/FileChooser.h"
 #include "ui/templates/TemplateEditor.h"
@@ -30,6 +31,8 @@ OrderTemplatePage::OrderTemplatePage(OrderTemplateKind kind, AppSession& session
                            this);
   auto* insert = new QPushButton(tr("&Insert"), this);
   insert->setObjectName(QStringLiteral("insertButton"));
+  auto* find = new QPushButton(tr("&Find"), this);
+  find->setObjectName(QStringLiteral("findButton"));
   auto* load = new QPushButton(tr("Load"), this);
   load->setObjectName(QStringLiteral("loadButton"));
   auto* reset = new QPushButton(tr("Default"), this);
@@ -38,6 +41,7 @@ OrderTemplatePage::OrderTemplatePage(OrderTemplateKind kind, AppSession& session
   view->setObjectName(QStringLiteral("viewButton"));
   buttons->addWidget(title, 1);
   buttons->addWidget(insert);
+  buttons->addWidget(find);
   buttons->addWidget(load);
   buttons->addWidget(reset);
   buttons->addWidget(view);
@@ -52,6 +56,8 @@ OrderTemplatePage::OrderTemplatePage(OrderTemplateKind kind, AppSession& session
   connect(editor_, &QPlainTextEdit::textChanged, this, [this] {
     if (SetOrderTemplateText(session_.session(), kind_, editor_->Bytes())) emit projectChanged();
   });
+  connect(find, &QPushButton::clicked, this,
+          [this] { FindInTemplate(*editor_, askFindText, prompter_); });
   connect(load, &QPushButton::clicked, this, [this] { Load(); });
   connect(reset, &QPushButton::clicked, this, [this] { Default(); });
   connect(view, &QPushButton::clicked, this, [this] { View(); });
@@ -61,6 +67,12 @@ OrderTemplatePage::OrderTemplatePage(OrderTemplateKind kind, AppSession& session
 void OrderTemplatePage::Reload() {
   editor_->SetBytes(OrderTemplateText(session_.session(), kind_));
   setEnabled(!session_.session().path.empty());
+}
+
+bool OrderTemplatePage::RunPageCommand(int id) {
+  if (id != kCmdFind) return false;
+  FindInTemplate(*editor_, askFindText, prompter_);
+  return true;
 }
 
 void OrderTemplatePage::showEvent(QShowEvent* event) {

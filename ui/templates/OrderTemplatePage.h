@@ -1,11 +1,12 @@
 // The "Order Form" and "Confirmation" pages: the project's order-form or
-// confirmation template in an editor with Insert, Load, Default and View. Edits go
+// confirmation template in an editor with Insert, Find, Load, Default and View. Edits go
 // into the open project at once (marking it changed) and are written with the
 // project; View writes the page into the preview folder and opens the browser.
 #pragma once
 
 #include "schemes/ProjectTemplates.h"
 #include "ui/StorePage.h"
+#include "ui/templates/TemplatePage.h"
 
 namespace tolmi {
 class AppSession;
@@ -25,7 +26,11 @@ class OrderTemplatePage : public StorePage {
                     FileChooser& chooser, BrowserLauncher& launcher, QWidget* parent = nullptr);
 
   void Reload() override;
+  // Edit, Find (449) while the page is shown: the editor's Find.
+  bool RunPageCommand(int id) override;
   TemplateEditor* editor() const { return editor_; }
+
+  AskFindText askFindText;
 
  protected:
   // Shown again: a template replaced elsewhere (a new style, Save As) is shown.

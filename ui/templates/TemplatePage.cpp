@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/AppSession.h"
+#include "app/CommandRules.h"
 #include "schemes/ProjectTemplates.h"
 #include "ui/FileChooser.h"
 #include "ui/templates/TemplateEditor.h"
@@ -132,12 +133,23 @@ void TemplatePage::Load() {
   editor_->ReplaceBytes(*text);
 }
 
-void TemplatePage::Find() {
-  std::optional<QString> text = askFindText ? askFindText() : AskFindTextDialog(this);
+void FindInTemplate(TemplateEditor& editor, const AskFindText& ask, Prompter& prompter) {
+  std::optional<QString> text = ask ? ask() : AskFindTextDialog(&editor);
   if (!text || text->isEmpty()) return;
-  if (!editor_->FindNext(*text))
-    prompter_.Show(QString::fromLatin1(kTextNotFound).arg(*text).toStdString(), "Find",
-                   PromptIcon::Information);
+  if (!editor.FindNext(*text))
+    prompter.Show(QString::fromLatin1(kTextNotFound).arg(*text).toStdString(), "Find",
+                  PromptIcon::Information);
+  editor.setFocus();
+}
+
+void TemplatePage::Find() {
+  if (!shown_.empty()) FindInTemplate(*editor_, askFindText, prompter_);
+}
+
+bool TemplatePage::RunPageCommand(int id) {
+  if (id != kCmdFind) return false;
+  Find();
+  return true;
 }
 
 }  // namespace tolmi::ui

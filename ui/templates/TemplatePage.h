@@ -39,6 +39,8 @@ class TemplatePage : public StorePage {
 
   void Commit() override;
   void Reload() override;
+  // Edit, Find (449) while the page is shown: the editor's Find.
+  bool RunPageCommand(int id) override;
 
   // Shows the template of that name (after committing the one shown).
   void ShowTemplate(const QString& name);
@@ -68,5 +70,10 @@ class TemplatePage : public StorePage {
 
 // Asks for a search text with a small dialog.
 std::optional<QString> AskFindTextDialog(QWidget* parent);
+
+// Find in a template editor: asks for the text (ask, or the dialog when ask is
+// empty) and selects its next occurrence; a text that does not occur shows
+// kTextNotFound (title "Find").
+void FindInTemplate(TemplateEditor& editor, const AskFindText& ask, Prompter& prompter);
 
 }  // namespace tolmi::ui

@@ -49,6 +49,11 @@ CardListWidget::CardListWidget(StoreProject& project, std::vector<InstalledCard>
   otherRow->addWidget(other_, 1);
   otherRow->addWidget(addOther);
   grid->addLayout(otherRow, 3, 0, 1, 3);
+  // The lists take the height; their titles and the Other row keep theirs.
+  grid->setRowStretch(1, 1);
+  grid->setRowStretch(2, 1);
+  grid->setColumnStretch(0, 1);
+  grid->setColumnStretch(2, 1);
 
   connect(add, &QPushButton::clicked, this, &CardListWidget::AddSelected);
   connect(available_, &QListWidget::itemDoubleClicked, this, &CardListWidget::AddSelected);

@@ -120,7 +120,9 @@ QWidget* StoreWizardDialog::MakePage(WizardPage page) {
   WizardState& s = wizard_.state();
   auto* widget = new QWidget(this);
   auto* layout = new QVBoxLayout(widget);
-  layout->addWidget(WrappedLabel(QString::fromUtf8(WizardPagePrompt(page)), widget));
+  // A prompt that only repeats the page's heading is left out.
+  if (WizardPagePrompt(page) != WizardPageHeading(page))
+    layout->addWidget(WrappedLabel(QString::fromUtf8(WizardPagePrompt(page)), widget));
   auto line = [&](const char* name, std::string& field) {
     auto* edit = new QLineEdit(widget);
     edit->setObjectName(QString::fromUtf8(name));
@@ -256,6 +258,10 @@ QWidget* StoreWizardDialog::MakePage(WizardPage page) {
       grid->addWidget(add, 1, 1, Qt::AlignBottom);
       grid->addWidget(remove, 2, 1, Qt::AlignTop);
       grid->addWidget(chosenRegions_, 1, 2, 2, 1);
+      grid->setRowStretch(1, 1);
+      grid->setRowStretch(2, 1);
+      grid->setColumnStretch(0, 1);
+      grid->setColumnStretch(2, 1);
       layout->addLayout(grid, 1);
       break;
     }
@@ -340,6 +346,7 @@ void StoreWizardDialog::ReloadRegions() {
                                      availableRegions_);
     item->setData(Qt::UserRole, QByteArray::fromStdString(region.key));
   }
+  availableRegions_->sortItems();  // by name, as a merchant looks for a country
   chosenRegions_->clear();
   for (const FreightRegion& region : wizard_.project().regions) {
     auto* item = new QListWidgetItem(Shown(region.name), chosenRegions_);
