@@ -45,9 +45,20 @@ bool ParseFlag(std::string_view text) {
   return ParseByte(text) != 0;
 }
 
+// The value with each "@@@" turned back into CR LF, copied in runs between marks.
 std::string Decoded(std::string_view text) {
-  std::string value(text);
-  DecodeNewlines(value);
+  std::size_t at = text.find("@@@");
+  if (at == std::string_view::npos) return std::string(text);
+  std::string value;
+  value.reserve(text.size());
+  std::size_t from = 0;
+  while (at != std::string_view::npos) {
+    value.append(text, from, at - from);
+    value.append("\r\n");
+    from = at + 3;
+    at = text.find("@@@", from);
+  }
+  value.append(text, from);
   return value;
 }
 
@@ -692,14 +703,8 @@ class ProjectWriter {
 
   void Line(std::string_view key, std::string_view value) {
     out_.append(key);
-    if (value.find_first_of("\r\n") == std::string_view::npos) {
-      out_.append(value);
-    } else {
-      // A single-line value must not break the file into extra lines.
-      for (char c : value) {
-        if (c != '\r' && c != '\n') out_.push_back(c);
-      }
-    }
+    // A single-line value must not break the file into extra lines.
+    AppendLineBreaks(value, {});
     End();
   }
   void Int(std::string_view key, std::int64_t value) {
@@ -712,7 +717,27 @@ class ProjectWriter {
   void NonEmpty(std::string_view key, std::string_view value) {
     if (!value.empty()) Line(key, value);
   }
-  void Multi(std::string_view key, std::string_view value) { Line(key, EncodeNewlines(value)); }
+  // Line breaks (CR LF, CR or LF) written as "@@@", straight into the file's text.
+  void Multi(std::string_view key, std::string_view value) {
+    out_.append(key);
+    AppendLineBreaks(value, "@@@");
+    End();
+  }
+
+  // Appends value with each line break (CR LF counting as one) replaced by `mark`;
+  // the runs between breaks are copied whole.
+  void AppendLineBreaks(std::string_view value, std::string_view mark) {
+    const char* p = value.data();
+    const char* end = p + value.size();
+    while (p < end) {
+      const char* q = p;
+      while (q < end && *q != '\r' && *q != '\n') ++q;
+      out_.append(p, static_cast<std::size_t>(q - p));
+      if (q == end) break;
+      out_.append(mark);
+      p = q + ((*q == '\r' && q + 1 < end && q[1] == '\n') ? 2 : 1);
+    }
+  }
 
   void End() {
     out_.push_back('\n');
