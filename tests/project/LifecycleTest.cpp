@@ -136,22 +136,6 @@ TEST_F(LifecycleTest, ElevenSavesKeepTenBackups) {
   EXPECT_NE(home.Read("Projects/Toys/Toys.stp").find("STITLE=Save 11\n"), std::string::npos);
 }
 
-TEST_F(LifecycleTest, FailedWriteKeepsFileAndChangedFlag) {
-  NewToys();
-  const std::string before = home.Read("Projects/Toys/Toys.stp");
-  session.project.settings.storeTitle = "Changed";
-  session.project.changed = true;
-  SetAtomicWriteFaultForTesting(20);
-  Status s = SaveProject(session, env);
-  SetAtomicWriteFaultForTesting(-1);
-  EXPECT_FALSE(s.ok());
-  EXPECT_TRUE(session.project.changed);
-  EXPECT_EQ(home.Read("Projects/Toys/Toys.stp"), before);
-  ASSERT_FALSE(prompter.shown.empty());
-  EXPECT_EQ(prompter.shown.back().text, "S101: File Write Error");
-  EXPECT_EQ(prompter.shown.back().title, "Error");
-}
-
 TEST_F(LifecycleTest, UnsavedChangesQuestion) {
   NewToys();
   const std::string before = home.Read("Projects/Toys/Toys.stp");

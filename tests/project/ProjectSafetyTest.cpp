@@ -140,10 +140,15 @@ TEST_F(ProjectSafetyTest, FailedSaveRotatesNothingAndLeavesNoTemporaryFile) {
   const std::string saved = home.Read("Projects/Tea/Tea.stp");
   ASSERT_EQ(ListBackups(Path()).size(), 3u);
   const std::string oldest = home.Read("Projects/Tea/Backup/Tea.stp.3");
+  session.project.changed = true;
   for (int i = 0; i < 3; ++i) {
     SetAtomicWriteFaultForTesting(10);
     EXPECT_FALSE(SaveProject(session, env).ok());
     SetAtomicWriteFaultForTesting(-1);
+    EXPECT_TRUE(session.project.changed);  // still to be saved
+    ASSERT_FALSE(prompter.shown.empty());
+    EXPECT_EQ(prompter.shown.back().text, "S101: File Write Error");
+    EXPECT_EQ(prompter.shown.back().title, "Error");
   }
   EXPECT_EQ(ListBackups(Path()).size(), 3u);
   EXPECT_EQ(home.Read("Projects/Tea/Backup/Tea.stp.3"), oldest);
