@@ -5,7 +5,6 @@
 
 #include "util/Dates.h"
 #include "util/Files.h"
-#include "util/PackedFile.h"
 #include "util/PumpMessages.h"
 #include "util/SettingsTable.h"
 
@@ -16,32 +15,6 @@ std::string RandomBytes(std::mt19937& rng, std::size_t n) {
   std::string s(n, '\0');
   for (char& c : s) c = static_cast<char>(rng() & 0xFF);
   return s;
-}
-
-TEST(UtilRobustness, PackedReaderTakesRandomCutAndFlippedInput) {
-  std::mt19937 rng(20261206);
-  std::string text;
-  for (int i = 0; i < 2000; ++i) text += "key" + std::to_string(i) + "=value\r\n";
-  std::string packed = PackText(text);
-  for (std::size_t cut = 0; cut < packed.size(); cut += 7) {
-    auto result = UnpackText(packed.substr(0, cut));
-    if (result) {
-      EXPECT_LE(result->size(), text.size());
-    }
-  }
-  for (int round = 0; round < 500; ++round) {
-    std::string damaged = packed;
-    for (int flips = 1 + static_cast<int>(rng() % 4); flips > 0; --flips)
-      damaged[rng() % damaged.size()] ^= static_cast<char>(1 + rng() % 255);
-    auto result = UnpackText(damaged);
-    if (result) {
-      EXPECT_LE(result->size(), kMaxPackedLength);
-    }
-  }
-  for (int round = 0; round < 500; ++round) {
-    std::string junk = std::string("\x1A\x6A\xE7\x01", 4) + RandomBytes(rng, rng() % 200);
-    (void)UnpackText(junk);
-  }
 }
 
 TEST(UtilRobustness, LineReaderKeepsEveryByteOfRandomInput) {
