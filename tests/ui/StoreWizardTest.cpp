@@ -15,6 +15,7 @@
 #include "project/WizardPages.h"
 #include "tests/cli/CliRunner.h"
 #include "tests/ui/support/SampleShop.h"
+#include "ui/widgets/ImagePreview.h"
 #include "ui/wizard/StoreWizardDialog.h"
 #include "ui/wizard/WizardCommands.h"
 
@@ -74,6 +75,7 @@ void AnswerPage(ui::StoreWizardDialog* dialog, StyleRef* style) {
       auto* styles = Child<QTreeWidget>(dialog, "styleList");
       QTreeWidgetItem* first = styles->topLevelItem(0)->child(0);
       styles->setCurrentItem(first);
+      QVERIFY(Child<ui::ImagePreview>(dialog, "wizardStylePreview")->HasPicture());
       if (style) *style = *dialog->wizard().state().style;
       break;
     }

@@ -18,6 +18,8 @@
 #include "builder/Freight.h"
 #include "project/CardList.h"
 #include "project/WizardPages.h"
+#include "schemes/StyleChoice.h"
+#include "ui/widgets/ImagePreview.h"
 #include "ui/wizard/CardListWidget.h"
 #include "util/Strings.h"
 #include "util/TextEncoding.h"
@@ -179,13 +181,22 @@ QWidget* StoreWizardDialog::MakePage(WizardPage page) {
         }
       }
       styles_->expandAll();
+      stylePreview_ = new ImagePreview(widget);
+      stylePreview_->setObjectName(QStringLiteral("wizardStylePreview"));
+      stylePreview_->setMinimumWidth(240);
       connect(styles_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
-        if (filling_ || !item || !item->data(0, Qt::UserRole).isValid()) return;
-        const SchemeIndex at = IndexOf(item);
-        wizard_.state().style = SchemeStyleRef(schemes_, at);
+        const bool style = item && item->data(0, Qt::UserRole).isValid();
+        stylePreview_->SetImage(
+            style ? QString::fromStdString(StylePreviewPicture(schemes_, IndexOf(item)))
+                  : QString());
+        if (filling_ || !style) return;
+        wizard_.state().style = SchemeStyleRef(schemes_, IndexOf(item));
         UpdateButtons();
       });
-      layout->addWidget(styles_, 1);
+      auto* row = new QHBoxLayout;
+      row->addWidget(styles_, 2);
+      row->addWidget(stylePreview_, 3);
+      layout->addLayout(row, 1);
       break;
     }
     case P::ContactDetails: {

@@ -23,6 +23,8 @@ class QTreeWidget;
 
 namespace tolmi::ui {
 
+class ImagePreview;
+
 class CardListWidget;
 
 class StoreWizardDialog : public QDialog {
@@ -71,6 +73,7 @@ class StoreWizardDialog : public QDialog {
   QLineEdit* folder_ = nullptr;
   QLineEdit* title_ = nullptr;
   QTreeWidget* styles_ = nullptr;
+  ImagePreview* stylePreview_ = nullptr;  // the selected style's picture
   QLineEdit* contact_[12] = {};
   CardListWidget* cards_ = nullptr;
   QPlainTextEdit* orderMessage_ = nullptr;
