@@ -140,26 +140,6 @@ TEST(Config, PackedSettingsDat) {
   EXPECT_EQ(prompter.shown[0].text, "ERROR W202: Unable to load 'settings.dat'");
 }
 
-TEST(Config, WrittenTextOfDefaults) {
-  AppConfig config;
-  config.dateFormat = 1;
-  EXPECT_EQ(ConfigFileText(config),
-            "version=2.09.003\n"
-            "product=Tolmi PRO\n"
-            "o_leave=0\n"
-            "o_save=1\n"
-            "newwin=0\n"
-            "help=0\n"
-            "uid=0\n"
-            "ordernum=1000\n"
-            "case=1\n"
-            "other=1\n"
-            "control=0\n"
-            "view=255\n"
-            "dateformat=1\n"
-            "o_password=\n");
-}
-
 TEST(Config, WrittenTextInTableOrderWithSpecialLines) {
   AppConfig config;
   config.browser = "/usr/bin/firefox";
@@ -172,8 +152,7 @@ TEST(Config, WrittenTextInTableOrderWithSpecialLines) {
   config.customFields = {{"Gift wrap", "No"}, {"", "ignored"}, {"Note", ""}};
   config.orderPassword = "pw";
   config.gateway = "Acme Pay";
-  config.orderSave = 1;
-  config.dateFormat = 2;
+  config.dateFormat = 2;  // the other values as a new configuration has them
   EXPECT_EQ(ConfigFileText(config),
             "version=2.09.003\n"
             "product=Tolmi PRO\n"
@@ -201,9 +180,12 @@ TEST(Config, WrittenTextInTableOrderWithSpecialLines) {
                 "\n"
                 "gateway=Acme Pay\n");
 
-  // "Remember Password" off drops the password line.
+  // "Remember Password" off drops the password line; empty texts have no line.
   config.orderSave = 0;
   EXPECT_EQ(ConfigFileText(config).find("o_password"), std::string::npos);
+  const std::string fresh = ConfigFileText(AppConfig{});
+  for (const char* key : {"browser=", "server=", "SP=", "FIELD=", "gateway="})
+    EXPECT_EQ(fresh.find(key), std::string::npos) << key;
 }
 
 TEST(Config, WriteAndReadBack) {
