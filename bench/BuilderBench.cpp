@@ -81,7 +81,7 @@ void MakeStore(tolmi::StoreProject& project, const fs::path& projectDir, int pro
         product->title = "Product " + std::to_string(made);
         product->file = "p" + std::to_string(made) + ".htm";
         product->code = "P" + std::to_string(made);
-        product->cost = "9.95";
+        product->cost = std::to_string(10 + made % 90) + ".95";  // as bench/hugo/make_site.py
         product->body = std::string(400, 'b');
         tolmi::AppendNode(project, shelf, std::move(product));
       }

@@ -198,6 +198,9 @@ void MakeWalkPages(BuildSession& session, const std::vector<StoreNode*>& nodes) 
     std::size_t next = 0;       // the next page a worker takes
     std::size_t committed = 0;  // pages the calling thread is done with
     bool quit = false;
+    // Who sleeps, so that a wake-up is sent only to a waiting thread.
+    bool callerWaiting = false;
+    int workersWaiting = 0;
     std::vector<std::unique_ptr<FillWorker>> workers;
     for (int t = 0; t < threads; ++t)
       workers.push_back(std::make_unique<FillWorker>(session, scheme, time));
@@ -209,8 +212,10 @@ void MakeWalkPages(BuildSession& session, const std::vector<StoreNode*>& nodes) 
             std::size_t i;
             {
               std::unique_lock lock(mutex);
+              ++workersWaiting;
               roomChanged.wait(
                   lock, [&] { return quit || next >= nodes.size() || next < committed + window; });
+              --workersWaiting;
               if (quit || next >= nodes.size()) return;
               i = next++;
             }
@@ -218,7 +223,7 @@ void MakeWalkPages(BuildSession& session, const std::vector<StoreNode*>& nodes) 
             worker->Fill(*nodes[i], slot.out);
             std::lock_guard lock(mutex);
             slot.ready = true;
-            readyChanged.notify_one();  // only the calling thread waits for pages
+            if (callerWaiting) readyChanged.notify_one();
           }
         });
       }
@@ -228,14 +233,16 @@ void MakeWalkPages(BuildSession& session, const std::vector<StoreNode*>& nodes) 
         Slot& slot = slots[i % window];
         {
           std::unique_lock lock(mutex);
+          callerWaiting = true;
           readyChanged.wait(lock, [&] { return slot.ready; });
+          callerWaiting = false;
         }
         Commit(session, *nodes[i], slot.out);
         {
           std::lock_guard lock(mutex);
           slot.ready = false;
           committed = i + 1;
-          roomChanged.notify_all();
+          if (workersWaiting > 0) roomChanged.notify_all();
         }
         PumpMessages();
       }

@@ -2,6 +2,8 @@
 """Writes a Hugo site shaped like the store of BuilderBench: one category per 100
 products, five shelves of 20 products in each, a page per product. Every page has
 navigation rows, a list of what is below it and product blocks, as the store's pages do.
+The layouts are written as a Hugo user writes them: cached navigation partials, product
+blocks taken from a section's own pages.
 
 Usage: make_site.py SITE_DIR PRODUCTS
 """
@@ -30,21 +32,32 @@ ROW = """<tr><td valign=top width=5%></td><td class={{ .cls }}><a href="{{ .page
 """
 
 # Rows: the parent of the anchor, then the anchor's siblings (the current one marked).
+# Called through partialCached keyed by the anchor and the marked page, as Hugo's users
+# write navigation: each distinct menu is made once, not once per page.
 NAV = """{{ $cur := .cur }}<table width=100%>{{ with .anchor.Parent }}{{ if not .IsHome }}{{ partial "row.html" (dict "page" . "cls" "m") }}{{ end }}{{ end }}
 {{ range .anchor.Parent.Sections }}{{ partial "row.html" (dict "page" . "cls" (cond (eq . $cur) "b" "m")) }}{{ end }}</table>
 """
 
-LIST = """{{ define "nav" }}{{ if .IsHome }}{{ partial "nav.html" (dict "anchor" (index .Sections 0) "cur" .) }}{{ else if .Parent.IsHome }}{{ partial "nav.html" (dict "anchor" . "cur" .) }}{{ else }}{{ partial "nav.html" (dict "anchor" .Parent "cur" .Parent) }}{{ end }}{{ end }}
-{{ define "main" }}<table>{{ range .Sections }}{{ partial "row.html" (dict "page" . "cls" "pl") }}{{ end }}{{ range .RegularPages }}{{ partial "row.html" (dict "page" . "cls" "pl") }}{{ end }}</table>
-{{ range first 2 .RegularPagesRecursive }}<div class=p><b>{{ .Title }}</b> {{ .Params.price }} <a href="javascript:addItem('{{ .Params.code }}')">Add</a></div>
-{{ end }}{{ range .RegularPages }}<p>{{ .Title }} {{ .Params.price }} <a href="javascript:addItem('{{ .Params.code }}')">add</a> {{ .Params.code }}</p>
-{{ end }}{{ end }}
+# A product line of a shelf, the same text the store's shelf block writes.
+LINE = """<p>{{ .Title }} {{ .Params.price }} <a href="javascript:addItem('{{ .Params.code }}')">add</a> {{ .Params.code }}</p>
 """
 
-SINGLE = """{{ define "nav" }}{{ partial "nav.html" (dict "anchor" .Parent "cur" .Parent) }}{{ end }}
-{{ define "main" }}<p>{{ .Title }} {{ .Params.price }} <a href="javascript:addItem('{{ .Params.code }}')">add</a> {{ .Params.code }}</p>
-{{ end }}
+# The product blocks show the first product of the first two sections (the store's
+# <PRODUCT1> and <PRODUCT2>): an index into a section's own pages, no walk over the site.
+LIST = """{{ define "nav" }}{{ if .IsHome }}{{ with index .Sections 0 }}{{ partialCached "nav.html" (dict "anchor" . "cur" .) .RelPermalink .RelPermalink }}{{ end }}{{ else if .Parent.IsHome }}{{ partialCached "nav.html" (dict "anchor" . "cur" .) .RelPermalink .RelPermalink }}{{ else }}{{ partialCached "nav.html" (dict "anchor" .Parent "cur" .Parent) .Parent.RelPermalink .Parent.RelPermalink }}{{ end }}{{ end }}
+{{ define "main" }}<table>{{ range .Sections }}{{ partial "row.html" (dict "page" . "cls" "pl") }}{{ end }}{{ range .RegularPages }}{{ partial "row.html" (dict "page" . "cls" "pl") }}{{ end }}</table>
+{{ range first 2 .Sections }}{{ with index .RegularPages 0 }}<div class=p><b>{{ .Title }}</b> {{ .Params.price }} <a href="javascript:addItem('{{ .Params.code }}')">Add</a></div>
+{{ end }}{{ end }}{{ range .RegularPages }}{{ partial "line.html" . }}{{ end }}{{ end }}
 """
+
+SINGLE = """{{ define "nav" }}{{ partialCached "nav.html" (dict "anchor" .Parent "cur" .Parent) .Parent.RelPermalink .Parent.RelPermalink }}{{ end }}
+{{ define "main" }}{{ partial "line.html" . }}{{ end }}
+"""
+
+
+def price(serial):
+    """The price of product `serial`, as bench/BuilderBench.cpp gives it."""
+    return "%d.95" % (10 + serial % 90)
 
 
 def write(path, text):
@@ -62,6 +75,7 @@ def main():
     write(os.path.join(layouts, "_default/single.html"), SINGLE)
     write(os.path.join(layouts, "partials/row.html"), ROW)
     write(os.path.join(layouts, "partials/nav.html"), NAV)
+    write(os.path.join(layouts, "partials/line.html"), LINE)
     content = os.path.join(site, "content")
     write(os.path.join(content, "_index.md"), "---\ntitle: Bench\n---\nWelcome.\n")
     made = 0
@@ -78,8 +92,8 @@ def main():
                 if made >= products:
                     break
                 write(os.path.join(shelf, "p%d.md" % made),
-                      "---\ntitle: Product %d\nprice: \"9.95\"\ncode: P%d\n---\n%s\n"
-                      % (made, made, "b" * 400))
+                      "---\ntitle: Product %d\nprice: \"%s\"\ncode: P%d\n---\n%s\n"
+                      % (made, price(made), made, "b" * 400))
                 made += 1
 
 
