@@ -180,6 +180,7 @@ Status PostgresStore::Exec(const char* sql) {
 
 // A commit whose reply is anything but "COMMIT" did not commit: the caller reports failure.
 Status PostgresStore::Commit() {
+  inTransaction_ = false;
   PGresult* r = PQexec(conn_, "COMMIT");
   bool ok = PQresultStatus(r) == PGRES_COMMAND_OK && std::strcmp(PQcmdStatus(r), "COMMIT") == 0;
   PQclear(r);
@@ -191,7 +192,24 @@ Status PostgresStore::Commit() {
 }
 
 void PostgresStore::Rollback() {
+  inTransaction_ = false;
   if (PQtransactionStatus(conn_) != PQTRANS_IDLE) PQclear(PQexec(conn_, "ROLLBACK"));
+}
+
+// A connection found lost (the database restarted, a fail-over) is opened again and the
+// statement sent again, unless it belonged to a transaction under way: then the caller's
+// request fails, as nothing can tell whether its commit happened.
+bool PostgresStore::Run(Query& q, const char* name) {
+  if (q.Run(conn_, name)) return true;
+  if (inTransaction_ || PQstatus(conn_) == CONNECTION_OK || !Connected().ok()) return false;
+  return q.Run(conn_, name);
+}
+
+Status PostgresStore::Begin() {
+  Status s = Exec("BEGIN");
+  if (!s.ok() && PQstatus(conn_) != CONNECTION_OK && Connected().ok()) s = Exec("BEGIN");
+  inTransaction_ = s.ok();
+  return s;
 }
 
 Status PostgresStore::Prepare() {
@@ -284,7 +302,7 @@ Status PostgresStore::Migrate() {
 
 int PostgresStore::SchemaVersion() {
   Query q;
-  if (!Connected().ok() || !q.Run(conn_, "schema_version") || q.Rows() != 1) return -1;
+  if (!Connected().ok() || !Run(q, "schema_version") || q.Rows() != 1) return -1;
   return static_cast<int>(q.Int(0, 0));
 }
 
@@ -292,7 +310,7 @@ Status PostgresStore::AddAccount(const std::string& name, const std::string& pas
   if (Status s = Connected(); !s.ok()) return s;
   Query q;
   q.Bytes(name).Bytes(passwordHash);
-  if (!q.Run(conn_, "add_account")) return Error("adding an account");
+  if (!Run(q, "add_account")) return Error("adding an account");
   if (q.Rows() == 0)
     return Status::Error(ErrorKind::InvalidArgument, "The account '" + name + "' exists.");
   return Status::Ok();
@@ -302,7 +320,7 @@ Status PostgresStore::SetPasswordHash(const std::string& name, const std::string
   if (Status s = Connected(); !s.ok()) return s;
   Query q;
   q.Bytes(passwordHash).Bytes(name);
-  if (!q.Run(conn_, "set_hash")) return Error("changing a password");
+  if (!Run(q, "set_hash")) return Error("changing a password");
   if (q.Changed() == 0) return Status::Error(ErrorKind::NotFound, "No account '" + name + "'.");
   return Status::Ok();
 }
@@ -311,7 +329,7 @@ Status PostgresStore::SetEnabled(const std::string& name, bool enabled) {
   if (Status s = Connected(); !s.ok()) return s;
   Query q;
   q.Bool(enabled).Bytes(name);
-  if (!q.Run(conn_, "set_enabled")) return Error("changing an account");
+  if (!Run(q, "set_enabled")) return Error("changing an account");
   if (q.Changed() == 0) return Status::Error(ErrorKind::NotFound, "No account '" + name + "'.");
   return Status::Ok();
 }
@@ -320,7 +338,7 @@ Result<std::optional<Account>> PostgresStore::FindAccount(const std::string& nam
   if (Status s = Connected(); !s.ok()) return s;
   Query q;
   q.Bytes(name);
-  if (!q.Run(conn_, "find_account")) return Error("reading an account");
+  if (!Run(q, "find_account")) return Error("reading an account");
   if (q.Rows() == 0) return std::optional<Account>();
   Account a;
   a.id = q.Int(0, 0);
@@ -333,7 +351,7 @@ Result<std::optional<Account>> PostgresStore::FindAccount(const std::string& nam
 Result<std::vector<Account>> PostgresStore::ListAccounts() {
   if (Status s = Connected(); !s.ok()) return s;
   Query q;
-  if (!q.Run(conn_, "list_accounts")) return Error("listing accounts");
+  if (!Run(q, "list_accounts")) return Error("listing accounts");
   std::vector<Account> list;
   for (int i = 0; i < q.Rows(); ++i) {
     Account a;
@@ -350,7 +368,7 @@ Result<std::vector<long long>> PostgresStore::AddOrders(const std::vector<NewOrd
   std::vector<long long> ids;
   if (orders.empty()) return ids;
   if (Status s = Connected(); !s.ok()) return s;
-  if (Status s = Exec("BEGIN"); !s.ok()) return s;
+  if (Status s = Begin(); !s.ok()) return s;
   auto fail = [this](const char* what) {
     Status e = Error(what);
     Rollback();
@@ -363,7 +381,7 @@ Result<std::vector<long long>> PostgresStore::AddOrders(const std::vector<NewOrd
   for (long long account : accounts) {
     Query lock;
     lock.Int4(kLockClass).Int4(static_cast<int>(account));
-    if (!lock.Run(conn_, "lock_account")) return fail("storing an order");
+    if (!Run(lock, "lock_account")) return fail("storing an order");
   }
   for (const auto& o : orders) {
     Query q;
@@ -372,7 +390,7 @@ Result<std::vector<long long>> PostgresStore::AddOrders(const std::vector<NewOrd
         .Bytes(o.fields ? EncodeFields(*o.fields) : std::string())
         .Bytes(o.items ? EncodeItems(*o.items) : std::string())
         .BytesOrNull(o.card);
-    if (!q.Run(conn_, "add_order") || q.Rows() != 1) return fail("storing an order");
+    if (!Run(q, "add_order") || q.Rows() != 1) return fail("storing an order");
     ids.push_back(q.Int(0, 0));
   }
   if (Status s = Commit(); !s.ok()) return s;
@@ -384,7 +402,7 @@ Result<std::vector<StoredOrder>> PostgresStore::OrdersAfter(long long accountId,
   if (Status s = Connected(); !s.ok()) return s;
   Query q;
   q.Int8(accountId).Int8(afterId);
-  if (!q.Run(conn_, "orders_after")) return Error("reading orders");
+  if (!Run(q, "orders_after")) return Error("reading orders");
   std::vector<StoredOrder> orders;
   orders.reserve(static_cast<size_t>(q.Rows()));
   for (int i = 0; i < q.Rows(); ++i) {
@@ -403,12 +421,12 @@ Result<long long> PostgresStore::DeleteOrders(long long accountId,
                                               const std::vector<long long>& ids) {
   if (ids.empty()) return 0LL;
   if (Status s = Connected(); !s.ok()) return s;
-  if (Status s = Exec("BEGIN"); !s.ok()) return s;
+  if (Status s = Begin(); !s.ok()) return s;
   long long deleted = 0;
   for (long long id : ids) {
     Query q;
     q.Int8(accountId).Int8(id);
-    if (!q.Run(conn_, "delete_order")) {
+    if (!Run(q, "delete_order")) {
       Status e = Error("deleting orders");
       Rollback();
       return e;
@@ -424,7 +442,7 @@ Result<bool> PostgresStore::SealOrder(long long id, const std::string& fields,
   if (Status s = Connected(); !s.ok()) return s;
   Query q;
   q.Bytes(fields).BytesOrNull(card).Int8(id);
-  if (!q.Run(conn_, "seal_order")) return Error("sealing an order");
+  if (!Run(q, "seal_order")) return Error("sealing an order");
   return q.Changed() > 0;
 }
 
@@ -432,7 +450,7 @@ Result<std::string> PostgresStore::Setting(const std::string& name) {
   if (Status s = Connected(); !s.ok()) return s;
   Query q;
   q.Bytes(name);
-  if (!q.Run(conn_, "get_setting")) return Error("reading a setting");
+  if (!Run(q, "get_setting")) return Error("reading a setting");
   return q.Rows() == 0 ? std::string() : q.Bytes(0, 0);
 }
 
@@ -441,20 +459,20 @@ Result<std::string> PostgresStore::ClaimSetting(const std::string& name,
   if (Status s = Connected(); !s.ok()) return s;
   Query q;
   q.Bytes(name).Bytes(value);
-  if (!q.Run(conn_, "claim_setting")) return Error("storing a setting");
+  if (!Run(q, "claim_setting")) return Error("storing a setting");
   return Setting(name);
 }
 
 Status PostgresStore::Import(const Account& account, const std::vector<StoredOrder>& orders) {
   if (Status s = Connected(); !s.ok()) return s;
-  if (Status s = Exec("BEGIN"); !s.ok()) return s;
+  if (Status s = Begin(); !s.ok()) return s;
   auto fail = [this](Status e) {
     Rollback();
     return e;
   };
   Query a;
   a.Bytes(account.name).Bytes(account.passwordHash).Bool(account.enabled);
-  if (!a.Run(conn_, "import_account") || a.Rows() != 1) return fail(Error("copying an account"));
+  if (!Run(a, "import_account") || a.Rows() != 1) return fail(Error("copying an account"));
   long long accountId = a.Int(0, 0);
   for (const auto& o : orders) {
     Query q;
@@ -464,20 +482,20 @@ Status PostgresStore::Import(const Account& account, const std::vector<StoredOrd
         .Bytes(o.fields)
         .Bytes(o.items)
         .BytesOrNull(o.card);
-    if (!q.Run(conn_, "import_order")) return fail(Error("copying an order"));
+    if (!Run(q, "import_order")) return fail(Error("copying an order"));
     if (q.Changed() == 0)
       return fail(Status::Error(ErrorKind::InvalidArgument,
                                 "Order " + std::to_string(o.id) + " exists already."));
   }
   Query raise;
-  if (!raise.Run(conn_, "raise_ids")) return fail(Error("copying orders"));
+  if (!Run(raise, "raise_ids")) return fail(Error("copying orders"));
   return Commit();
 }
 
 Result<long long> PostgresStore::OrderCount() {
   if (Status s = Connected(); !s.ok()) return s;
   Query q;
-  if (!q.Run(conn_, "order_count") || q.Rows() != 1) return Error("counting orders");
+  if (!Run(q, "order_count") || q.Rows() != 1) return Error("counting orders");
   return q.Int(0, 0);
 }
 

@@ -1,8 +1,9 @@
 // The PostgreSQL store (libpq): several tolmi-server processes may share one database. Every
-// statement is prepared once per connection; a dropped connection is opened again on the
-// next call. Orders of one account are written under a transaction-scoped advisory lock on
-// that account, so their ids follow commit order across all processes. An order counts as
-// stored once COMMIT returns, with the durability the database's synchronous_commit gives.
+// statement is prepared once per connection; a dropped connection is opened again at once,
+// and the statement sent again unless a transaction was under way. Orders of one account are
+// written under a transaction-scoped advisory lock on that account, so their ids follow
+// commit order across all processes. An order counts as stored once COMMIT returns, with the
+// durability the database's synchronous_commit gives.
 #pragma once
 
 #include <memory>
@@ -47,11 +48,14 @@ class PostgresStore final : public OrderStore {
   Status Prepare();
   Status Migrate();
   Status Exec(const char* sql);
+  bool Run(Query& q, const char* name);
+  Status Begin();
   Status Commit();
   void Rollback();
   Status Error(const std::string& what);
   PGconn* conn_;
   bool prepared_ = false;
+  bool inTransaction_ = false;
   std::string warning_;
 };
 

@@ -103,22 +103,28 @@ TEST_P(StoreTest, KeepsBytesSettingsAndCopiedIds) {
   EXPECT_EQ(*s.OrderCount(), 3);
 }
 
-// A server outlives a restart of the database: the call that meets the lost connection
-// fails, the next one connects again.
+// A server outlives a restart of the database: the next read or order finds the connection
+// lost, opens it again and goes through.
 TEST(PostgresStoreTest, ConnectsAgainAfterTheDatabaseDroppedTheConnection) {
   std::string uri = test::NewPostgresDatabase();
   if (uri.empty()) return;
   auto store = OrderStore::Open(uri);
   ASSERT_TRUE(store);
   ASSERT_TRUE((*store)->AddAccount("shop", "h").ok());
-  PGconn* admin = PQconnectdb(uri.c_str());
-  PQclear(PQexec(admin, "SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
-                        "WHERE pid <> pg_backend_pid() AND datname = current_database()"));
-  PQfinish(admin);
-  (void)(*store)->FindAccount("shop");
+  auto dropAll = [&] {
+    PGconn* admin = PQconnectdb(uri.c_str());
+    PQclear(PQexec(admin, "SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity "
+                          "WHERE pid <> pg_backend_pid() AND datname = current_database()"));
+    PQfinish(admin);
+  };
+  dropAll();
   auto found = (*store)->FindAccount("shop");
   ASSERT_TRUE(found) << found.status().message();
-  EXPECT_TRUE(found->has_value());
+  ASSERT_TRUE(found->has_value());
+  dropAll();
+  auto id = (*store)->AddOrder((**found).id, 5, {{"Name", "Ann"}}, OneItem("Mug"));
+  ASSERT_TRUE(id) << id.status().message();
+  EXPECT_EQ((*store)->OrdersAfter((**found).id, 0)->size(), 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, StoreTest, ::testing::Values(test::kSqlite, test::kPostgres),
