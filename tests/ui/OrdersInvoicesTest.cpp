@@ -1,5 +1,5 @@
 // The Orders window's invoices, user fields and items menu, and its bad input: an invoice
-// from the menu equals `tolmi-cli orders invoice`; the Invoice Editor's commands with the
+// from the menu equals `tolmi-cli orders invoice`, the export `tolmi-cli orders export`; the Invoice Editor's commands with the
 // delete question loop; Define User Fields with its check and the CLI's config.ini bytes;
 // a damaged orders file; "Leave Orders on Server" against the real tolmi-server.
 #include <QDialog>
@@ -102,6 +102,16 @@ class OrdersInvoicesTest : public QObject {
     QCOMPARE(run.code, 0);
     QVERIFY(shop.Bytes(invoice).find("Green Tea (100 g)") != std::string::npos);
     QCOMPARE(shop.Bytes(invoice), shop.Bytes(cliOut));
+
+    // The window's export equals tolmi-cli orders export of the file it saved.
+    QVERIFY(window->SaveOrders());
+    const auto windowCsv = shop.home / "window.csv";
+    shop.chooser.answers.push_back(windowCsv.string());
+    window->ExportOrders();
+    const auto cliCsv = shop.home / "cli.csv";
+    QCOMPARE(cli::Cli(shop.home, {"orders", "export", cliCsv.string()}).code, 0);
+    QVERIFY(shop.Bytes(windowCsv).find("'Ann O''Neil','ann@example.com','12.50'") != std::string::npos);
+    QCOMPARE(shop.Bytes(windowCsv), shop.Bytes(cliCsv));
 
     // The Invoice Editor: New, an edit, Rename, Select All and Delete asked until the
     // first Yes, Load from File; closing writes back and rebuilds the menu.
