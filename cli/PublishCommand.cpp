@@ -190,8 +190,9 @@ void Setup(CLI::App& app, Context& ctx) {
   publish->add_option("--only", args->only, "Send only these files (Publish Now)");
   publish->add_option("--transfer", args->transfer, "Send these files whatever the compare says");
   publish->add_option("--ignore", args->ignore, "Count these files as uploaded");
-  publish->add_option("--connections", args->connections,
-                      "FTP sessions that share the files to send (default 1)")
+  publish
+      ->add_option("--connections", args->connections,
+                   "FTP sessions that share the files to send (default 1)")
       ->check(CLI::Range(1, 16));
   publish->add_flag("--verbose", args->verbose, "Print the session log on stderr");
   publish->callback([&ctx, args] { RunPublish(ctx, *args); });

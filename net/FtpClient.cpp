@@ -4,10 +4,10 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <pthread.h>
 #include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <pthread.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -24,8 +24,9 @@
 namespace tolmi {
 namespace {
 
-constexpr std::size_t kBatch = 256 * 1024;        // file read per send when sendfile cannot be used
-constexpr std::size_t kSendBudget = 1024 * 1024;  // per writable event, so other work is not starved
+constexpr std::size_t kBatch = 256 * 1024;  // file read per send when sendfile cannot be used
+// Bytes sent per writable event, so other connections are not starved.
+constexpr std::size_t kSendBudget = 1024 * 1024;
 constexpr std::size_t kReplyRead = 1120;
 constexpr std::size_t kReplyLimit = 1 << 20;  // a reply text without line end is cut here
 

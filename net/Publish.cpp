@@ -502,15 +502,15 @@ void PublishSession::ConnectHelpers() {
   const StoreSettings& s = project_.settings;
   int port = std::atoi(s.ftpPort.c_str());
   if (port < 0 || port > 65535) port = 0;
-  std::size_t wanted = std::min<std::size_t>(static_cast<std::size_t>(connections - 1), waiting_.size());
+  std::size_t wanted =
+      std::min<std::size_t>(static_cast<std::size_t>(connections - 1), waiting_.size());
   while (helpers_.size() < wanted) {
-    FtpConnection* helper =
-        FtpConnect(s.ftpUser, s.ftpPassword, s.ftpAccount, s.ftpServer, port,
-                   [this](FtpConnection& c, int result) {
-                     // Logged in: take rows until none is left. A helper that fails
-                     // leaves the rows to the others.
-                     if (result == 1 && !FeedNext(c)) FtpQuit(&c);
-                   });
+    FtpConnection* helper = FtpConnect(s.ftpUser, s.ftpPassword, s.ftpAccount, s.ftpServer, port,
+                                       [this](FtpConnection& c, int result) {
+                                         // Logged in: take rows until none is left. A helper that
+                                         // fails leaves the rows to the others.
+                                         if (result == 1 && !FeedNext(c)) FtpQuit(&c);
+                                       });
     if (!helper) break;
     helper->passive = s.passiveFtp;
     helpers_.push_back(helper);

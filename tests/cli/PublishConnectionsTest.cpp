@@ -55,8 +55,7 @@ TEST(PublishConnections, ThreeSessionsSendEachFileOnceAndARefusedLastFileEndsThe
   EXPECT_EQ(stores.size(), sent.size());
   EXPECT_EQ(sent.size() + 1, listed.size());
   for (const std::string& file : sent)
-    EXPECT_TRUE(home.Read("root/shop/" + file) == home.Read("samples/TeaShop/Web/" + file))
-        << file;
+    EXPECT_TRUE(home.Read("root/shop/" + file) == home.Read("samples/TeaShop/Web/" + file)) << file;
   r = Cli(home, {"publish", stp, "--compare"});
   EXPECT_NE(r.out.find(" 0 to transfer\n"), std::string::npos) << r.out;
 

@@ -476,7 +476,8 @@ TEST_F(PublishFtpTest, ParallelPublishSendsEachFileOnceAndResumesAfterTheServerD
   std::vector<std::string> unrecorded;  // completed files whose values were not yet written
   auto watch = [&](Publisher& p) {
     p.session.connections = 3;
-    p.session.hooks.fileDone = [&p, &unrecorded](const UploadEntry& e, bool ok, const std::string&) {
+    p.session.hooks.fileDone = [&p, &unrecorded](const UploadEntry& e, bool ok,
+                                                 const std::string&) {
       (ok ? p.sent : p.failed).push_back(e.path);
       if (ok && e.node->publishedDigest != e.node->builtDigest) unrecorded.push_back(e.path);
     };
@@ -511,8 +512,8 @@ TEST_F(PublishFtpTest, ParallelPublishSendsEachFileOnceAndResumesAfterTheServerD
   for (const std::string& name : names)
     if (std::find(sentFirst.begin(), sentFirst.end(), name) == sentFirst.end())
       left.push_back(name);
-  EXPECT_EQ(left, (std::vector<std::string>{"big1.htm", "big2.htm", "big3.htm", "t0.htm",
-                                             "t1.htm", "t2.htm"}));
+  EXPECT_EQ(left, (std::vector<std::string>{"big1.htm", "big2.htm", "big3.htm", "t0.htm", "t1.htm",
+                                            "t2.htm"}));
 
   StoreProject reread;
   ReadProjectText(reread, ProjectFileText(store.project, 0, 2034361), nullptr, false);
