@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <QTreeWidget>
 #include <QtTest>
@@ -101,7 +102,13 @@ class OrdersInvoicesTest : public QObject {
                              cliOut.string(), "--project", cliProject.string()});
     QCOMPARE(run.code, 0);
     QVERIFY(shop.Bytes(invoice).find("Green Tea (100 g)") != std::string::npos);
-    QCOMPARE(shop.Bytes(invoice), shop.Bytes(cliOut));
+    // The invoice date carries the time to the second: the CLI runs a moment later.
+    auto dated = [&shop](const std::filesystem::path& path) {
+      return QString::fromStdString(shop.Bytes(path))
+          .replace(QRegularExpression("Invoice date</th><td>[^<]*</td>"), "Invoice date</th><td></td>");
+    };
+    QVERIFY(dated(invoice).contains("Invoice date</th><td></td>"));
+    QCOMPARE(dated(invoice), dated(cliOut));
 
     // The window's export equals tolmi-cli orders export of the file it saved.
     QVERIFY(window->SaveOrders());
