@@ -147,6 +147,9 @@ void CloseConnection(FtpConnection& c) {
     close(c.fd);
     c.fd = -1;
   }
+  // A file cut off before its end (FtpQuit, a time-out) must not count as stored,
+  // whatever the server answers for the bytes it got.
+  if (c.owner && c.dataMode == 2 && c.fileFd >= 0 && !c.fileSent) c.owner->transferCut = true;
   CloseFile(c);
   Notify(kFtpNoteClosing, &c);
   if (!c.owner) {
@@ -272,6 +275,7 @@ void OnDataWritable(std::uint64_t serial) {
   if (sent) Notify(kFtpNoteBytes, d);
   if (!(d = Find(serial))) return;
   if (n == 0 && d->piece.empty()) {
+    d->fileSent = true;
     CloseConnection(*d);  // end of file
   } else if (n < 0 && error != EAGAIN && error != EWOULDBLOCK) {
     Notify(kFtpNoteSocketError, d, error);
@@ -602,6 +606,7 @@ void StartCommand(FtpConnection& c) {
       return;
     }
     cmd.fileSize = static_cast<std::uint64_t>(st.st_size);
+    c.transferCut = false;
     if (c.resumeOffset) lseek(fd, c.resumeOffset, SEEK_SET);
     d.fileFd = fd;
     d.dataMode = 2;
@@ -758,10 +763,14 @@ void HandleReply(FtpConnection& c, int code, const std::string& line) {
       break;
     case kFtpStor:
       if (code == 110 || code == 125 || code == 150) break;  // preliminary
-      if (positive)
+      if (positive && c.transferCut) {
+        Notify(kFtpNoteLog, &c, 0, "Upload cut short: " + cmd.localFile);
+        if (FtpConnection* cc = Find(serial)) CommandFailed(*cc, false);
+      } else if (positive) {
         CommandDone(c);
-      else
+      } else {
         CommandFailed(c, true);
+      }
       break;
     case kFtpQuit: {
       if (positive)

@@ -133,6 +133,8 @@ struct FtpConnection {
   bool connected = false;
   bool closing = false;
   bool loginReported = false;
+  bool fileSent = false;     // data connection: the whole file went before it closed
+  bool transferCut = false;  // control connection: the current upload was closed early
   int queuedType = -1;
   std::string piece;        // read from the file, not yet sent (when sendfile cannot be used)
   bool noSendfile = false;  // the file system refused sendfile: read and send

@@ -388,9 +388,12 @@ Status PublishSession::Connect() {
 }
 
 void PublishSession::Disconnect() {
-  if (!control_) return;
+  if (!control_ && helpers_.empty()) return;
   Log("Disconnecting " + server_);
-  FtpQuit(control_);
+  // As the uploads FtpQuit drops, the rows not yet given out fail now.
+  FailWaitingRows();
+  for (FtpConnection* helper : std::vector<FtpConnection*>(helpers_)) FtpQuit(helper);
+  if (control_) FtpQuit(control_);
 }
 
 void PublishSession::Cancel() {

@@ -151,7 +151,8 @@ class PublishSession {
   // Fails (nothing started) without a server, when another user runs the engine,
   // or when the settings hold a line break.
   Status Connect();
-  // Ends the session politely ("Disconnecting <server>").
+  // Ends the session politely ("Disconnecting <server>"), every connection of a shared
+  // upload with it.
   void Disconnect();
   // Closes every connection (data connection first) at once.
   void Cancel();

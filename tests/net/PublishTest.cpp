@@ -535,5 +535,31 @@ TEST_F(PublishFtpTest, ParallelPublishSendsEachFileOnceAndResumesAfterTheServerD
   EXPECT_EQ(after.session.Compare().toTransfer, 0);
 }
 
+// Disconnect during a shared upload ends every connection: the files on their way
+// finish or fail, the rest fail at once, and the next compare offers exactly those.
+TEST_F(PublishFtpTest, DisconnectEndsEveryConnectionOfASharedUpload) {
+  test::TestHome home;
+  test::PyFtpServer slow(home, "root", 64 * 1024);  // a second per page
+  ASSERT_NE(slow.port(), 0);
+  StoreFixture store(home);
+  for (int i = 0; i < 9; ++i)
+    store.AddPage("p" + std::to_string(i) + ".htm", std::string(60000, 'a' + i));
+  store.UseServer(slow.port(), "");
+  Publisher p(store, loop);
+  p.session.connections = 3;
+  EXPECT_EQ(p.session.Compare().toTransfer, 9);
+  ASSERT_TRUE(p.session.Connect().ok());
+  ASSERT_TRUE(loop.RunUntil([&] { return !p.sent.empty(); }, 30000));
+  p.session.Disconnect();
+  ASSERT_TRUE(loop.RunUntil([&] { return p.closed; }, 30000));
+  EXPECT_FALSE(p.session.busy());
+  EXPECT_EQ(p.sent.size() + p.failed.size(), 9u);
+  EXPECT_LE(p.sent.size(), 6u);
+  for (const std::string& name : p.sent)
+    EXPECT_EQ(home.Read("root/" + name), std::string(60000, name[1] - '0' + 'a')) << name;
+  Publisher again(store, loop);
+  EXPECT_EQ(again.session.Compare().toTransfer, static_cast<int>(p.failed.size()));
+}
+
 }  // namespace
 }  // namespace tolmi
