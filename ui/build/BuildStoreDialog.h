@@ -5,9 +5,11 @@
 //
 // The build runs on the window's thread: the walk calls the pump hook after each
 // page (installed by the EventLoopBridge), which processes window events, so the
-// log, the progress bar and Cancel stay alive. A worker thread would need the
-// project tree, which the main window reads and edits, locked for the whole build;
-// the core is single-threaded by design, so the pump is the safer choice. While a
+// log, the progress bar and Cancel stay alive. The core may fill pages ahead on
+// worker threads, but it reports every page and pumps from this thread, so no
+// window call ever comes from another thread. Running RunBuild itself on a worker
+// would need the project tree, which the main window reads and edits, locked for
+// the whole build, so the pump is the safer choice. While a
 // build walks, every control but Cancel is disabled (the core's BuildControlEnabled),
 // so nothing can re-enter the build.
 #pragma once
