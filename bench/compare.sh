@@ -147,16 +147,24 @@ for n in $sizes; do
   row build "tolmi alone, $n products ($(awk -v c="$cpu" -v n="$n" -v k="$kib" \
     'BEGIN { printf "%.0f us CPU/product, %.0f MiB", c * 1e6 / n, k / 1024 }')): wall s" "$wall" "-" "$l0"
 done
-# The same build on one thread: what the cores give.
+# The same build on one thread against every core, alternated: what the cores give.
 : >"$work/one"
+: >"$work/all"
 for ((r = 0; r < rounds; r++)); do
-  rm -rf "$work/one-web"
-  timed "$work/one" "$cli" --home "$work/home" build "$work/store-$products/project/Bench.stp" --dir "$work/one-web" --no-save --jobs 1
+  for jobs in 1 0; do
+    rm -rf "$work/one-web"
+    timed "$work/$([ "$jobs" = 1 ] && echo one || echo all)" "$cli" --home "$work/home" build \
+      "$work/store-$products/project/Bench.stp" --dir "$work/one-web" --no-save --jobs "$jobs"
+  done
 done
-row build "$products products: every core (tolmi) vs --jobs 1: wall s" "$(column "$work/b.tolmi" 1 2>/dev/null || echo -)" "$(column "$work/one" 1)" "$(load)"
+row build "$products products, every core (tolmi) vs --jobs 1 (other): wall s" \
+  "$(column "$work/all" 1)" "$(column "$work/one" 1)" "$(load)"
 
 # ---- publish: tolmi-cli against lftp mirror -R ------------------------------------
-if command -v lftp >/dev/null && python3 -c 'import pyftpdlib' 2>/dev/null; then
+# pyftpdlib is Debian's package: the system's python3 (not one first in PATH) has it.
+py=python3
+/usr/bin/python3 -c 'import pyftpdlib' 2>/dev/null && py=/usr/bin/python3
+if command -v lftp >/dev/null && $py -c 'import pyftpdlib' 2>/dev/null; then
   echo "publish: $publish_pages pages..."
   phome=$work/phome
   mkdir -p "$phome" "$work/ftproot"
@@ -195,7 +203,7 @@ print(s.socket.getsockname()[1], flush=True)
 s.serve_forever()
 EOF
   mkfifo "$work/port"
-  python3 "$work/ftpd.py" "$work/ftproot" >"$work/port" &
+  $py "$work/ftpd.py" "$work/ftproot" >"$work/port" &
   ftpd_pid=$!
   read -r port <"$work/port"
   cp "$stp" "$stp.unpublished"
@@ -236,12 +244,17 @@ fi
 # ---- project open and save ---------------------------------------------------------
 echo "project: open and save of $project_nodes nodes..."
 l0=$(load)
-"$bench" --benchmark_filter="BM_(Open|Save)Project/$project_nodes/" --benchmark_repetitions="$rounds" \
-  --benchmark_report_aggregates_only=true --benchmark_format=csv 2>/dev/null >"$work/project.csv" || true
-open_cpu=$(awk -F, '/BM_OpenProject.*_median/ { printf "%.3f", $4 / 1000 }' "$work/project.csv")
-save_cpu=$(awk -F, '/BM_SaveProject.*_median/ { printf "%.3f", $4 / 1000 }' "$work/project.csv")
-open_wall=$(awk -F, '/BM_OpenProject.*_median/ { printf "%.3f", $3 / 1000 }' "$work/project.csv")
-save_wall=$(awk -F, '/BM_SaveProject.*_median/ { printf "%.3f", $3 / 1000 }' "$work/project.csv")
+: >"$work/open"
+: >"$work/save"
+for ((r = 0; r < rounds; r++)); do
+  for what in Open Save; do
+    # CSV columns 3 and 4: real and CPU time in ms; kept as "wall cpu" in seconds.
+    "$bench" --benchmark_filter="BM_${what}Project/$project_nodes/" --benchmark_format=csv 2>/dev/null |
+      awk -F, '/^"BM_/ { printf "%.3f %.3f\n", $3 / 1000, $4 / 1000 }' >>"$work/$(echo "$what" | tr OS os)"  || true
+  done
+done
+open_wall=$(column "$work/open" 1) open_cpu=$(column "$work/open" 2)
+save_wall=$(column "$work/save" 1) save_cpu=$(column "$work/save" 2)
 row project "open + save, $project_nodes nodes (~1.5 KB each): CPU s" \
   "$(awk -v a="$open_cpu" -v b="$save_cpu" 'BEGIN { printf "%.3f", a + b }')" "goal 0.5" "$(load)"
 note project "open $open_cpu s CPU ($open_wall s wall), save $save_cpu s CPU ($save_wall s wall, with fsync), median of $rounds; load $l0"
