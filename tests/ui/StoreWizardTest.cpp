@@ -1,6 +1,7 @@
 // The Store Wizard window against the core: the page order both ways in every
 // mode, a new store byte for byte as tolmi-cli wizard makes it, regions-only mode,
-// the tax window's Edit and the accepted cards, with a screenshot of every page.
+// the folder question, the tax window's Edit and the accepted cards, with a
+// screenshot of every page.
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -209,6 +210,39 @@ class StoreWizardTest : public QObject {
       std::reverse(backward.begin(), backward.end());
       QVERIFY(backward == forward);
       dialog.CancelWizard();
+    }
+  }
+
+  void anExistingFolderAsksToLoadIt() {
+    const struct {
+      PromptAnswer answer;
+      WizardPage after;  // the page shown after Next, or the folder page when the wizard ended
+      bool loaded, ended;
+    } cases[] = {
+        {PromptAnswer::Yes, P::FolderName, true, true},
+        {PromptAnswer::No, P::StoreTitle, false, false},
+        {PromptAnswer::Cancel, P::FolderName, false, true},
+    };
+    for (const auto& c : cases) {
+      FreshHome fresh;
+      const fs::path existing = test::CopySample("TeaShop", fresh.home / "Projects" / "TeaShop");
+      fresh.prompter.answers = {c.answer};
+      bool ended = true;
+      WizardPage after = P::Welcome;
+      WhenModal<ui::StoreWizardDialog>([&](ui::StoreWizardDialog* dialog) {
+        Child<QPushButton>(dialog, "wizardNext")->click();
+        Type(dialog, "folderNameEdit", "TeaShop");
+        Child<QPushButton>(dialog, "wizardNext")->click();
+        ended = !dialog->isVisible();
+        after = dialog->wizard().page();
+        if (!ended) dialog->CancelWizard();
+      });
+      (void)ui::NewStoreCommand(fresh.ctx);
+      QCOMPARE(fresh.prompter.asked.at(0).text, std::string(kProjectExistsQuestion));
+      QCOMPARE(fresh.prompter.asked.at(0).title, std::string("Confirmation"));
+      QCOMPARE(ended, c.ended);
+      QVERIFY(after == c.after);
+      QCOMPARE(fresh.session.session().path == existing.string(), c.loaded);
     }
   }
 
