@@ -489,7 +489,18 @@ FtpCommand MakeCommand(int kind, std::string text) {
 
 void Queue(FtpConnection& c, FtpCommand cmd) {
   c.queue.push_back(std::move(cmd));
+  std::uint64_t serial = c.serial;
   Notify(kFtpNoteQueued, &c);
+  FtpConnection* cc = Find(serial);
+  // An idle session starts on the next pass of the loop, not at the next work tick.
+  if (!cc || cc->owner || !cc->connected || cc->busy || cc->startPosted) return;
+  cc->startPosted = true;
+  E()->loop->Post([serial] {
+    if (FtpConnection* again = Find(serial)) {
+      again->startPosted = false;
+      StartNext(*again);
+    }
+  });
 }
 
 std::string LogText(const FtpCommand& cmd) {

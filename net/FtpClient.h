@@ -135,6 +135,7 @@ struct FtpConnection {
   bool loginReported = false;
   bool fileSent = false;     // data connection: the whole file went before it closed
   bool transferCut = false;  // control connection: the current upload was closed early
+  bool startPosted = false;  // control connection: an idle start is posted to the loop
   int queuedType = -1;
   std::string piece;        // read from the file, not yet sent (when sendfile cannot be used)
   bool noSendfile = false;  // the file system refused sendfile: read and send
