@@ -189,21 +189,8 @@ EOF
   "$cli" --home "$phome" build "$stp" >/dev/null
   web=$phome/Projects/Bench/Web
   files=$(find "$web" -type f | wc -l)
-  cat >"$work/ftpd.py" <<'EOF'
-import sys, logging
-from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
-from pyftpdlib.servers import FTPServer
-logging.disable(logging.CRITICAL)
-a = DummyAuthorizer()
-a.add_user('tolmi', 'secret', sys.argv[1], perm='elradfmwMT')
-FTPHandler.authorizer = a
-s = FTPServer(('127.0.0.1', 0), FTPHandler)
-print(s.socket.getsockname()[1], flush=True)
-s.serve_forever()
-EOF
   mkfifo "$work/port"
-  $py "$work/ftpd.py" "$work/ftproot" >"$work/port" &
+  $py "$top/bench/publish/ftpd.py" "$work/ftproot" >"$work/port" &
   ftpd_pid=$!
   read -r port <"$work/port"
   cp "$stp" "$stp.unpublished"

@@ -77,21 +77,8 @@ files=$(find "$web" -type f | wc -l)
 printf 'built %s files in %.1f s\n' "$files" "$(awk "BEGIN{print $end - $start}")"
 
 # The server: pyftpdlib on a free loopback port.
-cat > "$work/ftpd.py" <<'EOF'
-import sys, logging
-from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
-from pyftpdlib.servers import FTPServer
-logging.disable(logging.CRITICAL)
-a = DummyAuthorizer()
-a.add_user('tolmi', 'secret', sys.argv[1], perm='elradfmwMT')
-FTPHandler.authorizer = a
-s = FTPServer(('127.0.0.1', 0), FTPHandler)
-print(s.socket.getsockname()[1], flush=True)
-s.serve_forever()
-EOF
 mkfifo "$work/port"
-/usr/bin/python3 "$work/ftpd.py" "$work/root" > "$work/port" &
+/usr/bin/python3 "$top/bench/publish/ftpd.py" "$work/root" > "$work/port" &
 server_pid=$!
 read -r port < "$work/port"
 printf 'P_SERV=127.0.0.1\nP_PORT=%s\nP_USER=tolmi\nP_DIR=tolmi\nP_PASV=1\n' "$port" >> "$stp"
