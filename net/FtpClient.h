@@ -137,8 +137,8 @@ struct FtpConnection {
   bool transferCut = false;  // control connection: the current upload was closed early
   bool startPosted = false;  // control connection: an idle start is posted to the loop
   int queuedType = -1;
-  std::string piece;        // read from the file, not yet sent (when sendfile cannot be used)
-  bool noSendfile = false;  // the file system refused sendfile: read and send
+  std::string piece;          // the block last read from the file
+  std::size_t pieceSent = 0;  // how much of piece has gone out
   std::unique_ptr<SocksNegotiator> socks;
   std::string socksIn;
   std::uint64_t rateBytes = 0;

@@ -7,85 +7,88 @@
 namespace tolmi {
 namespace {
 
-const char kAccept[] =
+const std::string kAccept =
     "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, application/vnd.ms-powerpoint, "
     "application/vnd.ms-excel, application/msword, application/x-shockwave-flash, */*\r\n"
     "Accept-Charset: iso-8859-1,*,utf-8\r\n";
 
 TEST(HttpWire, UrlParts) {
-  HttpUrlParts p = SplitHttpUrl("http://user:pw@shop.example:8080/cgi-bin/x.cgi?a=1");
-  EXPECT_EQ(p.host, "shop.example:8080");
-  EXPECT_EQ(p.lookupHost, "shop.example");
-  EXPECT_EQ(p.port, 8080);
-  EXPECT_EQ(p.path, "/cgi-bin/x.cgi?a=1");
-
-  p = SplitHttpUrl("http://shop.example");
-  EXPECT_EQ(p.path, "/");
-  EXPECT_FALSE(p.hasPath);
-  EXPECT_EQ(p.port, 80);
-  EXPECT_EQ(SplitHttpUrl("http://h:0/x").port, 80);
-  EXPECT_EQ(SplitHttpUrl("http://h:99999/x").port, 80);
-  EXPECT_EQ(SplitHttpUrl("http://h/a:b").path, "/a");                              // cut at ":"
-  EXPECT_EQ(SplitHttpUrl("http://h/POST /a:b $HTTPx").path, "/POST /a:b $HTTPx");  // not cut
-  EXPECT_EQ(SplitHttpUrl("http://h?q=1").lookupHost, "h");
-  EXPECT_EQ(SplitHttpUrl("").path, "/");
+  struct Row {
+    const char* url;
+    const char* host;
+    const char* lookupHost;
+    int port;
+    const char* path;
+    bool hasPath;
+  };
+  const Row rows[] = {
+      {"http://user:pw@shop.example:8080/cgi-bin/x.cgi?a=1", "shop.example:8080", "shop.example",
+       8080, "/cgi-bin/x.cgi?a=1", true},
+      {"http://shop.example", "shop.example", "shop.example", 80, "/", false},
+      {"http://h:0/x", "h:0", "h", 80, "/x", true},
+      {"http://h:99999/x", "h:99999", "h", 80, "/x", true},
+      {"http://h/a:b", "h", "h", 80, "/a", true},                              // cut at ":"
+      {"http://h/POST /a:b $HTTPx", "h", "h", 80, "/POST /a:b $HTTPx", true},  // not cut
+      {"http://h?q=1", "h", "h", 80, "/", false},
+      {"", "", "", 80, "/", false},
+  };
+  for (const Row& r : rows) {
+    HttpUrlParts p = SplitHttpUrl(r.url);
+    EXPECT_EQ(p.host, r.host) << r.url;
+    EXPECT_EQ(p.lookupHost, r.lookupHost) << r.url;
+    EXPECT_EQ(p.port, r.port) << r.url;
+    EXPECT_EQ(p.path, r.path) << r.url;
+    EXPECT_EQ(p.hasPath, r.hasPath) << r.url;
+  }
 }
 
-TEST(HttpWire, GetDirectAndThroughProxy) {
-  HttpComposeSettings s;
-  EXPECT_EQ(
-      ComposeHttpRequest("http://shop.example:8080/orders?data=300#top", s),
-      std::string("GET /orders?data=300 HTTP/1.0\r\n") + kAccept + "Host: shop.example\r\n\r\n");
+TEST(HttpWire, RequestTexts) {
+  HttpComposeSettings none, proxy, all;
+  proxy.proxy = all.proxy = true;
+  all.noCache = true;
+  all.userAgent = "Tolmi PRO";
+  all.proxyAuthorization = "dXNlcjpwdw==";
+  const std::string form = "Content-type: application/x-www-form-urlencoded\r\n";
+  struct Row {
+    const char* url;
+    const HttpComposeSettings& settings;
+    std::string text;
+  };
+  const Row rows[] = {
+      {"http://shop.example:8080/orders?data=300#top", none,
+       "GET /orders?data=300 HTTP/1.0\r\n" + kAccept + "Host: shop.example\r\n\r\n"},
+      {"http://shop.example", proxy,
+       "GET http://shop.example/ HTTP/1.0\r\n" + kAccept +
+           "Connection: close\r\nHost: shop.example\r\n\r\n"},
+      {"http://h/a#frag", all,
+       "GET http://h/a HTTP/1.0\r\n" + kAccept +
+           "Connection: close\r\nPragma: no-cache\r\nUser-Agent: Tolmi PRO\r\nHost: h\r\n"
+           "Proxy-Authorization: Basic dXNlcjpwdw==\r\n\r\n"},
+      {"http://host/POST /cgi-bin/order.cgi $HTTPa=1&b=2", none,
+       "POST /cgi-bin/order.cgi HTTP/1.0\r\n" + kAccept + "Host: host\r\n" + form +
+           "Content-Length: 7\r\n\r\na=1&b=2"},
+      {"http://host:81/POST /cgi-bin/order.cgi $HTTP", proxy,
+       "POST http://host:81/cgi-bin/order.cgi HTTP/1.0\r\n" + kAccept +
+           "Connection: close\r\nHost: host\r\n" + form + "Content-Length: 0\r\n\r\n"},
+      // Without a body marker the request still gets its protocol and headers.
+      {"http://host/POST /x", none, "POST /x HTTP/1.0\r\n" + kAccept + "Host: host\r\n\r\n"},
+  };
+  for (const Row& r : rows) EXPECT_EQ(ComposeHttpRequest(r.url, r.settings), r.text) << r.url;
 
-  s.proxy = true;
-  EXPECT_EQ(ComposeHttpRequest("http://shop.example", s),
-            std::string("GET http://shop.example/ HTTP/1.0\r\n") + kAccept +
-                "Connection: close\r\nHost: shop.example\r\n\r\n");
-
-  s.noCache = true;
-  s.userAgent = "Tolmi PRO";
-  s.proxyAuthorization = "dXNlcjpwdw==";
-  EXPECT_EQ(ComposeHttpRequest("http://h/a#frag", s),
-            std::string("GET http://h/a HTTP/1.0\r\n") + kAccept +
-                "Connection: close\r\nPragma: no-cache\r\nUser-Agent: Tolmi PRO\r\nHost: h\r\n"
-                "Proxy-Authorization: Basic dXNlcjpwdw==\r\n\r\n");
-}
-
-TEST(HttpWire, PostConvention) {
-  HttpComposeSettings s;
-  EXPECT_EQ(ComposeHttpRequest("http://host/POST /cgi-bin/order.cgi $HTTPa=1&b=2", s),
-            std::string("POST /cgi-bin/order.cgi HTTP/1.0\r\n") + kAccept +
-                "Host: host\r\nContent-type: application/x-www-form-urlencoded\r\n"
-                "Content-Length: 7\r\n\r\na=1&b=2");
-  s.proxy = true;
-  EXPECT_EQ(ComposeHttpRequest("http://host:81/POST /cgi-bin/order.cgi $HTTP", s),
-            std::string("POST http://host:81/cgi-bin/order.cgi HTTP/1.0\r\n") + kAccept +
-                "Connection: close\r\nHost: host\r\n"
-                "Content-type: application/x-www-form-urlencoded\r\nContent-Length: 0\r\n\r\n");
-  // Without a body marker the request still gets its protocol and headers.
-  s.proxy = false;
-  EXPECT_EQ(ComposeHttpRequest("http://host/POST /x", s),
-            std::string("POST /x HTTP/1.0\r\n") + kAccept + "Host: host\r\n\r\n");
-}
-
-TEST(HttpWire, HttpsHeadersAndTarget) {
-  HttpComposeSettings s;
-  s.noCache = true;
-  s.userAgent = "UA";
-  s.proxyAuthorization = "eA==";
-  EXPECT_EQ(ComposeHttpsHeaders("https://pay.example:8443/x", s),
+  all.proxy = false;
+  all.userAgent = "UA";
+  all.proxyAuthorization = "eA==";
+  EXPECT_EQ(ComposeHttpsHeaders("https://pay.example:8443/x", all),
             "Pragma: no-cache\r\nUser-Agent: UA\r\nHost: pay.example\r\nAccept: */*\r\n"
             "Accept-Charset: iso-8859-1,*,utf-8\r\nProxy-Authorization: Basic eA==\r\n");
   HttpsTarget t = SplitHttpsTarget("https://pay.example/POST /gw/charge $HTTPamount=1.00&id=7");
-  EXPECT_EQ(t.url, "https://pay.example/gw/charge");
-  EXPECT_EQ(t.body, "amount=1.00&id=7");
-  EXPECT_TRUE(t.post);
+  EXPECT_EQ(t.url + "|" + t.body + "|" + std::to_string(t.post),
+            "https://pay.example/gw/charge|amount=1.00&id=7|1");
   t = SplitHttpsTarget("https://pay.example/status");
-  EXPECT_EQ(t.url, "https://pay.example/status");
-  EXPECT_FALSE(t.post);
+  EXPECT_EQ(t.url + "|" + t.body + "|" + std::to_string(t.post), "https://pay.example/status||0");
 }
 
-TEST(HttpWire, ReplyHead) {
+TEST(HttpWire, ReplyHeadAndItsEnd) {
   HttpReplyHead h = ParseHttpReplyHead(
       "HTTP/1.0 302 Found\r\nlast-modified:  Tue, 01 Dec 2026 10:00:00 GMT  \r\n"
       "CONTENT-LENGTH: 1234\r\n\r\n");
@@ -94,34 +97,34 @@ TEST(HttpWire, ReplyHead) {
   EXPECT_EQ(h.contentLength, 1234u);
   EXPECT_EQ(ParseHttpReplyHead("HTTP/1.1\t200\n\n").statusCode, 200);
   EXPECT_EQ(ParseHttpReplyHead("garbage").statusCode, 0);
-  EXPECT_EQ(ParseHttpReplyHead("HTTP/1.0 99999999999999999999 X\r\n").statusCode >= 0, true);
+  EXPECT_GE(ParseHttpReplyHead("HTTP/1.0 99999999999999999999 X\r\n").statusCode, 0);
   EXPECT_EQ(ParseHttpReplyHead("HTTP/1.0 200\r\nContent-Length: 99999999999\r\n").contentLength,
             0xffffffffu);
-}
 
-TEST(HttpWire, HeadLength) {
-  EXPECT_EQ(HttpHeadLength("HTTP/1.0 200 OK\r\nA: b\r\n\r\nbody"), 25u);
-  EXPECT_EQ(HttpHeadLength("HTTP/1.0 200 OK\nA: b\n\nbody\r\n\r\n"), 22u);
-  EXPECT_EQ(HttpHeadLength("HTTP/1.0 200 OK\r\nA: b\r\n"), 0u);
-  EXPECT_EQ(HttpHeadLength(""), 0u);
-  // A scan resumed part-way still finds a blank line that straddles the resume point.
-  EXPECT_EQ(HttpHeadLength("HTTP/1.0 200 OK\r\n\r\n", 15), 19u);
+  const std::tuple<const char*, std::size_t, std::size_t> ends[] = {
+      {"HTTP/1.0 200 OK\r\nA: b\r\n\r\nbody", 0, 25},
+      {"HTTP/1.0 200 OK\nA: b\n\nbody\r\n\r\n", 0, 22},  // whichever blank line comes first
+      {"HTTP/1.0 200 OK\r\nA: b\r\n", 0, 0},
+      {"", 0, 0},
+      {"HTTP/1.0 200 OK\r\n\r\n", 15, 19},  // a blank line across the resume point
+  };
+  for (const auto& [reply, from, length] : ends) EXPECT_EQ(HttpHeadLength(reply, from), length);
 }
 
 TEST(HttpWire, RedirectTargets) {
   auto loc = [](const std::string& value) {
     return "HTTP/1.0 301 Moved\r\nLocation: " + value + "\r\n\r\n";
   };
-  EXPECT_EQ(HttpRedirectUrl("http://h/dir/page.html", loc("other.html"), 0),
-            "http://h/dir/other.html");
-  EXPECT_EQ(HttpRedirectUrl("http://h/dir/page.html", loc("/top.html"), 0), "http://h/top.html");
-  EXPECT_EQ(HttpRedirectUrl("http://h", loc("a.html"), 0), "http://h/a.html");
-  EXPECT_EQ(HttpRedirectUrl("http://h/x", loc("  HTTPS://s/y  "), 0), "HTTPS://s/y");
-  EXPECT_EQ(HttpRedirectUrl("http://h/POST /cgi/o.cgi $HTTPa=1", loc("done.html"), 0),
-            "http://h/cgi/done.html");
-  EXPECT_EQ(HttpRedirectUrl("http://h/x", "HTTP/1.0 302 X\r\n\r\n<a href=http://n/z>", 0),
-            "http://n/z>");
-  EXPECT_EQ(HttpRedirectUrl("http://h/x", "HTTP/1.0 302 X\r\n\r\nnothing", 0), "");
+  const std::tuple<std::string, std::string, std::string> rows[] = {
+      {"http://h/dir/page.html", loc("other.html"), "http://h/dir/other.html"},
+      {"http://h/dir/page.html", loc("/top.html"), "http://h/top.html"},
+      {"http://h", loc("a.html"), "http://h/a.html"},
+      {"http://h/x", loc("  HTTPS://s/y  "), "HTTPS://s/y"},
+      {"http://h/POST /cgi/o.cgi $HTTPa=1", loc("done.html"), "http://h/cgi/done.html"},
+      {"http://h/x", "HTTP/1.0 302 X\r\n\r\n<a href=http://n/z>", "http://n/z>"},
+      {"http://h/x", "HTTP/1.0 302 X\r\n\r\nnothing", ""},
+  };
+  for (const auto& [url, reply, next] : rows) EXPECT_EQ(HttpRedirectUrl(url, reply, 0), next);
   EXPECT_EQ(HttpRedirectUrl("http://h/x", loc(std::string(5000, 'a')), 0).size(), 2047u);
 }
 

@@ -276,7 +276,7 @@ class PublishFtpTest : public ::testing::Test {
   EventLoop loop;
 };
 
-TEST_F(PublishFtpTest, FullPublishThenNothingThenTheReorderedPage) {
+TEST_F(PublishFtpTest, FullPublishSendsEveryFileAndRecordsItsValues) {
   test::TestHome home;
   test::PyFtpServer server(home);
   ASSERT_NE(server.port(), 0) << "pyftpdlib did not start (python3-pyftpdlib)";
@@ -332,24 +332,6 @@ TEST_F(PublishFtpTest, FullPublishThenNothingThenTheReorderedPage) {
   EXPECT_EQ(top.imageStamp, PublishFileStamp((home / "pics/logo.gif").string()));
   EXPECT_EQ(store.project.cartStamps.size(), 7u);
   EXPECT_TRUE(store.project.changed);
-
-  {
-    Publisher p(store, loop);
-    EXPECT_EQ(p.session.Compare().toTransfer, 0);
-    p.session.Upload();  // not connected
-    EXPECT_EQ(p.log.back(), "Not Connected");
-  }
-
-  // 12.50 becomes 15.20: same size and checksum, so only the digest notices.
-  store.Rebuild(tea, "<p>Sencha 15.20</p>");
-  ASSERT_EQ(tea.builtChecksum, tea.publishedChecksum);
-  {
-    Publisher p(store, loop);
-    EXPECT_EQ(p.session.Compare().toTransfer, 1);
-    ASSERT_TRUE(p.Run(loop));
-    EXPECT_EQ(p.sent, std::vector<std::string>{"Tea.htm"});
-  }
-  EXPECT_EQ(home.Read("root/shop/tea.htm"), "<p>Sencha 15.20</p>");
 }
 
 TEST_F(PublishFtpTest, PublishNowSendsTheMarkedRowsAfterTheLogin) {
@@ -381,91 +363,25 @@ TEST_F(PublishFtpTest, PublishNowSendsTheMarkedRowsAfterTheLogin) {
             statuses.end());
 }
 
-TEST_F(PublishFtpTest, WrongPasswordEndsTheSessionAndSendsNothing) {
-  test::TestHome home;
-  test::PyFtpServer server(home);
-  ASSERT_NE(server.port(), 0);
-  StoreFixture store(home);
-  StoreNode& a = store.AddPage("a.htm", "<a>");
-  store.UseServer(server.port(), "");
-  store.project.settings.ftpPassword = "wrong";
-  Publisher p(store, loop);
-  p.session.Compare();
-  ASSERT_TRUE(p.Run(loop));
-  EXPECT_FALSE(p.loginOk);
-  EXPECT_TRUE(p.sent.empty());
-  EXPECT_FALSE(p.session.connected());
-  EXPECT_EQ(a.publishedSize, 0);
-  EXPECT_NE(p.session.logText().find("Login failed\r\n"), std::string::npos);
-}
+// Pages go over one or three sessions to a slow server that is killed while each
+// session holds a big page: each completed file is sent once and recorded at once,
+// the rest fail and stay to send, and the next publish sends exactly the rest.
+class PublishResumeTest : public PublishFtpTest, public ::testing::WithParamInterface<int> {};
 
-TEST_F(PublishFtpTest, ServerKilledMidTransferLeavesTheRestMarkedAndTheNextPublishEndsIt) {
-  test::TestHome home;
-  StoreFixture store(home);
-  std::string big(1 << 20, 'x');
-  for (std::size_t i = 0; i < big.size(); i += 97) big[i] = static_cast<char>('a' + i % 26);
-  StoreNode& a = store.AddPage("a.htm", "<a>");
-  StoreNode& b = store.AddPage("b.htm", "<b>");
-  StoreNode& large = store.AddPage("big.htm", big);
-  StoreNode& c = store.AddPage("c.htm", "<c>");
-  {
-    test::PyFtpServer slow(home, "root", 64 * 1024);  // 16 s for the big page
-    ASSERT_NE(slow.port(), 0);
-    store.UseServer(slow.port(), "site");
-    Publisher p(store, loop);
-    EXPECT_EQ(p.session.Compare().toTransfer, 4);
-    ASSERT_TRUE(p.session.Connect().ok());
-    ASSERT_TRUE(loop.RunUntil([&] { return p.sent.size() == 2; }, 30000));
-    loop.RunUntil([] { return false; }, 700);  // the big page is on its way
-    slow.Kill();
-    ASSERT_TRUE(loop.RunUntil([&] { return p.closed; }, 30000));
-    EXPECT_EQ(p.sent, (std::vector<std::string>{"a.htm", "b.htm"}));
-    EXPECT_EQ(p.failed, (std::vector<std::string>{"big.htm", "c.htm"}));
-    EXPECT_EQ(p.Entry("big.htm").status, kUploadTransfer);
-    EXPECT_EQ(p.Entry("c.htm").status, kUploadTransfer);
-    EXPECT_EQ(p.session.failedCount(), 2);
-    EXPECT_NE(p.session.logText().find("Connection to 127.0.0.1 closed: 2 files not sent; "
-                                       "Upload again to send them\r\n"),
-              std::string::npos)
-        << p.session.logText();
-  }
-  EXPECT_EQ(a.publishedSize, a.builtSize);
-  EXPECT_EQ(b.publishedDigest, b.builtDigest);
-  EXPECT_EQ(large.publishedSize, 0);
-  EXPECT_TRUE(large.publishedDigest.empty());
-  EXPECT_EQ(c.publishedSize, 0);
-  EXPECT_LT(home.Read("root/site/big.htm").size(), big.size());
-
-  // The project as saved and read back still knows what is missing.
-  StoreProject reread;
-  ReadProjectText(reread, ProjectFileText(store.project, 0, 2034361), nullptr, false);
-  store.project = std::move(reread);
-
-  test::PyFtpServer again(home);
-  ASSERT_NE(again.port(), 0);
-  store.UseServer(again.port(), "site");
-  Publisher p(store, loop);
-  EXPECT_EQ(p.session.Compare().toTransfer, 2);
-  ASSERT_TRUE(p.Run(loop));
-  EXPECT_EQ(p.sent, (std::vector<std::string>{"big.htm", "c.htm"}));
-  EXPECT_TRUE(home.Read("root/site/big.htm") == big);
-  EXPECT_EQ(home.Read("root/site/c.htm"), "<c>");
-  Publisher after(store, loop);
-  EXPECT_EQ(after.session.Compare().toTransfer, 0);
-}
-
-// Three connections share the rows: each file goes once, each completed file is
-// recorded at once, and after the server dies the next publish sends exactly the rest.
-TEST_F(PublishFtpTest, ParallelPublishSendsEachFileOnceAndResumesAfterTheServerDies) {
+TEST_P(PublishResumeTest, ServerKilledMidTransferThenTheNextPublishSendsTheRest) {
+  const int connections = GetParam();
   test::TestHome home;
   StoreFixture store(home);
   std::string big(1 << 20, 'y');
   for (std::size_t i = 0; i < big.size(); i += 89) big[i] = static_cast<char>('a' + i % 26);
-  std::vector<std::string> names;
-  for (int i = 0; i < 6; ++i) names.push_back("s" + std::to_string(i) + ".htm");
-  names.insert(names.end(), {"big1.htm", "big2.htm", "big3.htm", "t0.htm", "t1.htm", "t2.htm"});
-  for (const std::string& name : names)
-    store.AddPage(name, name.rfind("big", 0) == 0 ? big : "<" + name + ">");
+  std::vector<std::string> names, left;
+  for (int i = 0; i < 2 * connections; ++i) names.push_back("s" + std::to_string(i) + ".htm");
+  for (int i = 0; i < connections; ++i) left.push_back("big" + std::to_string(i) + ".htm");
+  left.insert(left.end(), {"t0.htm", "t1.htm", "t2.htm"});
+  names.insert(names.end(), left.begin(), left.end());
+  auto text = [&](const std::string& name) { return name[0] == 'b' ? big : "<" + name + ">"; };
+  std::map<std::string, StoreNode*> nodes;
+  for (const std::string& name : names) nodes[name] = &store.AddPage(name, text(name));
   auto stores = [](const std::string& log, const std::string& name) {
     std::size_t n = 0;
     for (std::size_t at = 0; (at = log.find("STOR site/" + name + "\r\n", at)) != std::string::npos;
@@ -475,46 +391,47 @@ TEST_F(PublishFtpTest, ParallelPublishSendsEachFileOnceAndResumesAfterTheServerD
   };
   std::vector<std::string> unrecorded;  // completed files whose values were not yet written
   auto watch = [&](Publisher& p) {
-    p.session.connections = 3;
+    p.session.connections = connections;
     p.session.hooks.fileDone = [&p, &unrecorded](const UploadEntry& e, bool ok,
                                                  const std::string&) {
       (ok ? p.sent : p.failed).push_back(e.path);
       if (ok && e.node->publishedDigest != e.node->builtDigest) unrecorded.push_back(e.path);
     };
   };
-  std::vector<std::string> sentFirst;
   {
-    test::PyFtpServer slow(home, "root", 64 * 1024);  // the big pages take 16 s each
-    ASSERT_NE(slow.port(), 0);
+    test::PyFtpServer slow(home, "root", 64 * 1024);  // 16 s for a big page
+    ASSERT_NE(slow.port(), 0) << "pyftpdlib did not start (python3-pyftpdlib)";
     store.UseServer(slow.port(), "site");
     Publisher p(store, loop);
     watch(p);
-    EXPECT_EQ(p.session.Compare().toTransfer, 12);
+    EXPECT_EQ(p.session.Compare().toTransfer, static_cast<int>(names.size()));
     ASSERT_TRUE(p.session.Connect().ok());
-    ASSERT_TRUE(loop.RunUntil([&] { return p.sent.size() == 6; }, 30000));
-    loop.RunUntil([] { return false; }, 700);  // each connection holds a big page
-    EXPECT_EQ(std::count(p.log.begin(), p.log.end(), "PASS ********"), 3);
+    ASSERT_TRUE(loop.RunUntil([&] { return p.sent.size() == 2u * connections; }, 30000));
+    loop.RunUntil([] { return false; }, 700);  // each session holds a big page
+    EXPECT_EQ(std::count(p.log.begin(), p.log.end(), "PASS ********"), connections);
     slow.Kill();
     ASSERT_TRUE(loop.RunUntil([&] { return p.closed; }, 30000));
-    // The big pages and the rows still waiting fail; nothing was sent twice.
-    EXPECT_EQ(p.failed.size(), 6u);
-    EXPECT_EQ(p.session.failedCount(), 6);
+    std::sort(p.failed.begin(), p.failed.end());
+    EXPECT_EQ(p.failed, left);
+    EXPECT_EQ(p.session.failedCount(), static_cast<int>(left.size()));
     EXPECT_FALSE(p.session.busy());
-    for (const std::string& name : names)
+    for (const std::string& name : names) {
+      bool sent = name[0] == 's';
       EXPECT_EQ(stores(p.session.logText(), name), name[0] == 't' ? 0u : 1u) << name;
-    EXPECT_NE(p.session.logText().find("Connection to 127.0.0.1 closed: 6 files not sent"),
-              std::string::npos)
+      EXPECT_EQ(p.Entry(name).status, sent ? kUploadDone : kUploadTransfer) << name;
+      EXPECT_EQ(nodes[name]->publishedSize, sent ? nodes[name]->builtSize : 0) << name;
+      EXPECT_EQ(nodes[name]->publishedDigest.empty(), !sent) << name;
+    }
+    EXPECT_NE(
+        p.session.logText().find("Connection to 127.0.0.1 closed: " + std::to_string(left.size()) +
+                                 " files not sent; Upload again to send them\r\n"),
+        std::string::npos)
         << p.session.logText();
-    sentFirst = p.sent;
   }
+  EXPECT_LT(home.Read("root/site/big0.htm").size(), big.size());
   EXPECT_EQ(unrecorded, std::vector<std::string>{});
-  std::vector<std::string> left;
-  for (const std::string& name : names)
-    if (std::find(sentFirst.begin(), sentFirst.end(), name) == sentFirst.end())
-      left.push_back(name);
-  EXPECT_EQ(left, (std::vector<std::string>{"big1.htm", "big2.htm", "big3.htm", "t0.htm", "t1.htm",
-                                            "t2.htm"}));
 
+  // The project as saved and read back still knows what is missing.
   StoreProject reread;
   ReadProjectText(reread, ProjectFileText(store.project, 0, 2034361), nullptr, false);
   store.project = std::move(reread);
@@ -523,17 +440,19 @@ TEST_F(PublishFtpTest, ParallelPublishSendsEachFileOnceAndResumesAfterTheServerD
   store.UseServer(again.port(), "site");
   Publisher p(store, loop);
   watch(p);
-  EXPECT_EQ(p.session.Compare().toTransfer, 6);
+  EXPECT_EQ(p.session.Compare().toTransfer, static_cast<int>(left.size()));
   ASSERT_TRUE(p.Run(loop));
   std::sort(p.sent.begin(), p.sent.end());
-  for (const std::string& name : left) EXPECT_EQ(stores(p.session.logText(), name), 1u) << name;
   EXPECT_EQ(p.sent, left);
+  for (const std::string& name : left) EXPECT_EQ(stores(p.session.logText(), name), 1u) << name;
   EXPECT_EQ(unrecorded, std::vector<std::string>{});
   for (const std::string& name : names)
-    EXPECT_EQ(home.Read("root/site/" + name), name.rfind("big", 0) == 0 ? big : "<" + name + ">");
+    EXPECT_TRUE(home.Read("root/site/" + name) == text(name)) << name;
   Publisher after(store, loop);
   EXPECT_EQ(after.session.Compare().toTransfer, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Connections, PublishResumeTest, ::testing::Values(1, 3));
 
 // Disconnect during a shared upload ends every connection: the files on their way
 // finish or fail, the rest fail at once, and the next compare offers exactly those.
