@@ -18,6 +18,7 @@ TEST(StringTrie, SplittingKeepsEveryKeyAndAbsentKeysGiveZero) {
   EXPECT_EQ(trie.NodeCount(), 1u);
   trie.Insert("tab", 2);  // key ends at the split point: the split node takes the value
   EXPECT_EQ(trie.NodeCount(), 2u);
+  EXPECT_EQ(trie.Find("tab"), 2);
   trie.Insert("tag", 3);  // parts inside "tab": split again, the split node has no value
   EXPECT_EQ(trie.NodeCount(), 4u);
   EXPECT_EQ(trie.Find("ta"), 0);
