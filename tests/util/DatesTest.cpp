@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 namespace tolmi {
@@ -11,39 +12,20 @@ namespace {
 // Runs each test in a fixed time zone and puts the old one back afterwards.
 class DatesIn : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const char* tz = std::getenv("TZ");
-    hadTz_ = tz != nullptr;
-    if (tz) oldTz_ = tz;
-    UseZone("UTC");
-  }
-  void TearDown() override {
-    if (hadTz_) {
-      ::setenv("TZ", oldTz_.c_str(), 1);
-    } else {
-      ::unsetenv("TZ");
-    }
-    ::tzset();
-  }
+  void SetUp() override { UseZone("UTC"); }
+  void TearDown() override { UseZone(oldTz_ ? oldTz_->c_str() : nullptr); }
   static void UseZone(const char* zone) {
-    ::setenv("TZ", zone, 1);
+    zone ? ::setenv("TZ", zone, 1) : ::unsetenv("TZ");
     ::tzset();
   }
   static std::time_t Local(int year, int month, int day, int h = 0, int m = 0, int s = 0) {
-    std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = h;
-    t.tm_min = m;
-    t.tm_sec = s;
-    t.tm_isdst = -1;
+    std::tm t{s, m, h, day, month - 1, year - 1900, 0, 0, -1, 0, nullptr};
     return std::mktime(&t);
   }
 
  private:
-  bool hadTz_ = false;
-  std::string oldTz_;
+  std::optional<std::string> oldTz_ =
+      std::getenv("TZ") ? std::optional<std::string>(std::getenv("TZ")) : std::nullopt;
 };
 
 TEST_F(DatesIn, FormatDateTimeInBothOrders) {
