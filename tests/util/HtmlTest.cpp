@@ -7,6 +7,7 @@
 
 #include <random>
 #include <string>
+#include <vector>
 
 #include "util/Base64.h"
 #include "util/HtmlColours.h"
@@ -394,32 +395,13 @@ TEST(HtmlRobustnessTest, EveryTruncationOfAPage) {
 TEST(HtmlRobustnessTest, HugePathologicalInputsFinish) {
   const size_t mb = 1 << 20;
   const size_t half = mb / 2;
-  const std::string inputs[] = {
-      std::string(mb, '<'),
-      std::string(half / 2, '"') + std::string(half / 2, '<'),
-      [&] {
-        std::string s;
-        while (s.size() < half) s += "<x \"<";
-        return s;
-      }(),
-      [&] {
-        std::string s;
-        while (s.size() < half) s += "<!--<";
-        return s;
-      }(),
-      [&] {
-        std::string s;
-        while (s.size() < half) s += "&abcdefg";
-        return s;
-      }(),
-      "<script>" + std::string(half, '<'),
-      [&] {
-        std::string s;
-        while (s.size() < half) s += "<b>&amp;";
-        return s;
-      }(),
-      std::string(half / 2, '%') + std::string(half / 2, '<'),
-  };
+  std::vector<std::string> inputs = {
+      std::string(mb, '<'), std::string(half / 2, '"') + std::string(half / 2, '<'),
+      "<script>" + std::string(half, '<'), std::string(half / 2, '%') + std::string(half / 2, '<')};
+  for (const char* unit : {"<x \"<", "<!--<", "&abcdefg", "<b>&amp;"}) {
+    inputs.emplace_back();
+    while (inputs.back().size() < half) inputs.back() += unit;
+  }
   for (const std::string& text : inputs) {
     for (int options : {0, kHtmlSplitSentences | kHtmlMergeInline}) {
       auto tokens = HtmlTokenize(text, options);
