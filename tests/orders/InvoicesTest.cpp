@@ -295,6 +295,7 @@ TEST_F(Editor, DeleteAsksInListOrderAndStopsAtTheFirstYes) {
       {{2}, {true}, {q + "C" + tail}, {"A", "B"}, 1},
       {{0, 1}, {false, false}, {q + "A" + tail, q + "B" + tail}, {"A", "B", "C"}, std::nullopt},
       {{7}, {}, {}, {"A", "B", "C"}, std::nullopt},
+      {{0, 1}, {true}, {q + "A" + tail}, {"B", "C"}, 0},  // one yes deletes one
   };
   for (const Case& c : cases) {
     SetUp();
