@@ -155,22 +155,6 @@ TEST(OrdersFile, LoadFallsBackOnBackupAndMakesStandardFolders) {
   EXPECT_EQ(tree.fieldTemplate->fields[0].name, "Name");
 }
 
-TEST(OrdersFile, SaveKeepsThePreviousFileAsBackup) {
-  test::TestHome home;
-  const std::string dir = home.path().string();
-  OrdersTree tree;
-  tree.records.push_back(SampleOrder());
-  ASSERT_TRUE(SaveOrders(dir, tree, 100).ok());
-  std::string first = home.Read("orders.ost");
-  EXPECT_EQ(first, WriteOrdersText(tree.records, 100, VersionNumber()));
-  tree.records[0].name = "1005";
-  ASSERT_TRUE(SaveOrders(dir, tree, 200).ok());
-  EXPECT_EQ(home.Read("orders.bak"), first);
-  OrdersTree loaded;
-  EXPECT_FALSE(LoadOrders(dir, loaded));
-  EXPECT_EQ(loaded.records[0].name, "1005");
-}
-
 const char* kTwoOrders =
     "HTTP/1.0 200 OK\r\n\r\n0\r\n"
     "#ID=A-1\r\norderdate=05122026153000\r\nName=Ann\r\nAmount=12.50\r\nFreight=2\r\n"
@@ -247,7 +231,7 @@ TEST(OrdersRobustness, InterruptedSaveKeepsThePreviousFile) {
   EXPECT_TRUE(back.records[0].children.empty());
 }
 
-TEST(OrdersRobustness, SaveStoppedAfterTheBackupStepLosesNothing) {
+TEST(OrdersRobustness, SavesKeepABackupAndOneStoppedAfterTheBackupStepLosesNothing) {
   test::TestHome home;
   const std::string dir = home.path().string();
   OrdersTree old;
@@ -262,7 +246,15 @@ TEST(OrdersRobustness, SaveStoppedAfterTheBackupStepLosesNothing) {
   EXPECT_EQ(tree.records[0].children[0].name, "Kept");
   ASSERT_TRUE(SaveOrders(dir, tree, 5).ok());
   EXPECT_EQ(home.Read("orders.bak"), bytes);
-  EXPECT_EQ(home.Read("orders.ost"), WriteOrdersText(tree.records, 5, VersionNumber()));
+  const std::string saved = home.Read("orders.ost");
+  EXPECT_EQ(saved, WriteOrdersText(tree.records, 5, VersionNumber()));
+  // The next save keeps this file as the backup.
+  tree.records[0].children[0].name = "Renamed";
+  ASSERT_TRUE(SaveOrders(dir, tree, 6).ok());
+  EXPECT_EQ(home.Read("orders.bak"), saved);
+  OrdersTree loaded;
+  EXPECT_FALSE(LoadOrders(dir, loaded));
+  EXPECT_EQ(loaded.records[0].children[0].name, "Renamed");
 }
 
 TEST(OrdersRobustness, ValuesCannotForgeLinesOfTheFile) {
