@@ -62,9 +62,6 @@ CONFIRM_VARS = GLOBAL_VARS | {"$CONFIRM"}
 INVOICE_VARS = {"$TITLE", "$COMPANY", "$STREET", "$CITY", "$STATE", "$ZIP", "$COUNTRY", "$EMAIL",
                 "$WEBSITE", "$CURRENCY", "$CURRENCY2", "$TOTAL", "$DATE", "$DCC"}
 INVOICE_VARS |= {f"$FIELD{i}" for i in range(1, 6)}
-INVOICE_PLACEHOLDERS = {"%QTY%", "%ITEM%", "%CODE%", "%PRICE%", "%UNITPRICE%", "%TAX%", "%TAXRATE%",
-                        "%FREIGHT%", "%FREIGHTTAX%", "%SUBTOTAL%", "%TOTALTAX%", "%TOTAL%",
-                        "%ORDERID%", "%INVOICENUMBER%", "%ORDERDATE%", "%DATE%", "%POSTCODE%"}
 # Variables a fill replaces only a few times ("up to four"); a template must not use them more often.
 UP_TO_FOUR = ["$TITLE", "$FILENAME", "$PAGETITLE", "$DESCRIPTION", "$KEYWORDS", "$META_TITLE",
               "$META_DESCRIPTION", "$META_KEYWORDS", "$BUTTON_ADD", "$BUTTON_BACK", "$BUTTON_REMOVE"]
