@@ -62,9 +62,6 @@ CONFIRM_VARS = GLOBAL_VARS | {"$CONFIRM"}
 INVOICE_VARS = {"$TITLE", "$COMPANY", "$STREET", "$CITY", "$STATE", "$ZIP", "$COUNTRY", "$EMAIL",
                 "$WEBSITE", "$CURRENCY", "$CURRENCY2", "$TOTAL", "$DATE", "$DCC"}
 INVOICE_VARS |= {f"$FIELD{i}" for i in range(1, 6)}
-INVOICE_PLACEHOLDERS = {"%QTY%", "%ITEM%", "%CODE%", "%PRICE%", "%UNITPRICE%", "%TAX%", "%TAXRATE%",
-                        "%FREIGHT%", "%FREIGHTTAX%", "%SUBTOTAL%", "%TOTALTAX%", "%TOTAL%",
-                        "%ORDERID%", "%INVOICENUMBER%", "%ORDERDATE%", "%DATE%", "%POSTCODE%"}
 # Variables a fill replaces only a few times ("up to four"); a template must not use them more often.
 UP_TO_FOUR = ["$TITLE", "$FILENAME", "$PAGETITLE", "$DESCRIPTION", "$KEYWORDS", "$META_TITLE",
               "$META_DESCRIPTION", "$META_KEYWORDS", "$BUTTON_ADD", "$BUTTON_BACK", "$BUTTON_REMOVE"]
@@ -609,31 +606,16 @@ ALL_CHECKS = [check_styles, check_templates, check_shared_fragments, check_invoi
 # --- tests --------------------------------------------------------------------------------------
 
 class ShippedData(unittest.TestCase):
-    def test_styles_are_complete(self):
-        self.assertEqual(check_styles(DATA), [])
+    def test_every_check_passes(self):
+        for check in ALL_CHECKS:
+            with self.subTest(check.__name__):
+                self.assertEqual(check(DATA), [])
 
-    def test_templates_use_only_filled_variables_and_sound_markup(self):
-        self.assertEqual(check_templates(DATA), [])
-
-    def test_shared_fragments(self):
-        self.assertEqual(check_shared_fragments(DATA), [])
-
-    def test_invoice_templates(self):
-        self.assertEqual(check_invoices(DATA), [])
-
-    def test_reference_lists(self):
-        self.assertEqual(check_reference_lists(DATA), [])
-
-    def test_sample_store(self):
-        self.assertEqual(check_sample(DATA), [])
-
-    def test_scheme_list_reads_exact_groups(self):
+    def test_readers_read_exact_values(self):
         schemes = parse_scheme_list(os.path.join(DATA, "scheme.dat"))
         self.assertEqual([(s["group"], s["name"], s["folder"]) for s in schemes],
                          [("Modern", "Harbour", "harbour"), ("Modern", "Meadow", "meadow"),
                           ("Classic", "Parchment", "parchment"), ("Classic", "Slate", "slate")])
-
-    def test_settings_line_reads_back_exactly(self):
         variables, separators, clr, files = parse_settings(
             os.path.join(DATA, "template", "harbour", "Harbour.ini"))
         heading = next(v for v in variables if v["name"] == "%HEADING%")
@@ -642,104 +624,71 @@ class ShippedData(unittest.TestCase):
         self.assertEqual(len(variables), 37)
         self.assertEqual(clr[:8], "FFFFFF00")
         self.assertIn("template/harbour/add.svg", files)
-
-    def test_contrast_ratio(self):
         self.assertAlmostEqual(contrast("#000000", "#FFFFFF"), 21.0)
         self.assertAlmostEqual(contrast("#777777", "#FFFFFF"), 4.48, places=2)
 
-    def test_domain_line_splits_like_the_reader(self):
-        line = next(l for l in lines_of(os.path.join(DATA, "domain.dat")) if l.startswith("AU "))
-        key, rest = line.split(" ", 1)
-        self.assertEqual((key, rest.lstrip(" \t").split(",")[0]), ("AU", "Australia"))
+
+# Deliberately broken copies of the data: (files removed, edits (file, old, new), check, problems
+# it must report; a problem ending in "*" is matched by its start).
+BROKEN = [
+    (["template/meadow/list.htm", "template/slate/Slate.ini"], [], check_styles,
+     ["style Modern/Meadow: template list.htm missing",
+      "style Classic/Slate: settings file slate/Slate.ini missing (style unavailable)"]),
+    (["template/harbour/add.svg"],
+     [("template/harbour/Harbour.ini", "%TEXTCOLOR%,1,5,Text Color:,#1B2A3A", "%TEXTCOLOR%,1,5,Text Color:,#1B2A3"),
+      ("template/harbour/Harbour.ini", "%LINKCOLOR%,1,6,Link Color:,#0B5CAD", "%LINKCOLOR%,1,6,Link Color:,#8AB4F8"),
+      ("template/harbour/Harbour.ini", "Buton - Add:,add.svg", "Buton - Add:,template/harbour/add.svg")],
+     check_styles,
+     ["style Modern/Harbour: picture %BUTTON_ADD%=template/harbour/add.svg is not the plain name of a scheme file",
+      "style Modern/Harbour: %LINKCOLOR% on %BGCOLOR% has contrast 2.11, want 4.5",
+      "style Modern/Harbour: scheme file template/harbour/add.svg missing",
+      "style Modern/Harbour: %TEXTCOLOR% is not a colour: '#1B2A3'"]),
+    ([], [("template/slate/Slate.ini", "F=template/slate/source-sans-3-ofl.txt\n", "")], check_styles,
+     ["style Classic/Slate: font source-sans-3.woff2 is shipped without its licence source-sans-3-ofl.txt"]),
+    ([], [("template/parchment/product.htm", "$CURRENCY$PRICE", "$CURRENCY$PRICES"),
+          ("template/parchment/page.htm", "</article>", "")], check_templates,
+     ["parchment/product.htm: unknown variable $PRICES", "parchment/page.htm: line *"]),
+    ([], [("template/slate/shelf.htm", '<img class="pic" src="$IMAGE" alt="">', '<img class="pic" src="$IMAGE">'),
+          ("template/slate/order.htm", '<label for="o-phone"><span>Phone</span>', "<span>Phone</span>"),
+          ("template/meadow/confirm.htm", "</h2>", "</h2>\n")], check_templates,
+     ["slate/shelf.htm: <img src=$IMAGE> without alt text", "slate/order.htm: form field Phone has no label",
+      "meadow/confirm.htm: line break in the confirmation (it is carried on one line)"]),
+    ([], [("template/Invoices/default/Invoice.html", "Thank you for your order.",
+           "Thank you for your order. 10% off next time.")], check_invoices,
+     ["Invoices/Invoice.html: the live template differs from its factory copy",
+      "Invoices/Invoice.html: literal percent sign near *"]),
+    ([], [("template/index.dat", "Enter the store", "Enter $STORETITLE")], check_shared_fragments,
+     ["index.dat: $STORETITLE is filled once only; it is used 2 times"]),
+    ([], [("domain.dat", "KR South Korea,KRW", "KR Korea, Republic of,KRW")], check_reference_lists,
+     ["domain.dat:123: 'KR Korea, Republic of,KRW' is not 'KEY Name,CUR'"]),
+    (["samples/TeaShop/images/kettle.svg"],
+     [("samples/TeaShop/TeaShop.stp", "CODE=GT-103\n", ""),
+      ("samples/TeaShop/TeaShop.stp", "LAYOUT=Modern/Meadow", "LAYOUT=Modern/Lagoon")], check_sample,
+     ["TeaShop.stp: Cast Iron Kettle: picture samples/TeaShop/images/kettle.svg missing "
+      "(paths are relative to the home)",
+      "TeaShop.stp: Genmaicha: product without a code", "TeaShop.stp: LAYOUT=Modern/Lagoon names no shipped style"]),
+]
 
 
 class BrokenCopies(unittest.TestCase):
     """The checks must catch the faults they exist for."""
 
-    def setUp(self):
-        self.tmp = tempfile.mkdtemp()
-        self.data = os.path.join(self.tmp, "data")
-        shutil.copytree(DATA, self.data)
-
-    def tearDown(self):
-        shutil.rmtree(self.tmp)
-
-    def edit(self, rel, old, new):
-        path = os.path.join(self.data, rel)
-        text = read(path)
-        self.assertIn(old, text)
-        with open(path, "w", encoding="utf-8") as f:
-            f.write(text.replace(old, new, 1))
-
-    def test_missing_template_and_settings_file(self):
-        os.remove(os.path.join(self.data, "template", "meadow", "list.htm"))
-        os.remove(os.path.join(self.data, "template", "slate", "Slate.ini"))
-        problems = check_styles(self.data)
-        self.assertIn("style Modern/Meadow: template list.htm missing", problems)
-        self.assertIn("style Classic/Slate: settings file slate/Slate.ini missing (style unavailable)", problems)
-
-    def test_missing_picture_and_bad_colour(self):
-        os.remove(os.path.join(self.data, "template", "harbour", "add.svg"))
-        self.edit("template/harbour/Harbour.ini", "%TEXTCOLOR%,1,5,Text Color:,#1B2A3A",
-                  "%TEXTCOLOR%,1,5,Text Color:,#1B2A3")
-        self.edit("template/harbour/Harbour.ini", "%LINKCOLOR%,1,6,Link Color:,#0B5CAD",
-                  "%LINKCOLOR%,1,6,Link Color:,#8AB4F8")
-        self.edit("template/harbour/Harbour.ini", "Buton - Add:,add.svg", "Buton - Add:,template/harbour/add.svg")
-        problems = check_styles(self.data)
-        self.assertIn("style Modern/Harbour: picture %BUTTON_ADD%=template/harbour/add.svg is not the plain "
-                      "name of a scheme file", problems)
-        self.assertIn("style Modern/Harbour: %LINKCOLOR% on %BGCOLOR% has contrast 2.11, want 4.5", problems)
-        self.assertIn("style Modern/Harbour: scheme file template/harbour/add.svg missing", problems)
-        self.assertIn("style Modern/Harbour: %TEXTCOLOR% is not a colour: '#1B2A3'", problems)
-
-    def test_font_without_licence(self):
-        self.edit("template/slate/Slate.ini", "F=template/slate/source-sans-3-ofl.txt\n", "")
-        self.assertIn("style Classic/Slate: font source-sans-3.woff2 is shipped without its licence "
-                      "source-sans-3-ofl.txt", check_styles(self.data))
-
-    def test_unknown_variable_and_unclosed_tag(self):
-        self.edit("template/parchment/product.htm", "$CURRENCY$PRICE", "$CURRENCY$PRICES")
-        self.edit("template/parchment/page.htm", "</article>", "")
-        problems = check_templates(self.data)
-        self.assertIn("parchment/product.htm: unknown variable $PRICES", problems)
-        self.assertTrue(any(p.startswith("parchment/page.htm:") and "article" in p for p in problems), problems)
-
-    def test_image_without_alt_and_unlabelled_field(self):
-        self.edit("template/slate/shelf.htm", '<img class="pic" src="$IMAGE" alt="">', '<img class="pic" src="$IMAGE">')
-        self.edit("template/slate/order.htm", '<label for="o-phone"><span>Phone</span>', "<span>Phone</span>")
-        problems = check_templates(self.data)
-        self.assertIn("slate/shelf.htm: <img src=$IMAGE> without alt text", problems)
-        self.assertIn("slate/order.htm: form field Phone has no label", problems)
-
-    def test_percent_sign_in_invoice(self):
-        self.edit("template/Invoices/default/Invoice.html", "Thank you for your order.",
-                  "Thank you for your order. 10% off next time.")
-        problems = check_invoices(self.data)
-        self.assertIn("Invoices/Invoice.html: the live template differs from its factory copy", problems)
-        self.assertTrue(any("literal percent sign" in p for p in problems), problems)
-
-    def test_confirmation_with_line_break_and_loader_overuse(self):
-        self.edit("template/meadow/confirm.htm", "</h2>", "</h2>\n")
-        self.edit("template/index.dat", "Enter the store", "Enter $STORETITLE")
-        self.assertIn("meadow/confirm.htm: line break in the confirmation (it is carried on one line)",
-                      check_templates(self.data))
-        self.assertIn("index.dat: $STORETITLE is filled once only; it is used 2 times",
-                      check_shared_fragments(self.data))
-
-    def test_domain_line_with_comma_in_name(self):
-        self.edit("domain.dat", "KR South Korea,KRW", "KR Korea, Republic of,KRW")
-        self.assertIn("domain.dat:123: 'KR Korea, Republic of,KRW' is not 'KEY Name,CUR'",
-                      check_reference_lists(self.data))
-
-    def test_sample_faults(self):
-        os.remove(os.path.join(self.data, "samples", "TeaShop", "images", "kettle.svg"))
-        self.edit("samples/TeaShop/TeaShop.stp", "CODE=GT-103\n", "")
-        self.edit("samples/TeaShop/TeaShop.stp", "LAYOUT=Modern/Meadow", "LAYOUT=Modern/Lagoon")
-        problems = check_sample(self.data)
-        self.assertIn("TeaShop.stp: Cast Iron Kettle: picture samples/TeaShop/images/kettle.svg missing "
-                      "(paths are relative to the home)", problems)
-        self.assertIn("TeaShop.stp: Genmaicha: product without a code", problems)
-        self.assertIn("TeaShop.stp: LAYOUT=Modern/Lagoon names no shipped style", problems)
+    def test_each_fault_is_reported(self):
+        for removed, edits, check, expected in BROKEN:
+            with self.subTest(removed + [e[0] for e in edits]), tempfile.TemporaryDirectory() as tmp:
+                data = os.path.join(tmp, "data")
+                shutil.copytree(DATA, data)
+                for rel in removed:
+                    os.remove(fs_path(data, rel))
+                for rel, old, new in edits:
+                    text = read(fs_path(data, rel))
+                    self.assertIn(old, text)
+                    with open(fs_path(data, rel), "w", encoding="utf-8") as f:
+                        f.write(text.replace(old, new, 1))
+                problems = check(data)
+                for want in expected:
+                    self.assertTrue(any(p == want or want.endswith("*") and p.startswith(want[:-1])
+                                        for p in problems), (want, problems))
 
 
 if __name__ == "__main__":

@@ -11,253 +11,161 @@
 namespace tolmi {
 namespace {
 
-// Text, recorded length and capacity in one comparison.
-void ExpectState(const DynString& s, std::string_view text, std::int32_t capacity) {
-  EXPECT_FALSE(s.IsNull());
-  EXPECT_EQ(s.View(), text);
-  EXPECT_EQ(s.Length(), text.size());
-  EXPECT_EQ(s.Capacity(), capacity);
-  EXPECT_EQ(std::string(s.CStr()), std::string(text));  // NUL right after the text
-}
+constexpr std::int32_t kNull = -1;  // expected capacity of a string that must still be null
+constexpr long long kNone = static_cast<long long>(kNotFound);
 
-TEST(DynString, NullIsDistinctFromAllocatedEmpty) {
+DynString Made(const char* text) {
   DynString s;
-  EXPECT_TRUE(s.IsNull());
-  EXPECT_EQ(s.Capacity(), 0);
-  EXPECT_EQ(s.Length(), 0u);
-  EXPECT_STREQ(s.CStr(), "");
-  EXPECT_EQ(s.Data(), nullptr);
-
-  EXPECT_TRUE(DynStrAssign(s, static_cast<const char*>(nullptr)));
-  ExpectState(s, "", 0);
-  DynStrFree(s);
-  EXPECT_TRUE(s.IsNull());
-  DynStrFree(s);  // freeing a null string is harmless
-  EXPECT_TRUE(s.IsNull());
+  DynStrAssign(s, text);
+  return s;
 }
 
-TEST(DynString, AllocAndReserve) {
-  DynString s = DynStrAlloc(10);
-  ExpectState(s, "", 10);
-  EXPECT_TRUE(DynStrAlloc(-1).IsNull());
-  EXPECT_TRUE(DynStrAlloc(kDynStrMaxCapacity + 1).IsNull());
+struct Row {
+  std::string_view op;
+  const char* start;  // nullptr: a null string; else assigned (exact fit), then grown to room
+  std::int32_t room;
+  const char* a;
+  const char* b;
+  int n;
+  long long result;
+  std::string_view text;
+  std::int32_t capacity;  // kNull: still null
+};
 
-  DynString none;
-  EXPECT_FALSE(DynStrReserve(none, 5));
-  EXPECT_TRUE(none.IsNull());
-
-  EXPECT_TRUE(DynStrAssign(s, "abc"));
-  EXPECT_TRUE(DynStrReserve(s, 20));
-  ExpectState(s, "abc", 20);
-  EXPECT_TRUE(DynStrReserve(s, 3));
-  ExpectState(s, "abc", 3);
-  EXPECT_FALSE(DynStrReserve(s, 2));  // would cut the text
-  EXPECT_FALSE(DynStrReserve(s, -4));
-  ExpectState(s, "abc", 3);
+long long Apply(const Row& r, DynString& s) {
+  const std::string_view op = r.op;
+  if (op == "alloc") return (s = DynStrAlloc(r.n)).IsNull();
+  if (op == "reserve") return DynStrReserve(s, r.n);
+  if (op == "assign") return DynStrAssign(s, r.a);
+  if (op == "assignN") return DynStrAssignN(s, r.a, r.n);
+  if (op == "until") return DynStrAssignUntil(s, r.a, *r.b);
+  if (op == "untilN") return DynStrAssignUntilN(s, r.a, *r.b, r.n);
+  if (op == "append") return DynStrAppend(s, r.a);
+  if (op == "appendN") return DynStrAppendN(s, r.a, r.n);
+  if (op == "appendUntil") return DynStrAppendUntil(s, r.a, *r.b);
+  if (op == "replace") return DynStrReplace(s, r.a, r.b);
+  if (op == "replaceNoCase") return DynStrReplaceNoCase(s, r.a, r.b);
+  if (op == "replaceLast") return DynStrReplaceLast(s, r.a, r.b);
+  if (op == "replaceAll") return DynStrReplaceAll(s, r.a, r.b);
+  if (op == "replaceAllNoCase") return DynStrReplaceAllNoCase(s, r.a, r.b);
+  if (op == "truncate") return DynStrTruncateAtLast(s, *r.a);
+  if (op == "printf") return DynStrPrintf(s, "%s=%d", r.a, r.n);
+  s.Data()[r.n] = '\0';  // "sync": an in-place edit
+  return DynStrSyncLength(s);
 }
 
-TEST(DynString, AssignGrowsToExactFitAndNeverShrinks) {
-  DynString s;
-  DynStrAssign(s, "hello");
-  ExpectState(s, "hello", 5);
-  DynStrAssign(s, "hi");
-  ExpectState(s, "hi", 5);
-  DynStrAssign(s, "greetings");
-  ExpectState(s, "greetings", 9);
+// One behaviour per row: the result, and the text and exact capacity after it (growth is
+// exact-fit and never shrinks).
+TEST(DynString, OperationsGiveExactTextAndCapacity) {
+  const Row rows[] = {
+      {"assign", nullptr, 0, nullptr, nullptr, 0, 1, "", 0},  // a null text allocates
+      {"alloc", nullptr, 0, nullptr, nullptr, 10, 0, "", 10},
+      {"alloc", nullptr, 0, nullptr, nullptr, -1, 1, "", kNull},
+      {"alloc", nullptr, 0, nullptr, nullptr, kDynStrMaxCapacity + 1, 1, "", kNull},
+      {"reserve", nullptr, 0, nullptr, nullptr, 5, 0, "", kNull},
+      {"reserve", "abc", 0, nullptr, nullptr, 20, 1, "abc", 20},
+      {"reserve", "abc", 20, nullptr, nullptr, 3, 1, "abc", 3},
+      {"reserve", "abc", 0, nullptr, nullptr, 2, 0, "abc", 3},  // would cut the text
+      {"reserve", "abc", 0, nullptr, nullptr, -4, 0, "abc", 3},
+      {"assign", "hello", 0, "hi", nullptr, 0, 1, "hi", 5},
+      {"assign", "hello", 0, "greetings", nullptr, 0, 1, "greetings", 9},
+      {"assignN", nullptr, 0, nullptr, nullptr, 3, 1, "", kNull},
+      {"assignN", nullptr, 0, "abc", nullptr, 0, 1, "", kNull},
+      {"assignN", "hello", 0, "abc", nullptr, 0, 1, "", 5},
+      {"assignN", nullptr, 0, "abcdef", nullptr, 3, 1, "abc", 3},
+      {"assignN", "abc", 0, "xy", nullptr, 10, 1, "xy", 3},
+      {"until", nullptr, 0, "key=value", "=", 0, 1, "key", 3},
+      {"until", nullptr, 0, "plain", "=", 0, 1, "plain", 5},
+      {"until", "hello", 0, "=x", "=", 0, 1, "", 5},
+      {"untilN", "hello", 0, "key=value", "=", 2, 1, "ke", 5},
+      {"until", "ke", 0, nullptr, "=", 0, 0, "ke", 2},
+      {"untilN", "ke", 0, nullptr, "=", 4, 0, "ke", 2},
+      {"append", nullptr, 0, "abc", nullptr, 0, 1, "abc", 4},  // onto null: one spare
+      {"append", nullptr, 0, nullptr, nullptr, 0, 1, "", kNull},
+      {"append", "ab", 0, "cd", nullptr, 0, 1, "abcd", 4},
+      {"append", "", 5, "xy", nullptr, 0, 1, "xy", 5},
+      {"appendN", "abcd", 0, "xyz", nullptr, 2, 1, "abcdxy", 7},
+      {"appendN", "ab", 0, "zz", nullptr, 0, 1, "ab", 2},
+      {"appendN", nullptr, 0, "abcdef", nullptr, 4, 1, "abcd", 5},
+      {"appendUntil", "abcdxy", 7, "q;r", ";", 0, 1, "abcdxyq", 7},
+      {"appendUntil", "abcdxyq", 0, "st", ";", 0, 1, "abcdxyqst", 9},
+      {"appendUntil", nullptr, 0, "ab;c", ";", 0, 1, "ab", 2},
+      {"replace", "hello world", 0, "world", "there", 0, 11, "hello there", 12},
+      {"replace", "hello", 0, "l", nullptr, 0, 2, "helo", 5},
+      {"replaceNoCase", "helo there", 0, "HELO", "Hi", 0, 2, "Hi there", 10},
+      {"replaceLast", "there", 0, "e", "E", 0, 5, "therE", 6},
+      {"replace", "abc", 0, "zz", "y", 0, kNone, "abc", 3},
+      {"replace", "abc", 0, "", "y", 0, kNone, "abc", 3},
+      {"replace", "abc", 0, nullptr, "y", 0, kNone, "abc", 3},
+      {"replace", nullptr, 0, "a", "b", 0, kNone, "", kNull},
+      {"replace", "", 0, "a", "b", 0, kNone, "", 0},
+      {"replaceAll", "aaa", 0, "a", "aa", 0, 3, "aaaaaa", 7},  // inserted text not searched
+      {"replaceAll", "abc", 0, "x", "yy", 0, 0, "abc", 5},     // grown before the search
+      {"replaceAll", "a-b-c", 0, "-", nullptr, 0, 2, "abc", 5},
+      {"replaceAll", "abc", 0, "", "x", 0, 0, "abc", 3},
+      {"replaceAll", "abc", 0, nullptr, "x", 0, 0, "abc", 3},
+      {"replaceAll", nullptr, 0, "a", "b", 0, 0, "", kNull},
+      // "ab" -> "abcd" in "ababab": 5 < 8 -> 9; 9 < 10 -> 11; 11 < 12 -> 13; 13 < 14 -> 15.
+      {"replaceAll", "ababab", 0, "ab", "abcd", 0, 3, "abcdabcdabcd", 15},
+      {"replaceAllNoCase", "[Var] [VAR] [var]", 0, "[var]", "1", 0, 3, "1 1 1", 17},
+      {"truncate", "C:\\web\\shop", 0, "\\", nullptr, 0, 1, "C:\\web", 11},
+      {"truncate", "C:\\web", 0, "/", nullptr, 0, 0, "C:\\web", 6},
+      {"truncate", nullptr, 0, "a", nullptr, 0, 0, "", kNull},
+      {"sync", "hello", 0, nullptr, nullptr, 2, 2, "he", 5},
+      {"sync", "wxyz", 0, nullptr, nullptr, 4, 4, "wxyz", 4},  // the NUL after a full block
+      {"printf", nullptr, 0, "count", nullptr, 42, 8, "count=42", 8},
+      {"printf", "long text here", 0, "", nullptr, 7, 2, "=7", 14},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(testing::Message() << "row " << (&r - rows) << ": " << r.op);
+    DynString s;
+    if (r.start) s = Made(r.start);
+    if (r.room) DynStrReserve(s, r.room);
+    EXPECT_EQ(Apply(r, s), r.result);
+    EXPECT_EQ(s.IsNull(), r.capacity == kNull);
+    EXPECT_EQ(s.View(), r.text);
+    EXPECT_EQ(s.Length(), r.text.size());
+    EXPECT_EQ(s.Capacity(), r.capacity == kNull ? 0 : r.capacity);
+    EXPECT_EQ(std::string(s.CStr()), std::string(r.text));  // NUL right after the text
+  }
+  DynString s = Made("hey");
+  s.Data()[1] = '\0';
+  DynStrSyncLength(s);
+  DynStrAppend(s, "i");  // appends at the synced length
+  EXPECT_EQ(s.View(), "hi");
   DynStrAssign(s, std::string_view("ab\0c", 4));
-  EXPECT_EQ(s.Length(), 4u);
   EXPECT_EQ(s.View(), std::string_view("ab\0c", 4));
 }
 
-TEST(DynString, AssignNAndUntil) {
+TEST(DynString, NullFreeAndLongFormats) {
   DynString s;
-  EXPECT_TRUE(DynStrAssignN(s, nullptr, 3));
+  EXPECT_STREQ(s.CStr(), "");
+  EXPECT_EQ(s.Data(), nullptr);
+  DynStrAssign(s, "x");
+  DynStrFree(s);
   EXPECT_TRUE(s.IsNull());
-  EXPECT_TRUE(DynStrAssignN(s, "abc", 0));
-  EXPECT_TRUE(s.IsNull());
-  DynStrAssignN(s, "abcdef", 3);
-  ExpectState(s, "abc", 3);
-  DynStrAssignN(s, "xy", 10);
-  ExpectState(s, "xy", 3);
-
-  // n = 0 empties the string; the next append writes at position 0.
-  DynStrAssign(s, "hello");
-  DynStrAssignN(s, "abc", 0);
-  ExpectState(s, "", 5);
-  DynStrAppend(s, "xy");
-  ExpectState(s, "xy", 5);
-
-  DynString u;
-  EXPECT_TRUE(DynStrAssignUntil(u, "key=value", '='));
-  ExpectState(u, "key", 3);
-  EXPECT_TRUE(DynStrAssignUntil(u, "plain", '='));
-  ExpectState(u, "plain", 5);
-  EXPECT_TRUE(DynStrAssignUntil(u, "=x", '='));
-  ExpectState(u, "", 5);
-  EXPECT_TRUE(DynStrAssignUntilN(u, "key=value", '=', 2));
-  ExpectState(u, "ke", 5);
-  EXPECT_FALSE(DynStrAssignUntil(u, nullptr, '='));
-  EXPECT_FALSE(DynStrAssignUntilN(u, nullptr, '=', 4));
-  ExpectState(u, "ke", 5);
-}
-
-TEST(DynString, AppendCapacities) {
-  DynString s;
-  DynStrAppend(s, "abc");
-  ExpectState(s, "abc", 4);  // first append onto null: one spare character
-
-  DynString t;
-  DynStrAppend(t, static_cast<const char*>(nullptr));
-  EXPECT_TRUE(t.IsNull());
-  DynStrAssign(t, "ab");
-  DynStrAppend(t, "cd");
-  ExpectState(t, "abcd", 4);
-  DynStrAppendN(t, "xyz", 2);
-  ExpectState(t, "abcdxy", 7);
-  DynStrAppendUntil(t, "q;r", ';');
-  ExpectState(t, "abcdxyq", 7);
-  DynStrAppendUntil(t, "st", ';');
-  ExpectState(t, "abcdxyqst", 9);
-  DynStrAppendN(t, "zz", 0);
-  ExpectState(t, "abcdxyqst", 9);
-  DynStrAppend(t, std::string_view("!"));
-  ExpectState(t, "abcdxyqst!", 10);
-
-  DynString u;
-  DynStrAppendUntil(u, "ab;c", ';');
-  ExpectState(u, "ab", 2);
-  DynString v;
-  DynStrAppendN(v, "abcdef", 4);
-  ExpectState(v, "abcd", 5);
-}
-
-TEST(DynString, TextPointingIntoItselfSurvivesGrowth) {
-  DynString s;
-  DynStrAssign(s, "abcd");
-  DynStrAppend(s, s.CStr());
-  ExpectState(s, "abcdabcd", 8);
-  DynStrAssign(s, s.CStr() + 2);
-  ExpectState(s, "cdabcd", 8);
-  DynStrReplace(s, "cd", s.CStr());
-  EXPECT_EQ(s.View(), "cdabcdabcd");
-  EXPECT_EQ(DynStrReplaceAll(s, "ab", s.CStr()), 2);
-  EXPECT_EQ(s.View(), "cdcdabcdabcdcdcdabcdabcdcd");
-}
-
-TEST(DynString, ReplaceOne) {
-  DynString s;
-  DynStrAssign(s, "hello world");
-  EXPECT_EQ(DynStrReplace(s, "world", "there"), 11u);
-  ExpectState(s, "hello there", 12);  // grows to length + 0 + 1 before searching
-  EXPECT_EQ(DynStrReplace(s, "l", nullptr), 2u);
-  ExpectState(s, "helo there", 12);
-  EXPECT_EQ(DynStrReplaceNoCase(s, "HELO", "Hi"), 2u);
-  ExpectState(s, "Hi there", 12);
-  EXPECT_EQ(DynStrReplaceLast(s, "e", "E"), 8u);
-  ExpectState(s, "Hi therE", 12);
-
-  EXPECT_EQ(DynStrReplace(s, "zzz", "y"), kNotFound);
-  EXPECT_EQ(DynStrReplace(s, "", "y"), kNotFound);
-  EXPECT_EQ(DynStrReplace(s, nullptr, "y"), kNotFound);
-  ExpectState(s, "Hi therE", 12);
-
-  DynString none;
-  EXPECT_EQ(DynStrReplace(none, "a", "b"), kNotFound);
-  EXPECT_TRUE(none.IsNull());
-  DynString empty = DynStrAlloc(0);
-  EXPECT_EQ(DynStrReplace(empty, "a", "b"), kNotFound);
-  ExpectState(empty, "", 0);
-}
-
-TEST(DynString, ReplaceAllNeverSearchesInsertedText) {
-  DynString s;
-  DynStrAssign(s, "aaa");
-  EXPECT_EQ(DynStrReplaceAll(s, "a", "aa"), 3);
-  ExpectState(s, "aaaaaa", 7);
-
-  DynStrAssign(s, "abc");
-  EXPECT_EQ(DynStrReplaceAll(s, "x", "y"), 0);
-  ExpectState(s, "abc", 7);
-
-  DynString t;
-  DynStrAssign(t, "abc");
-  EXPECT_EQ(DynStrReplaceAll(t, "x", "yy"), 0);
-  ExpectState(t, "abc", 5);  // grown before the search, as each pass does
-
-  DynStrAssign(t, "a-b-c");
-  EXPECT_EQ(DynStrReplaceAll(t, "-", nullptr), 2);
-  ExpectState(t, "abc", 5);
-  EXPECT_EQ(DynStrReplaceAll(t, "", "x"), 0);
-  EXPECT_EQ(DynStrReplaceAll(t, nullptr, "x"), 0);
-  ExpectState(t, "abc", 5);
-
-  DynStrAssign(t, "[Var] [VAR] [var]");
-  EXPECT_EQ(DynStrReplaceAllNoCase(t, "[var]", "1"), 3);
-  EXPECT_EQ(t.View(), "1 1 1");
-
-  DynString none;
-  EXPECT_EQ(DynStrReplaceAll(none, "a", "b"), 0);
-  EXPECT_TRUE(none.IsNull());
-}
-
-TEST(DynString, ReplaceAllCapacityFollowsStepwiseGrowth) {
-  // "ab" -> "abcd" in "ababab": length 6, d = 2. Checks: 5 < 8 -> 9; 9 < 10 -> 11;
-  // 11 < 12 -> 13; final check 13 < 14 -> 15.
-  DynString s;
-  DynStrAssign(s, "ababab");
-  EXPECT_TRUE(DynStrReserve(s, 5) == false);  // below the length
-  EXPECT_EQ(DynStrReplaceAll(s, "ab", "abcd"), 3);
-  ExpectState(s, "abcdabcdabcd", 15);
-}
-
-TEST(DynString, ReplaceAllManyIsCorrectAtScale) {
-  DynString s;
+  DynStrFree(s);  // freeing a null string is harmless
+  const std::string long5000(5000, 'x');
+  EXPECT_EQ(DynStrPrintf(s, "%s", long5000.c_str()), 5000);
+  EXPECT_EQ(s.View(), long5000);
+  EXPECT_EQ(DynStrPrintf(s, "%1023d|", 7), 1024);  // just past the first scratch size
+  EXPECT_EQ(s.View().substr(1020), "  7|");
   DynStrAssign(s, std::string(200000, 'a'));
   EXPECT_EQ(DynStrReplaceAll(s, "a", "bc"), 200000);
   EXPECT_EQ(s.Length(), 400000u);
   EXPECT_EQ(s.View().find('a'), std::string_view::npos);
-  EXPECT_GE(s.Capacity(), 400000);
 }
 
-TEST(DynString, TruncateAtLastAndSyncLength) {
-  DynString s;
-  DynStrAssign(s, "C:\\web\\shop");
-  EXPECT_TRUE(DynStrTruncateAtLast(s, '\\'));
-  ExpectState(s, "C:\\web", 11);
-  EXPECT_FALSE(DynStrTruncateAtLast(s, '/'));
-  ExpectState(s, "C:\\web", 11);
-  DynString none;
-  EXPECT_FALSE(DynStrTruncateAtLast(none, 'a'));
-
-  DynStrAssign(s, "hello");
-  s.Data()[2] = '\0';
-  EXPECT_EQ(s.Length(), 5u);  // as last recorded
-  EXPECT_EQ(DynStrSyncLength(s), 2u);
-  ExpectState(s, "he", 11);
-  DynStrAppend(s, "y");
-  ExpectState(s, "hey", 11);
-
-  // An edit that fills the whole block still syncs within it.
-  DynString full = DynStrAlloc(4);
-  std::memcpy(full.Data(), "wxyz", 4);
-  EXPECT_EQ(DynStrSyncLength(full), 4u);
-  ExpectState(full, "wxyz", 4);
-  EXPECT_EQ(DynStrSyncLength(none), 0u);
-}
-
-TEST(DynString, Printf) {
-  DynString s;
-  EXPECT_EQ(DynStrPrintf(s, "%s=%d", "count", 42), 8);
-  ExpectState(s, "count=42", 8);
-  EXPECT_EQ(DynStrPrintf(s, "%s", ""), 0);
-  ExpectState(s, "", 8);
-
-  const std::string long5000(5000, 'x');
-  EXPECT_EQ(DynStrPrintf(s, "%s", long5000.c_str()), 5000);
-  ExpectState(s, long5000, 5000);
-  EXPECT_EQ(DynStrPrintf(s, "%1023d|", 7), 1024);  // just past the first scratch size
-  EXPECT_EQ(s.Length(), 1024u);
-  EXPECT_EQ(s.View().substr(1020), "  7|");
+TEST(DynString, TextPointingIntoItselfSurvivesGrowth) {
+  DynString s = Made("abcd");
+  DynStrAppend(s, s.CStr());
+  EXPECT_EQ(s.View(), "abcdabcd");
+  DynStrAssign(s, s.CStr() + 2);
+  EXPECT_EQ(s.View(), "cdabcd");
+  DynStrReplace(s, "cd", s.CStr());
+  EXPECT_EQ(s.View(), "cdabcdabcd");
+  EXPECT_EQ(DynStrReplaceAll(s, "ab", s.CStr()), 2);
+  EXPECT_EQ(s.View(), "cdcdabcdabcdcdcdabcdabcdcd");
 }
 
 TEST(DynString, CopiesAreDeepAndMovesLeaveNull) {
@@ -265,16 +173,14 @@ TEST(DynString, CopiesAreDeepAndMovesLeaveNull) {
   DynStrAppend(a, "abc");
   DynString b = a;
   DynStrAppend(b, "d");
-  ExpectState(a, "abc", 4);
-  ExpectState(b, "abcd", 4);
+  EXPECT_EQ(a.View(), "abc");
   a = b;
-  ExpectState(a, "abcd", 4);
+  EXPECT_EQ(a.View(), "abcd");
+  EXPECT_EQ(a.Capacity(), 4);
   DynString c = std::move(a);
-  ExpectState(c, "abcd", 4);
+  EXPECT_EQ(c.View(), "abcd");
   EXPECT_TRUE(a.IsNull());  // NOLINT(bugprone-use-after-move)
-  DynString nullCopy = DynString();
-  EXPECT_TRUE(nullCopy.IsNull());
-  b = nullCopy;
+  b = DynString();
   EXPECT_TRUE(b.IsNull());
 }
 
@@ -292,12 +198,9 @@ TEST(DynString, RandomEditsAgreeWithStdString) {
           DynStrAppend(s, p);
           expected += p;
           break;
-        case 1: {
-          const int count = DynStrReplaceAll(s, p, q);
-          const int expectedCount = ReplaceAll(expected, p, q);
-          EXPECT_EQ(count, expectedCount);
+        case 1:
+          EXPECT_EQ(DynStrReplaceAll(s, p, q), ReplaceAll(expected, p, q));
           break;
-        }
         case 2:
           if (DynStrReplace(s, p, q) != kNotFound) ReplaceFirst(expected, p, q);
           break;

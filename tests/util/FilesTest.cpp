@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <zlib.h>
 
 #include <filesystem>
 #include <sstream>
@@ -31,6 +32,9 @@ TEST(LineReader, TrimsLineEndsAndTrailingSpacesButKeepsLeadingOnes) {
   EXPECT_TRUE(AllLines(LineReader("")).empty());
   // Empty lines are lines; a final LF does not make one more.
   EXPECT_EQ(AllLines(LineReader("\n\nx\n")), (std::vector<std::string>{"", "", "x"}));
+  // A NUL at the start of a line is dropped, one inside it kept.
+  EXPECT_EQ(AllLines(LineReader(std::string("\0abc\nde\0f\n", 10))),
+            (std::vector<std::string>{"abc", std::string("de\0f", 4)}));
 }
 
 TEST(LineReader, LongLineComesOutInPiecesOfTheLimitWithNothingLost) {
@@ -52,15 +56,7 @@ TEST(LineReader, LongLineComesOutInPiecesOfTheLimitWithNothingLost) {
   EXPECT_EQ(lines[1], "z");
 }
 
-TEST(LineReader, LeadingNulIsDroppedInnerNulKept) {
-  std::string bytes("\0abc\nde\0f\n", 10);
-  std::vector<std::string> lines = AllLines(LineReader(bytes));
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0], "abc");
-  EXPECT_EQ(lines[1], std::string("de\0f", 4));
-}
-
-TEST(LineReader, OpensFilesAndReportsMissingOnes) {
+TEST(LineReader, FilesAreReadWholeOrReportedMissing) {
   TestHome home;
   home.Write("a.txt", "one\r\ntwo\n");
   auto reader = LineReader::Open((home / "a.txt").string());
@@ -69,10 +65,7 @@ TEST(LineReader, OpensFilesAndReportsMissingOnes) {
   EXPECT_FALSE(LineReader::Open((home / "missing.txt").string()));
   EXPECT_FALSE(LineReader::Open(home.path().string()));  // a folder is not a file
   EXPECT_FALSE(LineReader::Open(""));
-}
 
-TEST(ReadWholeFile, ReturnsExactBytesOrNothing) {
-  TestHome home;
   std::string bytes("x\0y\r\n\xff", 6);
   home.Write("b.bin", bytes);
   auto read = ReadWholeFile((home / "b.bin").string());
@@ -146,37 +139,27 @@ class AtomicWrite : public ::testing::Test {
   TestHome home;
 };
 
-TEST_F(AtomicWrite, ReplacesTheFileAndLeavesNoTemporaryFile) {
-  std::string target = (home / "config.ini").string();
-  ASSERT_TRUE(WriteFileAtomic(target, "old\n").ok());
+// Replaced in place: no temporary file left, the old mode kept, a link followed, and the
+// longest file names saved.
+TEST_F(AtomicWrite, ReplacesTheFileKeepingItsModeAndLinks) {
+  std::string target = (home / "secret.ini").string();
+  home.Write("secret.ini", "old\n");
+  ::chmod(target.c_str(), 0600);
   ASSERT_TRUE(WriteFileAtomic(target, "new\n").ok());
-  EXPECT_EQ(home.Read("config.ini"), "new\n");
-  EXPECT_EQ(Entries(home), std::vector<std::string>{"config.ini"});
-}
+  EXPECT_EQ(home.Read("secret.ini"), "new\n");
+  EXPECT_EQ(Entries(home), std::vector<std::string>{"secret.ini"});
+  struct stat st;
+  ASSERT_EQ(::stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
 
-TEST_F(AtomicWrite, LongestFileNamesCanBeSaved) {
+  std::filesystem::create_symlink(home / "secret.ini", home / "link.ini");
+  ASSERT_TRUE(WriteFileAtomic((home / "link.ini").string(), "via link").ok());
+  EXPECT_TRUE(std::filesystem::is_symlink(home / "link.ini"));
+  EXPECT_EQ(home.Read("secret.ini"), "via link");
   std::string name(255, 'n');
   Status s = WriteFileAtomic((home / name).string(), "x");
   ASSERT_TRUE(s.ok()) << s.message();
   EXPECT_EQ(home.Read(name), "x");
-}
-
-TEST_F(AtomicWrite, KeepsPermissionsOfTheReplacedFile) {
-  std::string target = (home / "secret.ini").string();
-  home.Write("secret.ini", "x");
-  ::chmod(target.c_str(), 0600);
-  ASSERT_TRUE(WriteFileAtomic(target, "y").ok());
-  struct stat st;
-  ASSERT_EQ(::stat(target.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0600u);
-}
-
-TEST_F(AtomicWrite, SavesThroughASymbolicLink) {
-  home.Write("real.ini", "old");
-  std::filesystem::create_symlink(home / "real.ini", home / "link.ini");
-  ASSERT_TRUE(WriteFileAtomic((home / "link.ini").string(), "new").ok());
-  EXPECT_TRUE(std::filesystem::is_symlink(home / "link.ini"));
-  EXPECT_EQ(home.Read("real.ini"), "new");
 }
 
 TEST_F(AtomicWrite, FailedWriteLeavesTheOldFileUntouched) {
@@ -264,6 +247,71 @@ TEST(WriteFormatted, WritesLongTextsAndIgnoresNullFile) {
   std::ostringstream out;
   WriteFormatted(out, "%05.1f|%-3s|", 2.5, "a");
   EXPECT_EQ(out.str(), "002.5|a  |");
+}
+
+std::string Header(std::uint32_t magic, std::uint32_t length) {
+  std::string h;
+  for (std::uint32_t v : {magic, length})
+    for (int i = 0; i < 4; ++i) h.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+  return h;
+}
+
+std::string Compressed(std::string_view text) {
+  uLongf size = compressBound(static_cast<uLong>(text.size()));
+  std::string out(size, '\0');
+  compress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(text.data()),
+           static_cast<uLong>(text.size()));
+  out.resize(size);
+  return out;
+}
+
+TEST(PackedFile, LayoutIsHeaderLengthAndZlibStream) {
+  std::string packed = PackText("domain=1\r\n");
+  ASSERT_GE(packed.size(), 8u);
+  EXPECT_EQ(packed.substr(0, 4), std::string("\x1A\x6A\xE7\x01", 4));
+  EXPECT_EQ(packed.substr(4, 4), std::string("\x0A\x00\x00\x00", 4));
+  EXPECT_TRUE(IsPackedText(packed));
+  EXPECT_FALSE(IsPackedText("domain=1"));
+  // A file made by another zlib user reads the same.
+  EXPECT_EQ(UnpackText(Header(kPackedFileMagic, 10) + Compressed("domain=1\r\n")),
+            std::string("domain=1\r\n"));
+}
+
+TEST(PackedFile, RoundTripsThroughFilesIncludingEmptyAndBinaryText) {
+  test::TestHome home;
+  std::string big;
+  for (int i = 0; i < 50000; ++i) big += "line " + std::to_string(i) + "\r\n";
+  for (const std::string& text : {std::string(), std::string("a\0b\xff", 4), big}) {
+    std::string path = (home / "cc.dat").string();
+    ASSERT_TRUE(WritePackedFile(path, text).ok());
+    auto read = ReadPackedFile(path);
+    ASSERT_TRUE(read);
+    EXPECT_TRUE(*read == text) << text.size();
+  }
+  EXPECT_FALSE(ReadPackedFile((home / "missing.dat").string()));
+}
+
+TEST(PackedFile, DamagedFilesAreRefused) {
+  std::string stream = Compressed("hello world");
+  // Wrong header number; plain text.
+  EXPECT_FALSE(UnpackText(Header(0x01E76A1B, 11) + stream));
+  EXPECT_FALSE(UnpackText("hello world"));
+  EXPECT_FALSE(UnpackText(""));
+  EXPECT_FALSE(UnpackText(Header(kPackedFileMagic, 11).substr(0, 6)));
+  // A negative length, and lengths no stream of this size could fill.
+  EXPECT_FALSE(UnpackText(Header(kPackedFileMagic, 0x80000000u) + stream));
+  EXPECT_FALSE(UnpackText(Header(kPackedFileMagic, 0x7FFFFFFFu) + stream));
+  EXPECT_FALSE(UnpackText(Header(kPackedFileMagic, 1000000) + stream));
+  // The stream holds more than the stated length.
+  EXPECT_FALSE(UnpackText(Header(kPackedFileMagic, 5) + stream));
+  // A cut or damaged stream.
+  EXPECT_FALSE(UnpackText(Header(kPackedFileMagic, 11) + stream.substr(0, stream.size() - 3)));
+  std::string flipped = stream;
+  flipped[flipped.size() / 2] ^= 0x55;
+  EXPECT_FALSE(UnpackText(Header(kPackedFileMagic, 11) + flipped));
+  EXPECT_FALSE(UnpackText(Header(kPackedFileMagic, 11)));
+  // A stated length above the real one is accepted as long as the stream is whole.
+  EXPECT_EQ(UnpackText(Header(kPackedFileMagic, 20) + stream), std::string("hello world"));
 }
 
 }  // namespace

@@ -1,8 +1,17 @@
+// HTML text routines and the tokenizer: exact results on chosen texts, and random, cut and
+// pathological bytes through every routine (nothing may crash, tokens always give the text back,
+// huge inputs finish).
 #include "util/Html.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <vector>
+
+#include "util/Base64.h"
+#include "util/HtmlColours.h"
+#include "util/HtmlTokenizer.h"
 
 namespace tolmi {
 namespace {
@@ -24,53 +33,36 @@ std::string WithoutVariables(std::string text) {
   return text;
 }
 
-TEST(HtmlEntitiesTest, DecodesNamedReferences) {
-  EXPECT_EQ(Decoded("Caf&eacute; &amp; Bar"), "Caf\xE9 & Bar");
-  EXPECT_EQ(Decoded("&quot;&lt;&gt;&apos;"), "\"<>'");
-  EXPECT_EQ(Decoded("a&nbsp;b"), "a b");  // a plain space, not 160
-  EXPECT_EQ(Decoded("&iexcl;&copy;&frac34;&yuml;"), "\xA1\xA9\xBE\xFF");
-  EXPECT_EQ(Decoded("&times;&divide;&szlig;&micro;"), "\xD7\xF7\xDF\xB5");
-}
-
-TEST(HtmlEntitiesTest, FirstLetterCaseChoosesBetweenTwins) {
-  EXPECT_EQ(Decoded("&Ouml;&ouml;"), "\xD6\xF6");
-  EXPECT_EQ(Decoded("&THORN;&thorn;&ETH;&eth;"), "\xDE\xFE\xD0\xF0");
-  EXPECT_EQ(Decoded("&AElig;&aelig;"), "\xC6\xE6");
-  // The other letters ignore case.
-  EXPECT_EQ(Decoded("&OUML;&aMP;&Thorn;"), "\xD6&\xDE");
-  // A capital first letter where the name has none is not a reference.
-  EXPECT_EQ(Decoded("&Amp;&NBSP;&Copy;"), "&Amp;&NBSP;&Copy;");
-}
-
-TEST(HtmlEntitiesTest, NumericReferencesNeedThreeDigits) {
-  EXPECT_EQ(Decoded("&#233;"), "\xE9");
-  EXPECT_EQ(Decoded("&#065;"), "A");
-  EXPECT_EQ(Decoded("&#039;s"), "'s");
-  EXPECT_EQ(Decoded("&#65;"), "&#65;");
-  EXPECT_EQ(Decoded("&#0065;"), "&#0065;");
-  EXPECT_EQ(Decoded("&#321;"), "&#321;");  // its low byte is 65, but it is not written so
-  EXPECT_EQ(Decoded("&#000;"), "&#000;");  // never a NUL byte
-  EXPECT_EQ(Decoded("&#256;"), "&#256;");
-  EXPECT_EQ(Decoded("&#x41;"), "&#x41;");
-  EXPECT_EQ(Decoded("&#-65;"), "&#-65;");
-}
-
-TEST(HtmlEntitiesTest, LeavesUnknownAndOverlongReferences) {
-  EXPECT_EQ(Decoded("&sect;"), "&sect;");  // the section sign has no name here
-  EXPECT_EQ(Decoded("&#167;"), "\xA7");
-  EXPECT_EQ(Decoded("&euro; &bogus; &; & ;"), "&euro; &bogus; &; & ;");
-  // The ";" must come at most 8 characters after the "&".
-  EXPECT_EQ(Decoded("&amp    ;"), "&amp    ;");
-  EXPECT_EQ(Decoded("&frac14;"), "\xBC");
-  EXPECT_EQ(Decoded("&amp"), "&amp");
-  EXPECT_EQ(Decoded("x&"), "x&");
-}
-
-TEST(HtmlEntitiesTest, DecodedAmpersandIsNotDecodedAgain) {
-  EXPECT_EQ(Decoded("&amp;lt;"), "&lt;");
-  EXPECT_EQ(Decoded("&amp;amp;amp;"), "&amp;amp;");
-  EXPECT_EQ(Decoded("&a&lt;"), "&a<");
-  EXPECT_EQ(Decoded("&&&gt;"), "&&>");
+TEST(HtmlEntitiesTest, DecodesNamedAndNumericReferencesOnce) {
+  const std::pair<const char*, const char*> decoded[] = {
+      {"Caf&eacute; &amp; Bar", "Caf\xE9 & Bar"},
+      {"&quot;&lt;&gt;&apos;", "\"<>'"},
+      {"a&nbsp;b", "a b"},  // a plain space, not 160
+      {"&iexcl;&copy;&frac34;&yuml;", "\xA1\xA9\xBE\xFF"},
+      {"&times;&divide;&szlig;&micro;", "\xD7\xF7\xDF\xB5"},
+      // The first letter's case chooses between twins; the other letters ignore case.
+      {"&Ouml;&ouml;&AElig;&aelig;", "\xD6\xF6\xC6\xE6"},
+      {"&THORN;&thorn;&ETH;&eth;", "\xDE\xFE\xD0\xF0"},
+      {"&OUML;&aMP;&Thorn;", "\xD6&\xDE"},
+      // Numeric references have exactly three digits.
+      {"&#233;&#065;&#039;s&#167;",
+       "\xE9"
+       "A's\xA7"},
+      {"&frac14;", "\xBC"},
+      // A decoded ampersand is not decoded again.
+      {"&amp;lt;", "&lt;"},
+      {"&amp;amp;amp;", "&amp;amp;"},
+      {"&a&lt;", "&a<"},
+      {"&&&gt;", "&&>"},
+  };
+  for (const auto& [in, out] : decoded) EXPECT_EQ(Decoded(in), out) << in;
+  // Not references: a capital first letter where the name has none, numbers not of three digits
+  // (321's low byte is 65; never a NUL), unknown names, a ";" more than 8 after the "&".
+  for (const char* same :
+       {"&Amp;&NBSP;&Copy;", "&#65;", "&#0065;", "&#321;", "&#000;", "&#256;", "&#x41;", "&#-65;",
+        "&sect;", "&euro; &bogus; &; & ;", "&amp    ;", "&amp", "x&"}) {
+    EXPECT_EQ(Decoded(same), same);
+  }
 }
 
 TEST(HtmlTextTest, PlainTextPutsASpaceForEachTag) {
@@ -107,7 +99,7 @@ TEST(HtmlTextTest, StripPercentVariablesKeepsLonePercents) {
   EXPECT_EQ(WithoutVariables("no variables"), "no variables");
 }
 
-TEST(HtmlAttributeTest, ReadsQuotedAndUnquotedValues) {
+TEST(HtmlAttributeTest, ReadsValuesOfOddTags) {
   const std::string tag =
       "<IMG SRC=\"img/a b.gif\" alt='It&quot;s' width=120 border = 0 ISMAP data-x=\"&QUOT;q\">";
   EXPECT_EQ(TagGetAttribute(tag, "src"), "img/a b.gif");
@@ -119,9 +111,7 @@ TEST(HtmlAttributeTest, ReadsQuotedAndUnquotedValues) {
   EXPECT_FALSE(TagGetAttribute(tag, "height"));
   EXPECT_FALSE(TagGetAttribute(tag, "img"));  // the tag name is not an attribute
   EXPECT_FALSE(TagGetAttribute(tag, "gif"));  // nor is text inside a value
-}
-
-TEST(HtmlAttributeTest, HandlesEmptyUnclosedAndOddTags) {
+  // Empty, unclosed and odd tags.
   EXPECT_EQ(TagGetAttribute("<a href=\"\">", "href"), "");
   EXPECT_EQ(TagGetAttribute("<a href=x>", "href"), "x");
   EXPECT_EQ(TagGetAttribute("<a href=\"unclosed", "href"), "unclosed");
@@ -142,7 +132,7 @@ TEST(HtmlAttributeTest, OnlyTagTokensHaveAttributes) {
   EXPECT_FALSE(TagGetAttribute(HtmlToken{kHtmlComment, "<!-- <a href=x> -->", 0}, "href"));
 }
 
-TEST(ResolveLinkTest, KeepsAbsoluteLinksAndHandlesTripleSlash) {
+TEST(ResolveLinkTest, KeepsAbsoluteLinksAndJoinsLocalAndWebPages) {
   EXPECT_EQ(ResolveLink("http://shop.example/a/b.htm", "http://other.example/x"),
             "http://other.example/x");
   EXPECT_EQ(ResolveLink("http://shop.example/a/b.htm", "HTTPS://other.example/x"),
@@ -156,9 +146,6 @@ TEST(ResolveLinkTest, KeepsAbsoluteLinksAndHandlesTripleSlash) {
             "http://shop.example/c.htm");
   EXPECT_EQ(ResolveLink("http://shop.example/a/b.htm", "https:///img/c.gif"),
             "http://shop.example/img/c.gif");
-}
-
-TEST(ResolveLinkTest, JoinsLocalPages) {
   EXPECT_EQ(ResolveLink("C:\\web\\shop\\index.htm", "img/a.gif"), "C:/web/shop/img/a.gif");
   EXPECT_EQ(ResolveLink("C:\\web\\shop\\index.htm", "..\\other\\b.htm"), "C:/web/other/b.htm");
   EXPECT_EQ(ResolveLink("C:\\web\\index.htm", "../../../x.htm"), "C:/x.htm");
@@ -167,9 +154,6 @@ TEST(ResolveLinkTest, JoinsLocalPages) {
   EXPECT_EQ(ResolveLink("/home/m/store/a.html", "../x/../y.html"), "/home/m/y.html");
   EXPECT_EQ(ResolveLink("\\home\\m\\a.html", "b.html"), "/home/m/b.html");
   EXPECT_EQ(ResolveLink("/a.html", "../../b.html"), "/b.html");
-}
-
-TEST(ResolveLinkTest, JoinsWebPages) {
   const char* page = "http://shop.example/cat/sub/page.htm";
   EXPECT_EQ(ResolveLink(page, "b.htm"), "http://shop.example/cat/sub/b.htm");
   EXPECT_EQ(ResolveLink(page, "/b.htm"), "http://shop.example/b.htm");
@@ -188,6 +172,254 @@ TEST(ResolveLinkTest, CleansTheWebPageAddress) {
   // A request line's protocol and a "/POST" marker are dropped.
   EXPECT_EQ(ResolveLink("http://s.example/a/b.htm HTTP/1.0", "c.htm"), "http://s.example/a/c.htm");
   EXPECT_EQ(ResolveLink("http://s.example/a/POST  /order", "c.htm"), "http://s.example/a/c.htm");
+}
+
+// "kind:text" of every token, joined by "|".
+std::string Describe(std::string_view html, int options = 0) {
+  std::string out;
+  for (const HtmlToken& t : HtmlTokenize(html, options)) {
+    if (!out.empty()) out += '|';
+    out += std::to_string(t.kind) + ":" + t.text;
+  }
+  return out;
+}
+
+TEST(HtmlTagTableTest, NumbersFollowTheTableOrder) {
+  // Case does not matter; prefixes and extensions of names are not names.
+  const std::pair<const char*, int> tags[] = {
+      {"FORM", 1},        {"B", 6},      {"A", 10},      {"I", 12},      {"U", 13},
+      {"FONT", 20},       {"STYLE", 29}, {"SCRIPT", 30}, {"STRONG", 34}, {"H1", 36},
+      {"EM", 66},         {"SUP", 88},   {"PHP", 92},    {"XML", 93},    {"font", 20},
+      {"Blockquote", 53}, {"BA", 0},     {"BLINK", 0},   {"SUPX", 0},    {"", 0}};
+  for (const auto& [name, number] : tags) EXPECT_EQ(HtmlTagNumber(name), number) << name;
+  // Every name maps back to its own number.
+  for (int n = 1; n <= kHtmlTagCount; ++n) EXPECT_EQ(HtmlTagNumber(HtmlTagName(n)), n);
+  EXPECT_EQ(HtmlTagName(0), "");
+  EXPECT_EQ(HtmlTagName(94), "");
+}
+
+TEST(HtmlTokenizeTest, SplitsTagsTextAndReferences) {
+  EXPECT_EQ(Describe("Hi <B>there</b> &amp; you"),
+            "0:Hi |6:<B>|0:there|-6:</b>|0: |100:&amp;|0: you");
+  EXPECT_EQ(Describe("<font color=\"red\" face=\"a>b\">x</FONT>"),
+            "20:<font color=\"red\" face=\"a>b\">|0:x|-20:</FONT>");
+  EXPECT_EQ(Describe("<br/><br />"), "11:<br/>|11:<br />");
+  EXPECT_EQ(Describe("< td >"), "4:< td >");
+  auto tokens = HtmlTokenize("ab<p>c");
+  ASSERT_EQ(tokens.size(), 3u);
+  EXPECT_EQ(tokens[1].offset, 2u);
+  EXPECT_EQ(tokens[2].offset, 5u);
+  EXPECT_TRUE(HtmlTokenize("").empty());
+}
+
+TEST(HtmlTokenizeTest, ReferencesNeedASemicolonWithinTenWithoutBlanks) {
+  EXPECT_EQ(Describe("a&b c;d"), "0:a&b c;d");
+  EXPECT_EQ(Describe("x&abcdefghi;y"), "0:x|100:&abcdefghi;|0:y");
+  EXPECT_EQ(Describe("x&abcdefghij;y"), "0:x&abcdefghij;y");
+  EXPECT_EQ(Describe("&#233;&lt;"), "100:&#233;|100:&lt;");
+  EXPECT_EQ(Describe("a & b"), "0:a & b");
+}
+
+TEST(HtmlTokenizeTest, CommentsAndDeclarations) {
+  EXPECT_EQ(Describe("a<!-- x <b> -->b"), "0:a|103:<!-- x <b> -->|0:b");
+  EXPECT_EQ(Describe("<!-- a -!> b"), "103:<!-- a -!>|0: b");
+  EXPECT_EQ(Describe("<!-- a > b"), "103:<!-- a >|0: b");
+  EXPECT_EQ(Describe("<!-- never closed"), "103:<!-- never closed");
+  EXPECT_EQ(Describe("<!-x->y"), "103:<!-x->|0:y");
+  EXPECT_EQ(Describe("<!doctype html><html>"), "127:<!doctype html>|17:<html>");
+  EXPECT_EQ(Describe("<![CDATA[a > b]]>c"), "103:<![CDATA[a > b]]>|0:c");
+  EXPECT_EQ(Describe("<!ELEMENT x>y"), "0:<!ELEMENT x>|0:y");
+}
+
+TEST(HtmlTokenizeTest, UnknownTagNames) {
+  EXPECT_EQ(Describe("<blink>x</blink>"), "127:<blink>|0:x|127:</blink>");
+  // An unknown word whose ">" does not come before the next "<" is text.
+  EXPECT_EQ(Describe("if a<c then <b>"), "0:if a|0:<|0:c then |6:<b>");
+  EXPECT_EQ(Describe("3 <5"), "0:3 |0:<|0:5");
+  // A known name makes a tag even when nothing closes it.
+  EXPECT_EQ(Describe("x <b"), "0:x |6:<b");
+  EXPECT_EQ(Describe("<"), "0:<");
+}
+
+TEST(HtmlTokenizeTest, ScriptAndStyleContentIsOneToken) {
+  EXPECT_EQ(Describe("<SCRIPT>if (a<b) x();</SCRIPT>"),
+            "30:<SCRIPT>|102:if (a<b) x();|-30:</SCRIPT>");
+  EXPECT_EQ(Describe("<style type=\"text/css\">p > b { }< /style>z"),
+            "29:<style type=\"text/css\">|101:p > b { }|-29:< /style>|0:z");
+  EXPECT_EQ(Describe("<script>document.write('</b>')< /Script >"),
+            "30:<script>|102:document.write('</b>')|-30:< /Script >");
+  EXPECT_EQ(Describe("<script></script>"), "30:<script>|-30:</script>");
+  EXPECT_EQ(Describe("<script>var a = 1 < 2;"), "30:<script>|102:var a = 1 < 2;");
+  EXPECT_EQ(Describe("</script>x"), "-30:</script>|0:x");
+}
+
+TEST(HtmlTokenizeTest, SentenceSplitOption) {
+  EXPECT_EQ(Describe("One. Two.Three. <b>Four. </b>", kHtmlSplitSentences),
+            "0:One.|0: Two.Three.|0: |6:<b>|0:Four.|0: |-6:</b>");
+  EXPECT_EQ(Describe("End.", kHtmlSplitSentences), "0:End.");
+}
+
+TEST(HtmlTokenizeTest, MergeOptionJoinsTextAcrossInlineTags) {
+  EXPECT_EQ(Describe("<p>Buy <b>two</b> &amp; <i>save</i>.</p>", kHtmlMergeInline),
+            "7:<p>|0:Buy <b>two</b> &amp; <i>save</i>.|-7:</p>");
+  EXPECT_EQ(Describe("<td><b>Price</b></td>", kHtmlMergeInline), "4:<td>|0:<b>Price</b>|-4:</td>");
+  EXPECT_EQ(Describe("<a href=x><img src=y></a>", kHtmlMergeInline),
+            "10:<a href=x>|32:<img src=y>|-10:</a>");
+  // A lone text or tag stays as it is; opening tags at the end of a run stay apart.
+  EXPECT_EQ(Describe("x<b>", kHtmlMergeInline), "0:x|6:<b>");
+  EXPECT_EQ(Describe("&lt;<b>&gt;", kHtmlMergeInline), "100:&lt;|6:<b>|100:&gt;");
+  auto merged = HtmlTokenize("a<br>b <u>c</u>", kHtmlMergeInline);
+  ASSERT_EQ(merged.size(), 3u);
+  EXPECT_EQ(merged[2].text, "b <u>c</u>");
+  EXPECT_EQ(merged[2].offset, 5u);
+  // Both options keep sentences apart.
+  EXPECT_EQ(Describe("One <b>a</b>. Two <i>b</i>.", kHtmlSplitSentences | kHtmlMergeInline),
+            "0:One <b>a</b>.|0: Two <i>b</i>.");
+}
+
+TEST(HtmlTokenizeTest, ReportsProgressOnLongTexts) {
+  std::string big(300 * 1024, 'x');
+  for (size_t i = 0; i < big.size(); i += 100) big[i] = '<';
+  size_t calls = 0, last = 0;
+  auto tokens = HtmlTokenize(big, 0, [&](size_t done, size_t total) {
+    ++calls;
+    EXPECT_GT(done, last);
+    EXPECT_EQ(total, big.size());
+    last = done;
+  });
+  EXPECT_GE(calls, 4u);
+  EXPECT_EQ(tokens.back().offset + tokens.back().text.size(), big.size());
+}
+
+// Random text biased towards the characters the routines care about.
+std::string RandomHtml(std::mt19937& rng, size_t maxLen) {
+  static const char kPieces[][12] = {
+      "<",        ">",        "\"", "'",    "&",   ";",   "%",    " ",     ".",
+      "/",        "!",        "-",  "<!--", "-->", "<b>", "</b>", "&amp;", "&#065;",
+      "<script>", "</script", "a",  "=",    "?",   "..",  "\\",   "http:", "]]>"};
+  size_t len = rng() % (maxLen + 1);
+  std::string s;
+  while (s.size() < len) {
+    unsigned pick = rng() % 40;
+    if (pick < std::size(kPieces)) {
+      s += kPieces[pick];
+    } else {
+      s += char(rng() & 0xFF);  // any byte, NUL included
+    }
+  }
+  return s;
+}
+
+// Where a tag starting at pos ends, found the slow way: just past the first ">" outside
+// double quotes, or the end of the text.
+size_t NaiveTagEnd(std::string_view text, size_t pos) {
+  bool quoted = false;
+  for (size_t i = pos + 1; i < text.size(); ++i) {
+    if (text[i] == '"') quoted = !quoted;
+    if (text[i] == '>' && !quoted) return i + 1;
+  }
+  return text.size();
+}
+
+void CheckTokens(std::string_view text, int options) {
+  auto tokens = HtmlTokenize(text, options);
+  std::string joined;
+  size_t offset = 0;
+  for (const HtmlToken& t : tokens) {
+    ASSERT_EQ(t.offset, offset);
+    ASSERT_FALSE(t.text.empty());
+    offset += t.text.size();
+    joined += t.text;
+    if (HtmlIsTagKind(t.kind)) {
+      ASSERT_EQ(t.offset + t.text.size(), NaiveTagEnd(text, t.offset)) << t.text;
+    }
+    // Every tag token can be asked for attributes.
+    (void)TagGetAttribute(t, "href");
+  }
+  ASSERT_EQ(joined, text);
+}
+
+void RunAll(const std::string& text) {
+  for (int options = 0; options < 4; ++options) CheckTokens(text, options);
+  std::string s = text;
+  HtmlDecodeEntities(s);
+  EXPECT_LE(s.size(), text.size());
+  s = text;
+  HtmlToPlainText(s);
+  EXPECT_LE(s.size(), text.size());
+  s = text;
+  HtmlStripTags(s);
+  EXPECT_LE(s.size(), text.size());
+  s = text;
+  StripPercentVariables(s);
+  EXPECT_LE(s.size(), text.size());
+  (void)TagGetAttribute(text, "a");
+  (void)ResolveLink(text, "../x.htm");
+  (void)ResolveLink("http://h.example/a/b.htm", text);
+  (void)ResolveLink("C:\\a\\b.htm", text);
+  (void)ResolveLink(text, text);
+  (void)ParseHtmlColour(text);
+  (void)ColourByName(text);
+  auto decoded = Base64Decode(text);
+  if (decoded) {
+    EXPECT_EQ(Base64Decode(Base64Encode(*decoded)), decoded);
+  }
+}
+
+TEST(HtmlRobustnessTest, RandomBytes) {
+  std::mt19937 rng(20261206);
+  for (int i = 0; i < 3000; ++i) {
+    std::string text = RandomHtml(rng, i % 10 == 0 ? 2000 : 120);
+    SCOPED_TRACE(testing::PrintToString(text));
+    RunAll(text);
+    if (HasFatalFailure()) return;
+  }
+}
+
+TEST(HtmlRobustnessTest, EveryTruncationOfAPage) {
+  const std::string page =
+      "<!DOCTYPE html><html><head><title>Caf&eacute; &amp; Bar</title>"
+      "<style>p { color: red }</style><script>if (a<b) x(\"</p>\");</script></head>"
+      "<body><!-- menu --><a href=\"http:///cat/a.htm\" title='x>y'>Tea &#233; %PRICE%</a>"
+      "<![CDATA[ raw ]]><p>One. Two.</p><img src=a.gif alt=\"&quot;\"></body></html>";
+  for (size_t cut = 0; cut <= page.size(); ++cut) {
+    std::string text = page.substr(0, cut);
+    SCOPED_TRACE(text);
+    RunAll(text);
+    RunAll(page.substr(cut));
+    if (HasFatalFailure()) return;
+  }
+}
+
+// Inputs that would take quadratic time if a scan restarted at every "<", quote or "&".
+TEST(HtmlRobustnessTest, HugePathologicalInputsFinish) {
+  const size_t mb = 1 << 20;
+  const size_t half = mb / 2;
+  std::vector<std::string> inputs = {
+      std::string(mb, '<'), std::string(half / 2, '"') + std::string(half / 2, '<'),
+      "<script>" + std::string(half, '<'), std::string(half / 2, '%') + std::string(half / 2, '<')};
+  for (const char* unit : {"<x \"<", "<!--<", "&abcdefg", "<b>&amp;"}) {
+    inputs.emplace_back();
+    while (inputs.back().size() < half) inputs.back() += unit;
+  }
+  for (const std::string& text : inputs) {
+    for (int options : {0, kHtmlSplitSentences | kHtmlMergeInline}) {
+      auto tokens = HtmlTokenize(text, options);
+      size_t total = 0;
+      for (const HtmlToken& t : tokens) total += t.text.size();
+      EXPECT_EQ(total, text.size());
+    }
+    std::string s = text;
+    HtmlToPlainText(s);
+    s = text;
+    HtmlStripTags(s);
+    s = text;
+    StripPercentVariables(s);
+    (void)TagGetAttribute(text, "x");
+  }
+  auto tokens = HtmlTokenize(std::string(mb, '<'));
+  ASSERT_EQ(tokens.size(), mb);
+  EXPECT_EQ(tokens.back().kind, kHtmlText);
 }
 
 }  // namespace

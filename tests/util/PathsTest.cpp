@@ -44,26 +44,19 @@ TEST(MakeUniquePath, FirstFreeVariant) {
   EXPECT_EQ(MakeUniquePath((home / "web").string() + "/"), (home / "web(1)").string());
 }
 
-TEST(NormalisePath, SeparatorsAndDoubledSeparators) {
-  EXPECT_EQ(NormalisePath("c:\\web\\\\shop/img//a.gif"), "c:/web/shop/img/a.gif");
-  EXPECT_EQ(NormalisePath("\\\\server\\share\\\\x"), "//server/share/x");
-  EXPECT_EQ(NormalisePath("///x"), "//x");
-  EXPECT_EQ(NormalisePath(""), "");
-}
-
-TEST(ResolveParentSegments, RemovesDotsAndParents) {
-  EXPECT_EQ(ResolveParentSegments("a/b/../c", '/'), "a/c");
-  EXPECT_EQ(ResolveParentSegments("a/./b/./c", '/'), "a/b/c");
-  EXPECT_EQ(ResolveParentSegments("a/b/c/../../d", '/'), "a/d");
+TEST(NormalisePath, SeparatorsDotsAndParents) {
+  const std::pair<const char*, const char*> normalised[] = {
+      {"c:\\web\\\\shop/img//a.gif", "c:/web/shop/img/a.gif"},
+      {"\\\\server\\share\\\\x", "//server/share/x"},
+      {"///x", "//x"},
+      {"", ""}};
+  for (const auto& [in, out] : normalised) EXPECT_EQ(NormalisePath(in), out) << in;
+  const std::pair<const char*, const char*> resolved[] = {
+      {"a/b/../c", "a/c"},   {"a/./b/./c", "a/b/c"}, {"a/b/c/../../d", "a/d"},
+      {"../x/../y", "../y"}, {"/../x", "/x"},        {"a/b/..", "a"},
+      {"a/b/../", "a/"},     {"a/..b/c", "a/..b/c"}};
+  for (const auto& [in, out] : resolved) EXPECT_EQ(ResolveParentSegments(in, '/'), out) << in;
   EXPECT_EQ(ResolveParentSegments("a\\b\\..\\c", '\\'), "a\\c");
-  EXPECT_EQ(ResolveParentSegments("../x/../y", '/'), "../y");
-  EXPECT_EQ(ResolveParentSegments("/../x", '/'), "/x");
-  EXPECT_EQ(ResolveParentSegments("a/b/..", '/'), "a");
-  EXPECT_EQ(ResolveParentSegments("a/b/../", '/'), "a/");
-  EXPECT_EQ(ResolveParentSegments("a/..b/c", '/'), "a/..b/c");
-}
-
-TEST(JoinPath, JoinsNormalisesAndResolves) {
   EXPECT_EQ(JoinPath("Projects/Shop", "Template\\tolmi.js"), "Projects/Shop/Template/tolmi.js");
   EXPECT_EQ(JoinPath("Projects/Shop/", "../Other/a.stp"), "Projects/Other/a.stp");
   EXPECT_EQ(JoinPath("", "a\\b"), "a/b");
@@ -86,12 +79,9 @@ TEST(CreateDirectoryPath, CreatesLevelsReportsExistingAndFailures) {
 }
 
 TEST(RemoveInvalidNameChars, RemovesEveryForbiddenCharacter) {
-  std::string name = "my:store?.stp";
+  std::string name = "\"a\\b/c:d;e'f*g?h<i>j|k.stp";
   EXPECT_TRUE(RemoveInvalidNameChars(name));
-  EXPECT_EQ(name, "mystore.stp");
-  name = "\"a\\b/c:d;e'f*g?h<i>j|k";
-  EXPECT_TRUE(RemoveInvalidNameChars(name));
-  EXPECT_EQ(name, "abcdefghijk");
+  EXPECT_EQ(name, "abcdefghijk.stp");
   name = "fine name.txt";
   EXPECT_FALSE(RemoveInvalidNameChars(name));
   EXPECT_EQ(name, "fine name.txt");

@@ -82,12 +82,7 @@ TEST(SettingsTable, FileRoundTrip) {
   int matched = 0;
   while (reader->Next(line)) matched += ReadSettingsLine(line, t);
   EXPECT_EQ(matched, 6);
-  EXPECT_EQ(in.server, out.server);
-  EXPECT_EQ(in.port, out.port);
-  EXPECT_EQ(in.separator, out.separator);
-  EXPECT_EQ(in.cards, out.cards);
-  EXPECT_EQ(in.sound, out.sound);
-  EXPECT_EQ(in.leave, out.leave);
+  EXPECT_EQ(FormatSettings(t), FormatSettings(TableFor(out)));
 
   std::ostringstream stream;
   WriteSettings(stream, TableFor(out));
