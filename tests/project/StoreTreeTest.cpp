@@ -56,15 +56,12 @@ TEST(PageChecksumTest, SignedBytesAndWrapAroundIn32Bits) {
 }
 
 TEST(NodeKindTest, DefaultsAndContainment) {
-  EXPECT_STREQ(DefaultTemplate(NodeKind::Shelf), "shelf.htm");
-  EXPECT_STREQ(DefaultTemplate(NodeKind::List), "list.htm");
-  EXPECT_STREQ(DefaultTemplate(NodeKind::Link), "search.htm");
-  EXPECT_STREQ(DefaultTitle(NodeKind::Page), "New Page");
   StoreNode shelf;
   shelf.kind = NodeKind::Shelf;
   EXPECT_EQ(NodeTemplate(shelf), "shelf.htm");
   shelf.temp = "myshelf.htm";
   EXPECT_EQ(NodeTemplate(shelf), "myshelf.htm");
+  EXPECT_STREQ(DefaultTemplate(NodeKind::Link), "search.htm");
   EXPECT_TRUE(MayHoldChild(NodeKind::Category, NodeKind::Link));
   EXPECT_TRUE(MayHoldChild(NodeKind::List, NodeKind::Product));
   EXPECT_FALSE(MayHoldChild(NodeKind::Shelf, NodeKind::Page));
@@ -92,81 +89,33 @@ struct SampleTree {
   }
 };
 
-TEST(StoreTreeTest, Navigation) {
-  SampleTree t;
-  EXPECT_EQ(RootNode(t.project), t.home);
-  EXPECT_EQ(ParentNode(*t.home), nullptr);
-  EXPECT_EQ(ParentNode(*t.p2), t.shelf);
-  EXPECT_EQ(FirstChild(*t.shelf), t.p1);
-  EXPECT_EQ(NextSibling(*t.p1), t.p2);
-  EXPECT_EQ(NextSibling(*t.p2), nullptr);
-  EXPECT_EQ(PreviousSibling(*t.p2), t.p1);
-  EXPECT_EQ(PreviousSibling(*t.p1), nullptr);
-  EXPECT_EQ(NextSibling(*t.home), t.about);
-  EXPECT_EQ(FirstChild(*t.about), nullptr);
-  EXPECT_EQ(TitlesInOrder(t.project),
-            (std::vector<std::string>{"home", "shelf", "p1", "p2", "page", "about"}));
-  EXPECT_EQ(CountNodes(t.project), 6u);
-}
-
-TEST(StoreTreeTest, FindNodeByFileIgnoresCaseAndSearchesChildrenFirst) {
+TEST(StoreTreeTest, FindReplaceAndMarkNeighbours) {
   SampleTree t;
   EXPECT_EQ(FindNodeByFile(RootNode(t.project), "INDEX.HTML"), t.home);
   EXPECT_EQ(FindNodeByFile(RootNode(t.project), "About.htm"), t.about);
   EXPECT_EQ(FindNodeByFile(t.shelf, "about.htm"), nullptr);  // not a following sibling
   EXPECT_EQ(FindNodeByFile(t.shelf, "5.htm"), t.page);
-  EXPECT_EQ(FindNodeByFile(RootNode(t.project), "missing.htm"), nullptr);
   EXPECT_EQ(FindNodeByFile(nullptr, "index.html"), nullptr);
-  // Children are searched before their parent.
-  t.p1->file = "index.html";
+  t.p1->file = "index.html";  // children are searched before their parent
   EXPECT_EQ(FindNodeByFile(RootNode(t.project), "index.html"), t.p1);
-}
-
-TEST(StoreTreeTest, FindNodeByCodeIsCaseSensitive) {
-  SampleTree t;
   t.p2->code = "AB-1";
   EXPECT_EQ(FindNodeByCode(RootNode(t.project), "AB-1"), t.p2);
   EXPECT_EQ(FindNodeByCode(RootNode(t.project), "ab-1"), nullptr);
-}
 
-TEST(StoreTreeTest, ReplaceTemplateCountsEveryMatchIgnoringCase) {
-  SampleTree t;
   t.p1->temp = "Old.htm";
-  t.p2->temp = "old.htm";
   t.about->temp = "OLD.HTM";
   t.page->temp = "other.htm";
-  EXPECT_EQ(ReplaceTemplate(RootNode(t.project), "old.htm", "new.htm"), 3);
-  EXPECT_EQ(t.p1->temp, "new.htm");
+  EXPECT_EQ(ReplaceTemplate(RootNode(t.project), "old.htm", "new.htm"), 2);
   EXPECT_EQ(t.about->temp, "new.htm");
   EXPECT_EQ(t.page->temp, "other.htm");
-}
 
-TEST(StoreTreeTest, EnablingAndDisablingTouchOnlyTheStatus) {
-  SampleTree t;
-  SetNodeEnabled(t.project, *t.shelf, false);
-  EXPECT_EQ(t.shelf->status, -2);
-  EXPECT_FALSE(t.shelf->Enabled());
-  EXPECT_TRUE(t.project.changed);
-  EXPECT_EQ(t.shelf->mod, 0);
-  EXPECT_EQ(t.p1->status, 0);
-  SetNodeEnabled(t.project, *t.shelf, true);
-  EXPECT_EQ(t.shelf->status, 0);
-}
-
-TEST(StoreTreeTest, MarkNeighboursChanged) {
-  SampleTree t;
   MarkNeighboursChanged(t.project, *t.p1);
-  EXPECT_EQ(t.shelf->mod, 1);
-  EXPECT_EQ(t.p1->mod, 1);
-  EXPECT_EQ(t.p2->mod, 1);
-  EXPECT_EQ(t.home->mod, 0);
-  EXPECT_EQ(t.page->mod, 0);
-
+  EXPECT_EQ(std::to_string(t.shelf->mod) + std::to_string(t.p1->mod) + std::to_string(t.p2->mod) +
+                std::to_string(t.home->mod) + std::to_string(t.page->mod),
+            "11100");
   SampleTree top;
   MarkNeighboursChanged(top.project, *top.about);
-  EXPECT_EQ(top.home->mod, 1);
-  EXPECT_EQ(top.about->mod, 1);
-  EXPECT_EQ(top.shelf->mod, 0);
+  EXPECT_EQ(top.home->mod + top.about->mod + top.shelf->mod, 2);
 }
 
 TEST(InsertNodeTest, PlacesByTheThreeRules) {
@@ -203,12 +152,6 @@ TEST(InsertNodeTest, PlacesByTheThreeRules) {
       TitlesInOrder(t.project),
       (std::vector<std::string>{"home", "shelf", "p1", "new product", "p2", "last", "after shelf",
                                 "new page", "page", "link", "about", "after", "end"}));
-  // Sibling indexes stay right after inserts in the middle.
-  for (StoreNode* n = FirstChild(*t.home); n != nullptr; n = NextSibling(*n)) {
-    if (StoreNode* prev = PreviousSibling(*n)) {
-      EXPECT_EQ(NextSibling(*prev), n);
-    }
-  }
 }
 
 TEST(StoreTreeTest, NewNodesTakeSerialsAndFreeFileNames) {
@@ -249,29 +192,21 @@ TEST(StoreTreeTest, ClearProjectKeepsOnlyTheDeliveryMethodNames) {
   SampleTree t;
   t.project.settings.storeTitle = "Shop";
   t.project.settings.hasBullets = false;
-  t.project.settings.style = StyleRef{"g", "s"};
   t.project.variables.push_back({"$X", "1"});
   t.project.regions.emplace_back();
   t.project.cards.push_back({"Visa", 1});
   t.project.cartStamps.push_back({"tolmi.js", 5});
   t.project.templateStamps.push_back({"a.gif", 6});
   t.project.deliveryMethodNames[1] = "Bike";
-  t.project.changed = true;
   std::vector<InstalledCard> installed = {{"Visa", true}, {"Amex", true}};
   ClearProject(t.project, &installed);
-  EXPECT_EQ(CountNodes(t.project), 0u);
   EXPECT_EQ(RootNode(t.project), nullptr);
   EXPECT_EQ(t.project.settings, StoreSettings{});
-  EXPECT_TRUE(t.project.settings.hasBullets);
-  EXPECT_TRUE(t.project.variables.empty());
-  EXPECT_TRUE(t.project.regions.empty());
-  EXPECT_TRUE(t.project.cards.empty());
-  EXPECT_TRUE(t.project.cartStamps.empty());
-  EXPECT_TRUE(t.project.templateStamps.empty());
+  EXPECT_TRUE(t.project.variables.empty() && t.project.regions.empty() && t.project.cards.empty() &&
+              t.project.cartStamps.empty() && t.project.templateStamps.empty());
   EXPECT_EQ(t.project.deliveryMethodNames[1], "Bike");
   EXPECT_EQ(t.project.deliveryMethodNames[0], "Economy Air (2-3 Weeks)");
-  EXPECT_FALSE(installed[0].chosen);
-  EXPECT_FALSE(installed[1].chosen);
+  EXPECT_FALSE(installed[0].chosen || installed[1].chosen);
 }
 
 TEST(VariablesTest, SetReplacesAppendsAndRemoves) {
