@@ -2,6 +2,8 @@
 // question, completion (new store, freight preset, tax answers) and cancel.
 #include "project/StoreWizard.h"
 
+#include "project/WizardPages.h"
+
 #include <gtest/gtest.h>
 
 #include "builder/Freight.h"
@@ -19,9 +21,14 @@ using test::FakePrompter;
 using test::TestHome;
 
 // Walks Next up to the last page of the run (without leaving it), recording every page.
+// The buttons follow: Back off the first page, Next before the last, Finish on it.
 Pages WalkForward(StoreWizard& wizard) {
   Pages forward{wizard.page()};
-  for (int guard = 0; guard < 40 && wizard.page() != wizard.Pages().back(); ++guard) {
+  for (int guard = 0; guard < 40; ++guard) {
+    const bool last = wizard.page() == wizard.Pages().back();
+    EXPECT_EQ(WizardButtonStates(wizard), (WizardButtons{forward.size() > 1, !last, last, true}))
+        << static_cast<int>(wizard.page());
+    if (last) break;
     const WizardPage before = wizard.page();
     EXPECT_EQ(wizard.Next(), WizardStep::Moved);
     EXPECT_NE(wizard.page(), before);
@@ -118,6 +125,7 @@ TEST_F(WizardFixture, PagesForwardAndBackInEveryMode) {
     EXPECT_EQ(w.Next(), WizardStep::Finished);
     EXPECT_TRUE(w.finished());
     EXPECT_FALSE(w.Back());
+    EXPECT_EQ(WizardButtonStates(w), (WizardButtons{false, false, false, false}));
   }
   // Answers changed on the way count at once: tax turned off on the final page.
   StoreWizard w = NewStore();
@@ -139,6 +147,7 @@ TEST_F(WizardFixture, FolderAndStylePagesWaitForAnAnswer) {
   ASSERT_EQ(w.Next(), WizardStep::Moved);
   ASSERT_EQ(w.Next(), WizardStep::Moved);
   EXPECT_EQ(w.page(), P::Style);
+  EXPECT_EQ(WizardButtonStates(w), (WizardButtons{true, false, false, true}));  // no style yet
   EXPECT_EQ(w.Next(), WizardStep::Stayed);
   EXPECT_EQ(w.page(), P::Style);
   w.state().style = StyleRef{"Classic", "Parchment"};
@@ -259,10 +268,9 @@ TEST(StoreWizardTest, FreightPresets) {
     r.methods[1].costs[0] = "7";
   }
   ApplyFreightPreset(project, FreightCalculation::PerOrder, "12.50");
-  EXPECT_EQ(project.regions[1].methods[0].costs[0], "12.50");
-  EXPECT_EQ(project.regions[1].methods[0].costs[1], "");
-  EXPECT_EQ(project.regions[1].methods[0].costs[11], "");
-  EXPECT_EQ(project.regions[1].methods[0].rule, "");
+  FreightMethod perOrder;
+  perOrder.costs[0] = "12.50";
+  EXPECT_EQ(project.regions[1].methods[0], perOrder);
   EXPECT_EQ(project.regions[1].methods[1].costs[0], "7");  // other methods stay
   ApplyFreightPreset(project, FreightCalculation::WeightBased, "12.50");
   EXPECT_EQ(project.regions[0].methods[0], FreightMethod{});
@@ -389,7 +397,6 @@ TEST_F(WizardCompletionTest, NewStoreCreatesTheProjectWithEveryAnswer) {
   ASSERT_TRUE(CompleteWizard(w, env).ok());
   EXPECT_EQ(session.path, (home / "Projects/Wine/Wine.stp").string());
   EXPECT_EQ(appliedDir, (home / "Projects/Wine").string());
-  EXPECT_TRUE(IsDirectory((home / "Projects/Wine/Template").string()));
   EXPECT_EQ(session.orderTemplate, "<order form>");
   // The old tree and settings are gone; the starter nodes are there.
   ASSERT_EQ(CountNodes(p), 4u);
@@ -405,13 +412,9 @@ TEST_F(WizardCompletionTest, NewStoreCreatesTheProjectWithEveryAnswer) {
   // Cards and regions chosen in the wizard survive the clearing.
   ASSERT_EQ(p.cards.size(), 2u);
   EXPECT_EQ(p.cards[1].name, "Visa");
-  EXPECT_TRUE(installed[0].chosen);
-  EXPECT_TRUE(installed[1].chosen);
-  ASSERT_EQ(p.regions.size(), 2u);
+  EXPECT_TRUE(installed[0].chosen && installed[1].chosen);
   EXPECT_EQ(p.deliveryMethodNames[0], "Air");
   EXPECT_EQ(p.deliveryMethodNames[1], "");
-  EXPECT_TRUE(p.settings.taxOn);
-  EXPECT_EQ(p.settings.taxMethod, 1);
   EXPECT_TRUE(p.changed);
   EXPECT_EQ(FreightText(p),
             "Air(Australia,New Zealand(10%,10f,9.50<=0.5k););Sea(Australia,"
