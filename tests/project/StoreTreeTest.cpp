@@ -14,9 +14,14 @@ std::unique_ptr<StoreNode> Node(NodeKind kind, std::string title, std::string fi
   return node;
 }
 
+// The titles in display order, each after ">" per level of depth.
 std::vector<std::string> TitlesInOrder(const StoreProject& project) {
   std::vector<std::string> titles;
-  ForEachNode(project, [&](const StoreNode& n) { titles.push_back(n.title); });
+  ForEachNode(project, [&](const StoreNode& n) {
+    std::string depth;
+    for (const StoreNode* p = ParentNode(n); p != nullptr; p = ParentNode(*p)) depth += ">";
+    titles.push_back(depth + n.title);
+  });
   return titles;
 }
 
@@ -118,40 +123,29 @@ TEST(StoreTreeTest, FindReplaceAndMarkNeighbours) {
   EXPECT_EQ(top.home->mod + top.about->mod + top.shelf->mod, 2);
 }
 
+// A page while a product inside a shelf is current goes after the shelf, a product after
+// the current product; a product while the shelf is current becomes its last child, a page
+// goes after the shelf; a category current takes the node as its last child; no current
+// node: the end of the top level; a top-level page current: directly after it.
 TEST(InsertNodeTest, PlacesByTheThreeRules) {
   SampleTree t;
-  // A page while a product inside a shelf is current: after the shelf, not inside it.
   StoreNode* newPage = InsertNode(t.project, Node(NodeKind::Page, "new page"), t.p1);
-  EXPECT_EQ(ParentNode(*newPage), t.home);
-  EXPECT_EQ(PreviousSibling(*newPage), t.shelf);
   EXPECT_TRUE(t.project.changed);
-  // A product in the same situation: after the current product inside the shelf.
-  StoreNode* newProduct = InsertNode(t.project, Node(NodeKind::Product, "new product"), t.p1);
-  EXPECT_EQ(ParentNode(*newProduct), t.shelf);
-  EXPECT_EQ(PreviousSibling(*newProduct), t.p1);
-  EXPECT_EQ(NextSibling(*newProduct), t.p2);
-  // A product while the shelf is current: its last child.
-  StoreNode* last = InsertNode(t.project, Node(NodeKind::Product, "last"), t.shelf);
-  EXPECT_EQ(NextSibling(*t.p2), last);
-  // A page while the shelf is current: directly after the shelf.
-  StoreNode* afterShelf = InsertNode(t.project, Node(NodeKind::Page, "after shelf"), t.shelf);
-  EXPECT_EQ(PreviousSibling(*afterShelf), t.shelf);
-  // A category current: last child.
-  StoreNode* inHome = InsertNode(t.project, Node(NodeKind::Link, "link"), t.home);
-  EXPECT_EQ(ParentNode(*inHome), t.home);
-  EXPECT_EQ(NextSibling(*inHome), nullptr);
-  // No current node: end of the top level.
+  InsertNode(t.project, Node(NodeKind::Product, "new product"), t.p1);
+  InsertNode(t.project, Node(NodeKind::Product, "last"), t.shelf);
+  InsertNode(t.project, Node(NodeKind::Page, "after shelf"), t.shelf);
+  InsertNode(t.project, Node(NodeKind::Link, "link"), t.home);
   StoreNode* end = InsertNode(t.project, Node(NodeKind::Category, "end"), nullptr);
-  EXPECT_EQ(PreviousSibling(*end), t.about);
-  // A top-level page current: directly after it at the top level.
-  StoreNode* afterHome = InsertNode(t.project, Node(NodeKind::Page, "after"), t.about);
-  EXPECT_EQ(ParentNode(*afterHome), nullptr);
-  EXPECT_EQ(PreviousSibling(*afterHome), t.about);
-  EXPECT_EQ(NextSibling(*afterHome), end);
-  EXPECT_EQ(
-      TitlesInOrder(t.project),
-      (std::vector<std::string>{"home", "shelf", "p1", "new product", "p2", "last", "after shelf",
-                                "new page", "page", "link", "about", "after", "end"}));
+  StoreNode* after = InsertNode(t.project, Node(NodeKind::Page, "after"), t.about);
+  EXPECT_EQ(TitlesInOrder(t.project),
+            (std::vector<std::string>{"home", ">shelf", ">>p1", ">>new product", ">>p2", ">>last",
+                                      ">after shelf", ">new page", ">page", ">link", "about",
+                                      "after", "end"}));
+  // Sibling links stay right after inserts in the middle.
+  EXPECT_EQ(NextSibling(*PreviousSibling(*newPage)), newPage);
+  EXPECT_EQ(NextSibling(*after), end);
+  EXPECT_EQ(PreviousSibling(*t.p1), nullptr);
+  EXPECT_EQ(NextSibling(*end), nullptr);
 }
 
 TEST(StoreTreeTest, NewNodesTakeSerialsAndFreeFileNames) {
@@ -183,7 +177,7 @@ TEST(StoreTreeTest, FreeNodeRemovesTheSubtreeAndTheSelection) {
   t.project.selected = t.p2;
   FreeNode(t.project, t.shelf);
   EXPECT_EQ(t.project.selected, nullptr);
-  EXPECT_EQ(TitlesInOrder(t.project), (std::vector<std::string>{"home", "page", "about"}));
+  EXPECT_EQ(TitlesInOrder(t.project), (std::vector<std::string>{"home", ">page", "about"}));
   EXPECT_EQ(FirstChild(*t.home), t.page);
   EXPECT_EQ(PreviousSibling(*t.page), nullptr);
 }
