@@ -320,7 +320,7 @@ class Mirror : public TreeListener {
     ++events;
   }
   void AboutToMove(const StoreNode& node, const StoreNode& holder, std::size_t dest) override {
-    move_ = {node.parent, node.indexInParent, &holder, dest};
+    move_ = {node.parent, &holder, node.indexInParent, dest};
   }
   void Moved(StoreNode& node) override {
     auto& from = kids_[move_.from];
@@ -342,9 +342,6 @@ class Mirror : public TreeListener {
   struct Move {
     const StoreNode *from, *to;
     std::size_t row, dest;
-    Move() = default;
-    Move(const StoreNode* f, std::size_t r, const StoreNode* t, std::size_t d)
-        : from(f), to(t), row(r), dest(d) {}
   };
   void Take(const StoreNode& holder) {
     auto& rows = kids_[&holder];
@@ -365,7 +362,7 @@ class Mirror : public TreeListener {
   StoreProject& project_;
   std::map<const StoreNode*, std::vector<const StoreNode*>> kids_;
   std::pair<const StoreNode*, std::size_t> pending_;
-  Move move_;
+  Move move_{};
 };
 
 TEST(TreeEditingTest, EveryEditIsReportedRowByRow) {

@@ -31,29 +31,15 @@ TEST(SchemeList, GroupsSchemesKeysAndKinds) {
   home.Write("present.txt", "1");
   SchemeList list = ListIn(home);
   ReadSchemeListText(list,
-                     "product=Tolmi PRO\r\n"
-                     "STYLE=Modern   \r\n"
-                     "SCHEMA=Blue\n"
-                     "PREVIEW=template/blue/p.png\n"
-                     "DEF=blue\n"
-                     "TYP=0\n"
-                     "SCHEMA=Gone\n"
-                     "DEF=gone\n"
-                     "TYP=0\n"
-                     "SCHEMA=Plain\n"
-                     "TYP=0\n"
+                     "product=Tolmi PRO\r\nSTYLE=Modern   \r\n"
+                     "SCHEMA=Blue\nPREVIEW=template/blue/p.png\nDEF=blue\nTYP=0\n"
+                     "SCHEMA=Gone\nDEF=gone\nTYP=0\n"
+                     "SCHEMA=Plain\nTYP=0\n"
                      "STYLE=Classic\n"
-                     "SCHEMA=Installed\n"
-                     "INSTALL=present.txt\n"
-                     "TYP=1\n"
-                     "SCHEMA=Missing\n"
-                     "INSTALL=absent.txt\n"
-                     "TYP=0\n"
-                     "SCF=template/x/dot.png\n"
+                     "SCHEMA=Installed\nINSTALL=present.txt\nTYP=1\n"
+                     "SCHEMA=Missing\nINSTALL=absent.txt\nTYP=0\nSCF=template/x/dot.png\n"
                      "STYLE=Modern\n"
-                     "SCHEMA=Late\n"
-                     "TYP=0\n"
-                     "DEF=late\n");
+                     "SCHEMA=Late\nTYP=0\nDEF=late\n");
   // Per scheme: group/name, folder, kind (0 installed, 1 the merchant's, 2 unavailable).
   std::string seen;
   for (const StyleCategory& c : list.categories)
@@ -193,14 +179,9 @@ TEST(SchemeSettings, FileRoundTripAndWriteFailure) {
 TEST(SchemeSettings, MalformedAndHugeLines) {
   Scheme s;
   ReadSchemeSettingsText(s,
-                         "%A\n%B,1\n%C,1,2\n"
-                         " %D,1,2,Label\n"
+                         "%A\n%B,1\n%C,1,2\n %D,1,2,Label\n"
                          "%E , 1 , 3 ,  Spaced Label  ,   value, with, commas   \n"
-                         "%F,x,y,Label Only\n"
-                         "-\n"
-                         "CLR=FFzz\n"
-                         "F=\n"
-                         "garbage\n");
+                         "%F,x,y,Label Only\n-\nCLR=FFzz\nF=\ngarbage\n");
   ASSERT_EQ(s.variables.size(), 3u);
   EXPECT_EQ(s.variables[0], (StyleVariable{"Spaced Label", "%E", "value, with, commas", 3, 1}));
   EXPECT_EQ(s.variables[1], (StyleVariable{"Label Only", "%F", "", 0, 0}));
