@@ -1,6 +1,14 @@
+// The project's life: new, open, save (backups, questions), Save As, restore, merge; and
+// what keeps a merchant's project safe: only project files open, a file cut short is not
+// saved over unasked, backups rotate only after a whole save and a damaged one is not
+// restored, interrupted saves leave nothing behind, older templates are replaced only at
+// save, and a project open in another program is not opened twice.
 #include "project/Lifecycle.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -14,6 +22,43 @@ namespace {
 using test::FakeClock;
 using test::FakePrompter;
 using test::TestHome;
+
+const std::string kWhole =
+    "TIME=1\nVERSION=2034361\nOWNER=Tolmi PRO\n"
+    "NODE0=Home\nSTATUS=0\nFILE=index.html\n#BRANCH\nNODE1=Tea\nSTATUS=0\n#EOB\n"
+    "STITLE=Tea Shop\nCURR=$\nNAVSTYLE=0\nCC=1:Visa\n";
+
+TEST(ProjectFileCheck, WhatIsAProjectAndWhatWasCutShort) {
+  struct Case {
+    const char* what;
+    std::string bytes;
+    bool isProject, cutShort;
+  };
+  std::string crlf;
+  for (char c : kWhole) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  const std::vector<Case> cases = {
+      {"as written", kWhole, true, false},
+      {"Windows line ends", crlf, true, false},
+      {"a bare record (no header)", "NODE0=x\nSTATUS=0\n", true, false},
+      {"a stray top-level #EOB ends it", "NODE0=x\nSTATUS=0\n#EOB\nSTITLE=x", true, false},
+      {"cut inside a line", kWhole.substr(0, kWhole.size() - 3), true, true},
+      {"cut before the settings", kWhole.substr(0, kWhole.find("STITLE")), true, true},
+      {"cut inside a branch", kWhole.substr(0, kWhole.find("#EOB")), true, true},
+      {"empty", "", false, false},
+      {"blank lines", "\n\r\n  \n", false, false},
+      {"a NUL byte", std::string("TIME=1\nNODE0=x\0y\n", 17), false, false},
+      {"text", "Dear merchant,\nNODE0=x\n", false, false},
+      {"a program",
+       "\x7f"
+       "ELF\x02\x01\x01",
+       false, false},
+  };
+  for (const Case& c : cases) {
+    ProjectFileCheck check = CheckProjectBytes(c.bytes);
+    EXPECT_EQ(check.isProject, c.isProject) << c.what;
+    EXPECT_EQ(check.cutShort, c.cutShort) << c.what;
+  }
+}
 
 // A home with the installation's order and confirmation templates, and an env over it.
 class LifecycleTest : public ::testing::Test {
@@ -39,6 +84,10 @@ class LifecycleTest : public ::testing::Test {
     ASSERT_TRUE(NewProject(session, env, "Toys", "Toy Shop").ok()) << Texts();
     ASSERT_TRUE(SaveProject(session, env).ok()) << Texts();
   }
+  std::string Path() const { return (home / "Projects/Tea/Tea.stp").string(); }
+  bool Saved(const std::string& line) const {
+    return home.Read("Projects/Toys/Toys.stp").find(line) != std::string::npos;
+  }
 
   TestHome home;
   FakePrompter prompter;
@@ -55,6 +104,9 @@ TEST_F(LifecycleTest, NewProjectFoldersStarterNodesAndTemplates) {
     EXPECT_EQ(dir, (home / "Projects/Toys").string());
     return Status::Ok();
   };
+  session.project.settings.currency = "EUR";  // set by the wizard: kept
+  SetVariable(session.project.variables, "$COPYRIGHT", "(c) Toys");
+  AppendNode(session.project, nullptr, CreateNode());  // a left-over tree: replaced
   ASSERT_TRUE(NewProject(session, env, "Toys", "Toy Shop").ok());
   EXPECT_TRUE(prompter.shown.empty()) << Texts();
   EXPECT_EQ(installs, 1);
@@ -63,49 +115,35 @@ TEST_F(LifecycleTest, NewProjectFoldersStarterNodesAndTemplates) {
   EXPECT_TRUE(IsDirectory((home / "Projects/Toys/Web").string()));
   EXPECT_EQ(home.Read("Projects/Toys/Template/order.htm"), "<order form>");
   EXPECT_EQ(home.Read("Projects/Toys/Template/confirm.htm"), "<confirmation>");
-  EXPECT_EQ(session.orderTemplate, "<order form>");
-  EXPECT_EQ(session.confirmTemplate, "<confirmation>");
+  EXPECT_EQ(session.orderTemplate + session.confirmTemplate, "<order form><confirmation>");
   EXPECT_EQ(session.project.settings.projectDir, (home / "Projects/Toys").string());
+  EXPECT_EQ(session.project.settings.currency, "EUR");
+  EXPECT_NE(GetVariable(session.project.variables, "$copyright"), nullptr);
 
-  struct Expected {
-    NodeKind kind;
-    const char* title;
-    const char* file;
-  };
-  const Expected expected[] = {{NodeKind::Category, "Toy Shop", "index.html"},
-                               {NodeKind::Page, "About Us", "about.html"},
-                               {NodeKind::Page, "News", "news.html"},
-                               {NodeKind::Page, "Contact Us", "contact.html"}};
-  const StoreNode* node = RootNode(session.project);
-  for (int i = 0; i < 4; ++i) {
-    ASSERT_NE(node, nullptr);
-    EXPECT_EQ(node->kind, expected[i].kind);
-    EXPECT_EQ(node->title, expected[i].title);
-    EXPECT_EQ(node->page, expected[i].title);
-    EXPECT_EQ(node->file, expected[i].file);
-    EXPECT_EQ(node->serial, 41u + i);
-    EXPECT_EQ(node->status, 0);
-    node = NextSibling(*node);
-  }
-  EXPECT_EQ(node, nullptr);
+  std::string nodes;
+  ForEachNode(session.project, [&](const StoreNode& n) {
+    nodes += std::to_string(static_cast<int>(n.kind)) + n.title + "|" + n.page + "|" + n.file +
+             "|" + std::to_string(n.serial) + "|" + std::to_string(n.status) + " ";
+  });
+  EXPECT_EQ(nodes,
+            "0Toy Shop|Toy Shop|index.html|41|0 4About Us|About Us|about.html|42|0 "
+            "4News|News|news.html|43|0 4Contact Us|Contact Us|contact.html|44|0 ");
   EXPECT_EQ(serial, 44u);
 }
 
 TEST_F(LifecycleTest, NewProjectRejectsBadNamesAndReportsMissingTemplates) {
   for (const char* bad : {"a/b", "a\\b", "a,b", "", ".."}) {
-    FakePrompter p;
-    env.prompter = &p;
+    prompter.shown.clear();
     EXPECT_FALSE(NewProject(session, env, bad, "x").ok());
-    ASSERT_EQ(p.shown.size(), 1u) << bad;
-    EXPECT_EQ(p.shown[0].text,
-              "Invalid Project Name.  The name must not include forward/back slash characters "
-              "or commas.");
-    EXPECT_EQ(p.shown[0].title, "Error");
+    EXPECT_EQ(Texts(),
+              "Error: Invalid Project Name.  The name must not include forward/back slash "
+              "characters or commas.\n")
+        << bad;
   }
-  env.prompter = &prompter;
   EXPECT_TRUE(session.path.empty());
   EXPECT_FALSE(FileExists((home / "Projects/a").string()));
 
+  prompter.shown.clear();
   std::filesystem::remove(home / "template/order.dat");
   std::filesystem::remove(home / "template/confirm.dat");
   ASSERT_TRUE(NewProject(session, env, "Bare", "Bare").ok());
@@ -126,19 +164,28 @@ TEST_F(LifecycleTest, ElevenSavesKeepTenBackups) {
   ASSERT_EQ(backups.size(), 10u);
   for (int n = 1; n <= 10; ++n) {
     EXPECT_EQ(backups[n - 1].name, "Toys.stp." + std::to_string(n));
-    ASSERT_TRUE(backups[n - 1].time.has_value());
     // ".1" holds the file as it was before the last save.
-    EXPECT_EQ(*backups[n - 1].time, 1100000000 + 11 - n);
+    EXPECT_EQ(backups[n - 1].time.value_or(0), 1100000000 + 11 - n);
     EXPECT_GT(backups[n - 1].size, 0u);
   }
   EXPECT_NE(home.Read("Projects/Toys/Backup/Toys.stp.1").find("STITLE=Save 10\n"),
             std::string::npos);
-  EXPECT_NE(home.Read("Projects/Toys/Toys.stp").find("STITLE=Save 11\n"), std::string::npos);
+  EXPECT_TRUE(Saved("STITLE=Save 11\n"));
+
+  // A file where the "Backup" folder should be: the backup fails, the save does not.
+  std::filesystem::remove_all(home / "Projects/Toys/Backup");
+  home.Write("Projects/Toys/Backup", "in the way");
+  session.project.settings.storeTitle = "Blocked";
+  EXPECT_TRUE(SaveProject(session, env).ok());
+  EXPECT_TRUE(Saved("STITLE=Blocked\n"));
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_NE(prompter.shown[0].text.find("Backup"), std::string::npos);
 }
 
-TEST_F(LifecycleTest, UnsavedChangesQuestion) {
+TEST_F(LifecycleTest, UnsavedChangesAndOlderVersionQuestions) {
   NewToys();
   const std::string before = home.Read("Projects/Toys/Toys.stp");
+  const std::size_t backups = ListBackups(session.path).size();
   session.project.settings.storeTitle = "Changed";
   session.project.changed = true;
   prompter.answers = {PromptAnswer::No};
@@ -148,33 +195,25 @@ TEST_F(LifecycleTest, UnsavedChangesQuestion) {
             "The current project has changed.  Do you wish to save your changes?");
   EXPECT_EQ(prompter.asked[0].title, "Tolmi PRO - Save Store Confirmation");
   EXPECT_EQ(home.Read("Projects/Toys/Toys.stp"), before);
-  EXPECT_TRUE(ListBackups(session.path).empty() ||
-              ListBackups(session.path).size() == 1u);  // only the first save's
 
-  const size_t backupsBefore = ListBackups(session.path).size();
+  // An older project refused at the overwrite question: nothing written or rotated.
+  session.project.settings.version = 150000;
+  prompter.answers = {PromptAnswer::No};
+  EXPECT_EQ(SaveProject(session, env).kind(), ErrorKind::Cancelled);
+  EXPECT_EQ(prompter.asked.back().title, "Confirmation");
+  EXPECT_EQ(home.Read("Projects/Toys/Toys.stp"), before);
+  EXPECT_EQ(ListBackups(session.path).size(), backups);
+  EXPECT_TRUE(prompter.shown.empty()) << Texts();
+
+  session.project.settings.version = 0;
   prompter.answers = {PromptAnswer::Yes};
   EXPECT_TRUE(AskToSaveChanges(session, env).ok());
   EXPECT_FALSE(session.project.changed);
-  EXPECT_EQ(ListBackups(session.path).size(), backupsBefore + 1);
-  EXPECT_NE(home.Read("Projects/Toys/Toys.stp").find("STITLE=Changed\n"), std::string::npos);
-
+  EXPECT_EQ(ListBackups(session.path).size(), backups + 1);
+  EXPECT_TRUE(Saved("STITLE=Changed\n"));
   // Nothing changed: no question.
   EXPECT_TRUE(AskToSaveChanges(session, env).ok());
-  EXPECT_EQ(prompter.asked.size(), 2u);
-}
-
-TEST_F(LifecycleTest, OlderVersionQuestionStopsTheSave) {
-  NewToys();
-  const std::string before = home.Read("Projects/Toys/Toys.stp");
-  session.project.settings.version = 150000;
-  session.project.settings.storeTitle = "Changed";
-  prompter.answers = {PromptAnswer::No};
-  Status s = SaveProject(session, env);
-  EXPECT_EQ(s.kind(), ErrorKind::Cancelled);
-  ASSERT_EQ(prompter.asked.size(), 1u);
-  EXPECT_EQ(prompter.asked[0].title, "Confirmation");
-  EXPECT_EQ(home.Read("Projects/Toys/Toys.stp"), before);
-  EXPECT_TRUE(prompter.shown.empty()) << Texts();
+  EXPECT_EQ(prompter.asked.size(), 3u);
 }
 
 TEST_F(LifecycleTest, OpenReadsTheFileAndReportsFailures) {
@@ -202,7 +241,7 @@ TEST_F(LifecycleTest, OpenReadsTheFileAndReportsFailures) {
   EXPECT_EQ(CountNodes(other.project), 0u);
 }
 
-TEST_F(LifecycleTest, SaveAsCleansTheNameAndCopiesSiblings) {
+TEST_F(LifecycleTest, SaveAsCleansTheNameCopiesSiblingsAndAsksBeforeOverwriting) {
   NewToys();
   home.Write("Projects/Toys/Toys.bak", "old backup");
   home.Write("Projects/Toys/Toys.stp.txt", "notes");
@@ -212,7 +251,6 @@ TEST_F(LifecycleTest, SaveAsCleansTheNameAndCopiesSiblings) {
   EXPECT_TRUE(prompter.asked.empty());
   const std::string dir = (home / "Projects/My_ Shop").string();
   EXPECT_EQ(session.path, dir + "/My_ Shop.stp");
-  EXPECT_TRUE(FileExists(session.path));
   EXPECT_EQ(home.Read("Projects/My_ Shop/My_ Shop.bak"), "old backup");
   EXPECT_EQ(home.Read("Projects/My_ Shop/My_ Shop.stp.txt"), "notes");
   EXPECT_FALSE(FileExists(dir + "/My_ Shop.dat"));
@@ -222,57 +260,39 @@ TEST_F(LifecycleTest, SaveAsCleansTheNameAndCopiesSiblings) {
   EXPECT_EQ(session.project.settings.version, 0);
   EXPECT_NE(home.Read("Projects/My_ Shop/My_ Shop.stp").find("REBUILD=" + dir + "/Web\n"),
             std::string::npos);
-  // The old project is untouched.
-  EXPECT_TRUE(FileExists((home / "Projects/Toys/Toys.stp").string()));
-
+  EXPECT_TRUE(FileExists((home / "Projects/Toys/Toys.stp").string()));  // the old one stays
   EXPECT_EQ(CleanSaveAsName(std::string(60, 'a') + ",b"), std::string(50, 'a'));
-  EXPECT_EQ(CleanSaveAsName("a,b,c"), "a_b_c");
-}
 
-TEST_F(LifecycleTest, SaveAsIntoAnExistingFolderAsksFirst) {
-  NewToys();
   home.Write("Projects/Shop/keep.txt", "x");
   prompter.answers = {PromptAnswer::Cancel};
-  Status s = SaveProjectAs(session, env, "Shop");
-  EXPECT_EQ(s.kind(), ErrorKind::Cancelled);
+  EXPECT_EQ(SaveProjectAs(session, env, "Shop").kind(), ErrorKind::Cancelled);
   ASSERT_EQ(prompter.asked.size(), 1u);
   EXPECT_EQ(prompter.asked[0].text,
             "A Project Directory with the same name already exists.  Would you like to "
             "overwrite it?");
-  EXPECT_EQ(prompter.asked[0].title, "Confirmation");
-  EXPECT_EQ(session.path, (home / "Projects/Toys/Toys.stp").string());
+  EXPECT_EQ(session.path, dir + "/My_ Shop.stp");
   EXPECT_FALSE(FileExists((home / "Projects/Shop/Shop.stp").string()));
-
   prompter.answers = {PromptAnswer::Yes};
   ASSERT_TRUE(SaveProjectAs(session, env, "Shop").ok());
   EXPECT_TRUE(FileExists((home / "Projects/Shop/Shop.stp").string()));
-
-  // A name that is only commas' replacement is fine, a slash is not.
   EXPECT_EQ(SaveProjectAs(session, env, "").kind(), ErrorKind::Cancelled);
   EXPECT_FALSE(SaveProjectAs(session, env, "../escape").ok());
   EXPECT_FALSE(FileExists((home / "escape").string()));
 }
 
-TEST_F(LifecycleTest, BackupListingDates) {
+TEST_F(LifecycleTest, BackupsAreListedAndRestored) {
   NewToys();
+  session.project.settings.storeTitle = "Second";
+  ASSERT_TRUE(SaveProject(session, env).ok());
   home.Write("Projects/Toys/Backup/Toys.stp.3", "NODE0=x\nTIME=5\n");
   home.Write("Projects/Toys/Backup/Toys.stp.2", "TIME=1234567890\nVERSION=1\n");
   home.Write("Projects/Toys/Backup/Sub/inner", "TIME=1\n");
   std::vector<BackupEntry> list = ListBackups(session.path);
-  ASSERT_EQ(list.size(), 2u);
-  EXPECT_EQ(list[0].name, "Toys.stp.2");
-  EXPECT_EQ(list[0].time.value_or(0), 1234567890);
-  EXPECT_EQ(list[0].size, 26u);
-  EXPECT_EQ(list[1].name, "Toys.stp.3");
-  EXPECT_FALSE(list[1].time.has_value());
-}
-
-TEST_F(LifecycleTest, RestoreRevertsOrStartsAfresh) {
-  NewToys();
-  session.project.settings.storeTitle = "Second";
-  ASSERT_TRUE(SaveProject(session, env).ok());
-  std::vector<BackupEntry> list = ListBackups(session.path);
-  ASSERT_EQ(list.size(), 1u);
+  ASSERT_EQ(list.size(), 3u);
+  EXPECT_EQ(list[1].name, "Toys.stp.2");
+  EXPECT_EQ(list[1].time.value_or(0), 1234567890);
+  EXPECT_EQ(list[1].size, 26u);
+  EXPECT_FALSE(list[2].time.has_value());  // TIME is not the first line
 
   prompter.answers = {PromptAnswer::No};
   EXPECT_EQ(RestoreBackup(session, env, list[0]).kind(), ErrorKind::Cancelled);
@@ -281,22 +301,21 @@ TEST_F(LifecycleTest, RestoreRevertsOrStartsAfresh) {
   EXPECT_EQ(prompter.asked[0].text,
             "You are about to revert to a previously saved version of the store project.  All "
             "current changes will be lost. Do you wish to proceed? ");
-
   prompter.answers = {PromptAnswer::Yes};
   ASSERT_TRUE(RestoreBackup(session, env, list[0]).ok()) << Texts();
   EXPECT_EQ(session.project.settings.storeTitle, "Toy Shop");
-  EXPECT_NE(home.Read("Projects/Toys/Toys.stp").find("STITLE=Toy Shop\n"), std::string::npos);
+  EXPECT_TRUE(Saved("STITLE=Toy Shop\n"));
 
   // A backup that is gone leaves the project file alone.
   BackupEntry gone = list[0];
   gone.path += ".missing";
+  session.project.settings.storeTitle = "Third";
   prompter.answers = {PromptAnswer::Yes};
   EXPECT_FALSE(RestoreBackup(session, env, gone).ok());
-  EXPECT_NE(home.Read("Projects/Toys/Toys.stp").find("STITLE=Toy Shop\n"), std::string::npos);
+  EXPECT_TRUE(Saved("STITLE=Toy Shop\n"));
 }
 
-// Writes a project "Other" with a shelf holding a product that uses its own template.
-void WriteOtherProject(const TestHome& home) {
+TEST_F(LifecycleTest, MergeUnderAProductOrACategoryOrIntoAnEmptyTree) {
   home.Write("Projects/Other/Other.stp",
              "TIME=1\nVERSION=2034361\nOWNER=Tolmi PRO\n"
              "NODE0=Gifts\nSTATUS=0\nMOD=0\nFILE=gifts.htm\nTEMP=gift.htm\n"
@@ -304,88 +323,172 @@ void WriteOtherProject(const TestHome& home) {
              "STITLE=Other Shop\nCURR=EUR\nP_SERV=ftp.other.test\n");
   home.Write("Projects/Other/Template/gift.htm", "<gift>");
   home.Write("Projects/Other/Template/Order.htm", "<theirs>");
-}
+  const std::string other = (home / "Projects/Other/Other.stp").string();
+  // Into an empty tree it reads as opened.
+  session.project.settings.projectDir = (home / "Projects/Empty").string();
+  ASSERT_TRUE(MergeProject(session, env, other, nullptr).ok());
+  EXPECT_EQ(CountNodes(session.project), 2u);
+  EXPECT_EQ(session.project.settings.storeTitle, "Other Shop");
+  EXPECT_TRUE(session.project.changed);
 
-TEST_F(LifecycleTest, MergeUnderTheShelfOfASelectedProduct) {
   NewToys();
-  WriteOtherProject(home);
   StoreProject& p = session.project;
-  std::unique_ptr<StoreNode> shelfNode = CreateNode();
+  EXPECT_EQ(MergeProject(session, env, other, nullptr).kind(), ErrorKind::InvalidArgument);
+  const std::string missing = (home / "nothing.stp").string();
+  prompter.shown.clear();
+  EXPECT_FALSE(MergeProject(session, env, missing, RootNode(p)).ok());
+  EXPECT_EQ(Texts(), "Error: S105: Unable to read project file '" + missing + "'\n");
+  EXPECT_EQ(CountNodes(p), 4u);
+  // Into the home page category: the top-level records become its children.
+  ASSERT_TRUE(MergeProject(session, env, other, RootNode(p)).ok());
+  EXPECT_EQ(RootNode(p)->children.size(), 2u);
+
+  auto shelfNode = CreateNode();
   shelfNode->kind = NodeKind::Shelf;
-  shelfNode->title = "Shelf";
   StoreNode* shelf = AppendNode(p, nullptr, std::move(shelfNode));
-  std::unique_ptr<StoreNode> productNode = CreateNode();
+  auto productNode = CreateNode();
   productNode->kind = NodeKind::Product;
   StoreNode* product = AppendNode(p, shelf, std::move(productNode));
-
-  ASSERT_TRUE(
-      MergeProject(session, env, (home / "Projects/Other/Other.stp").string(), product).ok())
-      << Texts();
+  ASSERT_TRUE(MergeProject(session, env, other, product).ok()) << Texts();
   ASSERT_EQ(shelf->children.size(), 3u);
   EXPECT_EQ(shelf->children[1]->title, "Gifts");
   EXPECT_EQ(shelf->children[1]->kind, NodeKind::Product);  // under a shelf: products
-  EXPECT_EQ(shelf->children[2]->title, "Teddy");
-  EXPECT_TRUE(p.changed);
-  EXPECT_EQ(p.settings.storeTitle, "Toy Shop");  // merge keeps the open store's settings
+  EXPECT_EQ(p.settings.storeTitle, "Toy Shop");            // merge keeps the open store's settings
   EXPECT_EQ(p.settings.ftpServer, "ftp.other.test");
   // The missing template is copied; the existing one (order.htm) is kept.
   EXPECT_EQ(home.Read("Projects/Toys/Template/gift.htm"), "<gift>");
   EXPECT_EQ(home.Read("Projects/Toys/Template/order.htm"), "<order form>");
 }
 
-TEST_F(LifecycleTest, MergeNeedsASelectionAndAReadableFile) {
-  NewToys();
-  WriteOtherProject(home);
-  const std::string other = (home / "Projects/Other/Other.stp").string();
-  EXPECT_EQ(MergeProject(session, env, other, nullptr).kind(), ErrorKind::InvalidArgument);
-  EXPECT_EQ(CountNodes(session.project), 4u);
-  EXPECT_TRUE(prompter.shown.empty());
-
-  const std::string missing = (home / "nothing.stp").string();
-  EXPECT_FALSE(MergeProject(session, env, missing, RootNode(session.project)).ok());
-  EXPECT_EQ(Texts(), "Error: S105: Unable to read project file '" + missing + "'\n");
-
-  // Into the home page category: the top-level records become its children.
-  ASSERT_TRUE(MergeProject(session, env, other, RootNode(session.project)).ok());
-  EXPECT_EQ(RootNode(session.project)->children.size(), 2u);
-  EXPECT_EQ(CountNodes(session.project), 6u);
+TEST_F(LifecycleTest, OnlyProjectFilesOpen) {
+  for (const std::string& bytes : {std::string(),
+                                   std::string("\x7f"
+                                               "ELF\0\0",
+                                               6),
+                                   std::string("<html><body>x</body></html>\n")}) {
+    home.Write("Projects/Tea/Tea.stp", bytes);
+    prompter.shown.clear();
+    EXPECT_EQ(OpenProject(session, env, Path()).kind(), ErrorKind::Corrupt);
+    EXPECT_EQ(Texts(), "Error: S103: Unable to read project file '" + Path() +
+                           "'\nError: ERROR S105: Unable to open project file\n");
+    EXPECT_TRUE(session.path.empty());
+    EXPECT_EQ(home.Read("Projects/Tea/Tea.stp"), bytes);
+  }
 }
 
-TEST_F(LifecycleTest, MergeIntoAnEmptyTreeReadsAsOpened) {
-  WriteOtherProject(home);
-  session.project.settings.projectDir = (home / "Projects/Empty").string();
-  ASSERT_TRUE(
-      MergeProject(session, env, (home / "Projects/Other/Other.stp").string(), nullptr).ok());
-  EXPECT_EQ(CountNodes(session.project), 2u);
-  EXPECT_EQ(session.project.settings.storeTitle, "Other Shop");
-  EXPECT_TRUE(session.project.changed);
-}
-
-}  // namespace
-}  // namespace tolmi
-
-namespace tolmi {
-namespace {
-
-TEST_F(LifecycleTest, NewProjectKeepsWizardSettingsAndABlockedBackupDoesNotStopTheSave) {
-  session.project.settings.currency = "EUR";
-  SetVariable(session.project.variables, "$COPYRIGHT", "(c) Toys");
-  std::unique_ptr<StoreNode> stale = CreateNode();
-  stale->title = "left over";
-  AppendNode(session.project, nullptr, std::move(stale));
-  ASSERT_TRUE(NewProject(session, env, "Toys", "Toy Shop").ok());
-  EXPECT_EQ(CountNodes(session.project), 4u);
-  EXPECT_EQ(RootNode(session.project)->title, "Toy Shop");
-  EXPECT_EQ(session.project.settings.currency, "EUR");
-  ASSERT_NE(GetVariable(session.project.variables, "$copyright"), nullptr);
-
-  // A file where the "Backup" folder should be: the backup fails, the save does not.
-  home.Write("Projects/Toys/Backup", "in the way");
-  Status s = SaveProject(session, env);
-  EXPECT_TRUE(s.ok());
-  EXPECT_TRUE(FileExists(session.path));
+TEST_F(LifecycleTest, CutShortOpensWithWarningAndIsSavedOverOnlyWithConsent) {
+  const std::string cut = kWhole.substr(0, kWhole.find("STITLE"));
+  home.Write("Projects/Tea/Tea.stp", cut);
+  ASSERT_TRUE(OpenProject(session, env, Path()).ok());
+  EXPECT_TRUE(session.readShort);
   ASSERT_EQ(prompter.shown.size(), 1u);
-  EXPECT_NE(prompter.shown[0].text.find("Backup"), std::string::npos);
+  EXPECT_EQ(prompter.shown[0].title, "Warning");
+  EXPECT_EQ(prompter.shown[0].text.rfind("The project file '" + Path() + "' ends early", 0), 0u);
+  EXPECT_EQ(CountNodes(session.project), 2u);
+
+  prompter.answers = {PromptAnswer::No};
+  EXPECT_EQ(SaveProject(session, env).kind(), ErrorKind::Cancelled);
+  EXPECT_EQ(home.Read("Projects/Tea/Tea.stp"), cut);
+  ASSERT_EQ(prompter.asked.size(), 1u);
+  EXPECT_EQ(prompter.asked[0].text.rfind("The project file '" + Path() + "' was cut short", 0), 0u);
+  EXPECT_EQ(prompter.asked[0].title, "Confirmation");
+
+  prompter.answers = {PromptAnswer::Yes};
+  ASSERT_TRUE(SaveProject(session, env).ok());
+  EXPECT_FALSE(session.readShort);
+  EXPECT_FALSE(CheckProjectBytes(home.Read("Projects/Tea/Tea.stp")).cutShort);
+  // The cut file is the newest backup; a backup cut short is listed but never restored.
+  std::vector<BackupEntry> backups = ListBackups(Path());
+  ASSERT_EQ(backups.size(), 1u);
+  EXPECT_EQ(backups[0].problem, "damaged: it was cut short");
+  prompter.shown.clear();
+  EXPECT_EQ(RestoreBackup(session, env, backups[0]).kind(), ErrorKind::Corrupt);
+  EXPECT_EQ(Texts(),
+            "Error: The backup 'Tea.stp.1' cannot be restored (damaged: it was cut short).\n");
+  EXPECT_FALSE(CheckProjectBytes(home.Read("Projects/Tea/Tea.stp")).cutShort);
+}
+
+TEST_F(LifecycleTest, FailedSaveRotatesNothingAndLeavesNoTemporaryFile) {
+  home.Write("Projects/Tea/Tea.stp", kWhole);
+  ASSERT_TRUE(OpenProject(session, env, Path()).ok());
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(SaveProject(session, env).ok());
+  const std::string saved = home.Read("Projects/Tea/Tea.stp");
+  ASSERT_EQ(ListBackups(Path()).size(), 3u);
+  const std::string oldest = home.Read("Projects/Tea/Backup/Tea.stp.3");
+  session.project.changed = true;
+  for (int i = 0; i < 3; ++i) {
+    SetAtomicWriteFaultForTesting(10);
+    EXPECT_FALSE(SaveProject(session, env).ok());
+    SetAtomicWriteFaultForTesting(-1);
+    EXPECT_TRUE(session.project.changed);  // still to be saved
+    ASSERT_FALSE(prompter.shown.empty());
+    EXPECT_EQ(prompter.shown.back().text, "S101: File Write Error");
+    EXPECT_EQ(prompter.shown.back().title, "Error");
+  }
+  EXPECT_EQ(ListBackups(Path()).size(), 3u);
+  EXPECT_EQ(home.Read("Projects/Tea/Backup/Tea.stp.3"), oldest);
+  EXPECT_EQ(home.Read("Projects/Tea/Tea.stp"), saved);
+
+  // A killed save leaves its temporary files; the next open removes them, and only them.
+  home.Write("Projects/Tea/.Tea.stp.tmp-AbC123", "half");
+  home.Write("Projects/Tea/Backup/.Tea.stp.1.tmp-xYz789", "half");
+  home.Write("Projects/Tea/.Other.stp.tmp-AbC123", "not ours");
+  home.Write("Projects/Tea/Tea.stp.tmp-AbC123", "not a temporary name");
+  ASSERT_TRUE(OpenProject(session, env, Path()).ok());
+  EXPECT_FALSE(FileExists((home / "Projects/Tea/.Tea.stp.tmp-AbC123").string()));
+  EXPECT_FALSE(FileExists((home / "Projects/Tea/Backup/.Tea.stp.1.tmp-xYz789").string()));
+  EXPECT_TRUE(FileExists((home / "Projects/Tea/.Other.stp.tmp-AbC123").string()));
+  EXPECT_TRUE(FileExists((home / "Projects/Tea/Tea.stp.tmp-AbC123").string()));
+}
+
+TEST_F(LifecycleTest, OlderProjectTemplatesAreReplacedAtSaveKeepingEveryBackup) {
+  int upgrades = 0;
+  env.upgradeTemplates = [&](StoreProject& p, const std::string&) {
+    ++upgrades;
+    EXPECT_LT(p.settings.version, kTemplatesCurrentFrom);
+  };
+  std::string old = kWhole;
+  old.replace(old.find("VERSION=2034361"), 15, "VERSION=101000");
+  home.Write("Projects/Tea/Tea.stp", old);
+  for (int i = 0; i < 2; ++i) {  // opening alone changes nothing
+    ASSERT_TRUE(OpenProject(session, env, Path()).ok());
+    EXPECT_TRUE(session.templateUpgradeDue);
+  }
+  EXPECT_EQ(upgrades, 0);
+  ASSERT_TRUE(SaveProject(session, env).ok());
+  EXPECT_EQ(upgrades, 1);
+  EXPECT_FALSE(session.templateUpgradeDue);
+  ASSERT_TRUE(SaveProject(session, env).ok());
+  EXPECT_EQ(upgrades, 1);
+}
+
+// A second program that wants the project waits briefly, then says who has it open.
+TEST_F(LifecycleTest, ProjectOpenInAnotherProgramIsNotOpenedTwice) {
+  home.Write("Projects/Tea/Tea.stp", kWhole);
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  pid_t child = ::fork();
+  if (child == 0) {
+    ProjectSession other;
+    char c = OpenProject(other, env, Path()).ok() ? 'y' : 'n';
+    (void)!::write(ready[1], &c, 1);
+    ::pause();
+    ::_exit(0);
+  }
+  char c = 0;
+  (void)!::read(ready[0], &c, 1);
+  ASSERT_EQ(c, 'y');
+  SetDefaultLockWaitForTesting(std::chrono::milliseconds(100));
+  Status opened = OpenProject(session, env, Path());
+  SetDefaultLockWaitForTesting(std::chrono::milliseconds(-1));
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  EXPECT_FALSE(opened.ok());
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].text,
+            "The project '" + Path() + "' is in use by test_project (process " +
+                std::to_string(child) + "); try again when it has finished.");
+  EXPECT_TRUE(OpenProject(session, env, Path()).ok());  // the holder is gone
 }
 
 }  // namespace

@@ -30,22 +30,23 @@ struct Shop {
   }
 };
 
+// Per kind the fields shown: page, temp, fileEditable, body, userPairs, productData, file,
+// link, image.
+std::string Shown(const StoreNode& n) {
+  const NodeFieldSet f = NodeFieldsFor(n);
+  std::string out;
+  for (bool b : {f.page, f.temp, f.fileEditable, f.body, f.userPairs, f.productData, f.file, f.link,
+                 f.image})
+    out += b ? '1' : '0';
+  return out + " " + ShownFileName(n);
+}
+
 TEST(NodePropertiesTest, FieldSetsPerKind) {
   Shop s;
-  const NodeFieldSet cat = NodeFieldsFor(*s.cat);
-  EXPECT_TRUE(cat.page && cat.temp && cat.fileEditable && cat.body && cat.userPairs);
-  EXPECT_FALSE(cat.productData);
-  const NodeFieldSet product = NodeFieldsFor(*s.product);
-  EXPECT_TRUE(product.productData && product.page && product.fileEditable);
-  const NodeFieldSet item = NodeFieldsFor(*s.item);
-  EXPECT_TRUE(item.productData && item.file);
-  EXPECT_FALSE(item.page || item.temp || item.fileEditable);
-  const NodeFieldSet link = NodeFieldsFor(*s.link);
-  EXPECT_TRUE(link.link && link.image);
-  EXPECT_FALSE(link.file || link.body || link.productData || link.page || link.userPairs);
-  EXPECT_EQ(ShownFileName(*s.item), "7.htm");
-  EXPECT_EQ(ShownFileName(*s.product), "9.htm");
-  EXPECT_EQ(ShownFileName(*s.shelf), "7.htm");
+  EXPECT_EQ(Shown(*s.cat), "111110111 index.html");
+  EXPECT_EQ(Shown(*s.product), "111111111 9.htm");
+  EXPECT_EQ(Shown(*s.item), "000111111 7.htm");  // a shelf item shows its shelf's file
+  EXPECT_EQ(Shown(*s.link), "000000011 ");
 }
 
 TEST(NodePropertiesTest, UnchangedApplyChangesNothing) {
@@ -67,7 +68,9 @@ TEST(NodePropertiesTest, UnchangedApplyChangesNothing) {
 
 TEST(NodePropertiesTest, ApplyStoresTheEditsAndMarksTheNode) {
   Shop s;
-  s.product->optionLabel2 = "Gr\xF6\xDF" "e:";
+  s.product->optionLabel2 =
+      "Gr\xF6\xDF"
+      "e:";
   NodeProperties p = ReadNodeProperties(*s.product);
   p.title = "<b>Tea</b>";
   p.image = "pics\\tea\\green.jpg";

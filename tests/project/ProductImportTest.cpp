@@ -1,38 +1,34 @@
-// Product import: records, delimiter detection, splitting, value treatments, Import and Update.
+// Product import: records, delimiter detection, splitting, value treatments, Import and
+// Update, a real-world-shaped file end to end through the project file, and files that
+// must not harm the project (unbalanced quotes, overlong lines and values, NUL bytes,
+// 10,000 columns, empty files).
+#include "project/ProductImport.h"
+
 #include <gtest/gtest.h>
 
-#include "../support/FakePrompter.h"
-#include "project/ProductImport.h"
+#include "project/ProjectFile.h"
 #include "project/TreeEditing.h"
+#include "tests/support/FakePrompter.h"
+#include "tests/support/TestHome.h"
 
 namespace tolmi {
 namespace {
 
 using Fields = std::vector<std::string>;
+using test::FakeClock;
+using test::TestHome;
 
-TEST(ProductImportTest, CutsLinesDropsCrAndSkipsEmptyLines) {
-  auto records = CutRecords("a,b\r\n\r\n\nc\nd\r\n");
-  ASSERT_TRUE(records.ok());
-  EXPECT_EQ(*records, (Fields{"a,b", "c", "d"}));
-  EXPECT_TRUE(CutRecords("")->empty());
-  auto nul = CutRecords(std::string("x\0y\n", 4));
-  ASSERT_TRUE(nul.ok());
-  EXPECT_EQ((*nul)[0], std::string("x\0y", 3));
-  auto tooLong = CutRecords("ok\n" + std::string(40001, 'a') + "\n");
-  ASSERT_FALSE(tooLong.ok());
-  EXPECT_EQ(tooLong.status().message(),
-            "Line 2 of the data file is longer than 40000 bytes; nothing was read.");
-  EXPECT_TRUE(CutRecords(std::string(40000, 'a')).ok());
-}
-
-TEST(ProductImportTest, QuotedLineBreaksStayInTheirRecord) {
+TEST(ProductImportTest, CutsRecordsKeepingQuotedLineBreaks) {
   const struct {
     std::string bytes;
     Fields records;
   } kCases[] = {
+      {"a,b\r\n\r\n\nc\nd\r\n", {"a,b", "c", "d"}},
+      {"", {}},
+      {std::string("x\0y\n", 4), {std::string("x\0y", 3)}},
       {"a,\"one\r\ntwo\",3\nb,c\n", {"a,\"one\ntwo\",3", "b,c"}},
-      {"\"x\"\"\ny\";1\n", {"\"x\"\"\ny\";1"}},  // "" inside stays open
-      {"a,\"\",\"b\nc\"\n", {"a,\"\",\"b\nc\""}},    // an empty field then a break
+      {"\"x\"\"\ny\";1\n", {"\"x\"\"\ny\";1"}},              // "" inside stays open
+      {"a,\"\",\"b\nc\"\n", {"a,\"\",\"b\nc\""}},            // an empty field then a break
       {"12\" pizza,\"x\"\nb\n", {"12\" pizza,\"x\"", "b"}},  // a quote inside a field
       {"a,\"never closed\nb\nc\n", {"a,\"never closed", "b", "c"}},
   };
@@ -44,12 +40,8 @@ TEST(ProductImportTest, QuotedLineBreaksStayInTheirRecord) {
   // A quote closing more than a line's limit further on does not join the lines between.
   std::string far = "a,\"far\n";
   for (int i = 0; i < 4001; ++i) far += "xxxxxxxxx\n";
-  auto records = CutRecords(far + "\"\n");
-  ASSERT_TRUE(records.ok());
-  EXPECT_EQ(records->size(), 4003u);
-  ImportSettings s;
-  EXPECT_EQ(SplitRecord(CutRecords("a,\"one\ntwo\",3\n")->front(), s),
-            (Fields{"a", "one\ntwo", "3"}));
+  EXPECT_EQ(CutRecords(far + "\"\n")->size(), 4003u);
+  EXPECT_TRUE(CutRecords(std::string(kImportPieceSize, 'a')).ok());
 }
 
 TEST(ProductImportTest, DelimiterNeedsAStrictWinner) {
@@ -64,29 +56,35 @@ TEST(ProductImportTest, DelimiterNeedsAStrictWinner) {
   EXPECT_EQ(DetectDelimiter(records, ','), '|');
 }
 
-TEST(ProductImportTest, SplitsQuotedFields) {
+TEST(ProductImportTest, SplitsQuotedFieldsWithoutOverrun) {
+  const struct {
+    std::string record;
+    Fields fields;
+  } kCases[] = {
+      {"Shirt,\"Red, large\",12.50", {"Shirt", "Red, large", "12.50"}},
+      {"\"say \"\"hi\"\"\",x", {"say \"hi\"", "x"}},
+      {"  a,\tb, ,", {"a", "b", "", ""}},
+      {"a,\"open, still", {"a", "open, still"}},  // an unbalanced quote runs to the end
+      {"\"", {""}},
+      {"\"\"\"", {"\""}},
+      {"\"a\"\"", {"a\""}},
+      {"x,\"", {"x", ""}},
+      {"\"a\"b,c", {"ab", "c"}},
+      {",", {"", ""}},
+      {"a,\"one\ntwo\",3", {"a", "one\ntwo", "3"}},
+  };
   ImportSettings s;
-  EXPECT_EQ(SplitRecord("Shirt,\"Red, large\",12.50", s), (Fields{"Shirt", "Red, large", "12.50"}));
-  EXPECT_EQ(SplitRecord("\"say \"\"hi\"\"\",x", s), (Fields{"say \"hi\"", "x"}));
-  EXPECT_EQ(SplitRecord("  a,\tb, ,", s), (Fields{"a", "b", "", ""}));
-  // An unbalanced quote runs to the end of the line.
-  EXPECT_EQ(SplitRecord("a,\"open, still", s), (Fields{"a", "open, still"}));
-  EXPECT_EQ(SplitRecord("\"", s), (Fields{""}));
-  // A separate escape character.
-  s.escape = "\\";
+  for (const auto& c : kCases) EXPECT_EQ(SplitRecord(c.record, s), c.fields) << c.record;
+  s.escape = "\\";  // a separate escape character
   EXPECT_EQ(SplitRecord("\"a\\\"b\",c", s), (Fields{"a\"b", "c"}));
-  // Without a quote character quotes are plain text.
-  ImportSettings plain;
+  ImportSettings plain;  // without a quote character quotes are plain text
   plain.quote = "";
   EXPECT_EQ(SplitRecord("\"a,b\"", plain), (Fields{"\"a", "b\""}));
 }
 
-TEST(ProductImportTest, ManyColumnsAndHeaders) {
+TEST(ProductImportTest, HeadersTargetsAndValueTreatments) {
   ImportData data;
-  std::string wide;
-  for (int i = 0; i < 10000; ++i) wide += "x,";
-  data.records = {wide, "a"};
-  EXPECT_EQ(ColumnCount(data), 10001u);
+  data.records = {"a,b,c,d"};
   data.columns[0] = ImportTarget::Title;
   data.columns[3] = ImportTarget::Label6;
   EXPECT_EQ(ColumnHeader(data, 0), "Title");
@@ -98,9 +96,7 @@ TEST(ProductImportTest, ManyColumnsAndHeaders) {
   EXPECT_EQ(TargetFromName("Label3"), ImportTarget::Label3);
   EXPECT_EQ(TargetFromName("Colour"), std::nullopt);
   EXPECT_EQ(TargetFromName("Field7"), std::nullopt);
-}
 
-TEST(ProductImportTest, NumberAndUserTextTreatments) {
   EXPECT_EQ(NumberValue("$1,250.00", "."), "1250.00");
   EXPECT_EQ(NumberValue("12,50", ","), "12.50");
   EXPECT_EQ(NumberValue("EUR 1.250,00", ","), "1.250.00");  // thousands dots are kept as read
@@ -114,79 +110,123 @@ TEST(ProductImportTest, NumberAndUserTextTreatments) {
 
 struct Shop {
   StoreProject project;
-  std::uint32_t serial = 40;
+  std::uint32_t serial = 0;
   test::FakePrompter prompter;
   StoreNode* category = nullptr;
   Shop() {
     auto cat = CreateNode();
-    cat->title = "Wine";
-    cat->file = "42.htm";  // taken: imported files must avoid it
+    cat->title = "Cellar";
+    cat->file = "2.htm";  // taken: imported files must avoid it
     cat->labels[1] = "Vintage";
     category = AppendNode(project, nullptr, std::move(cat));
     project.selected = category;
   }
+  Result<int> Import(const ImportData& data) {
+    std::vector<std::size_t> all(data.records.size());
+    for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
+    return ImportProducts(project, serial, data, all, prompter);
+  }
 };
 
-TEST(ProductImportTest, ImportsARealWorldFile) {
+TEST(ProductImportTest, RealWorldCsvImportsUpdatesAndRoundTripsThroughTheProjectFile) {
+  TestHome home;
+  home.Write("stock.csv",
+             "Title,Price,Code,Weight,Notes\r\n"
+             "\"Merlot, 2015\",\"$1,250.00\",M-1,\"0,75\",\"He said \"\"superb\"\"\"\r\n"
+             "\r\n"
+             "Shiraz,\"EUR 9,50\",S-1,1,plain\r\n"
+             "  Riesling ,12,M-1,2,\"unclosed, to the end\r\n"
+             "Nameless,7,,9,no code\n");
+  auto data = ReadDataFile((home / "stock.csv").string());
+  ASSERT_TRUE(data.ok());
+  ASSERT_EQ(data->records.size(), 5u);
+  EXPECT_EQ(data->settings.delimiter, ',');
+  EXPECT_EQ(ColumnCount(*data), 5u);
+  data->columns[0] = ImportTarget::Title;
+  data->columns[1] = ImportTarget::Cost;
+  data->columns[2] = ImportTarget::ProductCode;
+  data->columns[3] = ImportTarget::Label1;
+  data->columns[4] = ImportTarget::Description;
   Shop shop;
-  ImportData data;
-  data.records = *CutRecords(
-      "Red;\"Merlot; \"\"old\"\"\";EUR 12,50;2011,5\r\n"
-      "White;Riesling;9;x\r\n");
-  data.settings.delimiter = DetectDelimiter(data.records, ',');
-  ASSERT_EQ(data.settings.delimiter, ';');
-  data.settings.decimalPoint = ",";
-  data.columns[1] = ImportTarget::Title;
-  data.columns[2] = ImportTarget::Cost;
-  data.columns[3] = ImportTarget::Label1;
-  auto count = ImportProducts(shop.project, shop.serial, data, {0, 1}, shop.prompter);
+  // The header line is record 0; import records 1 to 3.
+  auto count = ImportProducts(shop.project, shop.serial, *data, {1, 2, 3}, shop.prompter);
   ASSERT_TRUE(count.ok());
-  EXPECT_EQ(*count, 2);
-  ASSERT_EQ(shop.category->children.size(), 2u);
-  const StoreNode& first = *shop.category->children[0];
-  EXPECT_EQ(first.kind, NodeKind::Product);
-  EXPECT_EQ(first.title, "Merlot; \"old\"");
-  EXPECT_EQ(first.cost, "12.50");
-  EXPECT_EQ(first.serial, 41u);
-  EXPECT_EQ(first.code, "41");
-  EXPECT_EQ(first.file, "41.htm");
-  EXPECT_EQ(first.labels[0], "2011.5");
-  EXPECT_EQ(first.labels[1], "Vintage");  // copied from the selected node
-  const StoreNode& second = *shop.category->children[1];
-  EXPECT_EQ(second.code, "42");
-  EXPECT_EQ(second.file, "42(1).htm");
-  EXPECT_EQ(second.labels[0], "x");
-  EXPECT_TRUE(shop.project.changed);
+  EXPECT_EQ(*count, 3);
   ASSERT_EQ(shop.prompter.shown.size(), 1u);
-  EXPECT_EQ(shop.prompter.shown[0].text, "2 record(s) have been imported.");
+  EXPECT_EQ(shop.prompter.shown[0].text, "3 record(s) have been imported.");
   EXPECT_EQ(shop.prompter.shown[0].title, "Import Complete");
+  const auto& kids = shop.category->children;
+  ASSERT_EQ(kids.size(), 3u);
+  EXPECT_EQ(kids[0]->kind, NodeKind::Product);
+  EXPECT_EQ(kids[0]->title, "Merlot, 2015");
+  EXPECT_EQ(kids[0]->cost, "1250.00");
+  EXPECT_EQ(kids[0]->labels[0], "0,75");     // decimal point "." leaves user text alone
+  EXPECT_EQ(kids[0]->labels[1], "Vintage");  // copied from the selected node
+  EXPECT_EQ(kids[0]->body, "He said \"superb\"");
+  EXPECT_EQ(kids[0]->code, "M-1");
+  EXPECT_EQ(kids[0]->file + kids[1]->file + kids[2]->file, "1.htm2(1).htm3.htm");
+  EXPECT_EQ(kids[1]->cost, "950");  // "," is no decimal point here: only digits stay
+  EXPECT_EQ(kids[2]->title, "Riesling ");
+  EXPECT_EQ(kids[2]->body, "unclosed, to the end");
+  EXPECT_TRUE(shop.project.changed);
+
+  // With the decimal comma the same cost and label read as decimals.
+  data->settings.decimalPoint = ",";
+  auto again = UpdateProducts(shop.project, *data, {2, 3, 4}, shop.prompter);
+  ASSERT_TRUE(again.ok());
+  EXPECT_EQ(*again, 2);  // S-1, and M-1 (the first product with that code)
+  EXPECT_EQ(shop.category->cost, "");  // an empty code cell matches nothing
+  EXPECT_EQ(shop.prompter.shown.back().text, "2 record(s) have been updated.");
+  EXPECT_EQ(shop.prompter.shown.back().title, "Update Complete");
+  EXPECT_EQ(kids[1]->cost, "9.50");
+  EXPECT_EQ(kids[0]->title, "Riesling ");  // the record for M-1 updated Merlot only
+  EXPECT_EQ(kids[0]->cost, "12");
+  EXPECT_EQ(kids[2]->cost, "12");
+  EXPECT_EQ(kids[0]->labels[0], "2");
+
+  // What was imported survives a save and a read.
+  FakeClock clock(1100000000);
+  const std::string stp = (home / "Cellar.stp").string();
+  ASSERT_TRUE(WriteProjectFile(shop.project, stp, shop.prompter, clock, 2034361).ok());
+  StoreProject loaded;
+  ASSERT_TRUE(ReadProjectFile(loaded, stp, nullptr, false).ok());
+  ASSERT_EQ(CountNodes(loaded), 4u);
+  EXPECT_EQ(RootNode(loaded)->children[0]->body, "unclosed, to the end");
+  EXPECT_EQ(RootNode(loaded)->children[0]->code, "M-1");
+
+  // Without a product code column there is nothing to update by.
+  data->columns[2] = ImportTarget::None;
+  EXPECT_FALSE(UpdateProducts(shop.project, *data, {1}, shop.prompter).ok());
+  EXPECT_EQ(shop.prompter.shown.back().text,
+            "An update operation requires a Product Code field to be defined.");
+  EXPECT_EQ(shop.prompter.shown.back().title, "Import Error");
 }
 
-TEST(ProductImportTest, ImportWithoutTitleColumnIsRefused) {
+TEST(ProductImportTest, RefusalsAndWhereProductsGo) {
   Shop shop;
   ImportData data;
   data.records = {"a,b"};
   data.columns[0] = ImportTarget::Cost;
-  auto count = ImportProducts(shop.project, shop.serial, data, {0}, shop.prompter);
-  EXPECT_FALSE(count.ok());
+  EXPECT_FALSE(shop.Import(data).ok());
   ASSERT_EQ(shop.prompter.shown.size(), 1u);
   EXPECT_EQ(shop.prompter.shown[0].text,
             "When importing new items, the title must be defined.\r\nTo define a title, click on "
             "the appropriate column and select \"Title\" from the menu.");
   EXPECT_EQ(shop.prompter.shown[0].title, "Import Error");
   EXPECT_TRUE(shop.category->children.empty());
-  EXPECT_EQ(shop.serial, 40u);
-}
-
-TEST(ProductImportTest, ProductsGoBesideASelectedProductAndCancelStops) {
-  Shop shop;
-  std::uint32_t serial = 0;
-  TreeEditor editor(shop.project, serial);
-  StoreNode* product = editor.NewNode(NodeKind::Product);
-  ASSERT_EQ(product->parent, shop.category);
-  ImportData data;
-  for (int i = 0; i < 250; ++i) data.records.push_back("P" + std::to_string(i));
+  EXPECT_EQ(shop.serial, 0u);
+  shop.project.selected = nullptr;  // nothing selected: nothing imported
   data.columns[0] = ImportTarget::Title;
+  EXPECT_EQ(*shop.Import(data), 0);
+  EXPECT_EQ(CountNodes(shop.project), 1u);
+
+  // Beside a selected product; the progress callback stops the import.
+  std::uint32_t serial = 100;
+  TreeEditor editor(shop.project, serial);
+  editor.Select(shop.category);
+  ASSERT_EQ(editor.NewNode(NodeKind::Product)->parent, shop.category);
+  data.records.clear();
+  for (int i = 0; i < 250; ++i) data.records.push_back("P" + std::to_string(i));
   data.columns[5] = ImportTarget::Title;  // the right one wins, empty here
   std::vector<std::size_t> all;
   for (std::size_t i = 0; i < 250; ++i) all.push_back(i);
@@ -197,7 +237,6 @@ TEST(ProductImportTest, ProductsGoBesideASelectedProductAndCancelStops) {
         calls.push_back(done);
         return done < 200;
       });
-  ASSERT_TRUE(count.ok());
   EXPECT_EQ(*count, 200);
   EXPECT_EQ(calls, (std::vector<int>{100, 200}));
   EXPECT_EQ(shop.category->children.size(), 201u);
@@ -205,53 +244,61 @@ TEST(ProductImportTest, ProductsGoBesideASelectedProductAndCancelStops) {
   EXPECT_EQ(shop.prompter.shown.back().text, "200 record(s) have been imported.");
 }
 
-TEST(ProductImportTest, NothingSelectedImportsNothing) {
+TEST(ProductImportTest, AwkwardFilesReadSafely) {
+  TestHome home;
+  EXPECT_TRUE(ReadDataFile((home / "missing.csv").string())->records.empty());
+  home.Write("empty.csv", "");
+  home.Write("blank.csv", "\n\r\n\n");
+  for (const char* name : {"empty.csv", "blank.csv"}) {
+    auto data = ReadDataFile((home / name).string());
+    ASSERT_TRUE(data.ok());
+    EXPECT_EQ(ColumnCount(*data), 0u);
+    Shop shop;
+    data->columns[0] = ImportTarget::Title;
+    EXPECT_EQ(*shop.Import(*data), 0);
+    EXPECT_EQ(shop.prompter.shown.back().text, "0 record(s) have been imported.");
+  }
+  // A line over the piece size: nothing is read, with a message naming the line.
+  home.Write("long.csv", "a\nb\n" + std::string(kImportPieceSize + 1, 'x'));
+  auto tooLong = ReadDataFile((home / "long.csv").string());
+  ASSERT_FALSE(tooLong.ok());
+  EXPECT_EQ(tooLong.status().message(),
+            "Line 3 of the data file is longer than 40000 bytes; nothing was read.");
+  // NUL bytes and 10,000 columns: read as bytes, split, imported without harm.
+  std::string wide;
+  for (int i = 0; i < 10000; ++i) wide += std::to_string(i % 10) + ";";
+  home.Write("odd.csv", std::string("N\0L;1\n", 6) + wide + "\n");
+  auto odd = ReadDataFile((home / "odd.csv").string());
+  ASSERT_TRUE(odd.ok());
+  EXPECT_EQ(odd->settings.delimiter, ';');
+  EXPECT_EQ(ColumnCount(*odd), 10001u);
+  odd->columns[0] = ImportTarget::Title;
+  odd->columns[25] = ImportTarget::Cost;
   Shop shop;
-  shop.project.selected = nullptr;
+  EXPECT_EQ(*shop.Import(*odd), 2);
+  EXPECT_EQ(shop.category->children[0]->title, std::string("N\0L", 3));
+  EXPECT_EQ(shop.category->children[1]->cost, "5");
+}
+
+TEST(ProductImportTest, OverlongValuesStillReadBackAsOneLine) {
+  // A record of almost 40000 bytes in one field would give a project-file line
+  // longer than its reader takes; the imported value is cut to fit instead.
+  std::string body(39990, 'b');
+  body.replace(39920, 10, "COST=66666");  // would become a line of its own if split
   ImportData data;
-  data.records = {"a"};
+  data.records = {"Long," + body, "Breaks,\"" + std::string(13400, '\r') + "x\""};
   data.columns[0] = ImportTarget::Title;
-  auto count = ImportProducts(shop.project, shop.serial, data, {0}, shop.prompter);
-  ASSERT_TRUE(count.ok());
-  EXPECT_EQ(*count, 0);
-  EXPECT_EQ(CountNodes(shop.project), 1u);
-}
-
-TEST(ProductImportTest, UpdateTouchesOnlyTheFirstProductWithTheCode) {
+  data.columns[1] = ImportTarget::Description;
   Shop shop;
-  auto add = [&](StoreNode* parent, std::string code) {
-    auto n = CreateNode();
-    n->kind = NodeKind::Product;
-    n->code = std::move(code);
-    n->cost = "1";
-    return AppendNode(shop.project, parent, std::move(n));
-  };
-  StoreNode* first = add(shop.category, "A1");
-  StoreNode* second = add(shop.category, "A1");
-  ImportData data;
-  data.records = {"A1,\"$1,999.95\"", "B2,5", ",7"};
-  data.columns[0] = ImportTarget::ProductCode;
-  data.columns[1] = ImportTarget::Cost;
-  auto count = UpdateProducts(shop.project, data, {0, 1, 2}, shop.prompter);
-  ASSERT_TRUE(count.ok());
-  EXPECT_EQ(*count, 1);
-  EXPECT_EQ(first->cost, "1999.95");
-  EXPECT_EQ(second->cost, "1");
-  EXPECT_EQ(shop.category->cost, "");  // an empty code cell matches nothing
-  EXPECT_EQ(shop.prompter.shown.back().text, "1 record(s) have been updated.");
-  EXPECT_EQ(shop.prompter.shown.back().title, "Update Complete");
-
-  data.columns[0] = ImportTarget::None;
-  EXPECT_FALSE(UpdateProducts(shop.project, data, {0}, shop.prompter).ok());
-  EXPECT_EQ(shop.prompter.shown.back().text,
-            "An update operation requires a Product Code field to be defined.");
-  EXPECT_EQ(shop.prompter.shown.back().title, "Import Error");
-}
-
-TEST(ProductImportTest, UnreadableFileGivesAnEmptyList) {
-  auto data = ReadDataFile("/nonexistent/tolmi/data.csv");
-  ASSERT_TRUE(data.ok());
-  EXPECT_TRUE(data->records.empty());
+  ASSERT_EQ(*shop.Import(data), 2);
+  const StoreNode& long1 = *shop.category->children[0];
+  EXPECT_EQ(long1.body.size(), kMaxImportedValue);
+  EXPECT_EQ(shop.category->children[1]->body.size(), kMaxImportedValue / 3);
+  StoreProject loaded;
+  ReadProjectText(loaded, ProjectFileText(shop.project, 0, 2034361), nullptr, false);
+  ASSERT_EQ(CountNodes(loaded), 3u);
+  EXPECT_EQ(RootNode(loaded)->children[0]->body, long1.body);
+  EXPECT_EQ(RootNode(loaded)->children[0]->cost, "");
 }
 
 }  // namespace

@@ -23,105 +23,26 @@ StoreNode* Add(StoreProject& project, StoreNode* parent, NodeKind kind, std::str
   return AppendNode(project, parent, std::move(node));
 }
 
-void FillEveryField(StoreNode& n, const std::string& tag) {
-  n.page = "page " + tag;
-  n.cost = "9.95";
-  n.image = "img/" + tag + ".jpg";
-  n.link = "http://example.com/" + tag;
-  n.body = "First paragraph of " + tag + ".\r\n\r\nSecond paragraph.";
-  n.desc = "desc " + tag;
-  n.file = tag + ".htm";
-  n.temp = "product.htm";
-  n.code = "C-" + tag;
-  n.freight = "1.5";
-  n.weight = "2";
-  n.tax = "10";
-  for (int i = 0; i < 6; ++i) {
-    n.fields[i] = "field" + std::to_string(i + 1) + " " + tag;
-    n.labels[i] = "label" + std::to_string(i + 1) + " " + tag;
-  }
-  n.keywords = "kw " + tag;
-  n.optionLabel1 = "Colour:";
-  n.optionLabel2 = "";
-  n.options1 = {"Red", "Green", ""};
-  n.options2 = {"XL"};
-  n.builtSize = 1234;
-  n.builtChecksum = -98765;
-  n.publishedSize = 1200;
-  n.publishedChecksum = 2147483647;
-  n.imageStamp = -2147483647 - 1;
-  n.linkStamp = 77;
-  n.status = -2;
-  n.mod = 1;
-}
-
-// A project with every field, list and setting filled.
-void FillProject(StoreProject& p) {
-  StoreNode* home = Add(p, nullptr, NodeKind::Category, "<b>Home</b>");
-  FillEveryField(*home, "home");
-  StoreNode* shelf = Add(p, home, NodeKind::Shelf, "Shoes");
-  FillEveryField(*shelf, "shelf");
-  shelf->temp = "shelf.htm";
-  FillEveryField(*Add(p, shelf, NodeKind::Product, "Boot"), "boot");
-  Add(p, shelf, NodeKind::Product, "Bare");
-  StoreNode* list = Add(p, home, NodeKind::List, "Sale list");
-  FillEveryField(*Add(p, list, NodeKind::Product, "Sandal"), "sandal");
-  StoreNode* sub = Add(p, home, NodeKind::Category, "Sub");
-  Add(p, sub, NodeKind::Link, "A link")->link = "http://x";
-  Add(p, sub, NodeKind::Page, "Deep page");
-  Add(p, nullptr, NodeKind::Page, "About");
-
-  StoreSettings& s = p.settings;
-  s.sn = "SERIAL-1";
-  s.currency = "EUR";
-  s.storeTitle = "My Shop";
-  s.storeAddress = "https://shop.example/tea/";  // "SITEURL=", a key older readers skip
-  s.rebuildDir = "/home/me/Web";
-  s.freightTax = "7.5";
-  s.orderMessage = "Thank you.\r\nCome again.";
-  s.confirmMessage = "Confirmed.\r\n";
-  s.vo = 11;
-  s.vc = -12;
-  s.navStyle = 1;
-  s.taxMethod = 1;
-  s.ftpUser = "bob";
-  s.ftpPassword = "s3cret pass";
-  s.ftpAccount = "acct";
-  s.ftpServer = "ftp.example.com";
-  s.ftpDir = "/www";
-  s.ftpPort = "2121";
-  s.lastDestination = "bob:ftp.example.com/www";
-  s.passiveFtp = true;
-  s.savePassword = true;
-  s.hasBullets = false;
-  s.cartOnScreen = true;
-  s.has3dCart = true;
-  s.crlf = true;
-  s.search = false;
-  s.taxOn = true;
-  s.style = StyleRef{"Classic", "Blue"};
-
-  p.variables = {{"$STORETITLE", "My Shop"},
-                 {"$CURRENCY", "EUR"},
-                 {"$FOOTER", "line 1\r\nline 2"},
-                 {"$EMPTY", ""}};
-  FreightRegion au;
-  au.key = "AU";
-  au.name = "AU";
-  au.taxRate = "10";
-  for (int i = 0; i < 12; ++i) au.methods[0].costs[i] = std::to_string(i + 5);
-  au.methods[0].rule = "W>10:25";
-  au.methods[1].enabled = false;
-  au.methods[2].costs[11] = "99";
-  FreightRegion uk2;
-  uk2.key = "UK2";
-  uk2.name = "UK2";
-  p.regions = {au, uk2};
-  p.deliveryMethodNames = {std::string("Air"), std::string("Bike"), std::string("Sea")};
-  p.cards = {{"Visa", 1}, {"Diners Club", 0}};
-  p.cartStamps = {{"tolmi.js", 123456}, {"trolley.html", -5}};
-  p.templateStamps = {{"logo.gif", 42}};
-}
+// A project with every field, list and setting, laid out as the writer lays it out.
+const std::string kFull =
+    "TIME=1234567890\nVERSION=2034361\nOWNER=Tolmi PRO\n"
+    "NODE0=<b>Home</b>\nSTATUS=-2\nMOD=1\nc=-98765\ns=1234\nlc=2147483647\nls=1200\n"
+    "lsd1=-2147483648\nlsd2=77\ndg=0a1b\nldg=2c3d\nFILE=home.htm\nPAGE=page home\n"
+    "IMAGE=img/home.jpg\nLINK=http://example.com/home\nKEY=kw home\nDESC=desc home\n"
+    "BODY=First paragraph.@@@@@@Second paragraph.\nCOST=9.95\nCODE=C-home\nTEMP=product.htm\n"
+    "F=1.5\nW=2\nX=10\nF1=f1\nF2=f2\nF3=f3\nF4=f4\nF5=f5\nF6=f6\n"
+    "T1=t1\nT2=t2\nT3=t3\nT4=t4\nT5=t5\nT6=t6\nNN1=Colour:\nNN2=\n&1Red|\n&1Green|\n&1|\n&2XL|\n"
+    "VAR=$STORETITLE|My Shop\nVAR=$CURRENCY|EUR\nVAR=$FOOTER|line 1@@@line 2\nVAR=$EMPTY|\n"
+    "$AU0,5,6,7,8,9,10,11,12,13,14,15,16,10,|1\nRULE=0,W>10:25\n$AU1,,,,,,,,,,,,,10,|0\n"
+    "$AU2,,,,,,,,,,,,99,10,|1\n$UK20,,,,,,,,,,,,,,|1\n$UK21,,,,,,,,,,,,,,|1\n"
+    "$UK22,,,,,,,,,,,,,,|1\nLAYOUT=Classic/Blue\nSTITLE=My Shop\n"
+    "SITEURL=https://shop.example/tea/\nTAXF=7.5\nREBUILD=/home/me/Web\nP_USER=bob\n"
+    "P_PASS=041046126085072091009091076094094\nP_ACCT=acct\nP_SERV=ftp.example.com\n"
+    "P_PORT=2121\nP_DIR=/www\nP_SAVE=1\nP_PASV=1\nCOMP=bob:ftp.example.com/www\n"
+    "OMESSAGE=Thank you.@@@Come again.\nCMESSAGE=Confirmed.@@@\nVO=11\nVC=-12\nTAXD=1\nTAXO=1\n"
+    "CURR=EUR\nHASBULLETS=0\nHAS3DCART=1\nCARTONSCREEN=1\nSEARCH=0\nCRLF=1\nNAVSTYLE=1\n"
+    "SN=SERIAL-1\nFNAME=0,Air\nFNAME=1,Bike\nFNAME=2,Sea\nCC=1:Visa\nCC=0:Diners Club\n"
+    "usd=tolmi.js,123456\nusd=trolley.html,-5\nutd=logo.gif,42\n";
 
 std::vector<const StoreNode*> Nodes(const StoreProject& p) {
   std::vector<const StoreNode*> nodes;
@@ -133,54 +54,6 @@ int Depth(const StoreNode& n) {
   int depth = 0;
   for (const StoreNode* p = ParentNode(n); p != nullptr; p = ParentNode(*p)) ++depth;
   return depth;
-}
-
-void ExpectSameStoredNode(const StoreNode& a, const StoreNode& b) {
-  SCOPED_TRACE("node " + a.title);
-  EXPECT_EQ(a.kind, b.kind);
-  EXPECT_EQ(a.title, b.title);
-  EXPECT_EQ(Depth(a), Depth(b));
-  EXPECT_EQ(a.page, b.page);
-  EXPECT_EQ(a.cost, b.cost);
-  EXPECT_EQ(a.image, b.image);
-  EXPECT_EQ(a.link, b.link);
-  EXPECT_EQ(a.body, b.body);
-  EXPECT_EQ(a.desc, b.desc);
-  EXPECT_EQ(a.file, b.file);
-  EXPECT_EQ(a.temp, b.temp);
-  EXPECT_EQ(a.code, b.code);
-  EXPECT_EQ(a.freight, b.freight);
-  EXPECT_EQ(a.weight, b.weight);
-  EXPECT_EQ(a.tax, b.tax);
-  EXPECT_EQ(a.fields, b.fields);
-  EXPECT_EQ(a.labels, b.labels);
-  EXPECT_EQ(a.keywords, b.keywords);
-  EXPECT_EQ(a.optionLabel1, b.optionLabel1);
-  EXPECT_EQ(a.optionLabel2, b.optionLabel2);
-  EXPECT_EQ(a.options1, b.options1);
-  EXPECT_EQ(a.options2, b.options2);
-  EXPECT_EQ(a.builtSize, b.builtSize);
-  EXPECT_EQ(a.builtChecksum, b.builtChecksum);
-  EXPECT_EQ(a.publishedSize, b.publishedSize);
-  EXPECT_EQ(a.publishedChecksum, b.publishedChecksum);
-  EXPECT_EQ(a.imageStamp, b.imageStamp);
-  EXPECT_EQ(a.linkStamp, b.linkStamp);
-  EXPECT_EQ(a.status, b.status);
-  EXPECT_EQ(a.mod, b.mod);
-}
-
-void ExpectSameProject(const StoreProject& a, const StoreProject& b) {
-  auto na = Nodes(a);
-  auto nb = Nodes(b);
-  ASSERT_EQ(na.size(), nb.size());
-  for (std::size_t i = 0; i < na.size(); ++i) ExpectSameStoredNode(*na[i], *nb[i]);
-  EXPECT_EQ(a.settings, b.settings);
-  EXPECT_EQ(a.variables, b.variables);
-  EXPECT_EQ(a.regions, b.regions);
-  EXPECT_EQ(a.cards, b.cards);
-  EXPECT_EQ(a.cartStamps, b.cartStamps);
-  EXPECT_EQ(a.templateStamps, b.templateStamps);
-  EXPECT_EQ(a.deliveryMethodNames, b.deliveryMethodNames);
 }
 
 StoreProject Read(const std::string& text, const ProjectFileContext& context = {}) {
@@ -285,31 +158,32 @@ TEST(ProjectFileWriteTest, SingleLineValuesCannotBreakTheFileApart) {
   EXPECT_NE(ProjectFileText(back, 0, kVersion).find("\nPAGE=\n"), std::string::npos);
 }
 
-TEST(ProjectFileRoundTripTest, EveryFieldListAndSettingComesBack) {
+// Whatever the reader misses or the writer leaves out breaks the byte-for-byte equality.
+TEST(ProjectFileRoundTripTest, EveryFieldListAndSettingReadsBackByteForByte) {
+  StoreProject p = Read(kFull);
+  EXPECT_EQ(ProjectFileText(p, 1234567890, kVersion), kFull);
+  const StoreNode& n = *RootNode(p);
+  EXPECT_EQ(n.body, "First paragraph.\r\n\r\nSecond paragraph.");
+  EXPECT_EQ(n.options1, (std::vector<std::string>{"Red", "Green", ""}));
+  EXPECT_EQ(p.settings.ftpPassword, "s3cret pass");
+  EXPECT_EQ(p.settings.confirmMessage, "Confirmed.\r\n");
+  EXPECT_EQ(p.regions[0].methods[0].costs[11], "16");
+
   TestHome home;
-  StoreProject original;
-  FillProject(original);
-  original.changed = true;
-  const std::string path = (home / "shop.stp").string();
+  p.changed = true;
   FakePrompter prompter;
   FakeClock clock(1234567890);
-  ASSERT_TRUE(WriteProjectFile(original, path, prompter, clock, kVersion).ok());
-  EXPECT_FALSE(original.changed);
+  const std::string path = (home / "shop.stp").string();
+  ASSERT_TRUE(WriteProjectFile(p, path, prompter, clock, kVersion).ok());
+  EXPECT_FALSE(p.changed);
   EXPECT_TRUE(prompter.asked.empty());
-  EXPECT_EQ(home.Read("shop.stp").rfind("TIME=1234567890\nVERSION=2034361\nOWNER=Tolmi PRO\n", 0),
-            0u);
-
+  EXPECT_EQ(home.Read("shop.stp"), kFull);
   StoreProject loaded;
   auto stats = ReadProjectFile(loaded, path, nullptr, false);
   ASSERT_TRUE(stats.ok());
-  EXPECT_EQ(stats->records, 10u);
-  EXPECT_EQ(stats->placed, 10u);
-  // VERSION comes back as the number of the program that wrote the file.
+  EXPECT_EQ(stats->records + stats->placed, 2u);
   EXPECT_EQ(loaded.settings.version, kVersion);
-  loaded.settings.version = original.settings.version;
-  ExpectSameProject(original, loaded);
-  // Writing the loaded project again gives the same bytes.
-  EXPECT_EQ(ProjectFileText(loaded, 1, kVersion), ProjectFileText(original, 1, kVersion));
+  EXPECT_EQ(ProjectFileText(loaded, 1234567890, kVersion), kFull);
 }
 
 TEST(ProjectFileRoundTripTest, TheDocumentedExceptions) {
@@ -338,102 +212,60 @@ TEST(ProjectFileRoundTripTest, TheDocumentedExceptions) {
   EXPECT_EQ(p.variables[0].name, "$AB");
 }
 
-TEST(ProjectFileReadTest, BodyParagraphsComeBackWithCrLf) {
-  StoreProject p = Read("NODE4=P\nSTATUS=0\nBODY=one@@@two@@@@@@three\n");
-  ASSERT_NE(RootNode(p), nullptr);
-  EXPECT_EQ(RootNode(p)->body, "one\r\ntwo\r\n\r\nthree");
+// The tree as read: per node its depth (">"), kind digit, title, then file, status and options.
+std::string Outline(const StoreProject& p) {
+  std::string out;
+  for (const StoreNode* n : Nodes(p)) {
+    out += std::string(Depth(*n), '>') + char('0' + static_cast<int>(n->kind)) + n->title;
+    if (!n->file.empty()) out += "@" + n->file;
+    if (n->status != 0) out += "#" + std::to_string(n->status);
+    for (const auto& o : n->options1) out += "&1" + o;
+    for (const auto& o : n->options2) out += "&2" + o;
+    out += " ";
+  }
+  return out;
 }
 
-TEST(ProjectFileReadTest, ChildrenOfShelvesAndListsAreProducts) {
-  StoreProject p = Read(
-      "NODE2=Shelf\nSTATUS=0\n#BRANCH\nNODE0=Cat\nSTATUS=0\nNODE4=Page\nSTATUS=0\n#EOB\n"
-      "NODE3=List\nSTATUS=0\n#BRANCH\nNODE5=Link\nSTATUS=0\n#EOB\n");
-  auto nodes = Nodes(p);
-  ASSERT_EQ(nodes.size(), 5u);
-  EXPECT_EQ(nodes[1]->kind, NodeKind::Product);
-  EXPECT_EQ(nodes[2]->kind, NodeKind::Product);
-  EXPECT_EQ(nodes[4]->kind, NodeKind::Product);
-  EXPECT_EQ(ParentNode(*nodes[4]), nodes[3]);
-}
-
-TEST(ProjectFileReadTest, OldShelvesWithAListTemplateBecomeLists) {
-  const std::string body =
-      "NODE2=S\nSTATUS=0\nTEMP=MyList.htm\nNODE2=T\nSTATUS=0\nTEMP=shelf.htm\n";
-  StoreProject old = Read("VERSION=105000\n" + body);
-  auto nodes = Nodes(old);
-  ASSERT_EQ(nodes.size(), 2u);
-  EXPECT_EQ(nodes[0]->kind, NodeKind::List);
-  EXPECT_EQ(nodes[1]->kind, NodeKind::Shelf);
-  StoreProject current = Read("VERSION=105001\n" + body);
-  EXPECT_EQ(RootNode(current)->kind, NodeKind::Shelf);
-  // The version as read so far counts: a VERSION line after the record is too late.
-  StoreProject late = Read(body + "VERSION=105001\n");
-  EXPECT_EQ(RootNode(late)->kind, NodeKind::List);
-}
-
-TEST(ProjectFileReadTest, RecordLinesAndTheirKinds) {
-  StoreProject p = Read(
-      "NODE=No digit\nSTATUS=0\nUNODE=Old product\nSTATUS=0\nNODE37=Two digits\nSTATUS=0\n"
-      "NODE7=Unknown\nSTATUS=0\nNODE4=Has = sign\nSTATUS=0\n");
-  auto nodes = Nodes(p);
-  ASSERT_EQ(nodes.size(), 5u);
-  EXPECT_EQ(nodes[0]->kind, NodeKind::Category);
-  EXPECT_EQ(nodes[0]->title, "No digit");
-  EXPECT_EQ(nodes[1]->kind, NodeKind::Product);
-  EXPECT_EQ(nodes[2]->kind, NodeKind::List);
-  EXPECT_EQ(nodes[3]->kind, NodeKind::Category);
-  EXPECT_EQ(nodes[4]->title, "Has = sign");
-}
-
-TEST(ProjectFileReadTest, RecordsWithoutStatusAreNotPlaced) {
-  StoreProject p = Read(
-      "NODE4=Lost\nFILE=lost.htm\nNODE4=Kept\nFILE=kept.htm\nSTATUS=-2\nSTATUS=0\n"
-      "NODE0=Also lost\n#BRANCH\nNODE1=child\nSTATUS=0\n#EOB\n");
-  auto nodes = Nodes(p);
-  ASSERT_EQ(nodes.size(), 1u);
-  EXPECT_EQ(nodes[0]->title, "Kept");
-  EXPECT_EQ(nodes[0]->status, 0);  // a repeated key keeps the last value, placed once
-}
-
-TEST(ProjectFileReadTest, KeysBeforeTheFirstRecordAreIgnored) {
-  StoreProject p = Read("FILE=x.htm\n&1Red|\nSTATUS=0\nRULE=0,r\nNODE4=P\nSTATUS=0\n");
-  auto nodes = Nodes(p);
-  ASSERT_EQ(nodes.size(), 1u);
-  EXPECT_EQ(nodes[0]->file, "");
-  EXPECT_TRUE(nodes[0]->options1.empty());
-}
-
-TEST(ProjectFileReadTest, OptionLines) {
-  StoreProject p = Read("NODE1=P\nSTATUS=0\n&1Red|x\n&1NoBar\n&3Big|\n&2|\n&2a|b|c\n");
-  const StoreNode* n = RootNode(p);
-  EXPECT_EQ(n->options1, (std::vector<std::string>{"Red"}));
-  EXPECT_EQ(n->options2, (std::vector<std::string>{"", "a"}));
-}
-
-TEST(ProjectFileReadTest, BlockLines) {
-  // A stray "#EOB" at the top level ends reading.
-  StoreProject stray = Read("NODE4=A\nSTATUS=0\n#EOB\nNODE4=B\nSTATUS=0\nSTITLE=late\n");
-  EXPECT_EQ(CountNodes(stray), 1u);
-  EXPECT_EQ(stray.settings.storeTitle, "");
-  // "#BRANCH" before the first record: its records go to the top level.
-  StoreProject early = Read("#BRANCH\nNODE4=A\nSTATUS=0\n#EOB\nNODE4=B\nSTATUS=0\n");
-  auto nodes = Nodes(early);
-  ASSERT_EQ(nodes.size(), 2u);
-  EXPECT_EQ(ParentNode(*nodes[0]), nullptr);
-  EXPECT_EQ(ParentNode(*nodes[1]), nullptr);
-  // Children listed under a product follow it instead; nothing is lost.
-  StoreProject underProduct = Read(
-      "NODE0=Cat\nSTATUS=0\n#BRANCH\nNODE1=Prod\nSTATUS=0\n#BRANCH\nNODE4=Child\nSTATUS=0\n"
-      "#EOB\nNODE4=Next\nSTATUS=0\n#EOB\n");
-  nodes = Nodes(underProduct);
-  ASSERT_EQ(nodes.size(), 4u);
-  EXPECT_TRUE(nodes[1]->children.empty());
-  EXPECT_EQ(nodes[2]->title, "Child");
-  EXPECT_EQ(ParentNode(*nodes[2]), nodes[0]);
-  EXPECT_EQ(nodes[3]->title, "Next");
-  // A missing "#EOB" at the end is tolerated; other "#" lines are ignored.
-  StoreProject open = Read("#BEGIN\nNODE0=C\nSTATUS=0\n#BRANCH\nNODE4=P\nSTATUS=0\n#EOF");
-  EXPECT_EQ(CountNodes(open), 2u);
+TEST(ProjectFileReadTest, RecordAndBlockLines) {
+  const std::string old = "NODE2=S\nSTATUS=0\nTEMP=MyList.htm\nNODE2=T\nSTATUS=0\nTEMP=shelf.htm\n";
+  const struct {
+    const char* what;
+    std::string text, outline;
+  } cases[] = {
+      {"children of shelves and lists are products",
+       "NODE2=Shelf\nSTATUS=0\n#BRANCH\nNODE0=Cat\nSTATUS=0\nNODE4=Page\nSTATUS=0\n#EOB\n"
+       "NODE3=List\nSTATUS=0\n#BRANCH\nNODE5=Link\nSTATUS=0\n#EOB\n",
+       "2Shelf >1Cat >1Page 3List >1Link "},
+      {"old shelves with a list template become lists", "VERSION=105000\n" + old, "3S 2T "},
+      {"from 105001 they stay shelves", "VERSION=105001\n" + old, "2S 2T "},
+      {"a VERSION line after the records is too late", old + "VERSION=105001\n", "3S 2T "},
+      {"record lines and their kinds",
+       "NODE=No digit\nSTATUS=0\nUNODE=Old\nSTATUS=0\nNODE37=Two digits\nSTATUS=0\n"
+       "NODE7=Unknown\nSTATUS=0\nNODE4=Has = sign\nSTATUS=0\n",
+       "0No digit 1Old 3Two digits 0Unknown 4Has = sign "},
+      {"records without STATUS are not placed; a repeated key keeps the last value",
+       "NODE4=Lost\nFILE=lost.htm\nNODE4=Kept\nFILE=kept.htm\nSTATUS=-2\nSTATUS=0\n"
+       "NODE0=Also lost\n#BRANCH\nNODE1=child\nSTATUS=0\n#EOB\n",
+       "4Kept@kept.htm "},
+      {"keys before the first record are ignored",
+       "FILE=x.htm\n&1Red|\nSTATUS=0\nRULE=0,r\nNODE4=P\nSTATUS=0\n", "4P "},
+      {"option lines", "NODE1=P\nSTATUS=0\n&1Red|x\n&1NoBar\n&3Big|\n&2|\n&2a|b|c\n",
+       "1P&1Red&2&2a "},
+      {"a stray top-level #EOB ends reading",
+       "NODE4=A\nSTATUS=0\n#EOB\nNODE4=B\nSTATUS=0\nSTITLE=late\n", "4A "},
+      {"#BRANCH before the first record: the top level",
+       "#BRANCH\nNODE4=A\nSTATUS=0\n#EOB\nNODE4=B\nSTATUS=0\n", "4A 4B "},
+      {"children listed under a product follow it",
+       "NODE0=Cat\nSTATUS=0\n#BRANCH\nNODE1=Prod\nSTATUS=0\n#BRANCH\nNODE4=Child\nSTATUS=0\n"
+       "#EOB\nNODE4=Next\nSTATUS=0\n#EOB\n",
+       "0Cat >1Prod >4Child >4Next "},
+      {"a missing last #EOB; other # lines ignored",
+       "#BEGIN\nNODE0=C\nSTATUS=0\n#BRANCH\nNODE4=P\nSTATUS=0\n#EOF", "0C >4P "},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Outline(Read(c.text)), c.outline) << c.what;
+  EXPECT_EQ(Read(cases[8].text).settings.storeTitle, "");
+  StoreProject body = Read("NODE4=P\nSTATUS=0\nBODY=one@@@two@@@@@@three\n");
+  EXPECT_EQ(RootNode(body)->body, "one\r\ntwo\r\n\r\nthree");
 }
 
 TEST(ProjectFileReadTest, FreightLines) {
@@ -514,30 +346,24 @@ TEST(ProjectFileReadTest, SettingsAndLists) {
   EXPECT_EQ(Read("LAYOUT=Gone/Style\n").settings.style, (StyleRef{"Gone", "Style"}));
 }
 
-TEST(ProjectFileReadTest, LoadSetsTheTitleAndCurrencyVariables) {
+TEST(ProjectFileReadTest, LoadSetsTheTitleAndCurrencyVariablesAndReadsLongLinesWhole) {
   StoreProject p = Read("STITLE=My Shop\nCURR=EUR\n");
   EXPECT_EQ(*GetVariable(p.variables, "$STORETITLE"), "My Shop");
   EXPECT_EQ(*GetVariable(p.variables, "$CURRENCY"), "EUR");
   StoreProject none = Read("");
-  EXPECT_EQ(none.settings.version, 0);
   EXPECT_EQ(GetVariable(none.variables, "$STORETITLE"), nullptr);
   EXPECT_EQ(*GetVariable(none.variables, "$CURRENCY"), "$");
-}
 
-TEST(ProjectFileReadTest, LongLinesAreReadWhole) {
-  std::string body(100000, 'x');
-  body += "@@@";
-  body += std::string(50000, 'y');
-  StoreProject p = Read("NODE4=P\nSTATUS=0\nBODY=" + body + "\nFILE=p.htm\n");
-  ASSERT_NE(RootNode(p), nullptr);
-  EXPECT_EQ(RootNode(p)->body.size(), 150002u);
-  EXPECT_EQ(RootNode(p)->file, "p.htm");
+  const std::string body = std::string(100000, 'x') + "@@@" + std::string(50000, 'y');
+  StoreProject big = Read("NODE4=P\nSTATUS=0\nBODY=" + body + "\nFILE=p.htm\n");
+  EXPECT_EQ(RootNode(big)->body.size(), 150002u);
+  EXPECT_EQ(RootNode(big)->file, "p.htm");
 }
 
 TEST(ProjectFileMergeTest, TakesNodesAndPublishingKeysOnly) {
   StoreProject p;
   StoreNode* home = Add(p, nullptr, NodeKind::Category, "Home");
-  p.settings.storeTitle = "Mine";
+  p.settings.storeTitle = "Mine";  // with the currency and version: kept
   p.settings.currency = "EUR";
   p.settings.version = 2034361;
   p.variables = {{"$CURRENCY", "EUR"}};
@@ -549,33 +375,22 @@ TEST(ProjectFileMergeTest, TakesNodesAndPublishingKeysOnly) {
       "P_USER=them\nP_SERV=ftp.them\nP_PASS=" +
       ScrambleText("pw") +
       "\nP_SAVE=1\nP_PASV=1\nCOMP=c\nSEARCH=0\nHASBULLETS=0\nNAVSTYLE=1\nusd=x.js,1\n";
+  StoreSettings expected = p.settings;
   ReadProjectText(p, other, home, true);
-  auto nodes = Nodes(p);
-  ASSERT_EQ(nodes.size(), 4u);
-  EXPECT_EQ(ParentNode(*nodes[1]), home);
-  EXPECT_EQ(nodes[1]->title, "Merged");
-  EXPECT_EQ(ParentNode(*nodes[3]), nodes[2]);
-  EXPECT_EQ(p.settings.storeTitle, "Mine");
-  EXPECT_EQ(p.settings.currency, "EUR");
-  EXPECT_EQ(p.settings.version, 2034361);
-  EXPECT_EQ(p.settings.vo, 0);
-  EXPECT_FALSE(p.settings.taxOn);
-  EXPECT_FALSE(p.settings.sn.has_value());
-  EXPECT_EQ(p.settings.orderMessage, "");
-  EXPECT_FALSE(p.settings.style.has_value());
+  EXPECT_EQ(Outline(p), "0Home >4Merged >0Cat >>4Inner ");
+  // Of the settings only the publishing keys come along.
+  expected.ftpUser = "them";
+  expected.ftpServer = "ftp.them";
+  expected.ftpPassword = "pw";
+  expected.savePassword = expected.passiveFtp = true;
+  expected.lastDestination = "c";
+  expected.search = expected.hasBullets = false;
+  expected.navStyle = 1;
+  EXPECT_EQ(p.settings, expected);
   EXPECT_EQ(p.variables, (std::vector<StoreVariable>{{"$CURRENCY", "EUR"}}));
   EXPECT_TRUE(p.regions.empty());
   EXPECT_TRUE(p.cards.empty());
   EXPECT_EQ(p.deliveryMethodNames[0], "Mine");
-  EXPECT_EQ(p.settings.ftpUser, "them");
-  EXPECT_EQ(p.settings.ftpServer, "ftp.them");
-  EXPECT_EQ(p.settings.ftpPassword, "pw");
-  EXPECT_TRUE(p.settings.savePassword);
-  EXPECT_TRUE(p.settings.passiveFtp);
-  EXPECT_EQ(p.settings.lastDestination, "c");
-  EXPECT_FALSE(p.settings.search);
-  EXPECT_FALSE(p.settings.hasBullets);
-  EXPECT_EQ(p.settings.navStyle, 1);
   EXPECT_EQ(p.cartStamps, (std::vector<UploadStamp>{{"x.js", 1}}));
 }
 
@@ -583,46 +398,32 @@ TEST(ProjectFileMergeTest, UnderAShelfEveryMergedRecordIsAProduct) {
   StoreProject p;
   StoreNode* shelf = Add(p, nullptr, NodeKind::Shelf, "Shelf");
   ReadProjectText(p, "NODE0=Cat\nSTATUS=0\n#BRANCH\nNODE4=Inner\nSTATUS=0\n#EOB\n", shelf, true);
-  auto nodes = Nodes(p);
-  ASSERT_EQ(nodes.size(), 3u);
-  for (std::size_t i = 1; i < nodes.size(); ++i) {
-    EXPECT_EQ(nodes[i]->kind, NodeKind::Product);
-    EXPECT_EQ(ParentNode(*nodes[i]), shelf);
-    EXPECT_TRUE(nodes[i]->children.empty());
-  }
+  EXPECT_EQ(Outline(p), "2Shelf >1Cat >1Inner ");
 }
 
-TEST(ProjectFileErrorsTest, MissingFilesGiveTheReadMessages) {
+TEST(ProjectFileErrorsTest, MissingFilesAndFailedWritesKeepWhatWasThere) {
   TestHome home;
-  StoreProject p;
-  Add(p, nullptr, NodeKind::Page, "Keep");
-  const std::string path = (home / "missing.stp").string();
-  auto open = ReadProjectFile(p, path, nullptr, false);
+  StoreProject p = Read(kFull);
+  const std::string missing = (home / "missing.stp").string();
+  auto open = ReadProjectFile(p, missing, nullptr, false);
   ASSERT_FALSE(open.ok());
-  EXPECT_EQ(open.status().message(), "S103: Unable to read project file '" + path + "'");
-  auto merge = ReadProjectFile(p, path, nullptr, true);
+  EXPECT_EQ(open.status().message(), "S103: Unable to read project file '" + missing + "'");
+  auto merge = ReadProjectFile(p, missing, nullptr, true);
   ASSERT_FALSE(merge.ok());
-  EXPECT_EQ(merge.status().message(), "S105: Unable to read project file '" + path + "'");
+  EXPECT_EQ(merge.status().message(), "S105: Unable to read project file '" + missing + "'");
   EXPECT_EQ(CountNodes(p), 1u);
-}
 
-TEST(ProjectFileErrorsTest, AFailedWriteKeepsTheOldFileAndTheChangedFlag) {
-  TestHome home;
   home.Write("shop.stp", "old bytes\n");
-  StoreProject p;
-  FillProject(p);
   p.changed = true;
   FakePrompter prompter;
   FakeClock clock(5);
-  const std::string path = (home / "shop.stp").string();
   SetAtomicWriteFaultForTesting(100);
-  Status status = WriteProjectFile(p, path, prompter, clock, kVersion);
+  Status status = WriteProjectFile(p, (home / "shop.stp").string(), prompter, clock, kVersion);
   SetAtomicWriteFaultForTesting(-1);
   EXPECT_EQ(status.kind(), ErrorKind::Io);
   EXPECT_EQ(status.message(), "S101: File Write Error");
   EXPECT_TRUE(p.changed);
   EXPECT_EQ(home.Read("shop.stp"), "old bytes\n");
-
   Status noFolder =
       WriteProjectFile(p, (home / "no/such/folder/x.stp").string(), prompter, clock, kVersion);
   EXPECT_EQ(noFolder.message(), "S101: File Write Error");

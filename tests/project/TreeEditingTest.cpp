@@ -1,28 +1,38 @@
-// Tree editing: new nodes, clipboard, paste names, delete, enable/disable, moves, drops.
+// Tree editing: new nodes, clipboard and paste names, delete, enable/disable, moves,
+// drops (CanDrop agreeing with Drop), and the change reports a tree model follows.
+#include "project/TreeEditing.h"
+
 #include <gtest/gtest.h>
 
-#include "../support/FakePrompter.h"
-#include "project/TreeEditing.h"
+#include <functional>
+#include <map>
+
+#include "tests/support/FakePrompter.h"
 
 namespace tolmi {
 namespace {
 
-std::vector<std::string> Titles(const StoreProject& project) {
-  std::vector<std::string> titles;
+using Lines = std::vector<std::string>;
+
+Lines Outline(const StoreProject& project) {
+  Lines lines;
   ForEachNode(project, [&](const StoreNode& n) {
-    std::string indent(ParentNode(n) == nullptr ? 0 : (ParentNode(*ParentNode(n)) ? 2 : 1), '>');
-    titles.push_back(indent + n.title);
+    int depth = 0;
+    for (const StoreNode* p = ParentNode(n); p != nullptr; p = ParentNode(*p)) ++depth;
+    lines.push_back(std::string(static_cast<std::size_t>(depth), '>') + n.title);
   });
-  return titles;
+  return lines;
 }
 
-struct Fixture {
+struct Tree {
   StoreProject project;
   std::uint32_t serial = 10;
   TreeEditor editor{project, serial};
   test::FakePrompter prompter;
 
-  StoreNode* Add(NodeKind kind, std::string title) {
+  // A node made with `at` current, then renamed.
+  StoreNode* Add(NodeKind kind, const std::string& title, StoreNode* at) {
+    editor.Select(at);
     StoreNode* n = editor.NewNode(kind);
     if (n != nullptr) editor.Rename(*n, title);
     return n;
@@ -30,300 +40,392 @@ struct Fixture {
 };
 
 TEST(TreeEditingTest, NewNodesGetSerialsFileNamesAndPlaces) {
-  Fixture f;
-  EXPECT_EQ(f.editor.NewNode(NodeKind::Product), nullptr);  // needs a current node
-  EXPECT_FALSE(f.project.changed);
-  StoreNode* cat = f.editor.NewNode(NodeKind::Category);
-  ASSERT_NE(cat, nullptr);
-  EXPECT_EQ(cat->title, "New Category");
+  Tree t;
+  EXPECT_EQ(t.editor.NewNode(NodeKind::Product), nullptr);  // needs a current node
+  StoreNode* link = t.editor.NewNode(NodeKind::Link);       // the top of an empty tree
+  EXPECT_EQ(link->title, "New Link");
+  EXPECT_EQ(link->file + std::to_string(link->serial) + std::to_string(t.serial), "010");
+  EXPECT_TRUE(t.project.changed);
+  StoreNode* cat = t.Add(NodeKind::Category, "Cat", nullptr);
   EXPECT_EQ(cat->serial, 11u);
   EXPECT_EQ(cat->file, "11.htm");
-  EXPECT_TRUE(f.project.changed);
-  EXPECT_EQ(f.editor.current(), cat);
-  cat->labels[0] = "Colour";
-  cat->labels[5] = "Size";
-  StoreNode* product = f.editor.NewNode(NodeKind::Product);
-  ASSERT_NE(product, nullptr);
+  EXPECT_EQ(t.editor.current(), cat);
+  t.serial = 11;  // the next product's name "12.htm" is taken
+  cat->file = "12.HTM";
+  StoreNode* product = t.editor.NewNode(NodeKind::Product);
   EXPECT_EQ(product->parent, cat);
-  EXPECT_EQ(product->code, "12");
-  EXPECT_EQ(product->file, "12.htm");
-  EXPECT_EQ(product->labels[0], "Colour");
-  EXPECT_EQ(product->labels[5], "Size");
-  // A new category next to a product lands after it in the same category.
-  StoreNode* page = f.editor.NewNode(NodeKind::Page);
+  EXPECT_EQ(product->file, "12(1).htm");
+  // A new page next to a product lands after it in the same category.
+  StoreNode* page = t.editor.NewNode(NodeKind::Page);
   EXPECT_EQ(page->parent, cat);
   EXPECT_EQ(page->indexInParent, 1u);
 }
 
-TEST(TreeEditingTest, NewLinkHasNoFileAndGoesToTopLevelOfEmptyTree) {
-  Fixture f;
-  StoreNode* link = f.editor.NewNode(NodeKind::Link);
-  ASSERT_NE(link, nullptr);
-  EXPECT_EQ(link->title, "New Link");
-  EXPECT_EQ(link->file, "");
-  EXPECT_EQ(link->serial, 0u);
-  EXPECT_EQ(f.serial, 10u);
-  EXPECT_EQ(ParentNode(*link), nullptr);
-  EXPECT_TRUE(f.project.changed);
-}
-
-TEST(TreeEditingTest, ProductFileNameAvoidsTakenNames) {
-  Fixture f;
-  StoreNode* cat = f.Add(NodeKind::Category, "Shop");
-  cat->file = "12.HTM";
-  StoreNode* product = f.editor.NewNode(NodeKind::Product);
-  EXPECT_EQ(product->file, "12(1).htm");
-}
-
-TEST(TreeEditingTest, CopyLeavesVariablesAndChildrenBehind) {
-  StoreNode node;
-  node.title = "T";
-  node.kind = NodeKind::Shelf;
-  node.status = kStatusDisabled;
-  node.mod = 1;
-  node.serial = 7;
-  node.publishedChecksum = -5;
-  node.options2 = {"S", "M"};
-  node.optionLabel1 = "Colour:";
-  node.variables.push_back({"$X", "1"});
-  node.children.push_back(CreateNode());
-  auto copy = CopyNode(node);
-  EXPECT_EQ(copy->title, "T");
-  EXPECT_EQ(copy->kind, NodeKind::Shelf);
-  EXPECT_EQ(copy->status, kStatusDisabled);
-  EXPECT_EQ(copy->mod, 1);
-  EXPECT_EQ(copy->serial, 7u);
-  EXPECT_EQ(copy->publishedChecksum, -5);
-  EXPECT_EQ(copy->options2, node.options2);
-  EXPECT_EQ(copy->optionLabel1, node.optionLabel1);
-  EXPECT_TRUE(copy->variables.empty());
-  EXPECT_TRUE(copy->children.empty());
-}
-
-TEST(TreeEditingTest, PastingThreeTimesNumbersTheFileNames) {
-  Fixture f;
-  StoreNode* cat = f.Add(NodeKind::Category, "Shop");
-  StoreNode* product = f.editor.NewNode(NodeKind::Product);
-  product->file = "12.htm";
-  f.editor.CopyFromTree();
-  ASSERT_FALSE(f.editor.ClipboardEmpty());
-  std::vector<std::string> files;
+TEST(TreeEditingTest, CopiesAndPastes) {
+  Tree t;
+  StoreNode* cat = t.Add(NodeKind::Category, "Shop", nullptr);
+  StoreNode* product = t.Add(NodeKind::Product, "Mug", cat);
+  product->status = kStatusDisabled;
+  product->options2 = {"S", "M"};
+  product->variables.push_back({"$X", "1"});
+  t.editor.CopyFromTree();
+  ASSERT_EQ(t.editor.clipboard().size(), 1u);
+  const StoreNode& copy = *t.editor.clipboard()[0];
+  EXPECT_EQ(copy.status, kStatusDisabled);
+  EXPECT_EQ(copy.options2, product->options2);
+  EXPECT_TRUE(copy.variables.empty());
+  // Pasting three times numbers the file names; each paste becomes current.
+  Lines files;
   for (int i = 0; i < 3; ++i) {
-    f.editor.Select(cat);
-    auto placed = f.editor.PasteIntoTree();
+    t.editor.Select(cat);
+    auto placed = t.editor.PasteIntoTree();
     ASSERT_EQ(placed.size(), 1u);
     files.push_back(placed[0]->file);
-    EXPECT_EQ(f.editor.current(), placed[0]);
+    EXPECT_EQ(t.editor.current(), placed[0]);
   }
-  EXPECT_EQ(files, (std::vector<std::string>{"12(1).htm", "12(2).htm", "12(3).htm"}));
+  EXPECT_EQ(files, (Lines{"12(1).htm", "12(2).htm", "12(3).htm"}));
   EXPECT_EQ(product->file, "12.htm");
-  EXPECT_EQ(cat->children.size(), 4u);
-}
-
-TEST(TreeEditingTest, PastedLinkKeepsItsTarget) {
-  Fixture f;
-  StoreNode* link = f.editor.NewNode(NodeKind::Link);
-  link->file = "x.htm";  // a link's file name is not varied
-  f.editor.CopyFromTree();
-  auto placed = f.editor.PasteIntoTree();
-  ASSERT_EQ(placed.size(), 1u);
-  EXPECT_EQ(placed[0]->file, "x.htm");
-}
-
-TEST(TreeEditingTest, ListCopyPasteKeepsListOrder) {
-  Fixture f;
-  StoreNode* cat = f.Add(NodeKind::Category, "Shop");
-  StoreNode* a = f.Add(NodeKind::Product, "A");
-  f.editor.Select(cat);
-  StoreNode* b = f.Add(NodeKind::Product, "B");
-  f.editor.Select(cat);
-  f.editor.SetListSelection({b, a});
-  EXPECT_EQ(f.editor.SelectedEntries(), (std::vector<StoreNode*>{a, b}));
-  f.editor.CopyFromList();
-  ASSERT_EQ(f.editor.clipboard().size(), 2u);
-  auto placed = f.editor.PasteIntoList();
+  // From the list: in list order, the current node kept.
+  t.editor.Select(cat);
+  t.editor.SetListSelection({cat->children[1].get(), cat->children[0].get()});
+  t.editor.CopyFromList();
+  auto placed = t.editor.PasteIntoList();
   ASSERT_EQ(placed.size(), 2u);
-  EXPECT_EQ(placed[0]->title, "A");
-  EXPECT_EQ(placed[1]->title, "B");
-  EXPECT_EQ(f.editor.current(), cat);
-  EXPECT_EQ(cat->children.size(), 4u);
+  EXPECT_EQ(placed[0]->file, "12(4).htm");
+  EXPECT_EQ(t.editor.current(), cat);
+  EXPECT_EQ(cat->children.size(), 6u);
+  // A link's target is no file name: not varied.
+  StoreNode* link = t.Add(NodeKind::Link, "Link", nullptr);
+  link->file = "x.htm";
+  t.editor.CopyFromTree();
+  EXPECT_EQ(t.editor.PasteIntoTree().at(0)->file, "x.htm");
 }
 
-TEST(TreeEditingTest, DeletingACategoryWithChildrenAsksFirst) {
-  Fixture f;
-  StoreNode* cat = f.Add(NodeKind::Category, "Shop");
-  f.Add(NodeKind::Product, "A");
-  f.editor.Select(cat);
-  f.project.changed = false;
-  f.prompter.answers = {PromptAnswer::No};
-  EXPECT_FALSE(f.editor.DeleteFromTree(f.prompter));
-  ASSERT_EQ(f.prompter.asked.size(), 1u);
-  EXPECT_EQ(f.prompter.asked[0].text, kDeleteCategoryQuestion);
-  EXPECT_EQ(f.prompter.asked[0].title, "Confirmation");
-  EXPECT_EQ(CountNodes(f.project), 2u);
-  EXPECT_FALSE(f.project.changed);
-  f.prompter.answers = {PromptAnswer::Yes};
-  EXPECT_TRUE(f.editor.DeleteFromTree(f.prompter));
-  EXPECT_EQ(CountNodes(f.project), 0u);
-  EXPECT_EQ(f.editor.current(), nullptr);
-  EXPECT_TRUE(f.project.changed);
+TEST(TreeEditingTest, PastesBesideShelvesAndListsAndIntoAnEmptiedTree) {
+  Tree t;
+  t.serial = 0;
+  StoreNode* cat = t.Add(NodeKind::Category, "Shop", nullptr);
+  StoreNode* list = t.Add(NodeKind::List, "Deals", cat);
+  StoreNode* inList = t.Add(NodeKind::Product, "Cup", list);
+  StoreNode* page = t.Add(NodeKind::Page, "About", cat);
+  StoreNode* sub = t.Add(NodeKind::Category, "Sub", cat);
+  t.Add(NodeKind::Product, "Plate", sub);
+  // A page and a category pasted by a product inside the list land after the list
+  // (the category without its children); a product stays in the list, after it.
+  for (StoreNode* copied : {page, sub, inList}) {
+    t.editor.Select(copied);
+    t.editor.CopyFromTree();
+    t.editor.Select(inList);
+    t.editor.PasteIntoTree();
+  }
+  EXPECT_EQ(Outline(t.project), (Lines{"Shop", ">Deals", ">>Cup", ">>Cup", ">Sub", ">About",
+                                       ">About", ">Sub", ">>Plate"}));
+  EXPECT_EQ(list->children[1]->file, "3(1).htm");
+
+  // The clipboard outlives deleted nodes; with an empty tree pastes go to the top.
+  t.editor.Select(cat);
+  t.prompter.answers = {PromptAnswer::Yes};
+  ASSERT_TRUE(t.editor.DeleteFromTree(t.prompter));
+  EXPECT_EQ(t.editor.current(), nullptr);
+  auto pasted = t.editor.PasteIntoTree();
+  ASSERT_EQ(pasted.size(), 1u);
+  EXPECT_EQ(ParentNode(*pasted[0]), nullptr);
+  EXPECT_EQ(pasted[0]->file, "3.htm");  // its own name is free again
 }
 
-TEST(TreeEditingTest, DeletingALeafSelectsNextThenPreviousThenParent) {
-  Fixture f;
-  StoreNode* cat = f.Add(NodeKind::Category, "Shop");
-  StoreNode* a = f.Add(NodeKind::Product, "A");
-  f.editor.Select(cat);
-  StoreNode* b = f.Add(NodeKind::Product, "B");
-  f.editor.Select(cat);
-  StoreNode* c = f.Add(NodeKind::Product, "C");
+TEST(TreeEditingTest, DeletesAskForChildrenAndSelectANeighbour) {
+  Tree t;
+  StoreNode* cat = t.Add(NodeKind::Category, "Shop", nullptr);
+  StoreNode* a = t.Add(NodeKind::Product, "A", cat);
+  StoreNode* b = t.Add(NodeKind::Product, "B", cat);
+  StoreNode* c = t.Add(NodeKind::Product, "C", cat);
+  StoreNode* d = t.Add(NodeKind::Product, "D", cat);
   for (auto& child : cat->children) child->mod = 0;
-  f.editor.Select(b);
-  EXPECT_TRUE(f.editor.DeleteFromTree(f.prompter));
-  EXPECT_TRUE(f.prompter.asked.empty());
-  EXPECT_EQ(f.editor.current(), c);
-  EXPECT_EQ(a->mod, 1);  // neighbours must be rebuilt
-  EXPECT_EQ(cat->mod, 1);
-  EXPECT_TRUE(f.editor.DeleteFromTree(f.prompter));
-  EXPECT_EQ(f.editor.current(), a);
-  EXPECT_TRUE(f.editor.DeleteFromTree(f.prompter));
-  EXPECT_EQ(f.editor.current(), cat);
+  cat->mod = 0;
+  t.editor.Select(b);
+  EXPECT_TRUE(t.editor.DeleteFromTree(t.prompter));
+  EXPECT_TRUE(t.prompter.asked.empty());
+  EXPECT_EQ(t.editor.current(), c);  // the next, then the previous, then the parent
+  EXPECT_EQ(a->mod + cat->mod, 2);   // neighbours must be rebuilt
+  t.editor.Select(d);
+  EXPECT_TRUE(t.editor.DeleteFromTree(t.prompter));
+  EXPECT_EQ(t.editor.current(), c);
+  EXPECT_TRUE(t.editor.DeleteFromTree(t.prompter));
+  EXPECT_EQ(t.editor.current(), a);
+  // From the list: the current node stays.
+  t.editor.Select(cat);
+  t.editor.SetListSelection({a});
+  EXPECT_TRUE(t.editor.DeleteFromList(t.prompter));
+  EXPECT_EQ(t.editor.current(), cat);
+  ASSERT_EQ(t.prompter.asked.size(), 1u);             // deleting from the list always asks
+  EXPECT_FALSE(t.editor.DeleteFromList(t.prompter));  // nothing selected
+  // A node with children asks first.
+  t.Add(NodeKind::Product, "E", cat);
+  t.editor.Select(cat);
+  t.project.changed = false;
+  t.prompter.answers = {PromptAnswer::No};
+  EXPECT_FALSE(t.editor.DeleteFromTree(t.prompter));
+  ASSERT_EQ(t.prompter.asked.size(), 2u);
+  EXPECT_EQ(t.prompter.asked[1].text, kDeleteCategoryQuestion);
+  EXPECT_EQ(t.prompter.asked[1].title, "Confirmation");
+  EXPECT_EQ(CountNodes(t.project), 2u);
+  EXPECT_FALSE(t.project.changed);
+  t.prompter.answers = {PromptAnswer::Yes};
+  EXPECT_TRUE(t.editor.DeleteFromTree(t.prompter));
+  EXPECT_EQ(CountNodes(t.project), 0u);
+  EXPECT_TRUE(t.project.changed);
 }
 
-TEST(TreeEditingTest, DeletingFromTheListKeepsTheCurrentNode) {
-  Fixture f;
-  StoreNode* cat = f.Add(NodeKind::Category, "Shop");
-  StoreNode* a = f.Add(NodeKind::Product, "A");
-  f.editor.Select(cat);
-  f.Add(NodeKind::Product, "B");
-  f.editor.Select(cat);
-  f.editor.SetListSelection({a});
-  EXPECT_TRUE(f.editor.DeleteFromList(f.prompter));
-  EXPECT_EQ(f.editor.current(), cat);
-  EXPECT_EQ(Titles(f.project), (std::vector<std::string>{"Shop", ">B"}));
-  EXPECT_TRUE(f.editor.SelectedEntries().empty());
-  EXPECT_FALSE(f.editor.DeleteFromList(f.prompter));  // nothing selected
-}
-
-TEST(TreeEditingTest, RenameOnlyCountsRealChanges) {
-  Fixture f;
-  StoreNode* cat = f.Add(NodeKind::Category, "Shop");
-  f.project.changed = false;
-  EXPECT_FALSE(f.editor.Rename(*cat, "Shop"));
-  EXPECT_FALSE(f.project.changed);
-  EXPECT_TRUE(f.editor.Rename(*cat, "<b>Wine</b>"));
+TEST(TreeEditingTest, RenameEnableFindAndSelectCountRealChangesOnly) {
+  Tree t;
+  StoreNode* cat = t.Add(NodeKind::Category, "Shop", nullptr);
+  StoreNode* red = t.Add(NodeKind::Product, "Red Wine", cat);
+  StoreNode* beer = t.Add(NodeKind::Product, "Beer", cat);
+  StoreNode* white = t.Add(NodeKind::Product, "WHITE WINE", cat);
+  t.project.changed = false;
+  EXPECT_FALSE(t.editor.Rename(*cat, "Shop"));
+  EXPECT_FALSE(t.project.changed);
+  EXPECT_TRUE(t.editor.Rename(*cat, "<b>Wine</b>"));
   EXPECT_EQ(cat->displayName, "Wine");
-  EXPECT_TRUE(f.project.changed);
-}
+  EXPECT_TRUE(t.project.changed);
 
-TEST(TreeEditingTest, DisablingADisabledEntryIsNoChange) {
-  Fixture f;
-  StoreNode* cat = f.Add(NodeKind::Category, "Shop");
-  StoreNode* a = f.Add(NodeKind::Product, "A");
-  f.editor.Select(cat);
-  StoreNode* b = f.Add(NodeKind::Product, "B");
-  f.editor.Select(cat);
-  b->status = kStatusDisabled;
-  f.project.changed = false;
-  f.editor.SetListSelection({b});
-  EXPECT_EQ(f.editor.SetListEnabled(false), 0);
-  EXPECT_FALSE(f.project.changed);
-  f.editor.SetListSelection({a, b});
-  EXPECT_EQ(f.editor.SetListEnabled(false), 1);
-  EXPECT_EQ(a->status, kStatusDisabled);
-  EXPECT_TRUE(f.project.changed);
-  f.project.changed = false;
-  EXPECT_EQ(f.editor.SetTreeEnabled(true), 0);  // the category is enabled already
-  EXPECT_FALSE(f.project.changed);
-  EXPECT_EQ(f.editor.SetListEnabled(true), 2);
-  EXPECT_EQ(b->status, 0);
+  t.editor.Select(cat);
+  EXPECT_EQ(t.editor.Find("wine"), 2u);
+  EXPECT_EQ(t.editor.SelectedEntries(), (std::vector<StoreNode*>{red, white}));
+  beer->status = kStatusDisabled;
+  t.project.changed = false;
+  t.editor.SetListSelection({beer});
+  EXPECT_EQ(t.editor.SetListEnabled(false), 0);
+  EXPECT_EQ(t.editor.SetTreeEnabled(true), 0);
+  EXPECT_FALSE(t.project.changed);
+  t.editor.SelectAll();
+  EXPECT_EQ(t.editor.SetListEnabled(false), 2);
+  EXPECT_EQ(red->status, kStatusDisabled);
+  EXPECT_TRUE(t.project.changed);
+  EXPECT_EQ(t.editor.SetListEnabled(true), 3);
+  EXPECT_EQ(beer->status, 0);
+  // Without a current node nothing is selected, deleted or copied.
+  t.editor.Select(nullptr);
+  EXPECT_TRUE(t.editor.SelectedEntries().empty());
+  EXPECT_FALSE(t.editor.DeleteFromTree(t.prompter));
+  t.editor.CopyFromTree();
+  EXPECT_TRUE(t.editor.ClipboardEmpty());
 }
 
 TEST(TreeEditingTest, KeyboardMovesStopAtTheEnds) {
-  Fixture f;
-  f.Add(NodeKind::Category, "A");
-  f.editor.Select(nullptr);
-  StoreNode* b = f.Add(NodeKind::Category, "B");
-  f.Add(NodeKind::Product, "B1");
-  f.editor.Select(nullptr);
-  f.Add(NodeKind::Category, "C");
-  f.editor.Select(b);
-  f.project.changed = false;
-  EXPECT_TRUE(f.editor.MoveUp());
-  EXPECT_EQ(Titles(f.project), (std::vector<std::string>{"B", ">B1", "A", "C"}));
-  EXPECT_EQ(f.editor.current(), b);
-  EXPECT_TRUE(f.project.changed);
-  f.project.changed = false;
-  EXPECT_FALSE(f.editor.MoveUp());
-  EXPECT_FALSE(f.project.changed);
-  EXPECT_TRUE(f.editor.MoveDown());
-  EXPECT_TRUE(f.editor.MoveDown());
-  EXPECT_FALSE(f.editor.MoveDown());
-  EXPECT_EQ(Titles(f.project), (std::vector<std::string>{"A", "C", "B", ">B1"}));
+  Tree t;
+  t.Add(NodeKind::Category, "A", nullptr);
+  StoreNode* b = t.Add(NodeKind::Category, "B", nullptr);
+  t.Add(NodeKind::Product, "B1", b);
+  t.Add(NodeKind::Category, "C", nullptr);
+  t.editor.Select(b);
+  t.project.changed = false;
+  EXPECT_TRUE(t.editor.MoveUp());
+  EXPECT_EQ(Outline(t.project), (Lines{"B", ">B1", "A", "C"}));
+  EXPECT_EQ(t.editor.current(), b);
+  EXPECT_TRUE(t.project.changed);
+  t.project.changed = false;
+  EXPECT_FALSE(t.editor.MoveUp());
+  EXPECT_FALSE(t.project.changed);
+  EXPECT_TRUE(t.editor.MoveDown());
+  EXPECT_TRUE(t.editor.MoveDown());
+  EXPECT_FALSE(t.editor.MoveDown());
+  EXPECT_EQ(Outline(t.project), (Lines{"A", "C", "B", ">B1"}));
 }
+
+// Cat [ Shelf [ InShelf ], Sub [ Low [ Shelf2 [ Item ] ] ], Loose ], Page, Link
+struct DropTree : Tree {
+  StoreNode* cat = Add(NodeKind::Category, "Cat", nullptr);
+  StoreNode* shelf = Add(NodeKind::Shelf, "Shelf", cat);
+  StoreNode* inShelf = Add(NodeKind::Product, "InShelf", shelf);
+  StoreNode* sub = Add(NodeKind::Category, "Sub", cat);
+  StoreNode* low = Add(NodeKind::Category, "Low", sub);
+  StoreNode* shelf2 = Add(NodeKind::Shelf, "Shelf2", low);
+  StoreNode* item = Add(NodeKind::Product, "Item", shelf2);
+  StoreNode* loose = Add(NodeKind::Product, "Loose", cat);
+  StoreNode* page = Add(NodeKind::Page, "Page", nullptr);
+  StoreNode* link = Add(NodeKind::Link, "Link", nullptr);
+  std::vector<StoreNode*> All() const {
+    return {cat, shelf, inShelf, sub, low, shelf2, item, loose, page, link};
+  }
+};
 
 TEST(TreeEditingTest, DropsFollowTheKindsAndRefuseTheirOwnSubtree) {
-  Fixture f;
-  StoreNode* cat = f.Add(NodeKind::Category, "Cat");
-  StoreNode* shelf = f.Add(NodeKind::Shelf, "Shelf");
-  StoreNode* inShelf = f.Add(NodeKind::Product, "InShelf");
-  f.editor.Select(cat);
-  StoreNode* sub = f.Add(NodeKind::Category, "Sub");
-  f.editor.Select(nullptr);
-  StoreNode* page = f.Add(NodeKind::Page, "Page");
-  f.editor.Select(cat);
-  StoreNode* loose = f.Add(NodeKind::Product, "Loose");
-  ASSERT_EQ(Titles(f.project),
-            (std::vector<std::string>{"Cat", ">Shelf", ">>InShelf", ">Sub", ">Loose", "Page"}));
-  f.project.changed = false;
-  const auto before = Titles(f.project);
-  EXPECT_FALSE(f.editor.Drop(*page, inShelf));  // a page onto a product in a shelf
-  EXPECT_FALSE(f.editor.Drop(*cat, cat));
-  EXPECT_FALSE(f.editor.Drop(*cat, sub));  // into its own subtree
-  EXPECT_FALSE(f.editor.Drop(*cat, inShelf));
-  EXPECT_EQ(Titles(f.project), before);
-  EXPECT_FALSE(f.project.changed);
+  DropTree t;
+  t.project.changed = false;
+  const Lines before = Outline(t.project);
+  const std::pair<StoreNode*, StoreNode*> refused[] = {
+      {t.page, t.inShelf}, {t.link, t.item},  // not beside a product in a shelf
+      {t.cat, t.cat},      {t.cat, t.low},    // not into itself or its own subtree
+      {t.sub, t.shelf2},   {t.shelf, t.item}, {t.item, t.item}};
+  for (auto [dragged, target] : refused) {
+    EXPECT_FALSE(t.editor.CanDrop(*dragged, target)) << dragged->title << target->title;
+    EXPECT_FALSE(t.editor.Drop(*dragged, target));
+  }
+  EXPECT_EQ(Outline(t.project), before);
+  EXPECT_FALSE(t.project.changed);
 
-  EXPECT_TRUE(f.editor.Drop(*loose, shelf));  // last child of the shelf
-  EXPECT_EQ(loose->parent, shelf);
-  EXPECT_EQ(loose->indexInParent, 1u);
-  EXPECT_TRUE(f.project.changed);
-  EXPECT_TRUE(f.editor.Drop(*page, shelf));  // a page onto a shelf goes after it
-  EXPECT_EQ(Titles(f.project),
-            (std::vector<std::string>{"Cat", ">Shelf", ">>InShelf", ">>Loose", ">Page", ">Sub"}));
-  EXPECT_TRUE(f.editor.Drop(*page, sub));  // into a category
-  EXPECT_EQ(page->parent, sub);
-  EXPECT_TRUE(f.editor.Drop(*sub, nullptr));  // the empty area: end of the top level
-  EXPECT_EQ(Titles(f.project),
-            (std::vector<std::string>{"Cat", ">Shelf", ">>InShelf", ">>Loose", "Sub", ">Page"}));
-  // A product onto a product in a shelf lands right after it.
-  EXPECT_TRUE(f.editor.Drop(*loose, inShelf));
-  EXPECT_EQ(loose->indexInParent, 1u);
+  EXPECT_TRUE(t.editor.Drop(*t.loose, t.shelf));  // last child of the shelf
+  EXPECT_EQ(t.loose->indexInParent, 1u);
+  EXPECT_TRUE(t.project.changed);
+  EXPECT_TRUE(t.editor.Drop(*t.page, t.shelf));  // a page onto a shelf goes after it
+  EXPECT_TRUE(t.editor.Drop(*t.low, t.link));    // after a top-level link, with its subtree
+  EXPECT_TRUE(t.editor.Drop(*t.sub, nullptr));   // the empty area: end of the top level
+  EXPECT_EQ(Outline(t.project), (Lines{"Cat", ">Shelf", ">>InShelf", ">>Loose", ">Page", "Link",
+                                       "Low", ">Shelf2", ">>Item", "Sub"}));
+  EXPECT_TRUE(t.editor.Drop(*t.page, t.sub));  // into a category
+  EXPECT_EQ(t.page->parent, t.sub);
   // A sibling dropped onto the one after it moves one place down.
-  EXPECT_TRUE(f.editor.Drop(*inShelf, loose));
-  EXPECT_EQ(Titles(f.project),
-            (std::vector<std::string>{"Cat", ">Shelf", ">>Loose", ">>InShelf", "Sub", ">Page"}));
+  EXPECT_TRUE(t.editor.Drop(*t.inShelf, t.loose));
+  EXPECT_EQ(Outline(t.project)[2], ">>Loose");
+
+  // CanDrop agrees with Drop for every pair, and the empty area, on a fresh tree.
+  for (std::size_t d = 0; d < t.All().size(); ++d) {
+    for (int target = -1; target < static_cast<int>(t.All().size()); ++target) {
+      DropTree fresh;
+      StoreNode* into = target < 0 ? nullptr : fresh.All()[target];
+      const bool can = fresh.editor.CanDrop(*fresh.All()[d], into);
+      fresh.project.changed = false;
+      EXPECT_EQ(fresh.editor.Drop(*fresh.All()[d], into), can) << d << " onto " << target;
+      EXPECT_EQ(fresh.project.changed, can);
+    }
+  }
+  auto detached = CreateNode();
+  EXPECT_FALSE(t.editor.CanDrop(*detached, t.cat));  // not in the tree
 }
 
-TEST(TreeEditingTest, SelectAllAndFindIgnoreCase) {
-  Fixture f;
-  StoreNode* cat = f.Add(NodeKind::Category, "Shop");
-  StoreNode* red = f.Add(NodeKind::Product, "Red Wine");
-  f.editor.Select(cat);
-  f.Add(NodeKind::Product, "Beer");
-  f.editor.Select(cat);
-  StoreNode* white = f.Add(NodeKind::Product, "WHITE WINE");
-  f.editor.Select(cat);
-  EXPECT_EQ(f.editor.Find("wine"), 2u);
-  EXPECT_EQ(f.editor.SelectedEntries(), (std::vector<StoreNode*>{red, white}));
-  f.editor.SelectAll();
-  EXPECT_EQ(f.editor.SelectedEntries().size(), 3u);
-  f.editor.Select(nullptr);
-  EXPECT_TRUE(f.editor.SelectedEntries().empty());
-  EXPECT_EQ(f.editor.SetListEnabled(false), 0);
-  EXPECT_FALSE(f.editor.DeleteFromTree(f.prompter));
-  f.editor.CopyFromTree();
-  EXPECT_TRUE(f.editor.ClipboardEmpty());
+// Children per holder, updated from the listener's calls only, the way a Qt model
+// updates its rows; it must match the tree after every edit.
+class Mirror : public TreeListener {
+ public:
+  explicit Mirror(StoreProject& project) : project_(project) { Take(project.top()); }
+
+  void AboutToInsert(const StoreNode& holder, std::size_t row) override {
+    ASSERT_EQ(kids_[&holder].size(), holder.children.size());  // not yet inserted
+    pending_ = {&holder, row};
+  }
+  void Inserted(StoreNode& node) override {
+    ASSERT_EQ(node.parent, pending_.first);
+    ASSERT_EQ(node.indexInParent, pending_.second);
+    auto& rows = kids_[pending_.first];
+    rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(pending_.second), &node);
+    Take(node);
+    ++events;
+  }
+  void AboutToRemove(const StoreNode& node) override {
+    ASSERT_EQ(kids_[node.parent].at(node.indexInParent), &node);
+  }
+  void Removed(const StoreNode& holder, std::size_t row) override {
+    auto& rows = kids_[&holder];
+    rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(row));
+    ++events;
+  }
+  void AboutToMove(const StoreNode& node, const StoreNode& holder, std::size_t dest) override {
+    move_ = {node.parent, &holder, node.indexInParent, dest};
+  }
+  void Moved(StoreNode& node) override {
+    auto& from = kids_[move_.from];
+    from.erase(from.begin() + static_cast<std::ptrdiff_t>(move_.row));
+    std::size_t dest = move_.dest;
+    if (move_.from == move_.to && move_.row < dest) --dest;
+    auto& to = kids_[move_.to];
+    to.insert(to.begin() + static_cast<std::ptrdiff_t>(dest), &node);
+    ++events;
+  }
+  void Changed(StoreNode&) override { ++changed; }
+
+  bool Matches() { return Check(project_.top()); }
+
+  int events = 0;
+  int changed = 0;
+
+ private:
+  struct Move {
+    const StoreNode *from, *to;
+    std::size_t row, dest;
+  };
+  void Take(const StoreNode& holder) {
+    auto& rows = kids_[&holder];
+    rows.clear();
+    for (const auto& c : holder.children) {
+      rows.push_back(c.get());
+      Take(*c);
+    }
+  }
+  bool Check(const StoreNode& holder) {
+    const auto& rows = kids_[&holder];
+    bool ok = rows.size() == holder.children.size();
+    for (std::size_t i = 0; ok && i < rows.size(); ++i)
+      ok = rows[i] == holder.children[i].get() && Check(*holder.children[i]);
+    return ok;
+  }
+
+  StoreProject& project_;
+  std::map<const StoreNode*, std::vector<const StoreNode*>> kids_;
+  std::pair<const StoreNode*, std::size_t> pending_;
+  Move move_{};
+};
+
+TEST(TreeEditingTest, EveryEditIsReportedRowByRow) {
+  DropTree t;
+  Mirror mirror(t.project);
+  t.editor.SetListener(&mirror);
+  const std::pair<const char*, std::function<void(DropTree&)>> steps[] = {
+      {"new page beside a shelf product",
+       [](DropTree& t) {
+         t.editor.Select(t.inShelf);
+         t.editor.NewNode(NodeKind::Page);
+       }},
+      {"paste into the tree",
+       [](DropTree& t) {
+         t.editor.Select(t.loose);
+         t.editor.CopyFromTree();
+         t.editor.PasteIntoTree();
+       }},
+      {"paste into the list",
+       [](DropTree& t) {
+         t.editor.Select(t.shelf);
+         t.editor.SelectAll();
+         t.editor.CopyFromList();
+         t.editor.PasteIntoList();
+       }},
+      {"move up", [](DropTree& t) { t.editor.Select(t.sub), t.editor.MoveUp(); }},
+      {"move down", [](DropTree& t) { t.editor.Select(t.cat), t.editor.MoveDown(); }},
+      {"drop into a category", [](DropTree& t) { t.editor.Drop(*t.page, t.sub); }},
+      {"drop after a later sibling", [](DropTree& t) { t.editor.Drop(*t.shelf, t.loose); }},
+      {"drop after an earlier sibling", [](DropTree& t) { t.editor.Drop(*t.loose, t.sub); }},
+      {"drop on the empty area", [](DropTree& t) { t.editor.Drop(*t.sub, nullptr); }},
+      {"delete from the list",
+       [](DropTree& t) {
+         t.editor.Select(t.shelf);
+         t.editor.SelectAll();
+         t.editor.DeleteFromList(t.prompter);
+       }},
+      {"delete a subtree",
+       [](DropTree& t) {
+         t.editor.Select(t.cat);
+         t.prompter.answers = {PromptAnswer::Yes};
+         t.editor.DeleteFromTree(t.prompter);
+       }},
+  };
+  for (const auto& [name, run] : steps) {
+    SCOPED_TRACE(name);
+    run(t);
+    ASSERT_FALSE(testing::Test::HasFatalFailure());
+    EXPECT_TRUE(mirror.Matches());
+  }
+  EXPECT_GT(mirror.events, 10);
+  EXPECT_EQ(mirror.changed, 0);
+
+  // Renames and status changes report the changed nodes only, and only real changes.
+  mirror.events = 0;
+  t.editor.Rename(*t.link, "Linked");
+  t.editor.Rename(*t.link, "Linked");
+  t.editor.Select(t.link);
+  t.editor.SetTreeEnabled(false);
+  t.editor.SetTreeEnabled(false);
+  EXPECT_EQ(mirror.changed, 2);
+  EXPECT_EQ(mirror.events, 0);
 }
 
 }  // namespace

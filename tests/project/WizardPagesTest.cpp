@@ -1,5 +1,5 @@
-// The wizard's page texts and button states, and the card and region lists
-// edited outside the wizard.
+// The wizard's page texts (its buttons are checked with its page runs), and the card and
+// region lists edited outside the wizard.
 #include "project/WizardPages.h"
 
 #include <gtest/gtest.h>
@@ -25,43 +25,6 @@ TEST(WizardPagesTest, EveryPageHasItsPrompt) {
   EXPECT_EQ(WizardPageHeading(P::Welcome), "");
   for (int p = 0; p <= static_cast<int>(P::FreightWarning); ++p)
     EXPECT_FALSE(WizardPagePrompt(static_cast<P>(p)).empty()) << p;
-}
-
-struct ButtonsTest : ::testing::Test {
-  StoreProject project;
-  WizardMemory memory;
-  test::FakePrompter prompter;
-};
-
-TEST_F(ButtonsTest, FollowThePageAndTheAnswers) {
-  StoreWizard w(WizardMode::NewStore, project, memory, prompter);
-  EXPECT_EQ(WizardButtonStates(w), (WizardButtons{false, true, false, true}));
-  w.state().folderName = "Wine";
-  ASSERT_EQ(w.Next(), WizardStep::Moved);
-  ASSERT_EQ(w.Next(), WizardStep::Moved);
-  ASSERT_EQ(w.Next(), WizardStep::Moved);
-  ASSERT_EQ(w.page(), P::Style);
-  EXPECT_EQ(WizardButtonStates(w), (WizardButtons{true, false, false, true}));  // no style yet
-  w.state().style = StyleRef{"Modern", "Harbour"};
-  EXPECT_EQ(WizardButtonStates(w), (WizardButtons{true, true, false, true}));
-  while (w.page() != P::Final) ASSERT_EQ(w.Next(), WizardStep::Moved);
-  EXPECT_EQ(WizardButtonStates(w), (WizardButtons{true, false, true, true}));
-  EXPECT_EQ(w.Next(), WizardStep::Finished);
-  EXPECT_EQ(WizardButtonStates(w), (WizardButtons{false, false, false, false}));
-}
-
-TEST_F(ButtonsTest, SinglePageAndTaxModesFinishWhereTheRunEnds) {
-  StoreWizard regions(WizardMode::RegionsOnly, project, memory, prompter);
-  EXPECT_EQ(WizardButtonStates(regions), (WizardButtons{false, false, true, true}));
-  StoreWizard tax(WizardMode::TaxSetup, project, memory, prompter);
-  EXPECT_EQ(WizardButtonStates(tax), (WizardButtons{false, false, true, true}));  // tax off
-  tax.state().taxOn = true;
-  EXPECT_EQ(WizardButtonStates(tax), (WizardButtons{false, true, false, true}));
-  StoreWizard freight(WizardMode::FreightSetup, project, memory, prompter);
-  while (freight.page() != P::FreightCalculation) ASSERT_EQ(freight.Next(), WizardStep::Moved);
-  EXPECT_TRUE(WizardButtonStates(freight).finish);
-  freight.state().calculation = FreightCalculation::PerOrder;  // the charge page follows
-  EXPECT_EQ(WizardButtonStates(freight), (WizardButtons{true, true, false, true}));
 }
 
 TEST(CardListTest, CardsAddedAndRemovedMarkTheProject) {

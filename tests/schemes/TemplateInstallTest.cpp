@@ -137,57 +137,47 @@ struct Upgrade {
   }
 };
 
-TEST(UpgradeTemplates, BelowShelfVersionReplacesThree) {
-  for (int version : {0, 101003}) {
-    Upgrade u(version);
-    ASSERT_TRUE(u.message);
-    EXPECT_EQ(*u.message,
-              "Your project was saved with an older version of Tolmi PRO.\r\n\r\nFor "
-              "compatibility, Tolmi needs to replace your Shelf, Order form, and Confirmation "
-              "page templates.  If you have made changes to these templates, a copy of the "
-              "changed versions will be saved as shelf.bak, order.bak and confirm.bak in your "
-              "project's template directory.");
-    ASSERT_EQ(u.prompter.shown.size(), 1u);
-    EXPECT_EQ(u.prompter.shown[0].text, *u.message);
-    EXPECT_EQ(u.prompter.shown[0].title, "Project Upgrade");
-    EXPECT_EQ(u.in.Project("shelf.bak"), "old shelf.htm");
-    EXPECT_EQ(u.in.Project("order.bak"), "old order.htm");
-    EXPECT_EQ(u.in.Project("confirm.bak"), "old confirm.htm");
-    EXPECT_EQ(u.in.Project("shelf.htm"), "new shelf");
-    EXPECT_EQ(u.in.Project("order.htm"), "new order");
-    EXPECT_EQ(u.in.Project("confirm.htm"), "new confirm");
-    EXPECT_TRUE(u.project.changed);
-  }
-}
-
-TEST(UpgradeTemplates, BelowTemplateVersionReplacesTwo) {
-  for (int version : {101004, 103000}) {
-    Upgrade u(version);
-    ASSERT_TRUE(u.message);
-    EXPECT_EQ(*u.message,
-              "Your project was saved with an older version of Tolmi PRO.\r\n\r\nFor "
-              "compatibility, Tolmi needs to replace your Order form, and Confirmation page "
-              "templates.  If you have made changes to these templates, a copy of the changed "
-              "versions will be saved as order.bak and confirm.bak in your project's template "
-              "directory.");
-    EXPECT_FALSE(u.Exists("shelf.bak"));
-    EXPECT_EQ(u.in.Project("shelf.htm"), "old shelf.htm");
-    EXPECT_EQ(u.in.Project("order.bak"), "old order.htm");
-    EXPECT_EQ(u.in.Project("confirm.bak"), "old confirm.htm");
-    EXPECT_EQ(u.in.Project("order.htm"), "new order");
-    EXPECT_EQ(u.in.Project("confirm.htm"), "new confirm");
-    EXPECT_TRUE(u.project.changed);
-  }
-}
-
-TEST(UpgradeTemplates, CurrentProjectsAreLeftAlone) {
-  for (int version : {103001, 2034361}) {
-    Upgrade u(version);
-    EXPECT_FALSE(u.message);
-    EXPECT_TRUE(u.prompter.shown.empty());
-    EXPECT_FALSE(u.Exists("order.bak"));
-    EXPECT_EQ(u.in.Project("order.htm"), "old order.htm");
-    EXPECT_FALSE(u.project.changed);
+TEST(UpgradeTemplates, OlderProjectsHaveTheirTemplatesReplacedAndKept) {
+  const std::string three =
+      "Your project was saved with an older version of Tolmi PRO.\r\n\r\nFor compatibility, "
+      "Tolmi needs to replace your Shelf, Order form, and Confirmation page templates.  If you "
+      "have made changes to these templates, a copy of the changed versions will be saved as "
+      "shelf.bak, order.bak and confirm.bak in your project's template directory.";
+  const std::string two =
+      "Your project was saved with an older version of Tolmi PRO.\r\n\r\nFor compatibility, "
+      "Tolmi needs to replace your Order form, and Confirmation page templates.  If you have "
+      "made changes to these templates, a copy of the changed versions will be saved as "
+      "order.bak and confirm.bak in your project's template directory.";
+  const struct {
+    int version;
+    std::string message;  // empty: left alone
+    bool shelf;
+  } cases[] = {{0, three, true},     {101003, three, true}, {101004, two, false},
+               {103000, two, false}, {103001, "", false},   {2034361, "", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.version);
+    Upgrade u(c.version);
+    EXPECT_EQ(u.message.value_or(""), c.message);
+    EXPECT_EQ(u.project.changed, !c.message.empty());
+    if (c.message.empty()) {
+      EXPECT_TRUE(u.prompter.shown.empty());
+    } else {
+      ASSERT_EQ(u.prompter.shown.size(), 1u);
+      EXPECT_EQ(u.prompter.shown[0].text, c.message);
+      EXPECT_EQ(u.prompter.shown[0].title, "Project Upgrade");
+    }
+    const bool replaced = !c.message.empty();
+    EXPECT_EQ(u.in.Project("shelf.htm"), c.shelf ? "new shelf" : "old shelf.htm");
+    EXPECT_EQ(u.Exists("shelf.bak"), c.shelf);
+    EXPECT_EQ(u.in.Project("order.htm"), replaced ? "new order" : "old order.htm");
+    EXPECT_EQ(u.in.Project("confirm.htm"), replaced ? "new confirm" : "old confirm.htm");
+    if (replaced) {
+      EXPECT_EQ(u.in.Project("order.bak"), "old order.htm");
+      EXPECT_EQ(u.in.Project("confirm.bak"), "old confirm.htm");
+    }
+    if (c.shelf) {
+      EXPECT_EQ(u.in.Project("shelf.bak"), "old shelf.htm");
+    }
   }
 }
 
@@ -215,7 +205,9 @@ TEST(InstallHook, NewProjectsGetTheStyleTemplatesThroughTheLifecycle) {
   EXPECT_EQ(prompter.shown[2].title, "Project Upgrade");
 }
 
-TEST(UpgradeTemplates, MissingInstallationFilesKeepTheProjectsOwn) {
+// A merchant's template is never lost: without the installation's file it stays, an
+// earlier backup is kept, and a template that is already the installed one is not saved again.
+TEST(UpgradeTemplates, EarlierBackupsAndOwnTemplatesAreNeverLost) {
   Installation in;
   in.home.Write("Projects/Toys/Template/order.htm", "mine");
   StoreProject project;
@@ -224,20 +216,12 @@ TEST(UpgradeTemplates, MissingInstallationFilesKeepTheProjectsOwn) {
   ASSERT_TRUE(UpgradeProjectTemplates(project, in.projectDir, in.list.installDir, prompter));
   EXPECT_EQ(in.Project("order.htm"), "mine");
   EXPECT_FALSE(std::filesystem::exists(in.home / "Projects/Toys/Template/order.bak"));
-}
 
-// A merchant's template is never lost: an earlier backup is kept, a second upgrade of
-// a template that is already the installed one changes nothing.
-TEST(UpgradeTemplates, EarlierBackupsAreNeverOverwritten) {
-  Installation in;
   in.home.Write("template/order.dat", "new order");
   in.home.Write("template/confirm.dat", "new confirm");
   in.home.Write("Projects/Toys/Template/order.htm", "mine, edited again");
   in.home.Write("Projects/Toys/Template/order.bak", "mine, first");
   in.home.Write("Projects/Toys/Template/confirm.htm", "my confirm");
-  StoreProject project;
-  FakePrompter prompter;
-  project.settings.version = 101004;
   for (int run = 0; run < 2; ++run)
     ASSERT_TRUE(UpgradeProjectTemplates(project, in.projectDir, in.list.installDir, prompter));
   EXPECT_EQ(in.Project("order.htm"), "new order");
