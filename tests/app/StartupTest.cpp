@@ -34,14 +34,20 @@ TEST(CommandLine, OptionsArgumentsFolderAndTitle) {
   }
   EXPECT_EQ(OptionOf(ParseCommandLine("-D x")), StartOption::DeleteFolder);
   EXPECT_EQ(OptionOf(ParseCommandLine("-X")), StartOption::None);
-  const CommandLine line = ParseCommandLine(std::vector<std::string>{"-r", "-D", "/shops/a b.stp", "x"});
+  const CommandLine line =
+      ParseCommandLine(std::vector<std::string>{"-r", "-D", "/shops/a b.stp", "x"});
   EXPECT_EQ(OptionOf(line), StartOption::BuildStore);
   EXPECT_EQ(line.argument, "/shops/a b.stp");
 
   // The folder of "-D" is never the working directory or a root.
-  for (const auto& [exe, folder] : std::vector<std::pair<std::string, std::string>>{
-           {"C:\\tmp\\old\\x.exe", "C:/tmp/old"}, {"/tmp/old/x", "/tmp/old"}, {"x.exe", ""},
-           {"/x.exe", ""}, {"C:\\x.exe", ""}, {"./x.exe", ""}, {"", ""}})
+  for (const auto& [exe, folder] :
+       std::vector<std::pair<std::string, std::string>>{{"C:\\tmp\\old\\x.exe", "C:/tmp/old"},
+                                                        {"/tmp/old/x", "/tmp/old"},
+                                                        {"x.exe", ""},
+                                                        {"/x.exe", ""},
+                                                        {"C:\\x.exe", ""},
+                                                        {"./x.exe", ""},
+                                                        {"", ""}})
     EXPECT_EQ(FolderToDelete(exe), folder) << exe;
 
   EXPECT_EQ(MainWindowTitle("/home/m/Projects/Toys/Toys.stp"), "Tolmi PRO - Toys");
@@ -54,9 +60,10 @@ TEST(Startup, StartValuesAndVersion) {
   EXPECT_EQ(g.versionNumber, 2034361);
   EXPECT_EQ(g.versionText, "2.09.003");
   EXPECT_EQ(g.buildNumber, 4361);
-  EXPECT_EQ(std::vector<int>({g.config.view, g.config.other, g.config.lowerCaseLinks,
-                              g.config.orderNumber, g.config.orderSave, g.proxyPort, g.firewallPort}),
-            std::vector<int>({255, 1, 1, 1000, 1, 80, 21}));
+  EXPECT_EQ(
+      std::vector<int>({g.config.view, g.config.other, g.config.lowerCaseLinks,
+                        g.config.orderNumber, g.config.orderSave, g.proxyPort, g.firewallPort}),
+      std::vector<int>({255, 1, 1, 1000, 1, 80, 21}));
   EXPECT_EQ(g.session.project.deliveryMethodNames[0].value_or(""), "Economy Air (2-3 Weeks)");
   EXPECT_EQ(g.session.project.deliveryMethodNames[2].value_or(""), "Surface Mail (3-6 Weeks)");
 }
@@ -185,12 +192,10 @@ TEST(Startup, FirstActionsOfTheMainWindow) {
   AppGlobals g;
   // A fresh home (no server, no project) opens the order-server settings, never an
   // upgrade program; so it does with a remembered project.
-  EXPECT_EQ(MainWindowStartActions(g),
-            std::vector<StartAction>{StartAction::OrderServerSettings});
+  EXPECT_EQ(MainWindowStartActions(g), std::vector<StartAction>{StartAction::OrderServerSettings});
   g.config.file = "/p/Toys/Toys.stp";
-  EXPECT_EQ(MainWindowStartActions(g), (std::vector<StartAction>{
-                                           StartAction::LoadProject,
-                                           StartAction::OrderServerSettings}));
+  EXPECT_EQ(MainWindowStartActions(g),
+            (std::vector<StartAction>{StartAction::LoadProject, StartAction::OrderServerSettings}));
   g.config.server = "http://o.test/";
   EXPECT_EQ(MainWindowStartActions(g), std::vector<StartAction>{StartAction::LoadProject});
   g.config.file.clear();

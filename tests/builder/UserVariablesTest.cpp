@@ -15,9 +15,9 @@ TEST(UserVariables, ReservedNamesAreIllegal) {
   struct Case {
     const char* name;
     bool illegal;
-  } cases[] = {{"$PRI", true},      {"$F", true},          {"$LABEL6", true},
-               {"$MYBODYX", false}, {"X$BODYX", true},     {"$SALE", false},
-               {"$ZIP", false},     {"", false},           {",$SHELF", true}};
+  } cases[] = {{"$PRI", true},      {"$F", true},      {"$LABEL6", true},
+               {"$MYBODYX", false}, {"X$BODYX", true}, {"$SALE", false},
+               {"$ZIP", false},     {"", false},       {",$SHELF", true}};
   for (const Case& c : cases) EXPECT_EQ(IsIllegalVariableName(c.name), c.illegal) << c.name;
 }
 
@@ -68,8 +68,8 @@ TEST(UserVariables, CopyPasteAndDelete) {
   EXPECT_EQ(paste.refused.message(),
             "'$PRICE' is an illegal variable name.  A variable name must not be, or be part of, a "
             "name that Tolmi PRO reserves, such as $PRICE or $BODY.");
-  EXPECT_EQ(project.variables, (std::vector<StoreVariable>{
-                                   {"$sale", "B2"}, {"$GIFT", "one\r\ntwo"}, {"$TEA", "c"}}));
+  EXPECT_EQ(project.variables,
+            (std::vector<StoreVariable>{{"$sale", "B2"}, {"$GIFT", "one\r\ntwo"}, {"$TEA", "c"}}));
   EXPECT_TRUE(project.changed);
 }
 
