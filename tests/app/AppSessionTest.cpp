@@ -36,19 +36,11 @@ struct Started {
 TEST(AppSession, FreshHomeStartsOnTheOrderServerSettings) {
   Started s;
   EXPECT_TRUE(FileExists((s.home / "Projects").string()));
-  EXPECT_TRUE(FileExists((s.home / "config.ini").string()) == false);
+  EXPECT_FALSE(FileExists((s.home / "config.ini").string()));
   EXPECT_EQ(s.app.env().installDir, s.home.path().string());
   EXPECT_FALSE(s.app.globals().styles.empty());  // the shipped schemes were loaded
   EXPECT_EQ(MainWindowStartActions(s.app.globals()),
             std::vector<StartAction>{StartAction::OrderServerSettings});
-
-  // "-P" ends the run once the installation is loaded.
-  FakePrompter prompter;
-  FakeClock clock;
-  AppSession again(s.home.path().string(), prompter, clock);
-  Result<StartupResult> started = again.Start(ParseCommandLine("-P"));
-  ASSERT_TRUE(started.ok());
-  EXPECT_TRUE(started->exit);
 }
 
 TEST(AppSession, OpenRemembersTheProjectAndSaveWritesEverything) {

@@ -60,10 +60,7 @@ TEST(Config, TableKeysIgnoreCaseSpecialKeysDoNot) {
   EXPECT_EQ(HostingInfoPage(config), std::string(kMakerSite) + "/hosting.html");
   EXPECT_EQ(config.urls.home, "http://home.test/");
   EXPECT_EQ(config.urls.faq, "http://faq.test/");
-}
-
-TEST(Config, GatewayMustMatchANameExactly) {
-  AppConfig config;
+  // "gateway" must name a service exactly.
   EXPECT_TRUE(ApplyConfigLine(config, TwoGateways(), "gateway=Other"));
   EXPECT_EQ(config.gateway, "Other");
   EXPECT_TRUE(ApplyConfigLine(config, TwoGateways(), "gateway=other"));
@@ -110,34 +107,34 @@ TEST(Config, DeleteKeyRemovesAFileOnceRead) {
   EXPECT_TRUE(FileExists((home / "keep/inner.txt").string()));
 }
 
-TEST(Config, MissingSettingsDatIsReportedPerFile) {
-  TestHome home;
-  AppConfig config;
-  FakePrompter prompter;
-  ReadConfigFile(config, {}, (home / "config.ini").string(), home.path().string(), prompter);
-  ASSERT_EQ(prompter.shown.size(), 1u);
-  EXPECT_EQ(prompter.shown[0].text, "ERROR W202: Unable to load 'settings.dat'");
-  EXPECT_EQ(prompter.shown[0].title, "Error");
-  EXPECT_EQ(config.orderNumber, 1000);  // defaults stay
-}
-
-TEST(Config, PackedSettingsDat) {
-  TestHome home;
-  home.Write("settings.dat", PackText("URL_SUPPORT=http://support.test/\rURL_MANUAL=m\r\n"));
-  AppConfig config;
-  FakePrompter prompter;
-  ReadConfigFile(config, {}, (home / "config.ini").string(), home.path().string(), prompter);
-  EXPECT_TRUE(prompter.shown.empty());
-  EXPECT_EQ(config.urls.support, "http://support.test/");
-  EXPECT_EQ(config.urls.manual, "m");
-
-  // A damaged packed file counts as unreadable.
+// A missing or damaged settings.dat is reported each time; a packed one reads as plain text.
+TEST(Config, SettingsDatMissingPackedOrDamaged) {
   std::string damaged = PackText("URL_HOME=x\n");
   damaged.resize(damaged.size() - 3);
-  home.Write("settings.dat", damaged);
-  ReadConfigFile(config, {}, (home / "config.ini").string(), home.path().string(), prompter);
-  ASSERT_EQ(prompter.shown.size(), 1u);
-  EXPECT_EQ(prompter.shown[0].text, "ERROR W202: Unable to load 'settings.dat'");
+  const struct {
+    const char* name;
+    std::optional<std::string> content;
+    bool reported;
+  } cases[] = {{"missing", std::nullopt, true},
+               {"packed", PackText("URL_SUPPORT=http://support.test/\rURL_MANUAL=m\r\n"), false},
+               {"damaged", damaged, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestHome home;
+    if (c.content) home.Write("settings.dat", *c.content);
+    AppConfig config;
+    FakePrompter prompter;
+    ReadConfigFile(config, {}, (home / "config.ini").string(), home.path().string(), prompter);
+    ASSERT_EQ(prompter.shown.size(), c.reported ? 1u : 0u);
+    if (c.reported) {
+      EXPECT_EQ(prompter.shown[0].text, "ERROR W202: Unable to load 'settings.dat'");
+      EXPECT_EQ(prompter.shown[0].title, "Error");
+      EXPECT_EQ(config.orderNumber, 1000);  // defaults stay
+    } else {
+      EXPECT_EQ(config.urls.support, "http://support.test/");
+      EXPECT_EQ(config.urls.manual, "m");
+    }
+  }
 }
 
 TEST(Config, WrittenTextInTableOrderWithSpecialLines) {
@@ -149,7 +146,8 @@ TEST(Config, WrittenTextInTableOrderWithSpecialLines) {
   config.deleteFile = "";
   config.accountFields[4] = "f5";
   config.recent[1] = "/b.stp";
-  config.customFields = {{"Gift wrap", "No"}, {"", "ignored"}, {"Note", ""}};
+  config.customFields = {{"Gift wrap", "No, thanks"}, {"", "ignored"}, {"Note", ""}};
+  config.control = -3;
   config.orderPassword = "pw";
   config.gateway = "Acme Pay";
   config.dateFormat = 2;  // the other values as a new configuration has them
@@ -167,18 +165,26 @@ TEST(Config, WrittenTextInTableOrderWithSpecialLines) {
             "ordernum=1000\n"
             "case=1\n"
             "other=1\n"
-            "control=0\n"
+            "control=-3\n"
             "view=255\n"
             "dateformat=2\n"
             "L1=/b.stp\n"
             "S7=bye.wav\n"
             "SP=/snd\n"
-            "FIELD=Gift wrap,No\n"
+            "FIELD=Gift wrap,No, thanks\n"
             "FIELD=Note,\n"
             "o_password=" +
                 ScrambleText("pw") +
                 "\n"
                 "gateway=Acme Pay\n");
+
+  // Read back line by line, the text gives the same values.
+  AppConfig back;
+  std::istringstream lines(ConfigFileText(config));
+  for (std::string line; std::getline(lines, line);) ApplyConfigLine(back, TwoGateways(), line);
+  EXPECT_EQ(ConfigFileText(back), ConfigFileText(config));
+  EXPECT_EQ(back.orderPassword, "pw");
+  EXPECT_EQ(back.customFields[0].defaultValue, "No, thanks");
 
   // "Remember Password" off drops the password line; empty texts have no line.
   config.orderSave = 0;
@@ -186,28 +192,6 @@ TEST(Config, WrittenTextInTableOrderWithSpecialLines) {
   const std::string fresh = ConfigFileText(AppConfig{});
   for (const char* key : {"browser=", "server=", "SP=", "FIELD=", "gateway="})
     EXPECT_EQ(fresh.find(key), std::string::npos) << key;
-}
-
-TEST(Config, WriteAndReadBack) {
-  TestHome home;
-  home.Write("settings.dat", kSettingsDat);
-  AppConfig config;
-  config.server = "http://orders.test/";
-  config.uid = 77;
-  config.control = -3;
-  config.orderPassword = "p@ss word";
-  config.customFields = {{"Gift wrap", "No, thanks"}};
-  FakePrompter prompter;
-  ASSERT_TRUE(WriteConfigFile(config, (home / "config.ini").string(), prompter).ok());
-  AppConfig back;
-  ReadConfiguration(back, {}, home.path().string(), prompter);
-  EXPECT_EQ(back.server, "http://orders.test/");
-  EXPECT_EQ(back.uid, 77);
-  EXPECT_EQ(back.control, -3);
-  EXPECT_EQ(back.orderPassword, "p@ss word");
-  ASSERT_EQ(back.customFields.size(), 1u);
-  EXPECT_EQ(back.customFields[0].defaultValue, "No, thanks");
-  EXPECT_TRUE(prompter.shown.empty());
 }
 
 TEST(Config, FailedWriteKeepsTheOldFile) {
@@ -243,12 +227,6 @@ TEST(Config, MalformedInputNeverCrashes) {
   EXPECT_EQ(config.uid, 2147483647);
   EXPECT_EQ(config.gateway, "");
 }
-
-}  // namespace
-}  // namespace tolmi
-
-namespace tolmi {
-namespace {
 
 // The recent list keeps five paths, newest first, each once; gaps close up.
 TEST(Config, RecentProjectsNewestFirstWithoutDuplicates) {

@@ -73,9 +73,9 @@ TEST(PreferencesTest, EveryFieldRoundTripsThroughTheFiles) {
   EXPECT_NE(ini.find("\no_password=" + ScrambleText("pass word") + "\n"), std::string::npos);
 
   const std::string proxy = s.home.Read("settings.ini");
-  for (std::string value : {"proxy=proxy.example", "port=3128", "username=pu",
-                                   "password=pp", "type=3", "fw_host=fw.example",
-                                   "fw_port=1080", "fw_user=fu", "fw_password=fp"}) {
+  for (std::string value :
+       {"proxy=proxy.example", "port=3128", "username=pu", "password=pp", "type=3",
+        "fw_host=fw.example", "fw_port=1080", "fw_user=fu", "fw_password=fp"}) {
     EXPECT_NE(proxy.find(value), std::string::npos) << value;
   }
 
@@ -180,12 +180,9 @@ TEST(PreferencesTest, SoundFiles) {
   AppConfig c;
   c.sounds = {"start.wav", "", "sub\\ftp.wav", "/abs/x.wav", "", "", ""};
   c.soundPath = "/snd";
-  EXPECT_EQ(SoundFileFor(c, 1), "/snd/start.wav");
-  EXPECT_EQ(SoundFileFor(c, 2), "");
-  EXPECT_EQ(SoundFileFor(c, 3), "sub/ftp.wav");
-  EXPECT_EQ(SoundFileFor(c, 4), "/abs/x.wav");
-  EXPECT_EQ(SoundFileFor(c, 0), "");
-  EXPECT_EQ(SoundFileFor(c, 8), "");
+  const std::vector<std::string> expected = {
+      "", "/snd/start.wav", "", "sub/ftp.wav", "/abs/x.wav", "", "", "", ""};
+  for (int i = 0; i <= 8; ++i) EXPECT_EQ(SoundFileFor(c, i), expected[i]) << i;
   c.soundPath.clear();
   EXPECT_EQ(SoundFileFor(c, 1), "start.wav");
   // Events by name play their file; an event without one, or no such event, plays nothing.

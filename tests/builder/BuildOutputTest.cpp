@@ -112,12 +112,21 @@ TEST_F(BuildOutputTest, UnreadableAndUncopyablePictures) {
   b.image = "Pics/Logo.GIF";
   StoreNode& c = Add(nullptr, NodeKind::Page, "C", "c.htm");
   c.link = "Pics/folder.gif";
+  // A linked file is copied beside the pictures; a missing picture is a warning; a picture on
+  // the web is not copied.
+  home.Write("files/manual.pdf", "pdf");
+  StoreNode& d = Add(nullptr, NodeKind::Page, "D", "d.htm");
+  d.link = "files/manual.pdf";
+  d.image = "pics/missing.gif";
+  Add(nullptr, NodeKind::Page, "W", "w.htm").image = "http://example.com/a.gif";
   EXPECT_EQ(RunBuild(*session), BuildOutcome::Completed);
+  EXPECT_EQ(home.Read("web/img/manual.pdf"), "pdf");
+  EXPECT_TRUE(Logged("warning: d.htm: unable to read image file: 'pics\\missing.gif'"));
   EXPECT_TRUE(Logged("warning: a.htm: unable to read image file: 'Pics\\folder.gif'"));
   EXPECT_TRUE(Logged("warning: c.htm: unable to read image link file: 'Pics/folder.gif'"));
   EXPECT_TRUE(Logged("error: b.htm: unable to copy image file: 'Pics\\Logo.GIF' to '" +
                      (home / "web/img/logo.gif").string() + "'"));
-  EXPECT_EQ(session->log.lines.back(), "Store Build Complete. (1 errors, 2 warnings)");
+  EXPECT_EQ(session->log.lines.back(), "Store Build Complete. (1 errors, 3 warnings)");
   // Every page is still written.
   EXPECT_EQ(home.Read("web/b.htm"), "<p>B</p>");
   EXPECT_EQ(home.Read("web/c.htm"), "<p>C</p>");

@@ -58,7 +58,7 @@ TEST_F(BuildWalkTest, ChildrenFirstDuplicatesAndDisabledSubtrees) {
   EXPECT_EQ(session->supportFiles[3].checksum, PageChecksum(home.Read("web/tolmi.idx")));
 }
 
-TEST_F(BuildWalkTest, DirectoryThatCannotBeMade) {
+TEST_F(BuildWalkTest, DirectoryThatCannotBeMadeOrNoSchemeStops) {
   home.Write("plain", "x");
   session->buildDir = (home / "plain/web").string();
   EXPECT_EQ(RunBuild(*session), BuildOutcome::Stopped);
@@ -68,9 +68,8 @@ TEST_F(BuildWalkTest, DirectoryThatCannotBeMade) {
   session->buildDir = (home / "my,shop").string();
   EXPECT_EQ(RunBuild(*session), BuildOutcome::Refused);
   EXPECT_EQ(prompter.shown.back().text, kInvalidDirectoryMessage);
-}
-
-TEST_F(BuildWalkTest, NoSchemeStopsTheBuild) {
+  // Without a style scheme nothing is built.
+  session->buildDir = (home / "web").string();
   schemes.categories.clear();
   schemes.current.reset();
   EXPECT_EQ(RunBuild(*session), BuildOutcome::Stopped);
@@ -87,26 +86,6 @@ TEST_F(BuildWalkTest, CancelStillEndsWithTheCompletionLine) {
   RunBuild(*session);
   EXPECT_EQ(made, 2);
   EXPECT_EQ(Last(), "Store Build Complete. (0 errors, 0 warnings)");
-}
-
-TEST_F(BuildWalkTest, CopiesPicturesAndLinkedFiles) {
-  home.Write("Pics/Logo.GIF", "gif");
-  home.Write("files/manual.pdf", "pdf");
-  StoreNode& page = Add(nullptr, NodeKind::Page, "P", "p.htm");
-  page.image = "Pics\\Logo.GIF";
-  page.link = "files/manual.pdf";
-  StoreNode& other = Add(nullptr, NodeKind::Page, "Q", "q.htm");
-  other.image = "pics/missing.gif";
-  other.link = "terms.htm";
-  StoreNode& web = Add(nullptr, NodeKind::Page, "W", "w.htm");
-  web.image = "http://example.com/a.gif";
-  RunBuild(*session);
-  EXPECT_EQ(home.Read("web/img/logo.gif"), "gif");
-  EXPECT_EQ(home.Read("web/img/manual.pdf"), "pdf");
-  EXPECT_EQ(session->log.warnings, 1);
-  EXPECT_NE(std::find(session->log.lines.begin(), session->log.lines.end(),
-                      "warning: q.htm: unable to read image file: 'pics\\missing.gif'"),
-            session->log.lines.end());
 }
 
 TEST_F(BuildWalkTest, BadTemplatesFinish) {
@@ -132,12 +111,6 @@ TEST_F(BuildWalkTest, BadTemplatesFinish) {
                       "error: 'No file': missing filename"),
             session->log.lines.end());
 }
-
-}  // namespace
-}  // namespace tolmi::test
-
-namespace tolmi::test {
-namespace {
 
 // The walk keeps its levels on the heap: a tree as deep as the reader takes builds.
 TEST_F(BuildWalkTest, VeryDeepTreeBuildsWithoutRecursion) {

@@ -153,19 +153,9 @@ test('the merchant\'s journey', { skip: missing.length ? `needs ${missing.join('
 
     await step('the wizard makes a new store', async () => {
       // A per-order charge of 4.00 to the United States, 10 % region-based tax, Visa cards.
-      const args = ['wizard', 'Journey', '--title', 'Journey Tea'];
-      const offer = (option, ...values) => args.push(option, ...values);
-      offer('--regions', 'US');
-      offer('--calculation', 'order');
-      offer('--charge', '4.00');
-      offer('--cards', 'Visa');
-      offer('--method1', 'Standard Post');
-      offer('--tax', 'on');
-      offer('--tax-method', 'region');
-      offer('--tax-rate', '10');
-      offer('--name', 'Mira Okafor');
-      offer('--email', 'hello@example.com');
-      cli(...args);
+      cli('wizard', 'Journey', '--title', 'Journey Tea', '--regions', 'US', '--calculation', 'order', '--charge', '4.00',
+        '--cards', 'Visa', '--method1', 'Standard Post', '--tax', 'on', '--tax-method', 'region', '--tax-rate', '10',
+        '--name', 'Mira Okafor', '--email', 'hello@example.com');
       state.project = path.join(home, 'Projects', 'Journey', 'Journey.stp');
       assert.ok(fs.existsSync(state.project), `the wizard saved ${state.project}`);
     });
@@ -294,13 +284,9 @@ test('the merchant\'s journey', { skip: missing.length ? `needs ${missing.join('
       assert.ok(Math.abs(Number(line[1]) - Date.now() / 1000) < 600, `charge time ${line[1]}`);
       const shown = cli('orders', 'show', state.orderName);
       assert.match(shown, /Charged/i, shown);
-      // Charged: the orders file keeps the card's last four digits only.
-      const digits = String(card.CardNumber).replace(/\D/g, '');
-      const file = fs.readFileSync(path.join(home, 'orders.ost'), 'latin1');
-      assert.ok(!file.includes(card.CardNumber) && !file.includes(digits), 'no full card number');
-      assert.ok(!shown.includes(digits), shown);
     });
 
+    // Charged, the orders file keeps the card's last four digits only.
     await step('no file of the merchant and no program\'s output holds the full card number', async () => {
       const digits = String(card.CardNumber).replace(/\D/g, '');
       const found = [];

@@ -244,6 +244,7 @@ describe('storefronts in every style', { skip, timeout: 540000 }, () => {
         assert.match(receipt, /2 × Sencha Yabukita/);
         assert.match(receipt, new RegExp(customer.Street.replace(/[.*+?^${}()|[\]\\]/g, '\\$&')));
         assert.match(receipt, /Total/);
+        assert.ok(await S.fitsWidth(page), 'the confirmation needs no horizontal scrolling at 375 px');
         await page.screenshot({ path: path.join(shots, `${folder}-confirmation-375.png`), fullPage: true });
         const bad = await axeViolations(page);
         table.push(`${folder.padEnd(10)}  375 confirmation ${bad.length}`);

@@ -71,18 +71,6 @@ function buildStore(home, project, dir) {
   return out;
 }
 
-// A copy of the sample store's project (file and templates) in DIR, so that building it leaves
-// the source tree alone (a build locks its project with a file beside it); returns its path.
-function copySample(dir) {
-  const sample = path.join(top, 'data', 'samples', 'TeaShop');
-  fs.mkdirSync(path.join(dir, 'template'), { recursive: true });
-  fs.copyFileSync(path.join(sample, 'TeaShop.stp'), path.join(dir, 'TeaShop.stp'));
-  for (const f of fs.readdirSync(path.join(sample, 'template'))) {
-    fs.copyFileSync(path.join(sample, 'template', f), path.join(dir, 'template', f));
-  }
-  return path.join(dir, 'TeaShop.stp');
-}
-
 // The sample store with the page templates of one shipped style ("Group/Name", its folder below
 // data/template) and a public address, built into DIR/web; returns that folder.
 function buildSampleInStyle(dir, layout, folder, base) {
@@ -146,13 +134,10 @@ async function startTolmiServer(args, wanted = 0) {
   };
 }
 
+// Adds an order-server account to a data file ("tolmi-server --data FILE user add").
 function addServerUser(dataFile, user, password) {
-  serverUser(dataFile, ['add', user, '--password', password]);
-}
-
-// Runs "tolmi-server --data FILE user ARGS" (add, disable, enable, ...).
-function serverUser(dataFile, args) {
-  execFileSync(process.env.TOLMI_SERVER, ['--data', dataFile, '--hash-cost', 'min', 'user', ...args], { stdio: 'pipe' });
+  execFileSync(process.env.TOLMI_SERVER, ['--data', dataFile, '--hash-cost', 'min', 'user', 'add', user, '--password', password],
+    { stdio: 'pipe' });
 }
 
 // A plain HTTP/1.0 GET of a raw target; resolves {status, headers, body (latin1)}.
@@ -210,13 +195,12 @@ function decodeFormBody(body) {
   });
 }
 
-const money = /^-?\d+\.\d\d$/;
 const cardFields = ['CardNumber', 'CardholderName', 'CardType', 'CardExpiryMonth', 'CardExpiryYear'];
 
 /* Checks one posted order against docs/order-protocol.md and against what the test put in
    the cart and the form. expected: {user, returnUrl, items: [{qty, name, code, price,
    weight, taxRate, tax, freight, option1, option2}], freight, freightTax, tax, amount,
-   customer: {name: value}, cards: bool}. Amounts are texts such as "12.50". */
+   customer: {name: value}} of a store without cards. Amounts are texts such as "12.50". */
 function checkOrder(request, expected) {
   assert.equal(request.method, 'POST');
   assert.match(request.contentType, /^application\/x-www-form-urlencoded/);
@@ -229,9 +213,7 @@ function checkOrder(request, expected) {
     return v[0];
   };
   assert.equal(one('tolmi_user'), expected.user);
-  const ret = one('tolmi_return');
-  assert.equal(ret, expected.returnUrl);
-  assert.match(ret, /^https?:\/\/[^#]*$/);
+  assert.equal(one('tolmi_return'), expected.returnUrl);
   for (const [name] of fields) {
     assert.notEqual(name, '', 'no field without a name');
     assert.ok(!/[=\x00-\x1f\x7f]/.test(name), `no "=" or control character in the name ${JSON.stringify(name)}`);
@@ -244,15 +226,10 @@ function checkOrder(request, expected) {
 
   const items = all('tolmi_item');
   assert.equal(items.length, expected.items.length, 'one tolmi_item per cart line');
-  let goods = 0;
   items.forEach((value, i) => {
     const f = value.split('\t');
     const e = expected.items[i];
     assert.ok(f.length >= 4 && f.length <= 14, `item ${i}: 4 to 14 fields (${f.length})`);
-    assert.match(f[0], /^[1-9]\d*$/);
-    assert.ok(Number(f[0]) <= 1000000);
-    for (const x of f) assert.ok(!/[\r\n]/.test(x) && !/^<br>$/i.test(x), `item ${i}: no line break or <BR> field`);
-    assert.match(f[3], /^\d+(\.\d+)?$/, 'unit price is a plain decimal number');
     assert.deepEqual(
       { qty: f[0], name: f[1], code: f[2], price: f[3], weight: f[4], extra1: f[5], extra2: f[6], unused7: f[7],
         taxRate: f[8], tax: f[9], freight: f[10], unused11: f[11], option1: f[12], option2: f[13] },
@@ -260,24 +237,12 @@ function checkOrder(request, expected) {
       { qty: String(e.qty), name: e.name, code: e.code, price: e.price, weight: Number(e.weight).toFixed(3), extra1: '', extra2: '',
         unused7: '', taxRate: Number(e.taxRate).toFixed(3), tax: e.tax, freight: e.freight, unused11: '', option1: e.option1 || '',
         option2: e.option2 || '' }, `item ${i}`);
-    goods += Math.round(Number(f[3]) * 100) * Number(f[0]);
   });
-  const totals = {};
-  for (const n of ['Freight', 'FreightTax', 'Tax', 'Amount']) {
-    totals[n] = one(n);
-    assert.match(totals[n], money, `${n} is a number with a "." and two decimals, no currency sign`);
-  }
-  assert.deepEqual(totals, { Freight: expected.freight, FreightTax: expected.freightTax, Tax: expected.tax,
-    Amount: expected.amount });
-  const c = (t) => Math.round(Number(t) * 100);
-  assert.equal(c(totals.Amount), goods + c(totals.Freight) + c(totals.FreightTax) + c(totals.Tax),
-    'Amount is goods + freight + freight tax + tax');
+  // Totals as plain numbers with a "." and two decimals, no currency sign.
+  assert.deepEqual(['Freight', 'FreightTax', 'Tax', 'Amount'].map(one),
+    [expected.freight, expected.freightTax, expected.tax, expected.amount]);
   for (const [name, value] of Object.entries(expected.customer)) assert.equal(one(name), value, name);
-  if (expected.cards) {
-    for (const n of cardFields) assert.equal(all(n).length, 1, `card field ${n}`);
-  } else {
-    for (const n of cardFields) assert.equal(all(n).length, 0, `no card field ${n} in a store without cards`);
-  }
+  for (const n of cardFields) assert.equal(all(n).length, 0, `no card field ${n} in a store without cards`);
   return fields;
 }
 
@@ -288,9 +253,15 @@ const types = { '.html': 'text/html', '.htm': 'text/html', '.js': 'text/javascri
   '.txt': 'text/plain', '.xml': 'application/xml', '.tpl': 'text/html', '.idx': 'text/plain' };
 
 // Serves the store folder and takes POSTed orders into `received` ({method, contentType,
-// body}); answers as tolmi-server does: 303 back to tolmi_return with "#order=N".
+// body}); answers as tolmi-server does: 303 back to tolmi_return with "#order=N", or, while
+// `received.refuse` is set, a refusal page (as to a store whose account is off).
 function startStoreServer(root, received) {
   const server = http.createServer((req, res) => {
+    if (req.method === 'POST' && received.refuse) {
+      res.writeHead(400, { 'Content-Type': 'text/html' });
+      res.end('<title>Order not sent</title><p>This store does not accept orders at the moment.</p>');
+      return;
+    }
     if (req.method === 'POST') {
       const chunks = [];
       req.on('data', (c) => chunks.push(c));
@@ -347,7 +318,7 @@ async function fitsWidth(page) {
 }
 
 module.exports = {
-  top, chromiumPath, missingTools, workFolder, artifactsFolder, runCli, makeHome, buildStore, buildSampleInStyle, copySample,
-  startTolmiServer, addServerUser, serverUser, rawGet, formEncode, decodeFormBody, checkOrder, startStoreServer,
+  top, chromiumPath, missingTools, workFolder, artifactsFolder, runCli, makeHome, buildStore, buildSampleInStyle,
+  startTolmiServer, addServerUser, rawGet, formEncode, decodeFormBody, checkOrder, startStoreServer,
   launchBrowser, fitsWidth, exited,
 };
