@@ -20,40 +20,35 @@ EnvironmentReader Env(std::map<std::string, std::string> vars) {
   };
 }
 
+// "host:port" of an address, "-" for none.
+std::string Text(const std::optional<ProxyAddress>& a) {
+  return a ? a->host + ":" + std::to_string(a->port) : "-";
+}
+
 TEST(ProxySettings, ProxyListEntries) {
-  auto p = ParseProxyServerList("p:8080", kProxyFtp);
-  ASSERT_TRUE(p);
-  EXPECT_EQ(p->host, "p");
-  EXPECT_EQ(p->port, 8080);
-  p = ParseProxyServerList("ftp=f:21;http=h:3128", kProxyHttp);
-  ASSERT_TRUE(p);
-  EXPECT_EQ(p->host, "h");
-  EXPECT_EQ(p->port, 3128);
-  EXPECT_FALSE(ParseProxyServerList("ftp=f:21;http=h:3128", kProxyHttps));
-  EXPECT_FALSE(
-      ParseProxyServerList("socks=s:1080;p:80", kProxyHttp));  // unknown scheme ends the search
-  p = ParseProxyServerList("HTTP=h", kProxyHttp);
-  ASSERT_TRUE(p);
-  EXPECT_EQ(p->port, 0);
-  EXPECT_FALSE(ParseProxyServerList("", kProxyHttp));
-  EXPECT_FALSE(ParseProxyServerList(";;;", kProxyHttp));
-  EXPECT_EQ(ParseProxyServerList("h:999999", kProxyAny)->port, 0);
+  EXPECT_EQ(Text(ParseProxyServerList("p:8080", kProxyFtp)), "p:8080");
+  EXPECT_EQ(Text(ParseProxyServerList("ftp=f:21;http=h:3128", kProxyHttp)), "h:3128");
+  EXPECT_EQ(Text(ParseProxyServerList("ftp=f:21;http=h:3128", kProxyHttps)), "-");
+  // An unknown scheme ends the search.
+  EXPECT_EQ(Text(ParseProxyServerList("socks=s:1080;p:80", kProxyHttp)), "-");
+  EXPECT_EQ(Text(ParseProxyServerList("HTTP=h", kProxyHttp)), "h:0");
+  EXPECT_EQ(Text(ParseProxyServerList("", kProxyHttp)), "-");
+  EXPECT_EQ(Text(ParseProxyServerList(";;;", kProxyHttp)), "-");
+  EXPECT_EQ(Text(ParseProxyServerList("h:999999", kProxyAny)), "h:0");
 }
 
 TEST(ProxySettings, SystemProxyFromTheEnvironment) {
-  EXPECT_FALSE(SystemProxy(kProxyHttp, Env({})));
-  EXPECT_FALSE(SystemProxy(kProxyHttp, Env({{"http_proxy", ""}})));  // empty is unset
-  auto p = SystemProxy(kProxyHttp, Env({{"HTTP_PROXY", "http://user:pw@cache.lan:3128/"}}));
-  ASSERT_TRUE(p);
-  EXPECT_EQ(p->host, "cache.lan");
-  EXPECT_EQ(p->port, 3128);
+  EXPECT_EQ(Text(SystemProxy(kProxyHttp, Env({}))), "-");
+  EXPECT_EQ(Text(SystemProxy(kProxyHttp, Env({{"http_proxy", ""}}))), "-");  // empty is unset
+  EXPECT_EQ(Text(SystemProxy(kProxyHttp, Env({{"HTTP_PROXY", "http://user:pw@cache.lan:3128/"}}))),
+            "cache.lan:3128");
   auto env =
       Env({{"ftp_proxy", "f:21"}, {"all_proxy", "socks.lan:1080"}, {"http_proxy", "h:8080"}});
-  EXPECT_EQ(SystemProxy(kProxyFtp, env)->host, "f");
-  EXPECT_EQ(SystemProxy(kProxyHttp, env)->host, "h");
-  EXPECT_EQ(SystemProxy(kProxyHttps, env)->host, "socks.lan");  // all_proxy for the rest
-  EXPECT_EQ(SystemProxy(kProxyHttp, Env({{"http_proxy", "low:1"}, {"HTTP_PROXY", "up:2"}}))->host,
-            "low");
+  EXPECT_EQ(Text(SystemProxy(kProxyFtp, env)), "f:21");
+  EXPECT_EQ(Text(SystemProxy(kProxyHttp, env)), "h:8080");
+  EXPECT_EQ(Text(SystemProxy(kProxyHttps, env)), "socks.lan:1080");  // all_proxy for the rest
+  EXPECT_EQ(Text(SystemProxy(kProxyHttp, Env({{"http_proxy", "low:1"}, {"HTTP_PROXY", "up:2"}}))),
+            "low:1");
 }
 
 TEST(ProxySettings, SaveLoadRoundTripAndSystemProxyDeletesProxy) {
@@ -73,10 +68,7 @@ TEST(ProxySettings, SaveLoadRoundTripAndSystemProxyDeletesProxy) {
   ASSERT_TRUE(again.Load().ok());
   ProxySettings loaded;
   LoadProxySettings(loaded, again, kProxyHttp, Env({{"http_proxy", "sys:1"}}));
-  EXPECT_EQ(loaded.server.host, "proxy.lan");
-  EXPECT_EQ(loaded.server.port, 8080);
-  EXPECT_EQ(loaded.server.user, "merchant");
-  EXPECT_EQ(loaded.server.password, "pa ss");
+  EXPECT_EQ(loaded.server, (ProxyServerSettings{"proxy.lan", 8080, "merchant", "pa ss"}));
   EXPECT_EQ(loaded.firewall.type, 3);
 
   // Equal to the system proxy with no user: "proxy" is deleted, so the system applies.
