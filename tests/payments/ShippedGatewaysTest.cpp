@@ -63,22 +63,20 @@ TEST(ShippedGateways, OneTestGatewayPerReplyKindAndNoProblems) {
   EXPECT_EQ(req->request,
             "http://127.0.0.1:8080/POST /gateway $HTTPCardNumber=4111111111111111&Amount=12.50"
             "&CardholderName=Ann+Lee&Expiry=0727&Order=1005");
-  EXPECT_TRUE(JudgeChargeReply(*local, "HTTP/1.0 200 OK\r\n\r\n1 OK Transaction Status: Approved",
-                               SampleOrder(), context)
-                  .approved());
-  EXPECT_FALSE(JudgeChargeReply(*local,
-                                "HTTP/1.0 200 OK\r\n\r\n0 Transaction Status: Declined: card "
-                                "refused by the issuer",
-                                SampleOrder(), context)
-                   .approved());
-  const GatewayDefinition* address = FindGateway(list, "Local Test Gateway (address)");
-  ASSERT_NE(address, nullptr);
-  EXPECT_TRUE(JudgeChargeReply(*address, "HTTP/1.0 200 OK\r\n\r\n1 OK Transaction Status: Approved",
-                               SampleOrder(), context)
-                  .approved());
-  EXPECT_FALSE(JudgeChargeReply(*address, "HTTP/1.0 200 OK\r\n\r\n0 Transaction Status: Declined",
-                                SampleOrder(), context)
-                   .approved());
+  // Both local gateways read the test gateway's approval and decline.
+  const std::string ok = "HTTP/1.0 200 OK\r\n\r\n";
+  for (const char* name : {"Local Test Gateway (post)", "Local Test Gateway (address)"}) {
+    const GatewayDefinition* g = FindGateway(list, name);
+    ASSERT_NE(g, nullptr) << name;
+    EXPECT_TRUE(
+        JudgeChargeReply(*g, ok + "1 OK Transaction Status: Approved", SampleOrder(), context)
+            .approved())
+        << name;
+    EXPECT_FALSE(JudgeChargeReply(*g, ok + "0 Transaction Status: Declined: card refused",
+                                  SampleOrder(), context)
+                     .approved())
+        << name;
+  }
 }
 
 TEST(ShippedGateways, CheckNamesEveryProblem) {
