@@ -89,28 +89,9 @@ class ChargeSessionTest : public ::testing::Test {
   std::vector<std::string> statuses;
 };
 
-TEST_F(ChargeSessionTest, ApprovedByTheGatewayMarksTheOrderChargedAndLogsIt) {
-  StartServer();
-  auto session = Session();
-  ASSERT_TRUE(
-      Run(*session,
-          Gateway(Base(server.port()) + "/gateway?CardNumber=%CardNumber%&Amount=$TOTAL", 6)));
-  EXPECT_EQ(result.outcome.verdict, ChargeVerdict::Approved);
-  EXPECT_NE(result.outcome.replyText.find("1 OK Transaction Status: Approved"), std::string::npos);
-  EXPECT_TRUE(result.orderUpdated);
-  EXPECT_EQ(Order().status, kStatusCharged);
-  EXPECT_EQ(Order().chargeDate, clock.now);
-  EXPECT_EQ(statuses, (std::vector<std::string>{"Working", "Approved"}));
-  EXPECT_TRUE(result.logged);
-  EXPECT_EQ(LogText(), std::to_string(clock.now) + ",1000,7,1,12.50\n");
-  // Charged: the orders file keeps the card's last four digits only.
-  ASSERT_TRUE(SaveOrders(home.path().string(), tree, clock.now).ok());
-  const std::string file = home.Read("orders.ost");
-  EXPECT_NE(file.find("\n*CardNumber=************1111\n"), std::string::npos) << file;
-  for (const char* full : {"4111 1111", "41111111"}) EXPECT_EQ(file.find(full), std::string::npos);
-}
-
-TEST_F(ChargeSessionTest, DeclinedPostMarksTheOrderRejectedAndLogsIt) {
+// Declined (a POST, reply kind 2), then approved (a GET, kind 6): each verdict on the order,
+// one log line each.
+TEST_F(ChargeSessionTest, DeclinedThenApprovedByTheGatewayMarksTheOrderAndLogsEach) {
   StartServer();
   auto session = Session();
   FindField(Order(), "CardNumber")->value = "4000000000000002";
@@ -121,9 +102,27 @@ TEST_F(ChargeSessionTest, DeclinedPostMarksTheOrderRejectedAndLogsIt) {
   EXPECT_NE(result.outcome.replyText.find("Declined"), std::string::npos);
   EXPECT_EQ(Order().status, kStatusRejected);
   EXPECT_EQ(Order().chargeDate, 0);
-  EXPECT_EQ(statuses.back(), "Rejected");
-  EXPECT_EQ(LogText(), std::to_string(clock.now) + ",1000,7,0,12.50\n");
+  EXPECT_EQ(statuses, (std::vector<std::string>{"Working", "Rejected"}));
   EXPECT_EQ(FindField(Order(), "CardNumber")->value, "4000000000000002");  // may be tried again
+
+  FindField(Order(), "CardNumber")->value = "4111 1111 1111 1111";
+  ASSERT_TRUE(
+      Run(*session,
+          Gateway(Base(server.port()) + "/gateway?CardNumber=%CardNumber%&Amount=$TOTAL", 6)));
+  EXPECT_EQ(result.outcome.verdict, ChargeVerdict::Approved);
+  EXPECT_NE(result.outcome.replyText.find("1 OK Transaction Status: Approved"), std::string::npos);
+  EXPECT_TRUE(result.orderUpdated);
+  EXPECT_EQ(Order().status, kStatusCharged);
+  EXPECT_EQ(Order().chargeDate, clock.now);
+  EXPECT_EQ(statuses.back(), "Approved");
+  EXPECT_TRUE(result.logged);
+  const std::string t = std::to_string(clock.now);
+  EXPECT_EQ(LogText(), t + ",1000,7,0,12.50\n" + t + ",1000,7,1,12.50\n");
+  // Charged: the orders file keeps the card's last four digits only.
+  ASSERT_TRUE(SaveOrders(home.path().string(), tree, clock.now).ok());
+  const std::string file = home.Read("orders.ost");
+  EXPECT_NE(file.find("\n*CardNumber=************1111\n"), std::string::npos) << file;
+  for (const char* full : {"4111 1111", "41111111"}) EXPECT_EQ(file.find(full), std::string::npos);
 }
 
 TEST_F(ChargeSessionTest, NoReplyIsProcessingErrorC101AndChangesNothing) {

@@ -435,6 +435,7 @@ TEST_F(OrderDownloadTest, PriceCheckFlagsTamperedOrdersWithTheirDifferenceAndHon
     for (const auto& n : r.changes) text += "(" + n + ")\n";
     return text;
   };
+  ASSERT_NE(FindField(NewOrders()[0], "Name"), nullptr);
   ASSERT_EQ(FindField(NewOrders()[0], "Name")->value, "before the change");
   PriceCheckResult changed = CheckOrderPrices(NewOrders()[0], catalogue);
   EXPECT_EQ(changed.mark, PriceMark::CatalogueChanged);

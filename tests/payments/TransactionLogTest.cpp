@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "payments/TransactionLogView.h"
 #include "tests/support/TestHome.h"
@@ -16,18 +17,15 @@ namespace {
 class TransactionLogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* tz = std::getenv("TZ");
-    hadTz_ = tz != nullptr;
-    if (tz) oldTz_ = tz;
+    if (const char* tz = std::getenv("TZ")) oldTz_ = tz;
     ::setenv("TZ", "Europe/Berlin", 1);
     ::tzset();
   }
   void TearDown() override {
-    if (hadTz_) {
-      ::setenv("TZ", oldTz_.c_str(), 1);
-    } else {
+    if (oldTz_)
+      ::setenv("TZ", oldTz_->c_str(), 1);
+    else
       ::unsetenv("TZ");
-    }
     ::tzset();
   }
   static std::time_t Local(int year, int month, int day, int h = 12, int m = 0) {
@@ -49,8 +47,7 @@ class TransactionLogTest : public ::testing::Test {
   std::string home() const { return home_.path().string(); }
 
  private:
-  bool hadTz_ = false;
-  std::string oldTz_;
+  std::optional<std::string> oldTz_;
 };
 
 TEST_F(TransactionLogTest, PathOfTheDay) {
