@@ -4,6 +4,10 @@
 
 #include <cstdlib>
 
+#include "orders/CsvExport.h"
+#include "orders/Invoices.h"
+#include "payments/ChargeDialog.h"
+#include "payments/TransactionLog.h"
 #include "util/Version.h"
 
 namespace tolmi {
@@ -308,6 +312,91 @@ TEST(ChargeOutcomeApply, SetsStatusAndChargeDate) {
   ApplyChargeOutcome(order, approved, 700);
   EXPECT_EQ(order.status, kStatusCharged);
   EXPECT_EQ(order.chargeDate, 700);  // the time of approval, even over an earlier date
+}
+
+// The charge dialog's states, lists and status texts, without a window.
+TEST(ChargeDialogTest, TitleAndExpiryLists) {
+  EXPECT_EQ(ChargeDialogTitle("Local Test Gateway (post)"),
+            "Online Transaction Processing - Local Test Gateway (post)");
+  const auto months = ExpiryMonths();
+  ASSERT_EQ(months.size(), 12u);
+  EXPECT_EQ(months.front() + months.back(), "0112");
+  // 5 December 2026 offers 2026 to 2041.
+  const auto years = ExpiryYears(1796472000);
+  ASSERT_EQ(years.size(), 16u);
+  EXPECT_EQ(years.front() + years.back(), "20262041");
+}
+
+TEST(ChargeDialogTest, StatesFromOpeningToTheOutcome) {
+  struct Case {
+    ChargeVerdict verdict;
+    ChargeDialogState state;
+    const char* text;
+    ChargeStatusColour colour;
+  };
+  const Case cases[] = {
+      {ChargeVerdict::Approved, ChargeDialogState::Approved, "Approved", ChargeStatusColour::Green},
+      {ChargeVerdict::Rejected, ChargeDialogState::Rejected, "Rejected", ChargeStatusColour::Red},
+      {ChargeVerdict::NoReply, ChargeDialogState::Error, "Error", ChargeStatusColour::Red},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    ChargeDialogModel m = OpenChargeDialog(true);
+    EXPECT_TRUE(ChargeInputsEnabled(m));
+    EXPECT_EQ(ChargeStatusText(m.state), "");
+    ASSERT_TRUE(BeginCharge(m));
+    EXPECT_EQ(ChargeStatusText(m.state), "Working");
+    EXPECT_FALSE(ChargeInputsEnabled(m));
+    EXPECT_FALSE(BeginCharge(m));  // one request at a time
+    FinishCharge(m, c.verdict);
+    EXPECT_EQ(m.state, c.state);
+    EXPECT_EQ(ChargeStatusText(m.state), c.text);
+    EXPECT_EQ(ChargeStatusColourOf(m.state), c.colour);
+    // The inputs stay disabled until the dialog opens again.
+    EXPECT_FALSE(ChargeInputsEnabled(m));
+    EXPECT_FALSE(BeginCharge(m));
+    EXPECT_TRUE(ChargeInputsEnabled(OpenChargeDialog(true)));
+  }
+  // A folder: nothing to charge.
+  ChargeDialogModel folder = OpenChargeDialog(false);
+  EXPECT_FALSE(ChargeInputsEnabled(folder));
+  EXPECT_FALSE(BeginCharge(folder));
+  // A verdict after Cancel leaves the dialog canceled.
+  ChargeDialogModel m = OpenChargeDialog(true);
+  ASSERT_TRUE(BeginCharge(m));
+  CancelCharge(m);
+  FinishCharge(m, ChargeVerdict::Approved);
+  EXPECT_EQ(ChargeStatusText(m.state), "Canceled");
+  EXPECT_EQ(ChargeStatusColourOf(m.state), ChargeStatusColour::Plain);
+  EXPECT_EQ(WorkingFrame(0), "Working");
+  EXPECT_EQ(WorkingFrame(2), "Working..");
+  EXPECT_EQ(WorkingFrame(6), "Working");
+}
+
+// One order's amounts through the invoice, the export, the transaction log and the gateway
+// request: the same cents everywhere, past the range where a 32-bit float keeps cents.
+TEST(OneAmount, InvoiceExportLogAndGatewayCarryTheSameCents) {
+  OrderRecord o;
+  o.name = "1005";
+  o.orderId = "9";
+  AppendField(o, "Amount", "1234567.89");  // a float would make it 1234567.88
+  AppendField(o, "Tax", "0.05");
+  OrderItem urn;
+  urn.name = "Urn";
+  urn.quantity = 3;
+  urn.unitCents = 41152263;
+  o.items.push_back(urn);
+
+  EXPECT_EQ(FillInvoice("<LOOP>%PRICE%|</LOOP>%SUBTOTAL%|%TOTAL%", "t", o, InvoiceSettings{}),
+            "1234567.89|1234567.84|1234567.89");
+  EXPECT_NE(ExportOrdersCsv({&o}, {}).find(",'Urn',,3,411522.63,0,"), std::string::npos);
+  EXPECT_EQ(FormatTransactionLogLine(MakeTransactionLogEntry(o, 1, 7)), "7,1005,9,1,1234567.89\n");
+  GatewayDefinition gateway;
+  gateway.request = "http://127.0.0.1/g?a=$TOTAL&c=$DCC";
+  Result<ChargeRequest> request = BuildChargeRequest(gateway, o, ChargeContext{});
+  ASSERT_TRUE(request.ok());
+  EXPECT_EQ(request->url, "http://127.0.0.1/g?a=1234567.89&c=123456789");
+  EXPECT_EQ(ChargeInputFromOrder(&o).amount, "1234567.89");
 }
 
 }  // namespace

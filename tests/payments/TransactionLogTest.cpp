@@ -200,5 +200,21 @@ TEST_F(TransactionLogTest, RowsForTheWindow) {
   EXPECT_EQ(TransactionLogStatusText(0), "Rejected");
 }
 
+// The log window's picks of days.
+TEST(TransactionLogView, LogDayPicks) {
+  const std::time_t day = 86400;
+  LogDayRange r = PickLogDay({}, 30 * day, false);
+  EXPECT_EQ(r.first(), 30 * day);
+  EXPECT_EQ(r.last(), 30 * day);
+  r = PickLogDay(r, 28 * day, true);  // extended backwards
+  EXPECT_EQ(r.first(), 28 * day);
+  EXPECT_EQ(r.last(), 30 * day);
+  r = PickLogDay(r, 29 * day, true);  // from the same anchor
+  EXPECT_EQ(r.first(), 29 * day);
+  EXPECT_EQ(r.last(), 30 * day);
+  r = PickLogDay(r, 2 * day, false);
+  EXPECT_EQ(r.first(), r.last());
+}
+
 }  // namespace
 }  // namespace tolmi
