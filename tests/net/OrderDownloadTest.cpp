@@ -36,17 +36,16 @@ class OrderDownloadTest : public ::testing::Test {
 
   // The real server with the account "shop".
   void StartServer() {
-    dataFile = (home / "server.db").string();
+    const std::string dataFile = (home / "server.db").string();
     ASSERT_EQ(RunUser(dataFile, {"add", "shop", "--password", kPassword}), 0);
     ASSERT_TRUE(server.Start({"--data", dataFile, "--hash-cost", "min"}));
   }
 
   // Posts one order as the store's order form does; returns the id the server gave it.
-  std::string PostOrder(const std::string& name, const std::string& amount,
-                        const std::string& user = "shop") {
-    HttpReply reply = PostForm(server.port(), "/",
-                               "tolmi_user=" + user + "&Name=" + name + "&Amount=" + amount +
-                                   "&tolmi_item=2%09Mug%09M1%094.50");
+  std::string PostOrder(const std::string& name, const std::string& amount) {
+    HttpReply reply = PostForm(
+        server.port(), "/",
+        "tolmi_user=shop&Name=" + name + "&Amount=" + amount + "&tolmi_item=2%09Mug%09M1%094.50");
     EXPECT_EQ(reply.status, 200) << reply.body;
     auto p = reply.body.find("Order number: ");
     if (p == std::string::npos) return "";
@@ -92,7 +91,6 @@ class OrderDownloadTest : public ::testing::Test {
   FakePrompter prompter;
   FakeClock clock{1764948600};
   ServerProcess server;
-  std::string dataFile;
   bool finished = false;
   int finishedCount = 0;
   OrderDownloadResult result;
