@@ -258,9 +258,10 @@ TEST_F(OrderDownloadTest, RequestTextsAndALostDeleteAnswer) {
   EXPECT_EQ(requests[3], requests[1]);
 }
 
-// Replies that cannot be read, whole or in part, never file an order and never lead to a
-// delete ("?data=301"): the server keeps every order. The reply is kept for a look.
-TEST_F(OrderDownloadTest, UnreadableRepliesFileNothingAndDeleteNothing) {
+// The server's refusals (with their texts) and replies that cannot be read, whole or in
+// part, never file an order and never lead to a delete ("?data=301"): the server keeps every
+// order. The reply is kept for a look.
+TEST_F(OrderDownloadTest, RefusalsAndUnreadableRepliesFileNothingAndDeleteNothing) {
   const std::string whole = kTwoOrders;
   const std::string cut = whole.substr(0, whole.find("PROD=") + 14);  // "PROD=15:2\tMug\tM"
   const std::string silent = "(says nothing until the client gives up)";
