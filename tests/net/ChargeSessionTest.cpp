@@ -1,9 +1,13 @@
 // Card charges through tolmi-server's test gateway on 127.0.0.1, and against peers that
-// refuse, stay silent or close without a word.
+// refuse, stay silent or close without a word; the orders window's charge desk.
 #include "net/ChargeSession.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <filesystem>
+
+#include "net/ChargeDesk.h"
 #include "net/EventLoop.h"
 #include "net/HttpClient.h"
 #include "orders/OrdersFile.h"
@@ -21,31 +25,29 @@ class ChargeSessionTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(HttpStartup(loop, "Tolmi PRO", nullptr));
-    OrderRecord order;
-    order.name = "1000";
-    order.orderId = "7";
-    AppendField(order, "Name", "Ann Lee");
-    ChargeInput input;
-    input.amount = "12.50";
-    input.cardNumber = "4111 1111 1111 1111";
-    input.cardHolder = "Ann Lee";
-    input.cardType = "Visa";
-    input.expiryMonth = "12";
-    input.expiryYear = "2030";
-    ASSERT_TRUE(ApplyChargeInput(order, input).ok());
     tree.records.push_back(MakeFolder(RecordKind::NewOrders, "New Orders"));
-    tree.records[0].children.push_back(order);
+    for (auto [name, id] : {std::pair{"1000", "7"}, {"1001", "8"}}) {
+      OrderRecord order;
+      order.name = name;
+      order.orderId = id;
+      AppendField(order, "Name", "Ann Lee");
+      tree.records[0].children.push_back(order);
+    }
+    ASSERT_TRUE(ApplyChargeInput(Order(), Input()).ok());
   }
   void TearDown() override { HttpShutdown(); }
 
-  OrderRecord& Order() { return tree.records[0].children[0]; }
+  OrderRecord& Order(int i = 0) { return tree.records[0].children[static_cast<std::size_t>(i)]; }
+  static ChargeInput Input() {
+    return {"12.50", "4111 1111 1111 1111", "Ann Lee", "Visa", "12", "2030"};
+  }
 
   void StartServer() {
     std::string data = (home / "server.db").string();
     ASSERT_TRUE(server.Start({"--data", data, "--hash-cost", "min"}));
   }
 
-  GatewayDefinition Gateway(const std::string& request, int kind) {
+  static GatewayDefinition Gateway(const std::string& request, int kind) {
     GatewayDefinition g;
     g.name = "Test Gateway";
     g.request = request;
@@ -55,7 +57,7 @@ class ChargeSessionTest : public ::testing::Test {
 
   std::string Base(int port) { return "http://127.0.0.1:" + std::to_string(port); }
 
-  // Runs one charge to its end.
+  // Runs one charge of order 1000 to its end.
   bool Run(ChargeSession& session, const GatewayDefinition& gateway) {
     finished = false;
     ChargeContext context;
@@ -80,34 +82,16 @@ class ChargeSessionTest : public ::testing::Test {
   EventLoop loop;
   OrdersTree tree;
   FakeClock clock{1764948600};  // 5 December 2026 around 15:30 UTC
+  FakePrompter prompter;
   ServerProcess server;
   bool finished = false;
   ChargeResult result;
   std::vector<std::string> statuses;
 };
 
-TEST_F(ChargeSessionTest, ApprovedByTheGatewayMarksTheOrderChargedAndLogsIt) {
-  StartServer();
-  auto session = Session();
-  ASSERT_TRUE(
-      Run(*session,
-          Gateway(Base(server.port()) + "/gateway?CardNumber=%CardNumber%&Amount=$TOTAL", 6)));
-  EXPECT_EQ(result.outcome.verdict, ChargeVerdict::Approved);
-  EXPECT_NE(result.outcome.replyText.find("1 OK Transaction Status: Approved"), std::string::npos);
-  EXPECT_TRUE(result.orderUpdated);
-  EXPECT_EQ(Order().status, kStatusCharged);
-  EXPECT_EQ(Order().chargeDate, clock.now);
-  EXPECT_EQ(statuses, (std::vector<std::string>{"Working", "Approved"}));
-  EXPECT_TRUE(result.logged);
-  EXPECT_EQ(LogText(), std::to_string(clock.now) + ",1000,7,1,12.50\n");
-  // Charged: the orders file keeps the card's last four digits only.
-  ASSERT_TRUE(SaveOrders(home.path().string(), tree, clock.now).ok());
-  const std::string file = home.Read("orders.ost");
-  EXPECT_NE(file.find("\n*CardNumber=************1111\n"), std::string::npos) << file;
-  for (const char* full : {"4111 1111", "41111111"}) EXPECT_EQ(file.find(full), std::string::npos);
-}
-
-TEST_F(ChargeSessionTest, DeclinedPostMarksTheOrderRejectedAndLogsIt) {
+// Declined (a POST, reply kind 2), then approved (a GET, kind 6): each verdict on the order,
+// one log line each.
+TEST_F(ChargeSessionTest, DeclinedThenApprovedByTheGatewayMarksTheOrderAndLogsEach) {
   StartServer();
   auto session = Session();
   FindField(Order(), "CardNumber")->value = "4000000000000002";
@@ -118,18 +102,27 @@ TEST_F(ChargeSessionTest, DeclinedPostMarksTheOrderRejectedAndLogsIt) {
   EXPECT_NE(result.outcome.replyText.find("Declined"), std::string::npos);
   EXPECT_EQ(Order().status, kStatusRejected);
   EXPECT_EQ(Order().chargeDate, 0);
-  EXPECT_EQ(statuses.back(), "Rejected");
-  EXPECT_EQ(LogText(), std::to_string(clock.now) + ",1000,7,0,12.50\n");
+  EXPECT_EQ(statuses, (std::vector<std::string>{"Working", "Rejected"}));
   EXPECT_EQ(FindField(Order(), "CardNumber")->value, "4000000000000002");  // may be tried again
 
-  // A second charge appends its own line.
-  FindField(Order(), "CardNumber")->value = "4111111111111111";
-  ASSERT_TRUE(Run(*session, Gateway(Base(server.port()) + "/gateway?CardNumber=%CardNumber%&"
-                                                          "Amount=$TOTAL",
-                                    4)));
+  FindField(Order(), "CardNumber")->value = "4111 1111 1111 1111";
+  ASSERT_TRUE(
+      Run(*session,
+          Gateway(Base(server.port()) + "/gateway?CardNumber=%CardNumber%&Amount=$TOTAL", 6)));
+  EXPECT_EQ(result.outcome.verdict, ChargeVerdict::Approved);
+  EXPECT_NE(result.outcome.replyText.find("1 OK Transaction Status: Approved"), std::string::npos);
+  EXPECT_TRUE(result.orderUpdated);
   EXPECT_EQ(Order().status, kStatusCharged);
-  EXPECT_EQ(LogText(), std::to_string(clock.now) + ",1000,7,0,12.50\n" + std::to_string(clock.now) +
-                           ",1000,7,1,12.50\n");
+  EXPECT_EQ(Order().chargeDate, clock.now);
+  EXPECT_EQ(statuses.back(), "Approved");
+  EXPECT_TRUE(result.logged);
+  const std::string t = std::to_string(clock.now);
+  EXPECT_EQ(LogText(), t + ",1000,7,0,12.50\n" + t + ",1000,7,1,12.50\n");
+  // Charged: the orders file keeps the card's last four digits only.
+  ASSERT_TRUE(SaveOrders(home.path().string(), tree, clock.now).ok());
+  const std::string file = home.Read("orders.ost");
+  EXPECT_NE(file.find("\n*CardNumber=************1111\n"), std::string::npos) << file;
+  for (const char* full : {"4111 1111", "41111111"}) EXPECT_EQ(file.find(full), std::string::npos);
 }
 
 TEST_F(ChargeSessionTest, NoReplyIsProcessingErrorC101AndChangesNothing) {
@@ -162,40 +155,130 @@ TEST_F(ChargeSessionTest, NoReplyIsProcessingErrorC101AndChangesNothing) {
   }
 }
 
-TEST_F(ChargeSessionTest, AReplyForAnOrderThatHasGoneIsStillLogged) {
-  ScriptedServer peer([](int fd, int) {
-    ReadUntil(fd, "\r\n\r\n");
-    WriteAll(fd, "HTTP/1.0 200 OK\r\n\r\nOK");
-  });
+// A reply for an order deleted meanwhile is still logged; an unwritable log still lets the
+// order be updated.
+TEST_F(ChargeSessionTest, AReplyOutlivesItsOrderAndAnUnwritableLogKeepsTheUpdate) {
+  ScriptedServer peer(
+      [](int fd, int) {
+        ReadUntil(fd, "\r\n\r\n");
+        WriteAll(fd, "HTTP/1.0 200 OK\r\n\r\nOK");
+      },
+      2);
+  const GatewayDefinition gateway = Gateway(Base(peer.port()) + "/g", 6);
   auto session = Session();
   ChargeContext context;
-  ASSERT_TRUE(session->Start(Order(), Gateway(Base(peer.port()) + "/g", 6), context).ok());
+  context.now = clock.now;
+  ASSERT_TRUE(session->Start(Order(), gateway, context).ok());
   EXPECT_TRUE(session->Busy());
-  EXPECT_FALSE(session->Start(Order(), Gateway(Base(peer.port()) + "/g", 6), context).ok());
+  EXPECT_FALSE(session->Start(Order(), gateway, context).ok());  // one charge at a time
+  const OrderRecord gone = Order();
   tree.records[0].children.clear();
   ASSERT_TRUE(loop.RunUntil([&] { return finished; }, 15000));
   EXPECT_FALSE(session->Busy());
   EXPECT_TRUE(result.outcome.approved());
   EXPECT_FALSE(result.orderUpdated);
   EXPECT_EQ(LogText(), std::to_string(clock.now) + ",1000,7,1,12.50\n");
-
   // A gateway without a request template sends nothing.
   EXPECT_FALSE(session->Start(OrderRecord{}, Gateway("", 6), context).ok());
   EXPECT_FALSE(session->Busy());
-}
 
-TEST_F(ChargeSessionTest, AnUnwritableLogStillUpdatesTheOrder) {
-  ScriptedServer peer([](int fd, int) {
-    ReadUntil(fd, "\r\n\r\n");
-    WriteAll(fd, "HTTP/1.0 200 OK\r\n\r\nOK");
-  });
+  tree.records[0].children.push_back(gone);
+  std::filesystem::remove_all(home / "Logs");
   home.Write("Logs", "not a folder");
-  auto session = Session();
-  ASSERT_TRUE(Run(*session, Gateway(Base(peer.port()) + "/g", 6)));
+  ASSERT_TRUE(Run(*session, gateway));
   EXPECT_TRUE(result.outcome.approved());
   EXPECT_EQ(Order().status, kStatusCharged);
   EXPECT_FALSE(result.logged);
   EXPECT_FALSE(result.logError.empty());
+}
+
+// The orders window's charge desk: the Charge command's and button's questions and messages.
+TEST_F(ChargeSessionTest, DeskCommandAndButtonChecks) {
+  GatewayDefinition gateway = Gateway("http://127.0.0.1:9/g", 6);
+  // The Charge command without a gateway asks; Yes opens the setup page.
+  prompter.answers = {PromptAnswer::Yes, PromptAnswer::Cancel};
+  EXPECT_EQ(ChargeCommand(nullptr, prompter), ChargeCommandStep::OpenGatewaySetup);
+  EXPECT_EQ(ChargeCommand(nullptr, prompter), ChargeCommandStep::Nothing);
+  EXPECT_EQ(ChargeCommand(&gateway, prompter), ChargeCommandStep::OpenDialog);
+  ASSERT_EQ(prompter.asked.size(), 2u);
+  EXPECT_EQ(prompter.asked[0].text, kGatewayNotSetupQuestion);
+  EXPECT_EQ(prompter.asked[0].title, "Warning");
+  EXPECT_EQ(prompter.asked[0].buttons, PromptButtons::YesNoCancel);
+
+  ChargeDesk desk(loop, tree, home.path().string(), clock, prompter);
+  ChargeContext context;
+  int id = 0;
+  // A labelled account value left empty: the settings question.
+  gateway.fieldLabels[0] = "Merchant ID:";
+  prompter.answers = {PromptAnswer::Yes, PromptAnswer::No};
+  EXPECT_EQ(desk.Charge(Order(0), Input(), &gateway, context, {}, &id),
+            ChargePress::OpenGatewaySetup);
+  EXPECT_EQ(desk.Charge(Order(0), Input(), nullptr, context, {}, &id), ChargePress::Stayed);
+  EXPECT_EQ(prompter.asked.back().text, kGatewaySettingsQuestion);
+  EXPECT_EQ(prompter.asked.back().title, "Payment Gatewat Error");
+  EXPECT_FALSE(tree.changed);
+
+  // Input messages, titled "Error"; what passed its check before stays stored.
+  context.account[0] = "3";
+  ChargeInput input = Input();
+  input.amount = "0";
+  EXPECT_EQ(desk.Charge(Order(1), input, &gateway, context, {}, &id), ChargePress::Stayed);
+  EXPECT_EQ(prompter.shown.back().text, kAmountMessage);
+  EXPECT_EQ(prompter.shown.back().title, "Error");
+  EXPECT_FALSE(tree.changed);
+  input = Input();
+  input.expiryMonth = "00";
+  EXPECT_EQ(desk.Charge(Order(1), input, &gateway, context, {}, &id), ChargePress::Stayed);
+  EXPECT_EQ(prompter.shown.back().text, kExpiryMessage);
+  ASSERT_NE(FindField(Order(1), "CardType"), nullptr);
+  EXPECT_EQ(FindField(Order(1), "CardType")->value, "Visa");
+  EXPECT_TRUE(tree.changed);
+  EXPECT_EQ(desk.Running(), 0u);
+}
+
+// A reply that arrives after the dialog has gone is applied and logged.
+TEST_F(ChargeSessionTest, DeskAppliesAndLogsAReplyAfterTheDialogHasGone) {
+  std::atomic<bool> release{false};
+  ScriptedServer peer(
+      [&release](int fd, int) {
+        ReadUntil(fd, "\r\n\r\n");
+        for (int i = 0; i < 500 && !release; ++i) ReadAll(fd, 10);
+        WriteAll(fd, "HTTP/1.0 200 OK\r\n\r\nOK");
+      },
+      2);
+  const GatewayDefinition gateway = Gateway(Base(peer.port()) + "/g?c=%CardNumber%", 6);
+  ChargeDesk desk(loop, tree, home.path().string(), clock, prompter);
+  int windowCalls = 0;
+  desk.SetOnFinished([&](const ChargeResult& r) {
+    EXPECT_TRUE(r.orderUpdated);
+    ++windowCalls;
+  });
+  std::vector<std::string> dialog;
+  ChargeSessionHooks hooks;
+  hooks.status = [&](const std::string& s) { dialog.push_back(s); };
+  hooks.finished = [&](const ChargeResult&) { dialog.push_back("finished"); };
+  int first = 0, second = 0;
+  ASSERT_EQ(desk.Charge(Order(0), Input(), &gateway, ChargeContext{}, hooks, &first),
+            ChargePress::Sent);
+  desk.Detach(first);  // the dialog's Cancel
+  // The next dialog charges another order while the first reply is outstanding.
+  ASSERT_EQ(desk.Charge(Order(1), Input(), &gateway, ChargeContext{}, hooks, &second),
+            ChargePress::Sent);
+  EXPECT_NE(first, second);
+  EXPECT_EQ(desk.Running(), 2u);
+  tree.changed = false;
+  release = true;
+  ASSERT_TRUE(loop.RunUntil([&] { return windowCalls == 2; }, 15000));
+  EXPECT_EQ(Order(0).status, kStatusCharged);
+  EXPECT_EQ(Order(1).status, kStatusCharged);
+  EXPECT_TRUE(tree.changed);
+  // The detached dialog heard only its start; the second one its whole charge.
+  EXPECT_EQ(dialog, (std::vector<std::string>{"Working", "Working", "Approved", "finished"}));
+  const std::string t = std::to_string(clock.now);
+  const std::string a = t + ",1000,7,1,12.50\n", b = t + ",1001,8,1,12.50\n";
+  const std::string log = home.Read(TransactionLogPath(clock.now));
+  EXPECT_TRUE(log == a + b || log == b + a) << log;  // the replies may come in either order
+  EXPECT_EQ(desk.Running(), 0u);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 
 extern char** environ;
 
@@ -62,7 +63,7 @@ std::string ReadUntil(int fd, std::string_view end, int timeoutMs) {
     pollfd p{fd, POLLIN, 0};
     if (poll(&p, 1, static_cast<int>(left)) <= 0) break;
     char buf[65536];
-    ssize_t n = recv(fd, buf, sizeof buf, 0);
+    ssize_t n = read(fd, buf, sizeof buf);  // a socket or a pipe
     if (n <= 0) break;
     got.append(buf, static_cast<size_t>(n));
   }
@@ -91,7 +92,6 @@ ScriptedServer::ScriptedServer(Handler handler, int connections) {
         if (poll(&p, 1, 50) > 0) fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
       }
       if (fd < 0) break;
-      ++accepted_;
       handler(fd, i);
       close(fd);
     }
@@ -151,17 +151,8 @@ PeerProcess::~PeerProcess() {
 }
 
 std::string PeerProcess::ReadLine(int timeoutMs) {
-  long long deadline = NowMs() + timeoutMs;
-  while (buffer_.find('\n') == std::string::npos && outFd_ >= 0) {
-    long long left = deadline - NowMs();
-    if (left <= 0) return {};
-    pollfd p{outFd_, POLLIN, 0};
-    if (poll(&p, 1, static_cast<int>(left)) <= 0) return {};
-    char buf[512];
-    ssize_t n = read(outFd_, buf, sizeof buf);
-    if (n <= 0) return {};
-    buffer_.append(buf, static_cast<size_t>(n));
-  }
+  if (buffer_.find('\n') == std::string::npos && outFd_ >= 0)
+    buffer_ += ReadUntil(outFd_, "\n", timeoutMs);
   std::size_t nl = buffer_.find('\n');
   if (nl == std::string::npos) return {};
   std::string line = buffer_.substr(0, nl);
@@ -187,15 +178,10 @@ bool WaitForPort(int port, int timeoutMs) {
 
 std::string FindProgram(const std::string& name) {
   const char* path = std::getenv("PATH");
-  std::string dirs = path ? path : "/usr/bin:/bin";
-  dirs += ":/usr/sbin:/sbin";
-  std::size_t start = 0;
-  while (start <= dirs.size()) {
-    std::size_t end = dirs.find(':', start);
-    if (end == std::string::npos) end = dirs.size();
-    std::filesystem::path p = std::filesystem::path(dirs.substr(start, end - start)) / name;
+  std::istringstream dirs(std::string(path ? path : "/usr/bin:/bin") + ":/usr/sbin:/sbin");
+  for (std::string dir; std::getline(dirs, dir, ':');) {
+    std::filesystem::path p = std::filesystem::path(dir) / name;
     if (access(p.c_str(), X_OK) == 0) return p.string();
-    start = end + 1;
   }
   return {};
 }

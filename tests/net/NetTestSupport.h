@@ -28,7 +28,6 @@ class ScriptedServer {
   explicit ScriptedServer(Handler handler, int connections = 1);
   ~ScriptedServer();
   int port() const { return port_; }
-  int accepted() const { return accepted_; }
   // Bytes a handler chose to record (thread-safe).
   void Record(const std::string& text);
   std::vector<std::string> records();
@@ -37,7 +36,6 @@ class ScriptedServer {
   int listenFd_ = -1;
   int port_ = 0;
   std::atomic<bool> stop_{false};
-  std::atomic<int> accepted_{0};
   std::mutex mutex_;
   std::vector<std::string> records_;
   std::thread thread_;

@@ -1,22 +1,21 @@
-// Order downloads against the real tolmi-server on 127.0.0.1, and against scripted peers
-// that answer garbage, close early, never answer, or lose the delete answer.
+// Order downloads against the real tolmi-server on 127.0.0.1 (and the price check of what it
+// filed), and against scripted peers that answer garbage, close early, never answer, or lose
+// the delete answer.
 #include "net/OrderDownload.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <thread>
 
 #include "net/EventLoop.h"
 #include "net/HttpClient.h"
-#include "orders/Invoices.h"
 #include "orders/OrdersFile.h"
+#include "orders/PriceCheck.h"
 #include "orders/ServerProtocol.h"
 #include "tests/net/NetTestSupport.h"
 #include "tests/server/ServerProcess.h"
 #include "tests/support/FakePrompter.h"
 #include "tests/support/TestHome.h"
 #include "util/Files.h"
+#include "util/Strings.h"
 #include "util/Version.h"
 
 namespace tolmi::test {
@@ -37,17 +36,16 @@ class OrderDownloadTest : public ::testing::Test {
 
   // The real server with the account "shop".
   void StartServer() {
-    dataFile = (home / "server.db").string();
+    const std::string dataFile = (home / "server.db").string();
     ASSERT_EQ(RunUser(dataFile, {"add", "shop", "--password", kPassword}), 0);
     ASSERT_TRUE(server.Start({"--data", dataFile, "--hash-cost", "min"}));
   }
 
   // Posts one order as the store's order form does; returns the id the server gave it.
-  std::string PostOrder(const std::string& name, const std::string& amount,
-                        const std::string& user = "shop") {
-    HttpReply reply = PostForm(server.port(), "/",
-                               "tolmi_user=" + user + "&Name=" + name + "&Amount=" + amount +
-                                   "&tolmi_item=2%09Mug%09M1%094.50");
+  std::string PostOrder(const std::string& name, const std::string& amount) {
+    HttpReply reply = PostForm(
+        server.port(), "/",
+        "tolmi_user=shop&Name=" + name + "&Amount=" + amount + "&tolmi_item=2%09Mug%09M1%094.50");
     EXPECT_EQ(reply.status, 200) << reply.body;
     auto p = reply.body.find("Order number: ");
     if (p == std::string::npos) return "";
@@ -93,25 +91,37 @@ class OrderDownloadTest : public ::testing::Test {
   FakePrompter prompter;
   FakeClock clock{1764948600};
   ServerProcess server;
-  std::string dataFile;
   bool finished = false;
   int finishedCount = 0;
   OrderDownloadResult result;
   std::vector<std::string> statusLines;
 };
 
-TEST_F(OrderDownloadTest, FilesOrdersNewestFirstSavesAndDeletesThemOnTheServer) {
+TEST_F(OrderDownloadTest, FilesOrdersNewestFirstAndLeavesOrDeletesThemOnTheServer) {
   StartServer();
   std::string a = PostOrder("Ann+Lee", "9.00");
   std::string b = PostOrder("Bo", "12.50");
-  std::string c = PostOrder("Cy", "3.00");
   auto session = Session();
-  ASSERT_TRUE(Run(*session, Account()));
 
-  EXPECT_TRUE(prompter.shown.empty());
-  EXPECT_EQ(result.resultCode, 0);
-  EXPECT_EQ(result.receivedIds, (std::vector<std::string>{a, b, c}));
+  // Left on the server: nothing saved or deleted, and the next run asks only for later
+  // orders, also when the last id comes from outside (kept between runs of the program).
+  ASSERT_TRUE(Run(*session, Account(true)));
+  EXPECT_EQ(result.receivedIds, (std::vector<std::string>{a, b}));
   EXPECT_EQ(result.addedIds, result.receivedIds);
+  EXPECT_FALSE(result.deleteSent);
+  EXPECT_FALSE(result.saved);
+  EXPECT_EQ(session->lastOrderId(), b);
+  EXPECT_EQ(statusLines.back(), "2 new orders received.");
+  std::string c = PostOrder("Cy", "3.00");
+  ASSERT_TRUE(Run(*session, Account(true)));
+  EXPECT_EQ(result.receivedIds, (std::vector<std::string>{c}));
+  auto told = Session();
+  told->SetLastOrderId(a);
+  ASSERT_TRUE(Run(*told, Account(true)));
+  EXPECT_EQ(result.receivedIds, (std::vector<std::string>{b, c}));
+  EXPECT_TRUE(result.addedIds.empty());
+
+  // Filed newest first, numbered on from 1000, fields and items as the shopper sent them.
   ASSERT_EQ(tree.records.front().kind, RecordKind::NewOrders);
   ASSERT_EQ(NewOrders().size(), 3u);
   EXPECT_EQ(NewOrders()[0].orderId, c);
@@ -124,20 +134,24 @@ TEST_F(OrderDownloadTest, FilesOrdersNewestFirstSavesAndDeletesThemOnTheServer) 
   EXPECT_EQ(FindField(ann, "Name")->value, "Ann Lee");
   EXPECT_EQ(ann.totalCents, 900);
   ASSERT_EQ(ann.items.size(), 1u);
-  EXPECT_EQ(ann.items[0].quantity, 2);
-  EXPECT_EQ(ann.items[0].name, "Mug");
-  EXPECT_EQ(ann.items[0].code, "M1");
-  EXPECT_EQ(ann.items[0].unitCents, 450);
+  const OrderItem& mug = ann.items[0];
+  EXPECT_EQ(std::to_string(mug.quantity) + " " + mug.name + " " + mug.code.value_or("-") + " " +
+                std::to_string(mug.unitCents),
+            "2 Mug M1 450");
   EXPECT_NE(ann.orderDate, 0);
-  EXPECT_EQ(session->lastOrderId(), c);
 
+  // Without "leave" no last id is sent: all come again, none is filed twice, and they are
+  // saved and then deleted on the server.
+  ASSERT_TRUE(Run(*told, Account()));
+  EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_EQ(result.resultCode, 0);
+  EXPECT_EQ(result.receivedIds, (std::vector<std::string>{a, b, c}));
+  EXPECT_TRUE(result.addedIds.empty());
+  EXPECT_TRUE(result.saved);
   EXPECT_TRUE(result.deleteSent);
   EXPECT_TRUE(result.deleteAnswered);
   EXPECT_EQ(result.deleteResultCode, 0);
-  EXPECT_TRUE(result.saved);
-  EXPECT_EQ(statusLines.back(), "3 new orders received.");
-
-  // The orders file holds them, newest first.
+  EXPECT_EQ(statusLines.back(), "0 new orders received.");
   OrdersTree reread;
   LoadOrders(home.path().string(), reread);
   ASSERT_EQ(reread.records.front().children.size(), 3u);
@@ -145,89 +159,12 @@ TEST_F(OrderDownloadTest, FilesOrdersNewestFirstSavesAndDeletesThemOnTheServer) 
   EXPECT_EQ(reread.records.front().children[0].name, "1002");
 
   // The server forgot them: the next download brings none and deletes nothing.
-  ASSERT_TRUE(Run(*session, Account()));
+  ASSERT_TRUE(Run(*told, Account()));
   EXPECT_EQ(result.ordersReceived, 0);
   EXPECT_FALSE(result.deleteSent);
   EXPECT_TRUE(prompter.shown.empty());
   EXPECT_EQ(NewOrders().size(), 3u);
-  EXPECT_EQ(finishedCount, 2);
-}
-
-TEST_F(OrderDownloadTest, LeaveOrdersOnServerAsksOnlyForLaterOrdersAndNeverFilesOneTwice) {
-  StartServer();
-  std::string a = PostOrder("Ann", "1.00");
-  std::string b = PostOrder("Bo", "2.00");
-  auto session = Session();
-  ASSERT_TRUE(Run(*session, Account(true)));
-  EXPECT_EQ(result.receivedIds, (std::vector<std::string>{a, b}));
-  EXPECT_FALSE(result.deleteSent);
-  EXPECT_FALSE(result.saved);
-  EXPECT_EQ(session->lastOrderId(), b);
-
-  std::string c = PostOrder("Cy", "3.00");
-  ASSERT_TRUE(Run(*session, Account(true)));
-  EXPECT_EQ(result.receivedIds, (std::vector<std::string>{c}));
-  EXPECT_EQ(NewOrders().size(), 3u);
-  EXPECT_EQ(NewOrders()[0].name, "1002");
-  // A last id set from outside (kept between runs of the program) is passed on too.
-  auto told = Session();
-  told->SetLastOrderId(a);
-  ASSERT_TRUE(Run(*told, Account(true)));
-  EXPECT_EQ(result.receivedIds, (std::vector<std::string>{b, c}));
-
-  // A new session knows no last id: the server sends all three again, none is filed twice,
-  // and without "leave" they are now deleted.
-  auto fresh = Session();
-  ASSERT_TRUE(Run(*fresh, Account(false)));
-  EXPECT_EQ(result.receivedIds, (std::vector<std::string>{a, b, c}));
-  EXPECT_TRUE(result.addedIds.empty());
-  EXPECT_EQ(NewOrders().size(), 3u);
-  EXPECT_EQ(nextNumber, 1003);
-  EXPECT_TRUE(result.deleteAnswered);
-  ASSERT_TRUE(Run(*fresh, Account(false)));
-  EXPECT_EQ(result.ordersReceived, 0);
-  EXPECT_EQ(statusLines.back(), "0 new orders received.");
-}
-
-TEST_F(OrderDownloadTest, ServerRefusalsShowTheDownloadErrorWindowAndChangeNothing) {
-  StartServer();
-  PostOrder("Ann", "1.00");
-  auto session = Session();
-
-  OrderServerAccount wrong = Account();
-  wrong.password = "guess";
-  ASSERT_TRUE(Run(*session, wrong));
-  ASSERT_EQ(prompter.shown.size(), 1u);
-  EXPECT_EQ(prompter.shown[0].title, "Download Error");
-  EXPECT_EQ(prompter.shown[0].text,
-            "Unable to retrieve orders. (Error Code: 5)\nInvalid Logon Password");
-  EXPECT_EQ(result.resultCode, 5);
-  EXPECT_EQ(session->lastResultCode(), 5);
-  std::string saved = home.Read("temp/error.htm");
-  EXPECT_EQ(saved.rfind("HTTP/1.", 0), 0u);
-  EXPECT_NE(saved.find("\r\n\r\n5\r\n"), std::string::npos);
-
-  OrderServerAccount nobody = Account();
-  nobody.user = "nobody";
-  ASSERT_TRUE(Run(*session, nobody));
-  EXPECT_EQ(prompter.shown.back().text,
-            "Unable to retrieve orders. (Error Code: 3)\nNo server account. A user account for "
-            "this Tolmi Server does not exist, or has not yet been created.");
-
-  ASSERT_EQ(RunUser(dataFile, {"disable", "shop"}), 0);
-  ASSERT_TRUE(Run(*session, Account()));
-  EXPECT_EQ(prompter.shown.back().text,
-            "Unable to retrieve orders. (Error Code: 4)\nYour Tolmi Server account has been "
-            "disabled. Please contact customer support.");
-
-  EXPECT_TRUE(NewOrders().empty());
-  EXPECT_EQ(nextNumber, 1000);
-  EXPECT_FALSE(FileExists((home / "orders.ost").string()));
-
-  // The order is still there for the right logon.
-  ASSERT_EQ(RunUser(dataFile, {"enable", "shop"}), 0);
-  ASSERT_TRUE(Run(*session, Account()));
-  EXPECT_EQ(result.ordersReceived, 1);
+  EXPECT_EQ(finishedCount, 5);
 }
 
 TEST_F(OrderDownloadTest, SaveFailureKeepsTheOrdersOnTheServer) {
@@ -321,190 +258,226 @@ TEST_F(OrderDownloadTest, RequestTextsAndALostDeleteAnswer) {
   EXPECT_EQ(requests[3], requests[1]);
 }
 
-TEST_F(OrderDownloadTest, UnreadableRepliesAreConnectionFailures) {
+// The server's refusals (with their texts) and replies that cannot be read, whole or in
+// part, never file an order and never lead to a delete ("?data=301"): the server keeps every
+// order. The reply is kept for a look.
+TEST_F(OrderDownloadTest, RefusalsAndUnreadableRepliesFileNothingAndDeleteNothing) {
+  const std::string whole = kTwoOrders;
+  const std::string cut = whole.substr(0, whole.find("PROD=") + 14);  // "PROD=15:2\tMug\tM"
+  const std::string silent = "(says nothing until the client gives up)";
   struct Case {
     const char* what;
     std::string reply;  // "" closes without a word
     int code;
+    const char* detail;
   };
   const std::vector<Case> cases = {
-      {"closed", "", 99},
-      {"a web page", Reply("<html><body>Welcome</body></html>"), 99},
-      {"not found", "HTTP/1.0 404 Not Found\r\n\r\n2\r\n", 2},
-      {"empty body", Reply(""), 100},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    ScriptedServer peer([&](int fd, int) {
-      ReadUntil(fd, "\r\n\r\n");
-      if (!c.reply.empty()) WriteAll(fd, c.reply);
-    });
-    auto session = Session();
-    OrderServerAccount account;
-    account.serverUrl = "http://127.0.0.1:" + std::to_string(peer.port());
-    prompter.shown.clear();
-    ASSERT_TRUE(Run(*session, account));
-    EXPECT_EQ(result.resultCode, c.code);
-    ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].text.rfind(DownloadErrorHeading(c.code), 0), 0u);
-    EXPECT_EQ(home.Read("temp/error.htm"), c.reply);
-    EXPECT_TRUE(NewOrders().empty());
-  }
-
-  // A body of "0" alone: no orders, no delete, no error.
-  ScriptedServer quiet([&](int fd, int) {
-    ReadUntil(fd, "\r\n\r\n");
-    WriteAll(fd, Reply("0"));
-  });
-  auto session = Session();
-  OrderServerAccount account;
-  account.serverUrl = "http://127.0.0.1:" + std::to_string(quiet.port());
-  prompter.shown.clear();
-  ASSERT_TRUE(Run(*session, account));
-  EXPECT_EQ(result.resultCode, 0);
-  EXPECT_FALSE(result.deleteSent);
-  EXPECT_TRUE(prompter.shown.empty());
-}
-
-// A reply cut inside an order is never filed and never leads to a delete, whether or not it
-// announced its length; the server keeps both orders.
-TEST_F(OrderDownloadTest, ACutReplyFilesNothingAndDeletesNothing) {
-  const std::string whole = kTwoOrders;
-  const std::string cut = whole.substr(0, whole.find("PROD=") + 14);  // "PROD=15:2\tMug\tM"
-  struct Case {
-    const char* what;
-    std::string reply;
-    const char* reason;
-  };
-  const std::vector<Case> cases = {
-      {"no length, cut mid-order", Reply(cut), "ended without its end mark"},
-      {"no length, whole orders but no mark", Reply(whole.substr(0, whole.find("#END"))),
+      {"closed", "", 99, ""},
+      {"silent", silent, 99, ""},
+      {"a web page", Reply("<html><body>Welcome</body></html>"), 99, "not an order-server reply"},
+      {"not found", "HTTP/1.0 404 Not Found\r\n\r\n2\r\n", 2, ""},
+      {"no account", Reply("3\r\n"), 3,
+       "\nNo server account. A user account for this Tolmi Server does not exist, or has not yet "
+       "been created."},
+      {"disabled", Reply("4\r\n"), 4,
+       "\nYour Tolmi Server account has been disabled. Please contact customer support."},
+      {"wrong password", Reply("5\r\n"), 5, "\nInvalid Logon Password"},
+      {"empty body", Reply(""), 100, ""},
+      {"no length, cut mid-order", Reply(cut), 99, "ended without its end mark"},
+      {"no length, whole orders but no mark", Reply(whole.substr(0, whole.find("#END"))), 99,
        "ended without its end mark"},
-      {"length announced, cut",
-       "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(whole.size()) + "\r\n\r\n" + cut,
+      {"shorter than its Content-Length",
+       "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(whole.size()) + "\r\n\r\n" + cut, 99,
        "cut off"},
+      {"no orders, no error", Reply("0"), 0, nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ScriptedServer peer(
         [&](int fd, int) {
           peer.Record(ReadUntil(fd, "\r\n\r\n"));
-          WriteAll(fd, c.reply);
+          if (c.reply == silent)
+            ReadAll(fd, 8000);
+          else
+            WriteAll(fd, c.reply);
         },
         2);
     auto session = Session();
+    if (c.reply == silent) session->SetTimeoutMs(100);
     OrderServerAccount account;
     account.serverUrl = "http://127.0.0.1:" + std::to_string(peer.port());
     prompter.shown.clear();
     ASSERT_TRUE(Run(*session, account));
-    EXPECT_EQ(result.resultCode, 99);
+    EXPECT_EQ(result.resultCode, c.code);
     EXPECT_FALSE(result.deleteSent);
-    ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].text.rfind(DownloadErrorHeading(99) + "\n", 0), 0u);
-    EXPECT_NE(prompter.shown[0].text.find(c.reason), std::string::npos) << prompter.shown[0].text;
     EXPECT_TRUE(NewOrders().empty());
     EXPECT_EQ(nextNumber, 1000);
-    EXPECT_EQ(peer.records().size(), 1u);  // the download only: no "?data=301"
+    EXPECT_EQ(peer.records().size(), 1u);
+    if (!c.detail) {
+      EXPECT_TRUE(prompter.shown.empty());
+      continue;
+    }
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].title, "Download Error");
+    EXPECT_EQ(session->lastResultCode(), c.code);
+    EXPECT_EQ(prompter.shown[0].text.rfind(DownloadErrorHeading(c.code) + "\n", 0), 0u);
+    EXPECT_NE(prompter.shown[0].text.find(c.detail), std::string::npos) << prompter.shown[0].text;
+    EXPECT_EQ(home.Read("temp/error.htm"), c.reply == silent ? "" : c.reply);
   }
 }
 
-// Shoppers' fields named like the merchant's own values arrive prefixed at the merchant and
-// cannot stand in for the invoice's values.
-TEST_F(OrderDownloadTest, ReservedFieldNamesTravelPrefixedFromIntakeToInvoice) {
+// --- Orders sent as a shopper's page sends them, honest or tampered, checked against the
+// store's catalogue once downloaded ---
+
+void AddProduct(StoreProject& p, const char* code, const char* cost, const char* weight,
+                const char* freight, std::vector<std::string> options = {}) {
+  std::unique_ptr<StoreNode> n = CreateNode();
+  n->kind = NodeKind::Product;
+  n->title = code;
+  n->code = code;
+  n->cost = cost;
+  n->weight = weight;
+  n->freight = freight;
+  n->options1 = std::move(options);
+  AppendNode(p, nullptr, std::move(n));
+}
+
+// The store: Air to NZ (15 % tax, 10 % on freight), 5.00 up to 0.5, 7.00 up to 1, 9.00 to 10.
+void AddFreight(StoreProject& p) {
+  p.deliveryMethodNames[0] = "Air";
+  p.settings.freightTax = "10";
+  FreightRegion nz;
+  nz.key = nz.name = "NZ";
+  nz.taxRate = "15";
+  nz.methods[0].costs[0] = "5.00";
+  nz.methods[0].costs[1] = "7.00";
+  nz.methods[0].costs[10] = "9.00";
+  p.regions.push_back(nz);
+}
+
+struct Line {
+  std::string code;
+  long long qty;
+  std::string price, option;
+};
+
+// The form body the cart script posts for these lines, priced by catalogue c.
+struct Sent {
+  std::vector<std::vector<std::string>> items;  // the fourteen fields of each line
+  std::string freight, freightTax, tax, amount;
+};
+
+Sent Honest(const Catalogue& c, const std::vector<Line>& lines) {
+  Sent s;
+  std::vector<CartLine> cart;
+  for (const Line& l : lines) {
+    CartLine cl{l.qty, 0, 0, 0, 0};
+    for (const CatalogueProduct& p : c.products)
+      if (p.code == l.code)
+        cl = {l.qty, p.unitCents, p.weightMilli, p.freightCents, p.taxRateMilli};
+    cart.push_back(cl);
+  }
+  CartFigures f = ComputeCart(c.offers, "NZ", 0, cart);
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    s.items.push_back({std::to_string(lines[i].qty), lines[i].code, lines[i].code,
+                       FormatCents(cart[i].unitCents), FormatScaled(cart[i].weightMilli, 3), "", "",
+                       "", FormatScaled(cart[i].taxRateMilli, 3), FormatCents(f.lineTax[i]),
+                       FormatCents(cart[i].freightCents * lines[i].qty), "", lines[i].option, ""});
+  s.freight = FormatCents(f.freight);
+  s.freightTax = FormatCents(f.freightTax);
+  s.tax = FormatCents(f.tax);
+  s.amount = FormatCents(f.total);
+  return s;
+}
+
+std::string Form(const std::string& name, const Sent& s) {
+  auto enc = [](std::string v) { return UrlEncode(v); };
+  std::string body = "tolmi_user=shop&Name=" + enc(name) +
+                     "&Region=NZ&Delivery=Air&Freight=" + s.freight +
+                     "&FreightTax=" + s.freightTax + "&Tax=" + s.tax + "&Amount=" + s.amount;
+  for (const auto& item : s.items) {
+    std::string joined;
+    for (std::size_t i = 0; i < item.size(); ++i) joined += (i ? "\t" : "") + item[i];
+    body += "&tolmi_item=" + enc(joined);
+  }
+  return body;
+}
+
+TEST_F(OrderDownloadTest, PriceCheckFlagsTamperedOrdersWithTheirDifferenceAndHonestOnesNever) {
+  StoreProject now, then;
+  for (StoreProject* p : {&now, &then}) {
+    AddProduct(*p, "TEA-1", "34.00", "0.5", "1.00");
+    AddFreight(*p);
+  }
+  AddProduct(now, "MUG", "4.50", "0.125", "", {"Red", "Blue"});
+  AddProduct(then, "MUG", "4.00", "0.125", "", {"Red", "Blue"});  // cheaper before
+  AddProduct(then, "OLD-9", "12.00", "1", "");                    // removed since
+  CatalogueHistory catalogue{CatalogueOf(now), {CatalogueOf(then)}};
+
+  // An honest order, one ordered before the catalogue changed (a removed product and the old
+  // mug price), and one the server itself refuses (a quantity below 1).
   StartServer();
-  HttpReply posted = PostForm(server.port(), "/",
-                              "tolmi_user=shop&Name=Ann&INVOICENUMBER=INV-FORGED-999&date=soon&"
-                              "SN=77&subtotal=0.01&Amount=9.00&tolmi_item=2%09Mug%09M1%094.50");
-  ASSERT_EQ(posted.status, 200) << posted.body;
+  const std::vector<Line> cart{{"TEA-1", 1, "", ""}, {"MUG", 2, "", "Red"}};
+  ASSERT_EQ(PostForm(server.port(), "/", Form("honest", Honest(catalogue.current, cart))).status,
+            200);
+  Sent old = Honest(catalogue.earlier[0], {{"OLD-9", 1, "", ""}, {"MUG", 3, "", "Blue"}});
+  ASSERT_EQ(PostForm(server.port(), "/", Form("before the change", old)).status, 200);
+  Sent negative = Honest(catalogue.current, cart);
+  negative.items[1][0] = "-2";
+  EXPECT_EQ(PostForm(server.port(), "/", Form("quantity", negative)).status, 400);
   auto session = Session();
   ASSERT_TRUE(Run(*session, Account()));
-  ASSERT_EQ(NewOrders().size(), 1u);
-  const OrderRecord& order = NewOrders()[0];
-  std::vector<std::string> names;
-  for (const auto& f : order.fields) names.push_back(f.name);
-  EXPECT_EQ(names, (std::vector<std::string>{"Name", "Customer_INVOICENUMBER", "Customer_date",
-                                             "Customer_SN", "Customer_subtotal", "Amount"}));
-  EXPECT_EQ(FindField(order, "Customer_SN")->value, "77");
+  ASSERT_EQ(NewOrders().size(), 2u);
+  auto notes = [](const PriceCheckResult& r) {
+    std::string text;
+    for (const auto& n : r.differences) text += n + "\n";
+    for (const auto& n : r.changes) text += "(" + n + ")\n";
+    return text;
+  };
+  ASSERT_NE(FindField(NewOrders()[0], "Name"), nullptr);
+  ASSERT_EQ(FindField(NewOrders()[0], "Name")->value, "before the change");
+  PriceCheckResult changed = CheckOrderPrices(NewOrders()[0], catalogue);
+  EXPECT_EQ(changed.mark, PriceMark::CatalogueChanged);
+  EXPECT_EQ(notes(changed),
+            "(line 1 (OLD-9): no longer in the catalogue)\n"
+            "(line 2 (MUG): the catalogue price changed since the order (now 4.50))\n");
 
-  InvoiceSettings settings;
-  settings.formatDate = [](std::time_t) { return std::string("07/12/2026"); };
-  const std::string html = FillInvoice(
-      "Invoice %INVOICENUMBER% of %DATE% subtotal %SUBTOTAL% note %Customer_INVOICENUMBER%",
-      "Invoice", order, settings);
-  EXPECT_EQ(html, "Invoice " + order.name +
-                      " of 07/12/2026 subtotal 9.00 note INV-FORGED-999");
-}
-
-// An order server behind HTTPS (a reverse proxy in front of tolmi-server): the download and
-// the delete go over TLS to an "https://" server address.
-TEST_F(OrderDownloadTest, DownloadsFromAnHttpsServerAddress) {
-  std::string openssl = FindProgram("openssl");
-  ASSERT_FALSE(openssl.empty());
-  std::string key = (home / "key.pem").string(), cert = (home / "cert.pem").string();
-  {
-    PeerProcess gen({openssl, "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key,
-                     "-out", cert, "-days", "2", "-subj", "/CN=127.0.0.1", "-addext",
-                     "subjectAltName=IP:127.0.0.1"});
-    for (int i = 0; i < 200 && home.Read("cert.pem").find("END CERTIFICATE") == std::string::npos;
-         ++i)
-      usleep(50000);
+  // The honest order with figures changed as an edited page (or a server that files any
+  // quantity) would hand them over.
+  const OrderRecord honest = NewOrders()[1];
+  const struct {
+    const char* name;
+    std::function<void(OrderRecord&)> tamper;
+    const char* note;  // one of the listed notes
+  } cases[] = {
+      {"honest", [](OrderRecord&) {}, nullptr},
+      {"price", [](OrderRecord& o) { o.items[0].unitCents = 34; },
+       "line 1 (TEA-1): unit price 0.34, catalogue 34.00"},
+      {"quantity", [](OrderRecord& o) { o.items[1].quantity = -2; }, "line 2 (MUG): quantity -2"},
+      {"freight", [](OrderRecord& o) { FindField(o, "Freight")->value = "0.00"; },
+       "freight 0.00, catalogue 8.00"},
+      {"tax", [](OrderRecord& o) { FindField(o, "Tax")->value = "0.10"; },
+       "tax 0.10, catalogue 6.45"},
+      {"option", [](OrderRecord& o) { o.items[1].option1 = "Gold"; },
+       "line 2 (MUG): an option the product does not offer"},
+      {"unknown code",
+       [](OrderRecord& o) {
+         o.items.push_back(o.items[1]);
+         o.items[2].code = "FAKE-1";
+       },
+       "line 3 (FAKE-1): unknown product code"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    OrderRecord order = honest;
+    c.tamper(order);
+    PriceCheckResult r = CheckOrderPrices(order, catalogue);
+    EXPECT_EQ(r.mark, c.note ? PriceMark::Differs : PriceMark::Matches) << notes(r);
+    if (!c.note)
+      EXPECT_EQ(notes(r), "");
+    else
+      EXPECT_NE(notes(r).find(std::string(c.note) + "\n"), std::string::npos) << notes(r);
   }
-  usleep(100000);
-  ASSERT_NE(home.Read("cert.pem").find("END CERTIFICATE"), std::string::npos);
-  home.Write("orders.txt", kTwoOrders);
-  home.Write("tls.py",
-             "import ssl, sys, http.server\n"
-             "class H(http.server.BaseHTTPRequestHandler):\n"
-             "    def do_GET(self):\n"
-             "        open(sys.argv[3] + '/paths.txt', 'a').write(self.path + '\\n')\n"
-             "        body = open(sys.argv[3] + '/orders.txt', 'rb').read() if 'data=300' in "
-             "self.path else b'0\\r\\n'\n"
-             "        self.send_response(200)\n"
-             "        self.send_header('Content-Length', str(len(body)))\n"
-             "        self.end_headers()\n"
-             "        self.wfile.write(body)\n"
-             "    def log_message(self, *a): pass\n"
-             "s = http.server.HTTPServer(('127.0.0.1', 0), H)\n"
-             "c = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)\n"
-             "c.load_cert_chain(sys.argv[1], sys.argv[2])\n"
-             "s.socket = c.wrap_socket(s.socket, server_side=True)\n"
-             "print(s.server_address[1], flush=True)\n"
-             "s.serve_forever()\n");
-  PeerProcess tls({"/usr/bin/python3", (home / "tls.py").string(), cert, key, home.path().string()},
-                  true);
-  std::string port = tls.ReadLine();
-  ASSERT_FALSE(port.empty()) << "TLS test server did not start";
-  HttpSetCaFile(cert);
-  auto session = Session();
-  OrderServerAccount account;
-  account.serverUrl = "https://127.0.0.1:" + port + "/orders";
-  account.user = "shop";
-  account.password = "pw";
-  account.versionNumber = 7;
-  ASSERT_TRUE(Run(*session, account));
-  HttpSetCaFile("");
-  EXPECT_TRUE(prompter.shown.empty()) << (prompter.shown.empty() ? "" : prompter.shown[0].text);
-  EXPECT_EQ(result.receivedIds, (std::vector<std::string>{"41", "42"}));
-  EXPECT_TRUE(result.deleteAnswered);
-  EXPECT_EQ(NewOrders().size(), 2u);
-  EXPECT_EQ(home.Read("paths.txt"),
-            "/orders/?data=300shop%0Dpw%0D7%0D\n/orders/?data=301shop%0Dpw%0D2%0D41%0D42\n");
-}
-
-TEST_F(OrderDownloadTest, ASilentServerTimesOut) {
-  ScriptedServer peer([&](int fd, int) {
-    ReadUntil(fd, "\r\n\r\n");
-    ReadAll(fd, 8000);  // says nothing until the client gives up
-  });
-  auto session = Session();
-  session->SetTimeoutMs(100);
-  OrderServerAccount account;
-  account.serverUrl = "http://127.0.0.1:" + std::to_string(peer.port());
-  ASSERT_TRUE(Run(*session, account));
-  EXPECT_EQ(result.resultCode, 99);
-  ASSERT_EQ(prompter.shown.size(), 1u);
-  EXPECT_EQ(prompter.shown[0].title, "Download Error");
-  EXPECT_TRUE(NewOrders().empty());
 }
 
 TEST(FileReceivedOrders, SkipsOrdersAlreadyHeldAndNumbersTheRest) {

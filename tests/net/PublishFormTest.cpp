@@ -18,16 +18,14 @@ TEST(PublishFormTest, FieldsRoundTripAndAnEmptyPortShowsAs21) {
   StorePublishForm(project, typed);
   EXPECT_TRUE(project.changed);
   const StoreSettings& s = project.settings;
-  EXPECT_EQ(s.ftpServer, "ftp.example.com");
-  EXPECT_EQ(s.ftpPort, "2121");
-  EXPECT_EQ(s.ftpUser, "shop");
-  EXPECT_EQ(s.ftpPassword, "s3cret");
-  EXPECT_EQ(s.ftpDir, "www/shop");
-  EXPECT_TRUE(s.passiveFtp);
-  EXPECT_TRUE(s.savePassword);
+  EXPECT_EQ(s.ftpServer + "|" + s.ftpPort + "|" + s.ftpUser + "|" + s.ftpPassword + "|" + s.ftpDir,
+            "ftp.example.com|2121|shop|s3cret|www/shop");
+  EXPECT_TRUE(s.passiveFtp && s.savePassword);
   PublishFormFields back = PublishFormFromSettings(s);
-  EXPECT_EQ(back.port, "2121");
-  EXPECT_EQ(back.remoteDir, "www/shop");
+  EXPECT_EQ(
+      back.server + "|" + back.port + "|" + back.user + "|" + back.password + "|" + back.remoteDir,
+      "ftp.example.com|2121|shop|s3cret|www/shop");
+  EXPECT_TRUE(back.passive && back.savePassword);
   // A port once set to something else keeps a typed "21".
   typed.port = "21";
   StorePublishForm(project, typed);

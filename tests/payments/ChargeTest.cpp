@@ -4,6 +4,10 @@
 
 #include <cstdlib>
 
+#include "orders/CsvExport.h"
+#include "orders/Invoices.h"
+#include "payments/ChargeDialog.h"
+#include "payments/TransactionLog.h"
 #include "util/Version.h"
 
 namespace tolmi {
@@ -96,10 +100,9 @@ TEST(ChargeInputChecks, MessagesInOrderAndFieldsStoredBeforeTheFailure) {
   // The dialog's start values come back from the stored fields, names in any case.
   order.fields[2].name = "CARDNUMBER";
   ChargeInput again = ChargeInputFromOrder(&order);
-  EXPECT_EQ(again.amount, "12.50");
-  EXPECT_EQ(again.cardNumber, "4111111111111111");
-  EXPECT_EQ(again.cardHolder, "Ann Lee");
-  EXPECT_EQ(again.expiryMonth, "7");
+  EXPECT_EQ(again.amount + "|" + again.cardNumber + "|" + again.cardHolder + "|" + again.cardType +
+                "|" + again.expiryMonth + "|" + again.expiryYear,
+            "12.50|4111111111111111|Ann Lee|Visa|7|2027");
   EXPECT_EQ(ChargeInputFromOrder(nullptr).amount, "0.00");
 }
 
@@ -182,58 +185,45 @@ TEST(ChargeRequest, DatesUseTheConfiguredOrder) {
                               "06+10%3A30%3A00");
 }
 
-TEST(ChargeReply, CodedReplyExample) {
+// Kind 1: the number after the last "&", less the total in cents and the order number times
+// account value 1, is the code looked up in the MAP lines; without an "&" the body is shown.
+TEST(ChargeReply, CodedRepliesTable) {
   GatewayDefinition g = Gateway(1);
   g.replyMap = {{"0", 1, "Wrong entry"}, {"00", 1, "Approved by bank"}, {"05", 0, "Declined"}};
-  const OrderRecord order = Order("1005", 12.50f);
-  // 4265 - 1250 - 1005 x 3 = 0, written "00".
-  ChargeOutcome o = Judge(g, "HTTP/1.0 200 OK\r\n\r\n<b>result&4265</b>", order, "3");
-  EXPECT_TRUE(o.approved());
-  EXPECT_EQ(o.code, "00");
-  EXPECT_EQ(o.replyText, "Approved by bank");
-  EXPECT_EQ(o.StatusText(), "Approved");
-
-  o = Judge(g, "x&4270", order, "3");
-  EXPECT_FALSE(o.approved());
-  EXPECT_EQ(o.code, "05");
-  EXPECT_EQ(o.replyText, "Declined");
-
-  o = Judge(g, "x&4260", order, "3");
-  EXPECT_EQ(o.code, "-5");
-  EXPECT_EQ(o.replyText, "Transaction Failed. Unknown Return Code -5");
-  EXPECT_EQ(o.StatusText(), "Rejected");
-
-  // Account value 1 empty counts as 0; an entity "&amp;" is an "&" once tags are removed.
-  o = Judge(g, "<p>code &amp;1255</p>", order, "");
-  EXPECT_EQ(o.code, "05");
-
-  // 19.99 is 1999 cents, as "$DCC" sends it.
-  o = Judge(g, "&1999", Order("0", 19.99f), "7");
-  EXPECT_EQ(o.code, "00");
-  EXPECT_TRUE(o.approved());
-}
-
-TEST(ChargeReply, CodedReplyWithoutAmpersandShowsTheBody) {
-  GatewayDefinition g = Gateway(1);
-  ChargeOutcome o = Judge(g, "HTTP/1.0 500 Oops\r\nX: y\r\n\r\n  <h1>Server busy</h1>\r\n ");
-  EXPECT_FALSE(o.approved());
-  EXPECT_EQ(o.replyText, "Server busy");
-  EXPECT_EQ(Judge(g, "no empty line here").replyText, "");
+  const struct {
+    std::string reply;
+    float total;
+    const char* account1;
+    const char* code;
+    bool approved;
+    const char* text;
+  } cases[] = {
+      // 4265 - 1250 - 1005 x 3 = 0, written "00".
+      {"HTTP/1.0 200 OK\r\n\r\n<b>result&4265</b>", 12.5f, "3", "00", true, "Approved by bank"},
+      {"x&4270", 12.5f, "3", "05", false, "Declined"},
+      {"x&4260", 12.5f, "3", "-5", false, "Transaction Failed. Unknown Return Code -5"},
+      // Account value 1 empty counts as 0; "&amp;" is an "&" once tags are removed.
+      {"<p>code &amp;1255</p>", 12.5f, "", "05", false, "Declined"},
+      // 19.99 is 1999 cents, as "$DCC" sends it.
+      {"&1999", 19.99f, "0", "00", true, "Approved by bank"},
+      {"HTTP/1.0 500 Oops\r\nX: y\r\n\r\n  <h1>Server busy</h1>\r\n ", 12.5f, "3", nullptr, false,
+       "Server busy"},
+      {"no empty line here", 12.5f, "3", nullptr, false, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.reply);
+    ChargeOutcome o = Judge(g, c.reply, Order("1005", c.total), c.account1);
+    EXPECT_EQ(o.approved(), c.approved);
+    EXPECT_EQ(o.StatusText(), c.approved ? "Approved" : "Rejected");
+    if (c.code) {
+      EXPECT_EQ(o.code, c.code);
+    }
+    EXPECT_EQ(o.replyText, c.text);
+  }
   // Huge numbers everywhere: no overflow, just an unknown code.
-  o = Judge(g, "&99999999999999999999", Order("99999999999", 3e38f), "-99999999999");
+  ChargeOutcome o = Judge(g, "&99999999999999999999", Order("99999999999", 3e38f), "-99999999999");
   EXPECT_FALSE(o.approved());
   EXPECT_EQ(o.replyText.rfind(kUnknownReturnCode, 0), 0u);
-}
-
-TEST(ChargeReply, MapLinesWithFewerCommasNeverMatch) {
-  std::vector<GatewayDefinition> list =
-      ParseGateways("NAME=Coded\nID=1\nMAP=00\nMAP=00,1\nMAP=01,1,Approved\n");
-  ASSERT_EQ(list.size(), 1u);
-  ChargeOutcome o = Judge(list[0], "&0", Order("0", 0));
-  EXPECT_EQ(o.code, "00");
-  EXPECT_FALSE(o.approved());
-  EXPECT_EQ(o.replyText, "Transaction Failed. Unknown Return Code 0");
-  EXPECT_TRUE(Judge(list[0], "&1", Order("0", 0)).approved());
 }
 
 // Kind 2 reads the body as "1"; kind 4 wants "1 OK" or an eWay TRUE and shows the
@@ -281,16 +271,15 @@ TEST(ChargeReply, ReplyKindsTable) {
   }
 }
 
-TEST(ChargeReply, EmptyReplyIsProcessingErrorC101) {
-  ChargeOutcome o = Judge(Gateway(6), "");
-  EXPECT_EQ(o.verdict, ChargeVerdict::NoReply);
-  EXPECT_EQ(o.StatusText(), "Error");
-  EXPECT_EQ(o.replyText,
+// Only an empty reply is "no reply" (C101); garbage of any kind is judged, never a crash.
+TEST(ChargeReply, OnlyAnEmptyReplyIsC101AndGarbageNeverCrashes) {
+  ChargeOutcome empty = Judge(Gateway(6), "");
+  EXPECT_EQ(empty.verdict, ChargeVerdict::NoReply);
+  EXPECT_EQ(empty.StatusText(), "Error");
+  EXPECT_EQ(empty.replyText,
             "Processing Error C101. Connection to payment server failed. If the problem "
             "persists, please contact customer support.\n\n");
-}
 
-TEST(ChargeReply, GarbageNeverCrashes) {
   std::string garbage;
   for (int i = 0; i < 20000; ++i) garbage += static_cast<char>((i * 7919 + 13) % 256);
   const std::string pieces[] = {garbage,
@@ -304,10 +293,8 @@ TEST(ChargeReply, GarbageNeverCrashes) {
   for (int kind = 0; kind <= 7; ++kind) {
     GatewayDefinition g = Gateway(kind);
     g.replyMap = {{"00", 1, "x"}};
-    for (const std::string& reply : pieces) {
-      ChargeOutcome o = Judge(g, reply);
-      EXPECT_NE(o.verdict, ChargeVerdict::NoReply);
-    }
+    for (const std::string& reply : pieces)
+      EXPECT_NE(Judge(g, reply).verdict, ChargeVerdict::NoReply);
   }
 }
 
@@ -325,6 +312,91 @@ TEST(ChargeOutcomeApply, SetsStatusAndChargeDate) {
   ApplyChargeOutcome(order, approved, 700);
   EXPECT_EQ(order.status, kStatusCharged);
   EXPECT_EQ(order.chargeDate, 700);  // the time of approval, even over an earlier date
+}
+
+// The charge dialog's states, lists and status texts, without a window.
+TEST(ChargeDialogTest, TitleAndExpiryLists) {
+  EXPECT_EQ(ChargeDialogTitle("Local Test Gateway (post)"),
+            "Online Transaction Processing - Local Test Gateway (post)");
+  const auto months = ExpiryMonths();
+  ASSERT_EQ(months.size(), 12u);
+  EXPECT_EQ(months.front() + months.back(), "0112");
+  // 5 December 2026 offers 2026 to 2041.
+  const auto years = ExpiryYears(1796472000);
+  ASSERT_EQ(years.size(), 16u);
+  EXPECT_EQ(years.front() + years.back(), "20262041");
+}
+
+TEST(ChargeDialogTest, StatesFromOpeningToTheOutcome) {
+  struct Case {
+    ChargeVerdict verdict;
+    ChargeDialogState state;
+    const char* text;
+    ChargeStatusColour colour;
+  };
+  const Case cases[] = {
+      {ChargeVerdict::Approved, ChargeDialogState::Approved, "Approved", ChargeStatusColour::Green},
+      {ChargeVerdict::Rejected, ChargeDialogState::Rejected, "Rejected", ChargeStatusColour::Red},
+      {ChargeVerdict::NoReply, ChargeDialogState::Error, "Error", ChargeStatusColour::Red},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    ChargeDialogModel m = OpenChargeDialog(true);
+    EXPECT_TRUE(ChargeInputsEnabled(m));
+    EXPECT_EQ(ChargeStatusText(m.state), "");
+    ASSERT_TRUE(BeginCharge(m));
+    EXPECT_EQ(ChargeStatusText(m.state), "Working");
+    EXPECT_FALSE(ChargeInputsEnabled(m));
+    EXPECT_FALSE(BeginCharge(m));  // one request at a time
+    FinishCharge(m, c.verdict);
+    EXPECT_EQ(m.state, c.state);
+    EXPECT_EQ(ChargeStatusText(m.state), c.text);
+    EXPECT_EQ(ChargeStatusColourOf(m.state), c.colour);
+    // The inputs stay disabled until the dialog opens again.
+    EXPECT_FALSE(ChargeInputsEnabled(m));
+    EXPECT_FALSE(BeginCharge(m));
+    EXPECT_TRUE(ChargeInputsEnabled(OpenChargeDialog(true)));
+  }
+  // A folder: nothing to charge.
+  ChargeDialogModel folder = OpenChargeDialog(false);
+  EXPECT_FALSE(ChargeInputsEnabled(folder));
+  EXPECT_FALSE(BeginCharge(folder));
+  // A verdict after Cancel leaves the dialog canceled.
+  ChargeDialogModel m = OpenChargeDialog(true);
+  ASSERT_TRUE(BeginCharge(m));
+  CancelCharge(m);
+  FinishCharge(m, ChargeVerdict::Approved);
+  EXPECT_EQ(ChargeStatusText(m.state), "Canceled");
+  EXPECT_EQ(ChargeStatusColourOf(m.state), ChargeStatusColour::Plain);
+  EXPECT_EQ(WorkingFrame(0), "Working");
+  EXPECT_EQ(WorkingFrame(2), "Working..");
+  EXPECT_EQ(WorkingFrame(6), "Working");
+}
+
+// One order's amounts through the invoice, the export, the transaction log and the gateway
+// request: the same cents everywhere, past the range where a 32-bit float keeps cents.
+TEST(OneAmount, InvoiceExportLogAndGatewayCarryTheSameCents) {
+  OrderRecord o;
+  o.name = "1005";
+  o.orderId = "9";
+  AppendField(o, "Amount", "1234567.89");  // a float would make it 1234567.88
+  AppendField(o, "Tax", "0.05");
+  OrderItem urn;
+  urn.name = "Urn";
+  urn.quantity = 3;
+  urn.unitCents = 41152263;
+  o.items.push_back(urn);
+
+  EXPECT_EQ(FillInvoice("<LOOP>%PRICE%|</LOOP>%SUBTOTAL%|%TOTAL%", "t", o, InvoiceSettings{}),
+            "1234567.89|1234567.84|1234567.89");
+  EXPECT_NE(ExportOrdersCsv({&o}, {}).find(",'Urn',,3,411522.63,0,"), std::string::npos);
+  EXPECT_EQ(FormatTransactionLogLine(MakeTransactionLogEntry(o, 1, 7)), "7,1005,9,1,1234567.89\n");
+  GatewayDefinition gateway;
+  gateway.request = "http://127.0.0.1/g?a=$TOTAL&c=$DCC";
+  Result<ChargeRequest> request = BuildChargeRequest(gateway, o, ChargeContext{});
+  ASSERT_TRUE(request.ok());
+  EXPECT_EQ(request->url, "http://127.0.0.1/g?a=1234567.89&c=123456789");
+  EXPECT_EQ(ChargeInputFromOrder(&o).amount, "1234567.89");
 }
 
 }  // namespace

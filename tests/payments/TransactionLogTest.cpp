@@ -5,7 +5,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
+#include "payments/TransactionLogView.h"
 #include "tests/support/TestHome.h"
 
 namespace tolmi {
@@ -15,18 +17,15 @@ namespace {
 class TransactionLogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* tz = std::getenv("TZ");
-    hadTz_ = tz != nullptr;
-    if (tz) oldTz_ = tz;
+    if (const char* tz = std::getenv("TZ")) oldTz_ = tz;
     ::setenv("TZ", "Europe/Berlin", 1);
     ::tzset();
   }
   void TearDown() override {
-    if (hadTz_) {
-      ::setenv("TZ", oldTz_.c_str(), 1);
-    } else {
+    if (oldTz_)
+      ::setenv("TZ", oldTz_->c_str(), 1);
+    else
       ::unsetenv("TZ");
-    }
     ::tzset();
   }
   static std::time_t Local(int year, int month, int day, int h = 12, int m = 0) {
@@ -48,8 +47,7 @@ class TransactionLogTest : public ::testing::Test {
   std::string home() const { return home_.path().string(); }
 
  private:
-  bool hadTz_ = false;
-  std::string oldTz_;
+  std::optional<std::string> oldTz_;
 };
 
 TEST_F(TransactionLogTest, PathOfTheDay) {
@@ -61,38 +59,31 @@ TEST_F(TransactionLogTest, PathOfTheDay) {
   EXPECT_EQ(TransactionLogPath(Local(2009, 3, 7)), "Logs/2009/090307.log");
 }
 
-TEST_F(TransactionLogTest, LineBytes) {
+TEST_F(TransactionLogTest, LineBytesAndReadingThemBack) {
   OrderRecord order;
   order.name = "1005";
   order.orderId = "2026-77";
   order.totalCents = 1250;
-  TransactionLogEntry e = MakeTransactionLogEntry(order, 1, 1796466600);
-  EXPECT_EQ(FormatTransactionLogLine(e), "1796466600,1005,2026-77,1,12.50\n");
+  const std::string line = FormatTransactionLogLine(MakeTransactionLogEntry(order, 1, 1796466600));
+  EXPECT_EQ(line, "1796466600,1005,2026-77,1,12.50\n");
+  std::optional<TransactionLogEntry> e = ParseTransactionLogLine("1796466600,1005,2026-77,1,12.50");
+  ASSERT_TRUE(e);
+  EXPECT_EQ(FormatTransactionLogLine(*e), line);
   EXPECT_EQ(FormatTransactionLogLine(Entry(7, "1006", 0, 0.25f)), "7,1006,,0,0.25\n");
   // A comma or line end in a name cannot split the line or forge another one.
   EXPECT_EQ(FormatTransactionLogLine(Entry(7, "a,b\n8,x", 1, 1, "i\r\nd")),
             "7,a b 8 x,i  d,1,1.00\n");
-}
 
-TEST_F(TransactionLogTest, ParsesFiveFieldsAndSkipsShortLines) {
-  std::optional<TransactionLogEntry> e = ParseTransactionLogLine("1796466600,1005,2026-77,1,12.50");
-  ASSERT_TRUE(e);
-  EXPECT_EQ(e->time, 1796466600);
-  EXPECT_EQ(e->order, "1005");
-  EXPECT_EQ(e->orderId, "2026-77");
-  EXPECT_EQ(e->result, 1);
-  EXPECT_EQ(e->amountCents, 1250);
+  // Five fields at least; a foreign name holding a comma takes the extra one.
   for (std::string_view bad : {"", ",,,", "1,2,3,4", "garbage", "1,,,", ",,"})
     EXPECT_FALSE(ParseTransactionLogLine(bad)) << bad;
   e = ParseTransactionLogLine(",,,,");
   ASSERT_TRUE(e);
-  EXPECT_EQ(e->order, "");
-  e = ParseTransactionLogLine("5,a,b,c,2,x\r\n");  // a foreign name holding a comma
+  EXPECT_EQ(FormatTransactionLogLine(*e), "0,,,0,0.00\n");
+  e = ParseTransactionLogLine("5,a,b,c,2,x\r\n");
   ASSERT_TRUE(e);
   EXPECT_EQ(e->order, "a,b");
-  EXPECT_EQ(e->orderId, "c");
-  EXPECT_EQ(e->result, 2);
-  EXPECT_EQ(e->amountCents, 0);
+  EXPECT_EQ(FormatTransactionLogLine(*e), "5,a b,c,2,0.00\n");
 }
 
 TEST_F(TransactionLogTest, AppendCreatesTheFolderAndKeepsEarlierLines) {
@@ -195,16 +186,34 @@ TEST_F(TransactionLogTest, SortsByColumnThenOrderIgnoringCase) {
 }
 
 TEST_F(TransactionLogTest, RowsForTheWindow) {
-  TransactionLogRow row =
-      TransactionLogRowFor(Entry(Local(2026, 12, 5, 10, 30), "1005", 1, 12.5f), 1);
-  EXPECT_EQ(row.order, "1005");
-  EXPECT_EQ(row.total, "12.50");
-  EXPECT_EQ(row.status, "Approved");
-  EXPECT_EQ(row.chargeDate.substr(row.chargeDate.size() - 8), "10:30:00");
-  EXPECT_EQ(row.chargeDate.substr(0, 2), "05");
+  const auto rows = TransactionLogRows({Entry(Local(2026, 12, 5, 10, 30), "1005", 1, 12.5f),
+                                        Entry(1, "1006", 2, 3), Entry(1, "7", -3, 0)},
+                                       1);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0].order, "1005");
+  EXPECT_EQ(rows[0].total, "12.50");
+  EXPECT_EQ(rows[0].status, "Approved");
+  EXPECT_EQ(rows[0].chargeDate.substr(rows[0].chargeDate.size() - 8), "10:30:00");
+  EXPECT_EQ(rows[0].chargeDate.substr(0, 2), "05");  // day first
+  EXPECT_EQ(rows[1].status, "Error");
+  EXPECT_EQ(rows[2].status, "Rejected");
   EXPECT_EQ(TransactionLogStatusText(0), "Rejected");
-  EXPECT_EQ(TransactionLogStatusText(2), "Error");
-  EXPECT_EQ(TransactionLogStatusText(-3), "Rejected");
+}
+
+// The log window's picks of days.
+TEST(TransactionLogView, LogDayPicks) {
+  const std::time_t day = 86400;
+  LogDayRange r = PickLogDay({}, 30 * day, false);
+  EXPECT_EQ(r.first(), 30 * day);
+  EXPECT_EQ(r.last(), 30 * day);
+  r = PickLogDay(r, 28 * day, true);  // extended backwards
+  EXPECT_EQ(r.first(), 28 * day);
+  EXPECT_EQ(r.last(), 30 * day);
+  r = PickLogDay(r, 29 * day, true);  // from the same anchor
+  EXPECT_EQ(r.first(), 29 * day);
+  EXPECT_EQ(r.last(), 30 * day);
+  r = PickLogDay(r, 2 * day, false);
+  EXPECT_EQ(r.first(), r.last());
 }
 
 }  // namespace
