@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "tests/cli/CliRunner.h"
+#include "tests/cli/CliSteps.h"
 
 namespace tolmi::cli {
 namespace {

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "payments/TransactionLog.h"
-#include "tests/cli/CliRunner.h"
+#include "tests/cli/CliSteps.h"
 
 namespace tolmi::cli {
 namespace {

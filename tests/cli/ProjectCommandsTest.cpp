@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "cli/CliPrompter.h"
-#include "tests/cli/CliRunner.h"
+#include "tests/cli/CliSteps.h"
 #include "util/Files.h"
 #include "util/Scramble.h"
 
