@@ -1,12 +1,15 @@
+// tolmi-cli project commands run one after another in one home: new, info, the
+// existing-project question, resave, backups, restore, merge, siteurl, config, style and the
+// program's own options; each row's exit code and what it prints, and refusals that must
+// leave the project file as it was.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <sstream>
 
-#include "cli/Cli.h"
-#include "tests/cli/CliRunner.h"
-#include "tests/support/TestHome.h"
+#include "cli/CliPrompter.h"
+#include "tests/cli/CliSteps.h"
 #include "util/Files.h"
+#include "util/Scramble.h"
 
 namespace tolmi::cli {
 namespace {
@@ -15,136 +18,178 @@ using test::TestHome;
 
 // A home with the reference lists, so that start-up has nothing to report.
 void FillHome(const TestHome& home) {
-  home.Write("domain.dat", "AU Australia,AUD\n");
-  home.Write("cc.dat", "Visa\n");
+  home.Write("domain.dat", "AU Australia,AUD\nNZ New Zealand,NZD\nUS United States,USD\n");
+  home.Write("cc.dat", "Visa\nMasterCard\n");
   home.Write("settings.dat", "URL_HOME=http://home.test/\n");
   home.Write("template/order.dat", "<order>");
   home.Write("template/confirm.dat", "<confirm>");
 }
 
-TEST(ProjectCommands, NewInfoResaveBackupsRestore) {
+TEST(ProjectCommands, EachCommandsExitCodeOutputAndRefusals) {
   TestHome home;
   FillHome(home);
   const std::string path = (home / "Projects/Toys/Toys.stp").string();
-
-  CliRun r = Cli(home, {"new", "Toys", "--title", "Toy Shop"});
-  ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(r.out, path + "\n");
-  EXPECT_TRUE(FileExists(path));
+  const std::string missing = (home / "Projects/Missing/Missing.stp").string();
+  const std::vector<Step> steps0 = {
+      {{"--version"}, 0, "Tolmi PRO 2.09.003\n", ""},
+      {{"no-such-command"}, -1, "", ""},
+      {{"new", "Toys", "--title", "Toy Shop"}, 0, path + "\n", ""},
+  };
+  RunSteps(home, steps0);
   // The serial counter moved on by the four starter pages and was stored.
   EXPECT_NE(home.Read("config.ini").find("\nuid=4\n"), std::string::npos);
+  const std::vector<Step> steps1 = {
+      {{"info", "Toys"}, 0, "Store title: Toy Shop\n", ""},
+      {{"info", "Toys"}, 0,
+       "Nodes: 4\nCategories: 1\nProducts: 0\nShelves: 0\nLists: 0\nPages: 3\nLinks: 0\n", ""},
+      {{"new", "Toys", "--title", "Two"}, 1, "",
+       "A project with the same name already exists.  Would you like to load this project "
+       "instead?", true},
+      {{"new", "Toys", "--title", "Two", "--yes"}, 0, "", "", true},  // Yes keeps and loads it
+      {{"resave", path}, 0, "", ""},
+      {{"resave", "Toys"}, 0, "", ""},
+      {{"backups", "Toys"}, 0, "Toys.stp.1\t", ""},
+      {{"restore", "Toys", "2"}, -1, "", "You are about to revert", true},
+      {{"restore", "Toys", "7", "--yes"}, -1, "", "no backup 7", true},
+      {{"new", "a,b"}, -1, "",
+       "Invalid Project Name.  The name must not include forward/back slash characters or "
+       "commas.\n"},
+      {{"info", "Missing"}, -1, "",
+       "S103: Unable to read project file '" + missing +
+           "'\nERROR S105: Unable to open project file\n"},
+      {{"backups", "Missing"}, -1, "", ""},
+      {{"new", "Other", "--title", "Other"}, 0, "", ""},
+      {{"merge", "Toys", "Other", "--under", "nowhere.htm"}, -1, "",
+       "no node has the file 'nowhere.htm'", true},
+      {{"merge", "Toys", "Other"}, -1, "", "", true},
+      {{"siteurl", "Toys"}, 0, "(none)\n", ""},
+      {{"siteurl", "Toys", " https://toys.example/shop "}, 0, "https://toys.example/shop\n", ""},
+      {{"siteurl", "Toys", "toys.example"}, 1, "",
+       "tolmi-cli: 'toys.example' is no web address: give it as https://HOST/ or http://HOST/ "
+       "(no spaces, quotes, \"?\" or \"#\")\n", true},
+      {{"siteurl", "Toys", "http://x/", "--clear"},
+       1, "",
+       "tolmi-cli: give an ADDRESS or --clear, not both\n", true},
+      {{"style", "Toys", "Modern/Meadow"}, 1, "",
+       "In order to use this style, Tolmi PRO needs to assign new templates", true},
+      {{"style", "Toys", "Modern/Meadow"}, 1, "",
+       "tolmi-cli: choosing a style needs an answer (--yes or --no)\n", true},
+      {{"--no", "style", "Toys", "Modern/Meadow"}, 1, "",
+       "tolmi-cli: the style was not changed\n", true},
+      {{"config", "server=http://127.0.0.1:8080/", "O_UN=shop", "o_password=secret word"},
+       0, "", ""},
+      // One bad assignment among good ones: nothing of the command is written.
+      {{"config", "server=http://changed/", "nosuchkey=1"}, 1, "", "tolmi-cli: "},
+      {{"config", "server=http://changed/", "server"}, 1, "", "tolmi-cli: "},
+      {{"config"}, 0, "\nserver=http://127.0.0.1:8080/\n", ""},
+      {{"config"}, 0, "\no_un=shop\n", ""},
+      // The password is typed in clear and kept scrambled.
+      {{"config"}, 0, "\no_password=" + ScrambleText("secret word") + "\n", ""},
+  };
+  RunSteps(home, steps1);
+  std::string stp = home.Read("Projects/Toys/Toys.stp");
+  EXPECT_NE(stp.find("STITLE=Toy Shop\n"), std::string::npos);
+  EXPECT_NE(stp.find("\nSITEURL=https://toys.example/shop\n"), std::string::npos);
+  EXPECT_EQ(home.Read("config.ini").find("secret word"), std::string::npos);
 
-  r = Cli(home, {"info", "Toys"});
-  ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_NE(r.out.find("Store title: Toy Shop\n"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("Nodes: 4\nCategories: 1\nProducts: 0\nShelves: 0\nLists: 0\n"
-                       "Pages: 3\nLinks: 0\n"),
-            std::string::npos)
-      << r.out;
-  EXPECT_NE(r.out.find("Currency: $\n"), std::string::npos);
-  // "$COPYRIGHT" of a fresh start, "$STORETITLE" and "$CURRENCY" of the load.
-  EXPECT_NE(r.out.find("Variables: 3\n"), std::string::npos) << r.out;
-
-  r = Cli(home, {"resave", path});
-  ASSERT_EQ(r.code, 0) << r.err;
-  r = Cli(home, {"resave", "Toys"});
-  ASSERT_EQ(r.code, 0) << r.err;
-
-  r = Cli(home, {"backups", "Toys"});
-  ASSERT_EQ(r.code, 0) << r.err;
-  std::istringstream lines(r.out);
-  std::string first, second, third;
-  std::getline(lines, first);
-  std::getline(lines, second);
-  EXPECT_EQ(first.rfind("Toys.stp.1\t", 0), 0u) << r.out;
-  EXPECT_EQ(second.rfind("Toys.stp.2\t", 0), 0u) << r.out;
-  EXPECT_FALSE(std::getline(lines, third));
-
-  // Restoring asks a question: without an answer the command fails and changes nothing.
-  const std::string before = home.Read("Projects/Toys/Toys.stp");
-  r = Cli(home, {"restore", "Toys", "2"});
-  EXPECT_NE(r.code, 0);
-  EXPECT_NE(r.err.find("You are about to revert"), std::string::npos);
-  EXPECT_NE(r.err.find("--yes"), std::string::npos);
-  EXPECT_EQ(home.Read("Projects/Toys/Toys.stp"), before);
-
-  r = Cli(home, {"restore", "Toys", "2", "--yes"});
-  EXPECT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(home.Read("Projects/Toys/Toys.stp"), home.Read("Projects/Toys/Backup/Toys.stp.2"));
-
-  r = Cli(home, {"restore", "Toys", "7", "--yes"});
-  EXPECT_NE(r.code, 0);
-  EXPECT_NE(r.err.find("no backup 7"), std::string::npos);
-}
-
-TEST(ProjectCommands, FailuresExitNonZeroWithTheSystemsMessages) {
-  TestHome home;
-  FillHome(home);
-  CliRun r = Cli(home, {"new", "a,b"});
-  EXPECT_NE(r.code, 0);
-  EXPECT_NE(r.err.find("Invalid Project Name.  The name must not include forward/back slash "
-                       "characters or commas.\n"),
-            std::string::npos)
-      << r.err;
-
-  r = Cli(home, {"info", "Missing"});
-  EXPECT_NE(r.code, 0);
-  const std::string missing = (home / "Projects/Missing/Missing.stp").string();
-  EXPECT_NE(r.err.find("S103: Unable to read project file '" + missing +
-                       "'\nERROR S105: Unable to open project file\n"),
-            std::string::npos)
-      << r.err;
-
-  r = Cli(home, {"backups", "Missing"});
-  EXPECT_NE(r.code, 0);
-
-  // A fresh home seeded from an empty data folder still works, with its messages on stderr.
-  TestHome bare, noData;
-  setenv("TOLMI_DATA_DIR", noData.path().c_str(), 1);
-  r = Cli(bare, {"new", "Shop", "--title", "Shop"});
-  unsetenv("TOLMI_DATA_DIR");
-  EXPECT_EQ(r.code, 0) << r.err;
-  EXPECT_NE(r.err.find("ERROR W106: Unable to Load Domains List 'domain.dat'\n"),
-            std::string::npos);
-}
-
-TEST(ProjectCommands, NewOverAnExistingProjectAsks) {
-  TestHome home;
-  FillHome(home);
-  ASSERT_EQ(Cli(home, {"new", "Toys", "--title", "One"}).code, 0);
-  CliRun r = Cli(home, {"new", "Toys", "--title", "Two"});
-  EXPECT_NE(r.code, 0);
-  EXPECT_NE(r.err.find("A project with the same name already exists.  Would you like to load "
-                       "this project instead?"),
-            std::string::npos);
-  r = Cli(home, {"new", "Toys", "--title", "Two", "--yes"});  // Yes loads the existing one
-  EXPECT_EQ(r.code, 0) << r.err;
-  EXPECT_NE(home.Read("Projects/Toys/Toys.stp").find("STITLE=One\n"), std::string::npos);
-  r = Cli(home, {"new", "Toys", "--title", "Two", "--no"});
-  EXPECT_EQ(r.code, 0) << r.err;
+  const std::vector<Step> steps2 = {
+      {{"siteurl", "Toys", "--clear"}, 0, "(none)\n", ""},
+      {{"restore", "Toys", "2", "--yes"}, 0, "", ""},
+      {{"merge", "Toys", "Other", "--under", "INDEX.HTML"}, 0, "", ""},
+      {{"info", "Toys"}, 0, "Nodes: 8\n", ""},
+      {{"--yes", "style", "Toys", "Modern/Meadow"}, 0,
+       "Style: Modern/Meadow\nTemplates copied: 8\n", ""},
+  };
+  RunSteps(home, steps2);
+  stp = home.Read("Projects/Toys/Toys.stp");
+  EXPECT_NE(stp.find("\nLAYOUT=Modern/Meadow\n"), std::string::npos) << stp;
+  EXPECT_NE(stp.find("\nTEMP=category.htm\n"), std::string::npos);
+  EXPECT_EQ(home.Read("Projects/Toys/Template/search.htm"),
+            home.Read("template/meadow/search.htm"));
+  // No replaces the project; the replaced one is kept as the newest backup.
+  RunSteps(home, {{{"new", "Toys", "--title", "Two", "--no"}, 0, "", ""}});
   EXPECT_NE(home.Read("Projects/Toys/Toys.stp").find("STITLE=Two\n"), std::string::npos);
+  EXPECT_EQ(home.Read("Projects/Toys/Backup/Toys.stp.1"), stp);
 }
 
-TEST(ProjectCommands, MergeUnderAFile) {
+TEST(ProjectCommands, StylesListsGroupsAndRefusesUnknownOrMissingStyles) {
   TestHome home;
-  FillHome(home);
-  ASSERT_EQ(Cli(home, {"new", "Toys", "--title", "Toys"}).code, 0);
-  ASSERT_EQ(Cli(home, {"new", "Other", "--title", "Other"}).code, 0);
+  home.Write("scheme.dat",
+             "STYLE=Bright\nSCHEMA=One\nDEF=one\nTYP=0\nSCHEMA=Two\nDEF=two\nTYP=0\nSTYLE=Plain\n");
+  home.Write("template/one/One.ini", "-Colours\n");
+  home.Write("scheme.ini",
+             "product=Tolmi PRO\nversion=2\nSTYLE=Bright\n\nSCHEMA=Mine\n"
+             "PREVIEW=\nDEF=one\nTYP=1\nSTYLE=\nSCHEMA=Loose\nTYP=1\n");
+  EXPECT_EQ(Cli(home, {"styles"}).out,
+            "Bright\n  One (installed)\n  Two (not available)\n  Mine (merchant)\n"
+            "Plain\n(no group)\n  Loose (merchant)\n");
+  ASSERT_EQ(Cli(home, {"new", "Toys"}).code, 0);
+  const std::vector<Step> steps3 = {
+      {{"--yes", "style", "Toys", "Bright/Nothing"}, 1, "",
+       "tolmi-cli: no style 'Bright/Nothing' (see tolmi-cli styles)\n", true},
+      {{"--yes", "style", "Toys", "Bright/Two"}, 1, "",
+       "tolmi-cli: the style 'Bright/Two' is not available: its files are missing\n", true},
+      {{"--yes", "style", "Nobody", "Bright/One"}, 1, "", "tolmi-cli: cannot open the project"},
+  };
+  RunSteps(home, steps3);
+}
 
-  CliRun r = Cli(home, {"merge", "Toys", "Other", "--under", "nowhere.htm"});
-  EXPECT_NE(r.code, 0);
-  EXPECT_NE(r.err.find("no node has the file 'nowhere.htm'"), std::string::npos);
-  r = Cli(home, {"merge", "Toys", "Other"});
-  EXPECT_NE(r.code, 0);
+// Nothing is taken as a project that is none; a file cut short is saved over only with
+// --force, and the cut file, now a backup, is listed as damaged and never restored.
+TEST(ProjectCommands, DamagedProjectsAreNotSavedOverOrRestored) {
+  TestHome home;
+  const std::string stp = "Projects/Tea/Tea.stp";
+  const std::string cut =
+      "TIME=1\nVERSION=2034361\nOWNER=Tolmi PRO\nNODE0=Home\nSTATUS=0\nFILE=index.html\n";
+  home.Write(stp, std::string("\x7f" "ELF\0\x01\x02", 7));
+  const std::vector<Step> binary = {
+      {{"resave", "Tea", "--yes"}, 1, "", "ERROR S105: Unable to open project file\n", true}};
+  RunSteps(home, binary, stp);
+  home.Write(stp, cut);
+  const std::vector<Step> steps = {
+      {{"resave", "Tea", "--yes"}, 1, "", "give --force to save it anyway", true},
+      {{"resave", "Tea", "--force"}, 0, "", ""},
+      {{"backups", "Tea"}, 0,
+       "Tea.stp.1\t" + std::to_string(cut.size()) + "\t", ""},
+      {{"backups", "Tea"}, 0, "\tdamaged: it was cut short\n", ""},
+      {{"restore", "Tea", "1", "--yes"}, 1, "",
+       "The backup 'Tea.stp.1' cannot be restored (damaged: it was cut short).", true},
+  };
+  RunSteps(home, steps, stp);
+}
 
-  r = Cli(home, {"merge", "Toys", "Other", "--under", "INDEX.HTML"});
-  ASSERT_EQ(r.code, 0) << r.err;
-  r = Cli(home, {"info", "Toys"});
-  EXPECT_NE(r.out.find("Nodes: 8\n"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("Store title: Toys\n"), std::string::npos);
-  // The merge was saved through the lifecycle: the previous file is the newest backup.
-  r = Cli(home, {"backups", "Toys"});
-  EXPECT_EQ(r.out.rfind("Toys.stp.1\t", 0), 0u) << r.out;
+// --yes / --no answer every kind of question in its own terms; OK/Cancel questions answer
+// Ok or Cancel and say so on stderr. The help says what Yes does to each question.
+TEST(ProjectCommands, QuestionsAreAnsweredByYesAndNo) {
+  const struct {
+    bool yes, no;
+    PromptButtons buttons;
+    PromptAnswer answer;
+    const char* line;
+  } cases[] = {
+      {true, false, PromptButtons::YesNo, PromptAnswer::Yes, "Go? [yes]\n"},
+      {false, true, PromptButtons::YesNoCancel, PromptAnswer::No, "Go? [no]\n"},
+      {true, false, PromptButtons::OkCancel, PromptAnswer::Ok, "Go? [ok]\n"},
+      {false, true, PromptButtons::OkCancel, PromptAnswer::Cancel, "Go? [cancel]\n"},
+      {false, false, PromptButtons::OkCancel, PromptAnswer::Cancel, nullptr},
+  };
+  for (const auto& c : cases) {
+    std::ostringstream err;
+    CliPrompter prompter(err, c.yes, c.no);
+    EXPECT_EQ(prompter.Ask("Go?", "Confirmation", c.buttons), c.answer);
+    if (c.line) {
+      EXPECT_EQ(err.str(), c.line);
+    }
+    EXPECT_EQ(prompter.unanswered(), !c.yes && !c.no);
+  }
+  std::ostringstream help, build, unused;
+  EXPECT_EQ(RunCli({"--help"}, help, unused), 0);
+  EXPECT_NE(help.str().find("  A project with the same name already exists (new, wizard): keeps "
+                            "and loads it;\n"),
+            std::string::npos)
+      << help.str();
+  EXPECT_EQ(RunCli({"build", "--help"}, build, unused), 0);
+  EXPECT_EQ(build.str().find("Questions"), std::string::npos);
 }
 
 }  // namespace

@@ -5,11 +5,11 @@
 namespace tolmi::server {
 namespace {
 
-TEST(OrderIntakeTest, AcceptsAFormAndKeepsFieldOrder) {
+TEST(OrderIntakeTest, AcceptsAFormKeepingFieldOrderAndCleaningProductLines) {
   auto order = ParseOrderForm(
       "Name=Ann+Lee&tolmi_user=shop&Address=1+High+St%0D%0ATown%0Aland&Amount=9.00&"
       "tolmi_item=2%09Mug%09M1%094.50&tolmi_return=http%3A%2F%2Fshop.example%2Fregister.html&"
-      "Empty=");
+      "Empty=&tolmi_item=003%09%3CBR%3E%09%3Cbr%3E%09a%0Db");
   ASSERT_TRUE(order) << order.status().message();
   EXPECT_EQ(order->account, "shop");
   EXPECT_EQ(order->returnUrl, "http://shop.example/register.html");
@@ -19,10 +19,14 @@ TEST(OrderIntakeTest, AcceptsAFormAndKeepsFieldOrder) {
   EXPECT_EQ(order->fields[2].name, "Amount");
   EXPECT_EQ(order->fields[3].name, "Empty");
   EXPECT_EQ(order->fields[3].value, "");
-  ASSERT_EQ(order->items.size(), 1u);
+  ASSERT_EQ(order->items.size(), 2u);
   std::vector<std::string> expected = {"2", "Mug", "M1", "4.50", "", "", "",
                                        "",  "",    "",   "",     "", "", ""};
   EXPECT_EQ(order->items[0], expected);
+  // Product lines are cleaned so that they cannot break the reply: a name may read "<BR>",
+  // a code may not; line breaks become spaces.
+  expected = {"3", "<BR>", "", "a b", "", "", "", "", "", "", "", "", "", ""};
+  EXPECT_EQ(order->items[1], expected);
 }
 
 TEST(OrderIntakeTest, RenamesReservedNamesAndDropsOnlyUnusableOnes) {
@@ -41,18 +45,6 @@ TEST(OrderIntakeTest, RenamesReservedNamesAndDropsOnlyUnusableOnes) {
   EXPECT_EQ(order->fields[0].value, "15:x");
   EXPECT_EQ(order->fields[7].value, "INV-FORGED-999");
   EXPECT_EQ(order->fields[8].value, "a b c");
-}
-
-TEST(OrderIntakeTest, CleansProductLinesSoTheyCannotBreakTheReply) {
-  auto order = ParseOrderForm(
-      "tolmi_user=shop&tolmi_item=003%09%3CBR%3E%09%3Cbr%3E%09a%0Db&tolmi_item=1%09Pen");
-  ASSERT_TRUE(order);
-  ASSERT_EQ(order->items.size(), 2u);
-  EXPECT_EQ(order->items[0][0], "3");
-  EXPECT_EQ(order->items[0][1], "<BR>");  // a name may read so
-  EXPECT_EQ(order->items[0][2], "");      // a code may not
-  EXPECT_EQ(order->items[0][3], "a b");
-  EXPECT_EQ(order->items[1][1], "Pen");
 }
 
 TEST(OrderIntakeTest, RefusesWithTheSentenceTheShopperSees) {
@@ -95,12 +87,8 @@ TEST(OrderIntakeTest, IgnoresReturnAddressesThatAreNotPlainWebAddresses) {
 
 TEST(OrderIntakeTest, StoredFormRoundTrips) {
   std::vector<FormField> fields = {{"Name", "Ann = Lee"}, {"Empty", ""}, {"Amount", "9.00"}};
-  auto back = DecodeFields(EncodeFields(fields));
-  ASSERT_EQ(back.size(), 3u);
-  for (size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(back[i].name, fields[i].name);
-    EXPECT_EQ(back[i].value, fields[i].value);
-  }
+  EXPECT_EQ(EncodeFields(DecodeFields(EncodeFields(fields))), EncodeFields(fields));
+  EXPECT_EQ(DecodeFields(EncodeFields(fields)).size(), 3u);
   std::vector<std::vector<std::string>> items = {
       {"2", "Mug", "M1", "4.50", "", "", "", "", "", "", "", "", "Red", ""},
       std::vector<std::string>(kItemFieldCount, "x")};

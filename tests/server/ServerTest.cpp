@@ -16,6 +16,7 @@
 #include "ServerProcess.h"
 #include "server/CardVault.h"
 #include "server/FormData.h"
+#include "server/Gateway.h"
 #include "server/OrderStore.h"
 #include "tests/support/TestHome.h"
 
@@ -79,6 +80,13 @@ class ServerTest : public ::testing::TestWithParam<std::string> {
     EXPECT_EQ(r.status, 200) << r.body;
     return r.Header("X-Tolmi-Order");
   }
+  // The merchant's download after lastId, and delete of ids.
+  std::string Down(const std::string& lastId = "", const std::string& password = "secret word") {
+    return Get(server_.port(), Download("shop", password, lastId)).body;
+  }
+  std::string Del(const std::vector<std::string>& ids) {
+    return Get(server_.port(), Delete("shop", "secret word", ids)).body;
+  }
 
   TestHome home_;
   std::string data_;
@@ -86,50 +94,54 @@ class ServerTest : public ::testing::TestWithParam<std::string> {
   ServerProcess server_;
 };
 
-TEST_P(ServerTest, AnOrderPostedIsDownloadedByteForByteAndDeleted) {
+TEST_P(ServerTest, OrdersAreDownloadedByteForByteAfterTheLastIdAndDeletedPerAccount) {
   StartServer();
   HttpReply posted = PostForm(server_.port(), "/", Order("shop", "Ann Lee"));
   ASSERT_EQ(posted.status, 200);
   EXPECT_NE(posted.body.find("Thank you. Your order has been received."), std::string::npos);
-  std::string id = posted.Header("X-Tolmi-Order");
-  EXPECT_NE(posted.body.find("Order number: " + id), std::string::npos);
-
+  const std::string a = posted.Header("X-Tolmi-Order");
+  EXPECT_NE(posted.body.find("Order number: " + a), std::string::npos);
   HttpReply down = Get(server_.port(), Download("shop", "secret word"));
-  ASSERT_EQ(down.status, 200);
   EXPECT_EQ(down.Header("Content-Type"), "text/plain; charset=ISO-8859-1");
   // The date is the arrival time; check its shape, then the bytes around it.
   size_t date = down.body.find("orderdate=");
   ASSERT_NE(date, std::string::npos);
   std::string stamp = down.body.substr(date + 10, 14);
   EXPECT_EQ(stamp.find_first_not_of("0123456789"), std::string::npos);
-  EXPECT_EQ(down.body, "0\r\n#ID=" + id + "\r\norderdate=" + stamp +
+  EXPECT_EQ(down.body, "0\r\n#ID=" + a + "\r\norderdate=" + stamp +
                            "\r\nName=Ann Lee\r\nAmount=9.00\r\n"
                            "PROD=15:2\tMug\tM1\t4.50\t\t\t\t\t\t\t\t\t\t\t<BR>\r\n#END 1\r\n");
 
-  // The other account sees none of it and cannot delete it.
-  EXPECT_EQ(Get(server_.port(), Download("other", "pw2")).body, kNone);
-  EXPECT_EQ(Get(server_.port(), Delete("other", "pw2", {id})).body, "0\r\n");
-  EXPECT_EQ(Ids(Get(server_.port(), Download("shop", "secret word")).body).size(), 1u);
-
-  EXPECT_EQ(Get(server_.port(), Delete("shop", "secret word", {id})).body, "0\r\n");
-  EXPECT_EQ(Get(server_.port(), Download("shop", "secret word")).body, kNone);
+  std::string b = PostOrder(Order("shop", "B"));
+  PostOrder(Order("other", "X"));
+  std::string c = PostOrder(Order("shop", "C"));
+  EXPECT_EQ(Ids(Down()), (std::vector<std::string>{a, b, c}));
+  EXPECT_EQ(Ids(Down(a)), (std::vector<std::string>{b, c}));
+  EXPECT_EQ(Down(c), kNone);
+  // The other account sees none of them and cannot delete them.
+  EXPECT_EQ(Get(server_.port(), Delete("other", "pw2", {a})).body, "0\r\n");
+  EXPECT_EQ(Ids(Get(server_.port(), Download("other", "pw2")).body).size(), 1u);
+  // Deleting b and an unknown id leaves a and c; a later order gets a larger id.
+  EXPECT_EQ(Del({b, "999999"}), "0\r\n");
+  EXPECT_EQ(Ids(Down()), (std::vector<std::string>{a, c}));
+  EXPECT_GT(std::stoll(PostOrder(Order("shop", "D"))), std::stoll(c));
+  // A malformed id list deletes nothing.
+  EXPECT_EQ(Del({a, "x"}), "2\r\n");
+  EXPECT_EQ(Ids(Down()).size(), 3u);
 }
 
 TEST_P(ServerTest, AnswersEveryResultCode) {
   StartServer();
   ASSERT_EQ(RunUser(data_, {"add", "closed", "--password", "pw"}), 0);
   ASSERT_EQ(RunUser(data_, {"disable", "closed"}), 0);
-  EXPECT_EQ(Get(server_.port(), Download("shop", "secret word")).body, kNone);
+  EXPECT_EQ(Down(), kNone);
   EXPECT_EQ(Get(server_.port(), Download("nobody", "x")).body, "3\r\n");
   EXPECT_EQ(Get(server_.port(), Download("closed", "pw")).body, "4\r\n");
-  EXPECT_EQ(Get(server_.port(), Download("shop", "wrong")).body, "5\r\n");
-  EXPECT_EQ(Get(server_.port(), Download("shop", "Secret word")).body, "5\r\n");
-  EXPECT_EQ(Get(server_.port(), "/?data=302" + FormEncode("shop\rsecret word\r1\r")).body, "2\r\n");
-  EXPECT_EQ(Get(server_.port(), "/?data=300shop").body, "2\r\n");
-  EXPECT_EQ(Get(server_.port(), Download("shop", "secret word", "abc")).body, "2\r\n");
+  EXPECT_EQ(Down("", "Secret word"), "5\r\n");
   EXPECT_EQ(Get(server_.port(), Delete("shop", "wrong", {"1"})).body, "5\r\n");
+  EXPECT_EQ(Get(server_.port(), "/?data=300shop").body, "2\r\n");
   // A wrong password after a right one is still wrong (the remembered check is per password).
-  EXPECT_EQ(Get(server_.port(), Download("shop", "wrong")).body, "5\r\n");
+  EXPECT_EQ(Down("", "wrong"), "5\r\n");
   // A path prefix in the server address works the same.
   EXPECT_EQ(Get(server_.port(), "/tolmi/" + Download("shop", "secret word").substr(1)).body,
             kNone);
@@ -137,54 +149,27 @@ TEST_P(ServerTest, AnswersEveryResultCode) {
   ASSERT_EQ(RunUser(data_, {"enable", "closed"}), 0);
   EXPECT_EQ(Get(server_.port(), Download("closed", "pw")).body, kNone);
   ASSERT_EQ(RunUser(data_, {"passwd", "shop", "--password", "new"}), 0);
-  EXPECT_EQ(Get(server_.port(), Download("shop", "secret word")).body, "5\r\n");
-  EXPECT_EQ(Get(server_.port(), Download("shop", "new")).body, kNone);
-}
-
-TEST_P(ServerTest, ReturnsOnlyOrdersAfterTheLastIdInArrivalOrder) {
-  StartServer();
-  std::string a = PostOrder(Order("shop", "A"));
-  std::string b = PostOrder(Order("shop", "B"));
-  PostOrder(Order("other", "X"));
-  std::string c = PostOrder(Order("shop", "C"));
-  EXPECT_EQ(Ids(Get(server_.port(), Download("shop", "secret word")).body),
-            (std::vector<std::string>{a, b, c}));
-  EXPECT_EQ(Ids(Get(server_.port(), Download("shop", "secret word", a)).body),
-            (std::vector<std::string>{b, c}));
-  EXPECT_EQ(Get(server_.port(), Download("shop", "secret word", c)).body, kNone);
-  // Deleting b and an unknown id leaves a and c; a later order gets a larger id.
-  EXPECT_EQ(Get(server_.port(), Delete("shop", "secret word", {b, "999999"})).body, "0\r\n");
-  EXPECT_EQ(Ids(Get(server_.port(), Download("shop", "secret word")).body),
-            (std::vector<std::string>{a, c}));
-  std::string d = PostOrder(Order("shop", "D"));
-  EXPECT_GT(std::stoll(d), std::stoll(c));
-  // A malformed id list deletes nothing.
-  EXPECT_EQ(Get(server_.port(), Delete("shop", "secret word", {a, "x"})).body, "2\r\n");
-  EXPECT_EQ(Ids(Get(server_.port(), Download("shop", "secret word")).body).size(), 3u);
+  EXPECT_EQ(Down(), "5\r\n");
+  EXPECT_EQ(Down("", "new"), kNone);
 }
 
 TEST_P(ServerTest, RefusesBadOrdersWithAClearPageAndStoresNothing) {
   StartServer();
   ASSERT_EQ(RunUser(data_, {"disable", "other"}), 0);
-  struct Case {
-    std::string body;
-    int status;
-    std::string sentence;
-  } cases[] = {
-      {Order("nobody", "x"), 400, "This store does not accept orders at the moment."},
-      {Order("other", "x"), 400, "This store does not accept orders at the moment."},
+  const std::string closed = "This store does not accept orders at the moment.";
+  const std::tuple<std::string, int, std::string> cases[] = {
+      {Order("nobody", "x"), 400, closed},
+      {Order("other", "x"), 400, closed},
       {"Name=x&tolmi_item=1", 400, "The order form does not name the store&#39;s order account."},
-      {Order("shop", "x") + "&tolmi_item=0", 400,
-       "A product line of the order has no valid quantity."},
       {Order("shop", std::string(70000, 'x')), 413,
        "The request is larger than this server accepts."},
   };
-  for (const auto& c : cases) {
-    HttpReply r = PostForm(server_.port(), "/", c.body);
-    EXPECT_EQ(r.status, c.status) << c.sentence;
-    EXPECT_NE(r.body.find(c.sentence), std::string::npos) << r.body;
+  for (const auto& [body, status, sentence] : cases) {
+    HttpReply r = PostForm(server_.port(), "/", body);
+    EXPECT_EQ(r.status, status) << sentence;
+    EXPECT_NE(r.body.find(sentence), std::string::npos) << r.body;
   }
-  EXPECT_EQ(Get(server_.port(), Download("shop", "secret word")).body, kNone);
+  EXPECT_EQ(Down(), kNone);
 }
 
 TEST_P(ServerTest, SendsTheShopperBackToTheOrderFormWhenAsked) {
@@ -243,12 +228,10 @@ TEST_P(ServerTest, MalformedRequestsGet400AndTheServerKeepsServing) {
   EXPECT_EQ(SendRaw(server_.port(), "DELETE / HTTP/1.0\r\n\r\n").status, 405);
 }
 
-TEST_P(ServerTest, SearchesTheStoreIndexAndEscapesTheQuery) {
-  home_.Write("store/tolmi.idx",
-              "; Tolmi Index File\nVERSION=2.09\nTITLE=Shop\n"
-              "#1|'Mug'|'4.50'|'mugs.htm'||'mug.pdf'|'Blue'|\n");
-  home_.Write("store/tolmi.tpl",
-              "<html><body><h1>Search: <!--TOLMI_QUERY--></h1><!--TOLMI_RESULTS--></body></html>");
+// The search page is wired to the store's index and to other indexes named in the
+// configuration; rendering and escaping are the search tests' own.
+TEST_P(ServerTest, SearchesTheStoreIndexAndTheConfiguredOnes) {
+  home_.Write("store/tolmi.idx", "#1|'Mug'|'4.50'|'mugs.htm'||'mug.pdf'|'Blue'|\n");
   home_.Write("other/tolmi.idx", "#1|'Pen'|'1.00'|'pen.htm'||||\n");
   home_.Write("server.conf", "search.pens=" + (home_ / "other").string() +
                                  "\nsearchurl.pens=http://pens.example\n");
@@ -256,20 +239,27 @@ TEST_P(ServerTest, SearchesTheStoreIndexAndEscapesTheQuery) {
   HttpReply r = Get(server_.port(), "/search?id=&q=blue");
   EXPECT_EQ(r.status, 200);
   EXPECT_NE(r.body.find("<a href=\"mugs.htm\">Mug</a>"), std::string::npos) << r.body;
-  r = Get(server_.port(), "/search?q=" + FormEncode("<img src=x>"));
-  EXPECT_NE(r.body.find("Search: &lt;img src=x&gt;</h1>"), std::string::npos);
   r = Get(server_.port(), "/shop/search?id=pens&q=pen");
   EXPECT_NE(r.body.find("<a href=\"http://pens.example/pen.htm\">Pen</a>"), std::string::npos)
       << r.body;
   EXPECT_EQ(Get(server_.port(), "/search?q=%zz").status, 400);
 }
 
-TEST_P(ServerTest, TestGatewayApprovesAndDeclines) {
-  StartServer();
-  HttpReply ok = Get(server_.port(), "/gateway?CardNumber=4111111111111111&Amount=12.50");
-  EXPECT_EQ(ok.body, "1 OK Transaction Status: Approved\r\n");
-  HttpReply no = PostForm(server_.port(), "/pay/gateway", "CardNumber=4000000000000002&Amount=1");
-  EXPECT_EQ(no.body, "0 Transaction Status: Declined: card refused by the issuer\r\n");
+TEST(GatewayTest, ApprovesValidCardsAndDeclinesTheRest) {
+  using server::GatewayReply;
+  EXPECT_TRUE(server::LuhnValid("4111-1111-1111-1111"));
+  for (const char* bad : {"4111111111111112", "41111111111x1111", "0000000000"})
+    EXPECT_FALSE(server::LuhnValid(bad)) << bad;
+  EXPECT_EQ(GatewayReply("4111 1111 1111 1111", "12.50"), "1 OK Transaction Status: Approved");
+  // A declined text must not pass as approved by a check for "OK" or "Approved".
+  EXPECT_EQ(GatewayReply("4000000000000002", "1"),
+            "0 Transaction Status: Declined: card refused by the issuer");
+  EXPECT_EQ(GatewayReply("4111111111111112", "12.50"),
+            "0 Transaction Status: Declined: invalid card number");
+  for (std::string amount : {"0", "", "-1", "abc", "1x"})
+    EXPECT_EQ(GatewayReply("4111111111111111", amount),
+              "0 Transaction Status: Declined: invalid amount")
+        << amount;
 }
 
 TEST_P(ServerTest, UserCommandsReportClearly) {
@@ -290,7 +280,7 @@ TEST_P(ServerTest, UserCommandsReportClearly) {
 
 constexpr const char* kCard = "&CardNumber=4111+1111+1111+1111&CardCVV=123&CardExpiryMonth=07";
 
-TEST_P(ServerTest, CardFieldsAreSealedAtRestAndOpenedOnlyForTheDownload) {
+TEST_P(ServerTest, CardFieldsAreSealedAtRestAndOpenedOnlyWithTheirKey) {
   StartServer();
   std::string id = PostOrder(Order("shop", "Ann", kCard));
   ASSERT_FALSE(id.empty());
@@ -315,32 +305,11 @@ TEST_P(ServerTest, CardFieldsAreSealedAtRestAndOpenedOnlyForTheDownload) {
   ASSERT_EQ(stat(key_.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
 
-  // The same key after a restart opens them again, in their place among the fields.
-  ASSERT_EQ(server_.Stop(), 0);
-  StartServer();
-  std::string body = Get(server_.port(), Download("shop", "secret word")).body;
-  EXPECT_NE(body.find("\r\nName=Ann\r\nAmount=9.00\r\nCardNumber=" + number +
-                      "\r\nCardCVV=123\r\nCardExpiryMonth=07\r\nPROD="),
-            std::string::npos)
-      << body;
-  EXPECT_EQ(Get(server_.port(), Delete("shop", "secret word", {id})).body, "0\r\n");
-  auto store = server::OrderStore::Open(data_);
-  EXPECT_EQ(*(*store)->OrderCount(), 0);
-}
-
-TEST_P(ServerTest, AMissingLooseOrForeignKeyStopsTheServerWithAClearMessage) {
-  StartServer();
-  ASSERT_FALSE(PostOrder(Order("shop", "Ann", kCard)).empty());
+  // A missing, loose or foreign key stops the server with a clear message, and no new key
+  // is made in its place.
   ASSERT_EQ(server_.Stop(), 0);
   const std::string original = home_.Read("card.key");
-  auto putBack = [&] {
-    home_.Write("card.key", original);
-    ::chmod(key_.c_str(), 0600);
-  };
-  struct Case {
-    std::function<void()> spoil;
-    std::string message;
-  } cases[] = {
+  const std::pair<std::function<void()>, std::string> cases[] = {
       {[&] { ::chmod(key_.c_str(), 0644); }, "has mode 0644; only its owner may read it"},
       {[&] { std::filesystem::remove(key_); }, "is missing; the card data of the stored orders"},
       {[&] {
@@ -350,19 +319,26 @@ TEST_P(ServerTest, AMissingLooseOrForeignKeyStopsTheServerWithAClearMessage) {
        "is not the key the stored orders' card data was sealed with"},
       {[&] { home_.Write("card.key", "short\n"); }, "does not hold a card key"},
   };
-  for (const auto& c : cases) {
-    c.spoil();
+  for (const auto& [spoil, message] : cases) {
+    spoil();
     bool missing = !std::filesystem::exists(key_);
     ServerProcess refused;
     refused.SetErrorFile((home_ / "err.txt").string());
     EXPECT_FALSE(refused.Start({"--data", data_, "--card-key", key_}));
-    EXPECT_NE(home_.Read("err.txt").find(c.message), std::string::npos) << home_.Read("err.txt");
-    EXPECT_EQ(std::filesystem::exists(key_), !missing) << "no new key is made in its place";
-    putBack();
+    EXPECT_NE(home_.Read("err.txt").find(message), std::string::npos) << home_.Read("err.txt");
+    EXPECT_EQ(std::filesystem::exists(key_), !missing) << message;
+    home_.Write("card.key", original);
+    ::chmod(key_.c_str(), 0600);
   }
+  // The same key after a restart opens them again, in their place among the fields.
   StartServer();
-  EXPECT_NE(Get(server_.port(), Download("shop", "secret word")).body.find("CardCVV=123\r\n"),
-            std::string::npos);
+  EXPECT_NE(Down().find("\r\nName=Ann\r\nAmount=9.00\r\nCardNumber=" + number +
+                        "\r\nCardCVV=123\r\nCardExpiryMonth=07\r\nPROD="),
+            std::string::npos)
+      << Down();
+  EXPECT_EQ(Del({id}), "0\r\n");
+  auto store = server::OrderStore::Open(data_);
+  EXPECT_EQ(*(*store)->OrderCount(), 0);
 }
 
 // Two server processes on one store, one killed with -9 halfway: a merchant downloading from

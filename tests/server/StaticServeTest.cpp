@@ -64,7 +64,7 @@ class StaticServeTest : public ::testing::Test {
   ServerProcess server_;
 };
 
-TEST_F(StaticServeTest, EveryKindOfFileHasItsValidatorsAndCachingRule) {
+TEST_F(StaticServeTest, EveryKindOfFileHasItsValidatorsCachingRuleAndNotModifiedAnswer) {
   Start();
   struct Case {
     std::string target, type, cache, vary;
@@ -86,15 +86,10 @@ TEST_F(StaticServeTest, EveryKindOfFileHasItsValidatorsAndCachingRule) {
     EXPECT_EQ(r.Header("Content-Length"), std::to_string(c.size)) << c.target;
     EXPECT_EQ(r.body.size(), c.size) << c.target;
   }
-}
 
-TEST_F(StaticServeTest, AnswersNotModifiedOnlyWhenTheClientsCopyIsCurrent) {
-  Start();
+  // Not modified only when the client's copy is current.
   const std::string tag = Tag(2013, kStamp), gzTag = Tag(2013, kStamp, "-gz");
-  struct Case {
-    std::string headers;
-    int status;
-  } cases[] = {
+  const std::pair<std::string, int> conditions[] = {
       {"If-None-Match: " + tag + "\r\n", 304},
       {"If-None-Match: \"x\", W/" + tag + "\r\n", 304},
       {"If-None-Match: *\r\n", 304},
@@ -106,12 +101,12 @@ TEST_F(StaticServeTest, AnswersNotModifiedOnlyWhenTheClientsCopyIsCurrent) {
       // An entity tag that does not match wins over a date that does.
       {"If-None-Match: \"x\"\r\nIf-Modified-Since: " + std::string(kStampText) + "\r\n", 200},
   };
-  for (const auto& c : cases) {
-    HttpReply r = Send("/tolmi.js", c.headers);
-    EXPECT_EQ(r.status, c.status) << c.headers;
-    if (c.status != 304) continue;
-    EXPECT_EQ(r.body, "") << c.headers;
-    EXPECT_EQ(r.Header("Content-Length"), "") << c.headers;
+  for (const auto& [headers, status] : conditions) {
+    HttpReply r = Send("/tolmi.js", headers);
+    EXPECT_EQ(r.status, status) << headers;
+    if (status != 304) continue;
+    EXPECT_EQ(r.body, "") << headers;
+    EXPECT_EQ(r.Header("Content-Length"), "") << headers;
     EXPECT_EQ(r.Header("Cache-Control"), "public, max-age=86400");
     EXPECT_EQ(r.Header("Vary"), "Accept-Encoding");
   }
@@ -130,7 +125,7 @@ TEST_F(StaticServeTest, CompressesTextForClientsThatTakeGzipAndFollowsChanges) {
   EXPECT_EQ(head.body, "");
   // Not taken, too small to gain, or not text: the bytes as they are.
   for (auto [target, accept] : {std::pair{"/tolmi.js", "gzip;q=0, *"}, {"/tiny.css", "gzip"},
-                                {"/img/pic.png", "gzip"}, {"/tolmi.js", "br"}}) {
+                                {"/img/pic.png", "gzip"}}) {
     HttpReply plain = Send(target, std::string("Accept-Encoding: ") + accept + "\r\n");
     EXPECT_EQ(plain.Header("Content-Encoding"), "") << target << " " << accept;
     EXPECT_EQ(plain.body, home_.Read(std::string("store") + target));
@@ -162,6 +157,37 @@ TEST_F(StaticServeTest, AMissingPageGetsTheStoresOwn404Page) {
   home_.Write("secret.txt", "secret");
   std::filesystem::create_symlink(home_ / "secret.txt", home_ / "store" / "s.txt");
   EXPECT_EQ(Send("/s.txt").status, 403);
+}
+
+TEST(StaticFilesRulesTest, ResolvesPathsOnlyInsideTheRoot) {
+  namespace fs = std::filesystem;
+  using server::PathVerdict;
+  TestHome home;
+  home.Write("store/index.html", "home");
+  home.Write("store/shop/mugs.htm", "mugs");
+  home.Write("store/img/a b.gif", "gif");
+  home.Write("secret.txt", "secret");
+  fs::path root = home / "store";
+  fs::create_symlink(home / "secret.txt", root / "link.txt");
+  fs::create_directory_symlink(home.path(), root / "up");
+  fs::create_symlink(root / "index.html", root / "home.htm");  // a link that stays inside
+  const std::pair<const char*, PathVerdict> cases[] = {
+      {"/", PathVerdict::Ok}, {"/img/a%20b.gif", PathVerdict::Ok},
+      {"//shop//mugs.htm", PathVerdict::Ok}, {"/home.htm", PathVerdict::Ok},
+      {"/shop/", PathVerdict::NotFound}, {"/missing.htm", PathVerdict::NotFound},
+      {"/link.txt", PathVerdict::Forbidden}, {"/up/secret.txt", PathVerdict::Forbidden},
+      {"/../secret.txt", PathVerdict::BadRequest}, {"/%2e%2e/secret.txt", PathVerdict::BadRequest},
+      {"/%2E%2E%2Fsecret.txt", PathVerdict::BadRequest},
+      {"/shop/../../secret.txt", PathVerdict::BadRequest},
+      {"/..%5csecret.txt", PathVerdict::BadRequest}, {"/a%00b", PathVerdict::BadRequest},
+      {"/.", PathVerdict::BadRequest}, {"secret.txt", PathVerdict::BadRequest},
+      {"/%", PathVerdict::BadRequest}, {"/%2", PathVerdict::BadRequest},
+      {"/%zz", PathVerdict::BadRequest},
+  };
+  for (const auto& [path, verdict] : cases)
+    EXPECT_EQ(server::ResolveStaticPath(root, path).verdict, verdict) << path;
+  EXPECT_EQ(server::ResolveStaticPath(root, "/").file.filename(), "index.html");
+  EXPECT_EQ(server::ContentTypeFor("a.HTM"), "text/html");
 }
 
 TEST(StaticFilesRulesTest, ReadsAcceptEncodingAndHttpDates) {

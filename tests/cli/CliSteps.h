@@ -1,0 +1,43 @@
+// Tables of tolmi-cli commands run one after another in one test home.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/cli/CliRunner.h"
+
+namespace tolmi::cli {
+
+// One command of a table run in order in one home: its exit code (-1: any failure), texts
+// that what it printed must hold, and whether the file (relative to the home) must be as
+// it was before the command.
+struct Step {
+  std::vector<std::string> args;
+  int code;
+  std::string out, err;
+  bool unchanged = false;
+};
+
+inline void RunSteps(const test::TestHome& home, const std::vector<Step>& steps,
+                     const std::string& file = "Projects/Toys/Toys.stp") {
+  for (const Step& s : steps) {
+    std::string name;
+    for (const auto& a : s.args) name += a + ' ';
+    SCOPED_TRACE(name);
+    const std::string before = s.unchanged ? home.Read(file) : "";
+    CliRun r = Cli(home, s.args);
+    if (s.code < 0)
+      EXPECT_NE(r.code, 0);
+    else
+      EXPECT_EQ(r.code, s.code) << r.err;
+    EXPECT_NE(r.out.find(s.out), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find(s.err), std::string::npos) << r.err;
+    if (s.unchanged) {
+      EXPECT_EQ(home.Read(file), before);
+    }
+  }
+}
+
+}  // namespace tolmi::cli
