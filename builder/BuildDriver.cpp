@@ -102,8 +102,8 @@ Status BuildSession::WriteOutputFile(const std::string& path, std::string_view t
   return PlaceOutputFile(path, text, *temp);
 }
 
-Status BuildSession::PlaceOutputFile(const std::string& path, std::string_view text,
-                                     const std::string& temp) {
+std::unordered_map<std::string, std::string>& BuildSession::OutputFolderEntries(
+    const std::string& path) {
   std::size_t slash = path.rfind('/');
   std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
   if (folder.empty()) folder = "/";
@@ -120,6 +120,13 @@ Status BuildSession::PlaceOutputFile(const std::string& path, std::string_view t
       ::closedir(d);
     }
   }
+  return entries;
+}
+
+Status BuildSession::PlaceOutputFile(const std::string& path, std::string_view text,
+                                     const std::string& temp) {
+  std::size_t slash = path.rfind('/');
+  std::unordered_map<std::string, std::string>& entries = OutputFolderEntries(path);
   std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   std::string lower = ToLowerAscii(name);
   std::string target = path;

@@ -118,6 +118,9 @@ struct BuildSession {
   // temporary file holding text over path, or over the file whose name differs from
   // it only in case (left alone when it already holds text).
   Status PlaceOutputFile(const std::string& path, std::string_view text, const std::string& temp);
+  // The kept listing of the folder holding path (listed when first asked for in a
+  // build): lower-case entry name to the entry.
+  std::unordered_map<std::string, std::string>& OutputFolderEntries(const std::string& path);
 
   // While RunBuild walks the tree: page templates read once (template name to text).
   bool walking = false;
@@ -139,7 +142,6 @@ struct BuildSession {
   std::vector<std::pair<StoreNode*, std::string>> imageEdits;
   std::shared_ptr<BuildCopies> copies;             // pictures copied once per build
   std::unordered_set<std::string> knownFolders;    // output folders seen to exist
-  bool createdFolder = false;                      // a page made a folder
 };
 
 // Every "\" becomes "/" and runs of "/" become one (a leading "//" stays).

@@ -1,8 +1,8 @@
 // Writing build output with as few system calls as a page needs: one open of the
 // existing file to compare its bytes, and only when they differ a temporary file
 // beside it (one open, one write) renamed over it. The two halves may run apart:
-// a worker thread compares and writes the temporary file, the build's own thread
-// renames it when the page's turn comes, so the pages appear in walk order.
+// a worker thread compares, the build's own thread writes and renames when the
+// page's turn comes, so the pages appear in walk order.
 #pragma once
 
 #include <sys/types.h>

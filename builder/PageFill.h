@@ -1,11 +1,13 @@
 // The walk's pages filled on every core and committed in walk order. Worker threads
-// fill pages ahead (each on a session of its own that records its log lines, index
-// lines and messages) and write each changed page to a temporary file; the calling
-// thread then takes the pages one by one in walk order: it reports the progress step,
-// the label and the log lines, writes the index line, renames the page into place,
-// records it in its node and pumps the window's events. So the output, the log and
-// every callback are those of the single-threaded build, on the caller's thread, and
-// a stop between two pages leaves no later page written.
+// fill pages ahead, in runs of consecutive pages (each worker on a session of its own
+// that records its log lines, index lines and messages), and read each page's
+// existing file to compare it; the calling thread then takes the pages one by one in
+// walk order: it reports the progress step, the label and the log lines, writes the
+// index line, writes the page when its bytes changed, records it in its node and
+// pumps the window's events. Every change to the output folder but the picture copies
+// is made on the calling thread, so the output, the log and every callback are those
+// of the single-threaded build, and a stop between two pages leaves no later page
+// written.
 #pragma once
 
 #include <future>

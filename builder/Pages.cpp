@@ -339,15 +339,8 @@ void FillPage(BuildSession& session, StoreNode& node, FilledPage& page) {
   ReplaceFirst(text, "+-->", "");
   if (!node.file.empty()) {
     std::string slashed = SlashPath(node.file);
-    if (std::size_t slash = slashed.rfind('/'); slash != std::string::npos) {
-      std::string folder = session.OutputPath(slashed.substr(0, slash));
-      // Each folder is looked at once per build; a new one is a new entry in a folder
-      // whose listing may be kept.
-      if (session.knownFolders.insert(folder).second) {
-        if (!IsDirectory(folder)) session.createdFolder = true;
-        CreateDirectoryPath(folder);
-      }
-    }
+    if (std::size_t slash = slashed.rfind('/'); slash != std::string::npos)
+      page.folder = session.OutputPath(slashed.substr(0, slash));
     page.path = session.OutputPath(node.file);
   }
   ReplaceAllNoCase(text, "<SHELF>", "");
@@ -370,13 +363,17 @@ void RecordBuiltPage(BuildSession& session, StoreNode& node, FilledPage& page) {
   node.mod = 0;
 }
 
+void MakePageFolder(BuildSession& session, const FilledPage& page) {
+  if (page.folder.empty() || !session.knownFolders.insert(page.folder).second) return;
+  // A new folder is a new entry in a folder whose listing may be kept.
+  if (!IsDirectory(page.folder)) session.outputFolders.clear();
+  CreateDirectoryPath(page.folder);
+}
+
 bool MakePage(BuildSession& session, StoreNode& node) {
   FilledPage page;
   FillPage(session, node, page);
-  if (session.createdFolder) {
-    session.outputFolders.clear();
-    session.createdFolder = false;
-  }
+  MakePageFolder(session, page);
   if (page.path.empty()) return page.result;
   if (!session.WriteOutputFile(page.path, page.text)) {
     session.prompter.Show("ERROR R107: Unable to open HTML output file.", "Error",

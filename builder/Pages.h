@@ -40,14 +40,20 @@ struct FilledPage {
   bool started = false;  // past the refusals: the progress step and label were due
   bool result = false;   // MakePage's answer when there is nothing to write
   std::string path;      // the output file; empty: nothing to write
+  std::string folder;    // the output folder below the build folder the file goes in, if any
   std::string text;
   std::int32_t size = 0;
   std::int32_t checksum = 0;
   std::string digest;
 };
 
-// Fills the node's page as MakePage does, up to writing it (the page's folder is made).
+// Fills the node's page as MakePage does, up to writing it. Nothing in the output
+// folder changes: the page's folder is left to MakePageFolder.
 void FillPage(BuildSession& session, StoreNode& node, FilledPage& page);
+
+// Makes the folder a filled page's file goes in (looked at once per build); a new
+// folder drops the kept folder listings.
+void MakePageFolder(BuildSession& session, const FilledPage& page);
 
 // Records a written page's size, checksum and digest in its node.
 void RecordBuiltPage(BuildSession& session, StoreNode& node, FilledPage& page);

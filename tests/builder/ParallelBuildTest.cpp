@@ -120,7 +120,9 @@ TEST_F(ParallelBuildTest, SampleStoreIsTheSameOnOneThreadAndOnFour) {
 }
 
 // A generated store of 1,000 products: categories of shelves, pictures shared by many
-// products and some missing, a duplicate file name, pages in a folder of their own.
+// products and some missing, duplicate file names (one right after its first, so
+// both are filled before either is written), pages in a folder of their own; built
+// afresh and again over the single-threaded build's output.
 TEST_F(ParallelBuildTest, ThousandProductStoreIsTheSameOnOneThreadAndOnThree) {
   home.Write("shop/Template/category.htm",
              "<html><title>$PAGETITLE - $STORETITLE</title>$INDEX<h1>$TITLE</h1>$BODY\n"
@@ -156,7 +158,8 @@ TEST_F(ParallelBuildTest, ThousandProductStoreIsTheSameOnOneThreadAndOnThree) {
                              "c" + n + "s" + std::to_string(s) + ".htm");
       for (int p = 0; p < 20; ++p, ++made) {
         const std::string m = std::to_string(made);
-        StoreNode* product = add(shelf, NodeKind::Product, "Product " + m, "p" + m + ".htm");
+        StoreNode* product = add(shelf, NodeKind::Product, "Product " + m,
+                                 made == 5 ? "p4.htm" : "p" + m + ".htm");
         product->code = "P" + m;
         product->cost = std::to_string(made % 50) + ".95";
         product->image =
@@ -178,6 +181,7 @@ TEST_F(ParallelBuildTest, ThousandProductStoreIsTheSameOnOneThreadAndOnThree) {
   EXPECT_TRUE(logged("error: c1.htm: duplicate file name in project"));
   EXPECT_TRUE(logged("warning: p0.htm: unable to read image file: 'pics\\missing.gif'"));
   ExpectSame(one, Build(path, "web3", 3));
+  ExpectSame(one, Build(path, "web1", 3));
 }
 
 // Cancelled after the fourth page: the same pages are written, the log ends alike
