@@ -197,16 +197,27 @@ TEST_F(FtpClientTest, MultiLineAndSplitRepliesAnd530Retry) {
   FtpQuit(c);
   ASSERT_TRUE(WaitClosed());
 
-  // Two 530 replies in a row fail the login, drop the queue and close the session.
+  // Two 530 replies to USER in a row, or a refused PASS, fail the login, drop the
+  // queue and close the session.
   logins.clear();
   results.clear();
-  ScriptedServer refuses([&](int fd, int) {
-    Converse(fd, {{"USER", "530 no\r\n"}, {"USER", "530 still no\r\n"}}, nullptr);
-  });
+  ScriptedServer refuses(
+      [&](int fd, int index) {
+        // The MKD must not come: the session ends at the refusal.
+        if (index == 0)
+          Converse(fd, {{"USER", "530 no\r\n"}, {"USER", "530 still no\r\n"}, {"MKD", "257 \r\n"}},
+                   nullptr);
+        if (index == 1)
+          Converse(fd, {{"USER", "331 ok\r\n"}, {"PASS", "530 wrong\r\n"}, {"MKD", "257 \r\n"}},
+                   nullptr);
+      },
+      2);
   ASSERT_TRUE(FtpMakeDir(Connect(refuses.port()), "never", Recorder("mkd")));
   ASSERT_TRUE(WaitClosed());
-  EXPECT_EQ(logins, (std::vector<int>{0}));
-  EXPECT_EQ(results, (std::vector<std::string>{"mkd=0 "}));
+  ASSERT_TRUE(FtpMakeDir(Connect(refuses.port()), "never", Recorder("mkd")));
+  ASSERT_TRUE(WaitClosed());
+  EXPECT_EQ(logins, (std::vector<int>{0, 0}));
+  EXPECT_EQ(results, (std::vector<std::string>{"mkd=0 ", "mkd=0 "}));
   EXPECT_TRUE(Has(kFtpNoteClosing));
 }
 
