@@ -13,32 +13,24 @@ const std::string kAccept =
     "Accept-Charset: iso-8859-1,*,utf-8\r\n";
 
 TEST(HttpWire, UrlParts) {
-  struct Row {
-    const char* url;
-    const char* host;
-    const char* lookupHost;
-    int port;
-    const char* path;
-    bool hasPath;
+  // host | lookup host | port | path | a "/" follows the host
+  const std::pair<const char*, const char*> rows[] = {
+      {"http://user:pw@shop.example:8080/cgi-bin/x.cgi?a=1",
+       "shop.example:8080|shop.example|8080|/cgi-bin/x.cgi?a=1|1"},
+      {"http://shop.example", "shop.example|shop.example|80|/|0"},
+      {"http://h:0/x", "h:0|h|80|/x|1"},
+      {"http://h:99999/x", "h:99999|h|80|/x|1"},
+      {"http://h/a:b", "h|h|80|/a|1"},                              // cut at ":"
+      {"http://h/POST /a:b $HTTPx", "h|h|80|/POST /a:b $HTTPx|1"},  // not cut
+      {"http://h?q=1", "h|h|80|/|0"},
+      {"", "||80|/|0"},
   };
-  const Row rows[] = {
-      {"http://user:pw@shop.example:8080/cgi-bin/x.cgi?a=1", "shop.example:8080", "shop.example",
-       8080, "/cgi-bin/x.cgi?a=1", true},
-      {"http://shop.example", "shop.example", "shop.example", 80, "/", false},
-      {"http://h:0/x", "h:0", "h", 80, "/x", true},
-      {"http://h:99999/x", "h:99999", "h", 80, "/x", true},
-      {"http://h/a:b", "h", "h", 80, "/a", true},                              // cut at ":"
-      {"http://h/POST /a:b $HTTPx", "h", "h", 80, "/POST /a:b $HTTPx", true},  // not cut
-      {"http://h?q=1", "h", "h", 80, "/", false},
-      {"", "", "", 80, "/", false},
-  };
-  for (const Row& r : rows) {
-    HttpUrlParts p = SplitHttpUrl(r.url);
-    EXPECT_EQ(p.host, r.host) << r.url;
-    EXPECT_EQ(p.lookupHost, r.lookupHost) << r.url;
-    EXPECT_EQ(p.port, r.port) << r.url;
-    EXPECT_EQ(p.path, r.path) << r.url;
-    EXPECT_EQ(p.hasPath, r.hasPath) << r.url;
+  for (const auto& [url, parts] : rows) {
+    HttpUrlParts p = SplitHttpUrl(url);
+    EXPECT_EQ(p.host + "|" + p.lookupHost + "|" + std::to_string(p.port) + "|" + p.path + "|" +
+                  std::to_string(p.hasPath),
+              parts)
+        << url;
   }
 }
 
