@@ -461,7 +461,7 @@ void OnReadable(std::uint64_t serial) {
   HttpRequest* r = Find(serial);
   if (!r || r->done || r->failing) return;
   HttpRequest& req = *r;
-  static char buf[64 * 1024];
+  static char buf[256 * 1024];
   ssize_t n = recv(req.fd, buf, sizeof buf, 0);
   if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return;
   if (n < 0) {
