@@ -4,7 +4,8 @@
 // The FTP account comes from the project (the password too when it is saved
 // there, else from --password). Prints the compare summary, one line per file
 // sent or failed, and saves the last-upload values into the project.
-// --connections N shares the files to send between N FTP sessions.
+// --connections N shares the files to send between N FTP sessions (default: the
+// project's own setting, which the Publish/Upload window keeps).
 #include <climits>
 #include <filesystem>
 #include <memory>
@@ -27,7 +28,7 @@ struct PublishArgs {
   std::string password;
   bool compareOnly = false;
   bool verbose = false;
-  int connections = 1;
+  int connections = 0;  // 0: the project's setting
   std::vector<std::string> only;
   std::vector<std::string> transfer;
   std::vector<std::string> ignore;
@@ -88,7 +89,7 @@ void RunPublish(Context& ctx, const PublishArgs& args) {
   EventLoop loop;
   PublishSession session(run.project(), loop, run.WebDir(), run.globals().home,
                          run.TemplateFiles());
-  session.connections = args.connections;
+  session.connections = args.connections > 0 ? args.connections : settings.ftpConnections;
   session.BuildList();
   std::vector<int> onlyRows, transferRows, ignoreRows;
   if (!FindRows(run, session, args.only, onlyRows) ||
@@ -192,7 +193,7 @@ void Setup(CLI::App& app, Context& ctx) {
   publish->add_option("--ignore", args->ignore, "Count these files as uploaded");
   publish
       ->add_option("--connections", args->connections,
-                   "FTP sessions that share the files to send (default 1)")
+                   "FTP sessions that share the files to send (default: the project's, else 1)")
       ->check(CLI::Range(1, 16));
   publish->add_flag("--verbose", args->verbose, "Print the session log on stderr");
   publish->callback([&ctx, args] { RunPublish(ctx, *args); });

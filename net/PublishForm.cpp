@@ -1,5 +1,7 @@
 #include "net/PublishForm.h"
 
+#include <algorithm>
+
 namespace tolmi {
 
 PublishFormFields PublishFormFromSettings(const StoreSettings& settings) {
@@ -11,6 +13,7 @@ PublishFormFields PublishFormFromSettings(const StoreSettings& settings) {
   fields.remoteDir = settings.ftpDir;
   fields.passive = settings.passiveFtp;
   fields.savePassword = settings.savePassword;
+  fields.connections = settings.ftpConnections;
   return fields;
 }
 
@@ -35,6 +38,8 @@ void StorePublishForm(StoreProject& project, const PublishFormFields& fields) {
   Assign(settings.ftpDir, fields.remoteDir, changed);
   Assign(settings.passiveFtp, fields.passive, changed);
   Assign(settings.savePassword, fields.savePassword, changed);
+  Assign(settings.ftpConnections, static_cast<std::int16_t>(std::clamp(fields.connections, 1, 16)),
+         changed);
   if (changed) project.changed = true;
 }
 

@@ -17,6 +17,7 @@ struct PublishFormFields {
   std::string remoteDir;
   bool passive = false;
   bool savePassword = false;
+  int connections = 1;  // FTP sessions an upload sends over, 1 to 16
 };
 
 inline constexpr const char* kDefaultFtpPortText = "21";

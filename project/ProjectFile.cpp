@@ -1,5 +1,6 @@
 #include "project/ProjectFile.h"
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 #include <optional>
@@ -137,6 +138,7 @@ enum class Key {
   PPass,
   PSave,
   PPasv,
+  PConn,
 };
 
 const std::unordered_map<std::string_view, Key>& KeyTable() {
@@ -214,6 +216,7 @@ const std::unordered_map<std::string_view, Key>& KeyTable() {
       {"P_PASS", Key::PPass},
       {"P_SAVE", Key::PSave},
       {"P_PASV", Key::PPasv},
+      {"P_CONN", Key::PConn},
   };
   return table;
 }
@@ -483,6 +486,9 @@ class ProjectReader {
         return;
       case Key::PPasv:
         settings.passiveFtp = ParseFlag(value);
+        return;
+      case Key::PConn:
+        settings.ftpConnections = static_cast<std::int16_t>(std::clamp<std::int32_t>(ParseInt(value), 1, 16));
         return;
       default:
         break;
@@ -863,6 +869,7 @@ void WriteProject(ProjectWriter& w, const StoreProject& project, std::time_t now
   w.Line("P_DIR=", s.ftpDir);
   w.Int("P_SAVE=", s.savePassword ? 1 : 0);
   w.Int("P_PASV=", s.passiveFtp ? 1 : 0);
+  if (s.ftpConnections != 1) w.Int("P_CONN=", s.ftpConnections);  // a new key: older readers skip it
   w.Line("COMP=", s.lastDestination);
   w.Multi("OMESSAGE=", s.orderMessage);
   w.Multi("CMESSAGE=", s.confirmMessage);

@@ -78,6 +78,7 @@ struct StoreSettings {
   std::string lastDestination;    // "COMP=": user ":" server dir of the last publish
   bool passiveFtp = false;        // "P_PASV="
   bool savePassword = false;      // "P_SAVE=": keep the password in the file
+  std::int16_t ftpConnections = 1;  // "P_CONN=": FTP sessions a publish sends over, 1 to 16
   bool hasBullets = true;         // "HASBULLETS="
   bool cartOnScreen = false;      // "CARTONSCREEN="
   bool has3dCart = false;         // "HAS3DCART="

@@ -1,11 +1,13 @@
 // The Publish/Upload window against a real FTP server (pyftpdlib) on loopback:
 // Compare counts, Ignore and Transfer, Upload, a second Compare that finds
-// nothing to send, Publish Now, Select All, Hosting Info, and the password masked in the log; the server killed in the middle
-// of an upload; the merchant's sounds; and the same files sent as tolmi-cli sends.
+// nothing to send, Publish Now, Select All, Hosting Info, and the password masked
+// in the log; the server killed in the middle of an upload; the merchant's sounds;
+// and over four connections the same files, each sent once, as tolmi-cli sends.
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -13,6 +15,7 @@
 
 #include "app/Config.h"
 #include "builder/BuildDriver.h"
+#include "project/ProjectFile.h"
 #include "util/Files.h"
 #include "tests/net/NetTestSupport.h"
 #include "tests/ui/support/SampleShop.h"
@@ -68,16 +71,9 @@ class PublishTest : public QObject {
     test::PyFtpServer server(shop.home);
     if (server.port() == 0) QSKIP("pyftpdlib did not start (python3-pyftpdlib)");
     ui::EventLoopBridge bridge(shop.session.loop());
-    std::unique_ptr<BuildSession> build = shop.session.MakeBuildSession();
-    build->buildDir = (shop.project.parent_path() / "Web").string();
-    QCOMPARE(RunBuild(*build), BuildOutcome::Completed);
+    BuildAndAim(shop, 0);
     StoreSettings& settings = shop.session.project().settings;
-    settings.ftpServer = "127.0.0.1";
     settings.ftpPort.clear();
-    settings.ftpUser = "tolmi";
-    settings.ftpPassword = "secret";
-    settings.ftpDir = "shop";
-    settings.passiveFtp = true;
 
     ui::PublishDialog dialog(shop.ctx, &shop.window);
     dialog.show();
@@ -246,8 +242,9 @@ class PublishTest : public QObject {
              QString("Compare: %1 files total, 0 to transfer").arg(entries.size()));
   }
 
-  // The window and `tolmi-cli publish` send the same files with the same bytes.
-  void windowSendsWhatTolmiCliSends() {
+  // The window and `tolmi-cli publish` send the same files with the same bytes, both
+  // over the four connections the project keeps: every file once.
+  void fourConnectionsSendWhatTolmiCliSends() {
     const QString cli = TOLMI_BINARY_DIR "/cli/tolmi-cli";
     if (!QFileInfo::exists(cli)) QSKIP("tolmi-cli is not built");
     test::TestHome cliHome;
@@ -256,39 +253,63 @@ class PublishTest : public QObject {
     const fs::path cliProject = test::CopySample("TeaShop", cliHome / "Projects" / "TeaShop");
     std::string text = ReadWholeFile(cliProject.string()).value_or("");
     text += "P_SERV=127.0.0.1\nP_PORT=" + std::to_string(cliServer.port()) +
-            "\nP_USER=tolmi\nP_DIR=shop\nP_PASV=1\n";
+            "\nP_USER=tolmi\nP_DIR=shop\nP_PASV=1\nP_CONN=4\n";
     QVERIFY(WriteFileAtomic(cliProject.string(), text).ok());
+    QString cliLog;  // --verbose: the session log on stderr
     auto run = [&](const QStringList& args) {
       QProcess process;
       process.start(cli, QStringList{"--home", QString::fromStdString(cliHome.path().string())} +
                              args);
       process.waitForFinished(60000);
+      cliLog = QString::fromUtf8(process.readAllStandardError());
       return QString::fromUtf8(process.readAllStandardOutput());
     };
     run({"build", QString::fromStdString(cliProject.string())});
     QStringList cliSent;
-    for (const QString& line :
-         run({"publish", QString::fromStdString(cliProject.string()), "--password", "secret"})
-             .split('\n'))
+    for (const QString& line : run({"publish", QString::fromStdString(cliProject.string()),
+                                    "--password", "secret", "--verbose"})
+                                   .split('\n'))
       if (line.startsWith("Sent ")) cliSent << line.mid(5);
     QVERIFY(cliSent.size() > 10);
+    QCOMPARE(cliLog.count("PASS ********"), 4);
 
     Shop shop;
     test::PyFtpServer server(shop.home);
     ui::EventLoopBridge bridge(shop.session.loop());
     BuildAndAim(shop, server.port());
-    ui::PublishDialog dialog(shop.ctx, &shop.window);
-    PublishSession& publish = dialog.publishSession();
-    QSignalSpy closed(&dialog, &ui::PublishDialog::sessionClosed);
-    Child<QPushButton>(&dialog, "compareButton")->click();
-    Child<QPushButton>(&dialog, "connectButton")->click();
+    auto dialog = std::make_unique<ui::PublishDialog>(shop.ctx, &shop.window);
+    dialog->show();
+    auto* connections = Child<QSpinBox>(dialog.get(), "connectionsSpin");
+    QCOMPARE(connections->value(), 1);
+    QCOMPARE(connections->maximum(), 16);
+    connections->setValue(4);
+    PublishSession& publish = dialog->publishSession();
+    QSignalSpy closed(dialog.get(), &ui::PublishDialog::sessionClosed);
+    Child<QPushButton>(dialog.get(), "compareButton")->click();
+    Child<QPushButton>(dialog.get(), "connectButton")->click();
     QTRY_VERIFY_WITH_TIMEOUT(publish.loggedIn() && !publish.busy(), 15000);
-    Child<QPushButton>(&dialog, "uploadButton")->click();
+    Child<QPushButton>(dialog.get(), "uploadButton")->click();
     QTRY_VERIFY_WITH_TIMEOUT(closed.count() > 0, 30000);
+    QVERIFY(test::SaveShot(*dialog, "publish-four-connections"));
+    const QStringList log = dialog->LogLines();
+    QCOMPARE(log.count("PASS ********"), 4);
+    QSet<QString> stored;
+    for (const QString& line : log)
+      if (line.startsWith("STOR ")) stored << line;
+    QCOMPARE(stored.size(), int(cliSent.size()));
+    QCOMPARE(log.filter(QRegularExpression("^STOR ")).size(), int(cliSent.size()));
     QCOMPARE(publish.sentCount(), int(cliSent.size()));
     const auto windowTree = Tree(shop.home / "root/shop");
     QCOMPARE(windowTree.size(), size_t(cliSent.size()));
     QVERIFY(windowTree == Tree(cliHome / "root/shop"));
+
+    // The setting is kept with the account: the project file and the next window.
+    QCOMPARE(shop.session.project().settings.ftpConnections, 4);
+    QVERIFY(ProjectFileText(shop.session.project(), 1700000000, 1).find("P_CONN=4") !=
+            std::string::npos);
+    dialog.reset();
+    ui::PublishDialog again(shop.ctx, &shop.window);
+    QCOMPARE(Child<QSpinBox>(&again, "connectionsSpin")->value(), 4);
   }
 };
 

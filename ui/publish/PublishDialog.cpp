@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeWidget>
@@ -76,6 +77,10 @@ PublishDialog::PublishDialog(const WindowContext& ctx, QWidget* parent)
   passiveCheck_->setObjectName("passiveCheck");
   savePasswordCheck_ = new QCheckBox("Save Password", this);
   savePasswordCheck_->setObjectName("savePasswordCheck");
+  connectionsSpin_ = new QSpinBox(this);
+  connectionsSpin_->setObjectName("connectionsSpin");
+  connectionsSpin_->setRange(1, 16);
+  connectionsSpin_->setToolTip("FTP sessions that share the files to send");
   connectButton_ = Button(this, "&Connect", "connectButton");
   compareButton_ = Button(this, "Co&mpare", "compareButton");
   uploadButton_ = Button(this, "&Upload", "uploadButton");
@@ -130,6 +135,10 @@ PublishDialog::PublishDialog(const WindowContext& ctx, QWidget* parent)
   checks->addWidget(passiveCheck_);
   checks->addWidget(savePasswordCheck_);
   checks->addStretch();
+  auto* connectionsLabel = new QLabel("Co&nnections:", this);
+  connectionsLabel->setBuddy(connectionsSpin_);
+  checks->addWidget(connectionsLabel);
+  checks->addWidget(connectionsSpin_);
   fields->addLayout(checks, 3, 1, 1, 3);
   portEdit_->setMaximumWidth(70);
   auto* buttons = new QVBoxLayout;
@@ -155,6 +164,7 @@ PublishDialog::PublishDialog(const WindowContext& ctx, QWidget* parent)
   dirEdit_->setText(Q(shown.remoteDir));
   passiveCheck_->setChecked(shown.passive);
   savePasswordCheck_->setChecked(shown.savePassword);
+  connectionsSpin_->setValue(shown.connections);
 
   const StoreSettings& settings = ctx_.session.project().settings;
   publish_ = std::make_unique<PublishSession>(ctx_.session.project(), ctx_.session.loop(),
@@ -239,7 +249,7 @@ PublishFormFields PublishDialog::Fields() const {
   return {serverEdit_->text().toStdString(),   portEdit_->text().toStdString(),
           userEdit_->text().toStdString(),     passwordEdit_->text().toStdString(),
           dirEdit_->text().toStdString(),      passiveCheck_->isChecked(),
-          savePasswordCheck_->isChecked()};
+          savePasswordCheck_->isChecked(),     connectionsSpin_->value()};
 }
 
 void PublishDialog::SaveFields() { StorePublishForm(ctx_.session.project(), Fields()); }
@@ -259,6 +269,8 @@ void PublishDialog::UpdateControls() {
   enable(dirEdit_, PublishControl::RemoteDir);
   enable(passiveCheck_, PublishControl::Passive);
   enable(savePasswordCheck_, PublishControl::SavePassword);
+  // The connections of an upload under way are fixed.
+  connectionsSpin_->setEnabled(state.serverEntered && !state.busy);
   enable(uploadButton_, PublishControl::Upload);
   connectButton_->setText(Q(ConnectButtonText(state.connected)));
 }
@@ -341,6 +353,8 @@ void PublishDialog::Upload() {
     sentBefore_ = publish_->sentCount();
     failedBefore_ = publish_->failedCount();
   }
+  SaveFields();  // the connections as now set
+  publish_->connections = connectionsSpin_->value();
   publish_->Upload();
   if (!publish_->busy()) sentBefore_ = -1;  // nothing went out
   UpdateControls();

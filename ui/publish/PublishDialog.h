@@ -1,5 +1,6 @@
 // The "Publish/Upload Store" window over the core's PublishSession: the FTP
-// account fields (kept in the project), Connect/Disconnect, Compare, Upload,
+// account fields and the number of connections an upload shares the files between
+// (kept in the project), Connect/Disconnect, Compare, Upload,
 // the upload list with its menu (Publish Now, Transfer and Ignore during Upload,
 // Select All), the log with the password masked, a status bar and progress.
 //
@@ -23,6 +24,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QSpinBox;
 class QStatusBar;
 class QTreeWidget;
 
@@ -78,6 +80,7 @@ class PublishDialog : public QDialog {
   QLineEdit* dirEdit_;
   QCheckBox* passiveCheck_;
   QCheckBox* savePasswordCheck_;
+  QSpinBox* connectionsSpin_;
   QPushButton* connectButton_;
   QPushButton* compareButton_;
   QPushButton* uploadButton_;
