@@ -54,7 +54,17 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       "    deletes them for good.\n"
       "Without --yes or --no a question stops the command with exit code 1.");
 
-  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  // "--name=" is an empty value: the parser would take the next argument as the value.
+  std::vector<std::string> reversed;
+  for (auto arg = args.rbegin(); arg != args.rend(); ++arg) {
+    if (arg->size() > 3 && arg->starts_with("--") && arg->back() == '=' &&
+        arg->find('=') == arg->size() - 1) {
+      reversed.push_back("");
+      reversed.push_back(arg->substr(0, arg->size() - 1));
+    } else {
+      reversed.push_back(*arg);
+    }
+  }
   try {
     app.parse(reversed);
   } catch (const CLI::ParseError& e) {

@@ -24,7 +24,7 @@ TEST_F(WizardCommandTest, CreatesTheStoreThatInfoShows) {
   CliRun r = Cli(home, {"wizard", "Wine", "--title", "The Fine Wine Shop", "--style",
                         "Classic/Parchment", "--name", "Ann Lee", "--company", "Fine Wines",
                         "--cards", "visa, MasterCard", "--order-message", "We ship on Mondays.",
-                        "--method1", "Air", "--method2", "", "--regions", "AU,New Zealand",
+                        "--method1", "Air", "--method2=", "--regions", "AU,New Zealand",
                         "--calculation", "order", "--charge", "9.50", "--tax", "on",
                         "--tax-method", "product", "--taxable-regions", "NZ", "--tax-rate", "15%",
                         "--freight-tax", "5"});
