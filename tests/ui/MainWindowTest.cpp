@@ -1,20 +1,28 @@
-// The main window as a whole: every action's state against the core's rules over
-// a matrix of states, the title and its changed mark, quitting without saving,
-// the backups of repeated saves, and screenshots with each node kind selected.
+// The main window: every action's state against the core's rules over a matrix of
+// states, the title's changed mark, quitting without saving, the order-server check,
+// Preview, the node page with each node kind selected (and its screenshot), and the start
+// (start actions, recent projects, bars, window state).
 #include <QClipboard>
+#include <QImage>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTableView>
+#include <QToolBar>
 #include <QtTest>
-#include <functional>
 
 #include "app/CommandRules.h"
-#include "project/Lifecycle.h"
-#include "tests/ui/support/MainWindowFixture.h"
+#include "tests/ui/support/SampleShop.h"
+#include "ui/AppMain.h"
 #include "ui/CommandActions.h"
+#include "ui/EventLoopBridge.h"
 #include "ui/NodePage.h"
 #include "ui/ProjectTreeModel.h"
-#include "util/Files.h"
+#include "ui/build/BuildStoreDialog.h"
+#include "ui/widgets/ImagePreview.h"
 
 using namespace tolmi;
 using test::WindowShop;
@@ -22,45 +30,30 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* PrefixOf(MenuId menu) {
-  switch (menu) {
-    case MenuId::TreePopup:
-    case MenuId::TreePopupNew: return "treeAction";
-    case MenuId::ListPopup:
-    case MenuId::ListPopupNew: return "listAction";
-    default: return "action";
-  }
-}
-
-const std::set<int>& RulesFor(MenuId menu, const std::set<int>& bar, const std::set<int>& tree,
-                              const std::set<int>& list) {
-  switch (menu) {
-    case MenuId::TreePopup:
-    case MenuId::TreePopupNew: return tree;
-    case MenuId::ListPopup:
-    case MenuId::ListPopupNew: return list;
-    default: return bar;
-  }
-}
-
-// Every action of every menu has the state the rules give for the window's state.
+// Every action of every menu has the label and state the rules give for the window's state.
 void CheckParity(WindowShop& shop, const char* scenario) {
   shop.window->ApplyCommandStates();
   const CommandState state = shop.window->CurrentCommandState();
-  const std::set<int> bar = EnabledMenuCommands(state);
-  const std::set<int> tree = EnabledTreePopupCommands(state);
-  const std::set<int> list = EnabledListPopupCommands(state);
-  const std::set<int> checked = CheckedMenuCommands(state);
+  const std::set<int> bar = EnabledMenuCommands(state), checked = CheckedMenuCommands(state);
+  const std::set<int> tree = EnabledTreePopupCommands(state),
+                      list = EnabledListPopupCommands(state);
   int seen = 0;
   for (const MenuEntry& entry : MenuEntries()) {
     if (entry.id == 0) continue;
-    const QString name = QStringLiteral("%1%2").arg(QLatin1String(PrefixOf(entry.menu))).arg(entry.id);
+    const bool inTree = entry.menu == MenuId::TreePopup || entry.menu == MenuId::TreePopupNew;
+    const bool inList = entry.menu == MenuId::ListPopup || entry.menu == MenuId::ListPopupNew;
+    const QString name = QStringLiteral("%1%2")
+                             .arg(inTree   ? "treeAction"
+                                  : inList ? "listAction"
+                                           : "action")
+                             .arg(entry.id);
     QAction* action = shop.Action(name);
     if (!action) QFAIL(qPrintable(QStringLiteral("%1: no action %2").arg(scenario, name)));
     QCOMPARE(action->text(), QString::fromUtf8(entry.label));
-    const bool expected = RulesFor(entry.menu, bar, tree, list).count(entry.id) != 0;
+    const bool expected = (inTree ? tree : inList ? list : bar).count(entry.id) != 0;
     if (action->isEnabled() != expected)
-      QFAIL(qPrintable(QStringLiteral("%1: %2 enabled %3").arg(scenario, name).arg(action->isEnabled())));
+      QFAIL(qPrintable(
+          QStringLiteral("%1: %2 enabled %3").arg(scenario, name).arg(action->isEnabled())));
     if (entry.checkable) QCOMPARE(action->isChecked(), checked.count(entry.id) != 0);
     ++seen;
   }
@@ -69,92 +62,75 @@ void CheckParity(WindowShop& shop, const char* scenario) {
   QCOMPARE(shop.Action(QStringLiteral("treeAction288"))->isVisible(), !state.hasProjectPath);
 }
 
+QLineEdit* Line(WindowShop& shop, const char* name) {
+  return test::Child<QLineEdit>(shop.window.get(), name);
+}
+
+// Records which windows the start actions open.
+std::vector<std::string> StartActions(ui::MainWindow& w) {
+  auto log = std::make_shared<std::vector<std::string>>();
+  w.hooks.preferences = [log](bool server) {
+    log->push_back(server ? "preferences:server" : "preferences");
+  };
+  w.hooks.newStore = [log] { log->push_back("new store"); };
+  w.hooks.help = [log] { log->push_back("help"); };
+  w.hooks.loadProject = [log](const std::string& path) { log->push_back("load " + path); };
+  w.hooks.buildStore = [log](bool modal) { log->push_back(modal ? "build:modal" : "build"); };
+  w.RunStartActions();
+  return *log;
+}
+
 }  // namespace
 
 class MainWindowTest : public QObject {
   Q_OBJECT
  private slots:
+  void initTestCase() { test::PrepareUiTestEnvironment(); }
+
   void actionStatesFollowTheRules() {
     struct Scenario {
       const char* name;
-      bool sample;
-      std::function<void(WindowShop&)> setup;
-      std::function<void(const CommandState&)> check;
-    };
-    auto selectKind = [](NodeKind kind, bool inside = false) {
-      return [kind, inside](WindowShop& s) {
-        s.window->SelectNode(s.NodeOfKind(kind, inside));
-        s.window->treeView()->setFocus();
-      };
+      NodeKind kind;
+      bool inside;
+      std::function<void(WindowShop&)> then;  // after the node is selected, the tree focused
     };
     const std::vector<Scenario> scenarios = {
-        {"no project", false, [](WindowShop& s) { s.window->treeView()->setFocus(); },
-         [](const CommandState& st) {
-           QVERIFY(!st.hasProjectPath);
-           QVERIFY(!st.hasCurrentNode);
-         }},
-        {"category, clipboard empty", true, selectKind(NodeKind::Category),
-         [](const CommandState& st) {
-           QCOMPARE(st.currentKind, NodeKind::Category);
-           QCOMPARE(st.focus, UiFocus::Tree);
-           QVERIFY(!st.clipboardHasNodes);
-         }},
-        {"product, clipboard full", true,
+        {"category", NodeKind::Category, false, {}},
+        {"product, clipboard full", NodeKind::Product, false,
+         [](WindowShop& s) { s.window->HandleTreeKey(ui::TreeKey::Copy); }},
+        {"shelf", NodeKind::Shelf, false, {}},
+        {"product in a shelf", NodeKind::Product, true, {}},
+        {"list", NodeKind::List, false, {}},
+        {"link", NodeKind::Link, false, {}},
+        {"disabled page", NodeKind::Page, false,
+         [](WindowShop& s) { s.window->RunCommand(kCmdTreeDisable); }},
+        {"several selected in the list", NodeKind::Category, false,
          [](WindowShop& s) {
-           s.window->SelectNode(s.NodeOfKind(NodeKind::Product));
-           s.window->treeView()->setFocus();
-           s.window->HandleTreeKey(ui::TreeKey::Copy);
-         },
-         [](const CommandState& st) {
-           QCOMPARE(st.currentKind, NodeKind::Product);
-           QVERIFY(st.clipboardHasNodes);
-         }},
-        {"shelf", true, selectKind(NodeKind::Shelf),
-         [](const CommandState& st) { QCOMPARE(st.currentKind, NodeKind::Shelf); }},
-        {"product in a shelf", true, selectKind(NodeKind::Product, true),
-         [](const CommandState& st) { QVERIFY(st.parentKind.has_value()); }},
-        {"list", true, selectKind(NodeKind::List),
-         [](const CommandState& st) { QCOMPARE(st.currentKind, NodeKind::List); }},
-        {"link", true, selectKind(NodeKind::Link),
-         [](const CommandState& st) { QCOMPARE(st.currentKind, NodeKind::Link); }},
-        {"disabled page", true,
-         [](WindowShop& s) {
-           s.window->SelectNode(s.NodeOfKind(NodeKind::Page));
-           s.window->treeView()->setFocus();
-           s.window->RunCommand(kCmdTreeDisable);
-         },
-         [](const CommandState& st) {
-           QVERIFY(!st.currentEnabled);
-           QVERIFY(st.anyChanged);
-         }},
-        {"several selected in the list", true,
-         [](WindowShop& s) {
-           s.window->SelectNode(s.NodeOfKind(NodeKind::Category));
            s.window->listView()->setFocus();
            s.window->listView()->selectAll();
-         },
-         [](const CommandState& st) {
-           QCOMPARE(st.focus, UiFocus::NodeList);
-           QVERIFY(st.listSelected >= 2);
          }},
-        {"text field with text on the clipboard", true,
+        {"text field with text on the clipboard", NodeKind::Product, false,
          [](WindowShop& s) {
            QGuiApplication::clipboard()->setText(QStringLiteral("Oolong"));
-           s.window->SelectNode(s.NodeOfKind(NodeKind::Product));
-           s.window->findChild<QLineEdit*>(QStringLiteral("titleEdit"))->setFocus();
-         },
-         [](const CommandState& st) {
-           QCOMPARE(st.focus, UiFocus::TextField);
-           QVERIFY(st.systemClipboardHasText);
+           Line(s, "titleEdit")->setFocus();
          }},
     };
+    {
+      WindowShop none(false);
+      none.Show();
+      none.window->treeView()->setFocus();
+      CheckParity(none, "no project");
+      QVERIFY(test::SaveShot(*none.window, QStringLiteral("main-window-no-project")));
+    }
     for (const Scenario& sc : scenarios) {
       QGuiApplication::clipboard()->clear();
-      WindowShop shop(sc.sample);
+      WindowShop shop;
       shop.Show();
-      sc.setup(shop);
+      shop.window->SelectNode(shop.NodeOfKind(sc.kind, sc.inside));
+      shop.window->treeView()->setFocus();
+      if (sc.then) sc.then(shop);
       QCoreApplication::processEvents();
-      sc.check(shop.window->CurrentCommandState());
+      QCOMPARE(shop.window->CurrentCommandState().currentKind, sc.kind);
       CheckParity(shop, sc.name);
       if (QTest::currentTestFailed()) return;
     }
@@ -163,31 +139,27 @@ class MainWindowTest : public QObject {
   // A few states spelled out, so a rule that went wrong on both sides still shows.
   void actionStatesAnchors() {
     WindowShop none(false);
-    none.Show();
-    QVERIFY(!none.Action(QStringLiteral("action1380"))->isEnabled());
-    QVERIFY(!none.Action(QStringLiteral("action524"))->isEnabled());
-    QVERIFY(none.Action(QStringLiteral("action1367"))->isEnabled());
+    QVERIFY(!none.Action(kCmdSave)->isEnabled());
+    QVERIFY(!none.Action(kCmdNewCategory)->isEnabled());
+    QVERIFY(none.Action(kCmdOpenStore)->isEnabled());
 
     WindowShop shop;
     shop.Show();
     shop.window->SelectNode(shop.NodeOfKind(NodeKind::Shelf));
     shop.window->treeView()->setFocus();
     QCoreApplication::processEvents();
-    QVERIFY(!shop.Action(QStringLiteral("action524"))->isEnabled());
-    QVERIFY(shop.Action(QStringLiteral("action357"))->isEnabled());
-    QVERIFY(!shop.Action(QStringLiteral("action1380"))->isEnabled());  // nothing changed
-    QVERIFY(!shop.Action(QStringLiteral("action355"))->isEnabled());   // clipboard empty
+    QVERIFY(!shop.Action(kCmdNewCategory)->isEnabled());
+    QVERIFY(shop.Action(kCmdNewProduct)->isEnabled());
+    QVERIFY(!shop.Action(kCmdSave)->isEnabled());   // nothing changed
+    QVERIFY(!shop.Action(kCmdPaste)->isEnabled());  // clipboard empty
     QTest::keyClick(shop.window->treeView(), Qt::Key_C, Qt::ControlModifier);
-    QVERIFY(shop.Action(QStringLiteral("action355"))->isEnabled());
-    QVERIFY(shop.Action(QStringLiteral("action360"))->isEnabled() !=
-            shop.Action(QStringLiteral("action361"))->isEnabled());
+    QVERIFY(shop.Action(kCmdPaste)->isEnabled());
+    QVERIFY(shop.Action(kCmdDisable)->isEnabled() != shop.Action(kCmdEnable)->isEnabled());
   }
 
   void titleShowsTheChangedMark() {
     WindowShop none(false);
     QCOMPARE(none.window->windowTitle(), QStringLiteral("Tolmi PRO - [*]"));
-    QVERIFY(!none.window->isWindowModified());
-
     WindowShop shop;
     shop.Show();
     QCOMPARE(shop.window->windowTitle(), QStringLiteral("Tolmi PRO - TeaShop[*]"));
@@ -197,18 +169,16 @@ class MainWindowTest : public QObject {
     QVERIFY(shop.window->isWindowModified());
     QVERIFY(shop.Trigger(kCmdSave));
     QVERIFY(!shop.window->isWindowModified());
-    QVERIFY(!shop.Action(QStringLiteral("action1380"))->isEnabled());
+    QVERIFY(!shop.Action(kCmdSave)->isEnabled());
   }
 
   void quitAnsweredNoKeepsTheFile() {
     WindowShop shop;
     shop.Show();
-    const std::string before = ReadWholeFile(shop.project.string()).value_or("");
-    QVERIFY(!before.empty());
+    const std::string before = shop.Bytes(shop.project);
     shop.window->SelectNode(shop.NodeOfKind(NodeKind::Product));
-    auto* title = shop.window->findChild<QLineEdit*>(QStringLiteral("titleEdit"));
-    title->setText(QStringLiteral("Renamed on the page"));
-    emit title->editingFinished();
+    Line(shop, "titleEdit")->setText(QStringLiteral("Renamed on the page"));
+    emit Line(shop, "titleEdit")->editingFinished();
     QVERIFY(shop.session.project().changed);
     shop.prompter.answers = {PromptAnswer::No};
     QVERIFY(shop.Trigger(kCmdQuit));
@@ -216,24 +186,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(shop.prompter.asked[0].text, std::string(kSaveChangesQuestion));
     QCOMPARE(shop.prompter.asked[0].title, std::string(kSaveChangesTitle));
     QVERIFY(!shop.window->isVisible());
-    QCOMPARE(ReadWholeFile(shop.project.string()).value_or(""), before);
+    QCOMPARE(shop.Bytes(shop.project), before);
     QVERIFY(fs::exists(shop.home / "config.ini"));  // the configuration is written at exit
-  }
-
-  void elevenSavesLeaveTenBackups() {
-    WindowShop shop;
-    shop.Show();
-    shop.window->SelectNode(shop.NodeOfKind(NodeKind::Page));
-    for (int i = 0; i < 11; ++i) {
-      shop.window->RunCommand(i % 2 ? kCmdTreeEnable : kCmdTreeDisable);
-      QVERIFY(shop.Trigger(kCmdSave));
-    }
-    int backups = 0;
-    for (const auto& entry : fs::directory_iterator(shop.project.parent_path() / "Backup")) {
-      (void)entry;
-      ++backups;
-    }
-    QCOMPARE(backups, 10);
   }
 
   void buildAndOrdersNeedAnOrderServer() {
@@ -242,7 +196,9 @@ class MainWindowTest : public QObject {
     std::vector<std::string> opened;
     shop.window->hooks.buildStore = [&](bool) { opened.push_back("build"); };
     shop.window->hooks.orders = [&] { opened.push_back("orders"); };
-    shop.window->hooks.preferences = [&](bool page) { opened.push_back(page ? "server" : "prefs"); };
+    shop.window->hooks.preferences = [&](bool page) {
+      opened.push_back(page ? "server" : "prefs");
+    };
     shop.prompter.answers = {PromptAnswer::No, PromptAnswer::Yes};
     QVERIFY(shop.Trigger(kCmdBuildStore));
     QVERIFY(shop.Trigger(kCmdOrders));
@@ -256,45 +212,186 @@ class MainWindowTest : public QObject {
     QCOMPARE(shop.prompter.asked.size(), std::size_t{2});
   }
 
-  void previewOpensTheCurrentPage() {
+  // Preview commits the open page first, builds the page into the preview folder and opens
+  // it; an open Build Store window gets the preview's messages and builds as before after.
+  void previewCommitsThePageAndReportsToTheOpenBuildLog() {
     WindowShop shop;
+    ui::EventLoopBridge bridge(shop.session.loop());
+    shop.session.config().server = "http://127.0.0.1:1/orders";
     shop.Show();
+    QVERIFY(shop.Trigger(kCmdBuildStore));
+    auto* build = shop.window->findChild<ui::BuildStoreDialog*>("BuildStoreDialog");
+    QVERIFY(build && build->isVisible());
     StoreNode* product = shop.Node("Sencha Yabukita");
     shop.window->SelectNode(product);
+    ui::NodePage* page = shop.window->nodePage();
+    page->findChild<QPlainTextEdit*>("bodyEdit")->setPlainText("Picked in the first flush.");
+    page->findChild<QLineEdit*>("imageEdit")->setText("pics/not-there.gif");
     QVERIFY(shop.Trigger(kCmdPreview));
-    QCOMPARE(shop.launcher.launched.size(), std::size_t{1});
-    // The preview folder is the project's name inside "Temp", with the node's page.
+    QCOMPARE(product->body, std::string("Picked in the first flush."));
     const fs::path folder = shop.home / "Temp" / "TeaShop";
-    const std::string page = " " + (folder / "ftmp.htm").string();  // after the browser's name
-    const std::string& launched = shop.launcher.launched[0];
-    QVERIFY2(launched.size() > page.size() &&
-                 launched.compare(launched.size() - page.size(), page.size(), page) == 0,
-             launched.c_str());
-    QVERIFY(fs::exists(folder / product->file));
+    QCOMPARE(shop.launcher.launched.size(), std::size_t{1});
+    QVERIFY(shop.launcher.launched[0].ends_with(" " + (folder / "ftmp.htm").string()));
+    QVERIFY(shop.Bytes(folder / product->file).find("Picked in the first flush.") !=
+            std::string::npos);
+    const QStringList lines = build->LogLines();
+    QVERIFY2(lines.size() == 2 && lines[1].startsWith("warning: ") &&
+                 lines[1].contains("unable to read image file") &&
+                 lines[1].contains("not-there.gif"),
+             qPrintable(lines.join('\n')));
+    build->findChild<QLineEdit*>("buildDirEdit")
+        ->setText(QString::fromStdString((shop.home / "web").string()));
+    build->findChild<QPushButton*>("buildButton")->click();
+    QVERIFY(build->LogLines().contains(lines[1]));
+    QVERIFY(build->LogLines().last().startsWith("Store Build Complete. (0 errors, 1 warnings)"));
+    build->close();
   }
 
-  void screenshotsOfEachKind() {
+  void nodePageFieldsFollowTheKind() {
     WindowShop shop;
     shop.Show();
-    const std::vector<std::pair<NodeKind, const char*>> kinds = {
-        {NodeKind::Category, "category"}, {NodeKind::Product, "product"},
-        {NodeKind::Shelf, "shelf"},       {NodeKind::List, "list"},
-        {NodeKind::Page, "page"},         {NodeKind::Link, "link"}};
-    for (const auto& [kind, name] : kinds) {
-      StoreNode* node = shop.NodeOfKind(kind);
-      QVERIFY(node);
-      shop.window->SelectNode(node);
+    const struct {
+      NodeKind kind;
+      bool inside, code, page, fileEditable, body;
+    } rows[] = {
+        {NodeKind::Category, false, false, true, true, true},
+        {NodeKind::Product, false, true, true, true, true},
+        {NodeKind::Product, true, true, false, false, true},
+        {NodeKind::Page, false, false, true, true, true},
+        {NodeKind::Link, false, false, false, true, false},
+    };
+    auto shown = [&](const char* name) {
+      return !test::Child<QWidget>(shop.window.get(), name)->isHidden();
+    };
+    for (const auto& r : rows) {
+      shop.window->SelectNode(shop.NodeOfKind(r.kind, r.inside));
+      QCOMPARE(shown("codeEdit"), r.code);
+      QCOMPARE(shown("pageEdit"), r.page);
+      QCOMPARE(shown("bodyEdit"), r.body);
+      if (r.kind != NodeKind::Link) QCOMPARE(!Line(shop, "fileEdit")->isReadOnly(), r.fileEditable);
       shop.window->treeView()->expandAll();
       QCoreApplication::processEvents();
-      QVERIFY(test::SaveShot(*shop.window, QStringLiteral("main-window-%1").arg(QLatin1String(name))));
+      QVERIFY(test::SaveShot(
+          *shop.window, QStringLiteral("main-window-kind%1-%2").arg(int(r.kind)).arg(r.inside)));
     }
-    shop.window->SelectNode(shop.NodeOfKind(NodeKind::Product, true));
-    QCoreApplication::processEvents();
-    QVERIFY(test::SaveShot(*shop.window, QStringLiteral("main-window-product-in-shelf")));
-    WindowShop none(false);
-    none.Show();
-    QCoreApplication::processEvents();
-    QVERIFY(test::SaveShot(*none.window, QStringLiteral("main-window-no-project")));
+    // An item of a shelf shows the shelf's file.
+    StoreNode* item = shop.NodeOfKind(NodeKind::Product, true);
+    shop.window->SelectNode(item);
+    QCOMPARE(Line(shop, "fileEdit")->text().toStdString(), item->parent->file);
+  }
+
+  // Texts are shown decoded and applied back in the encoding they were read in; an apply
+  // marks the project and relabels the tree row without resetting the model.
+  void nodePageAppliesOnLeavingAField() {
+    WindowShop shop;
+    shop.Show();
+    StoreNode* product = shop.NodeOfKind(NodeKind::Product);
+    shop.window->SelectNode(product);
+    QSignalSpy resets(shop.window->treeModel(), &QAbstractItemModel::modelReset);
+    emit Line(shop, "costEdit")->editingFinished();
+    QVERIFY(!shop.session.project().changed);  // nothing edited
+
+    Line(shop, "costEdit")->setText(QStringLiteral("9.95"));
+    Line(shop, "titleEdit")->setText(QStringLiteral("Sencha Caf\u00e9"));
+    Line(shop, "imageEdit")->setText(QStringLiteral("images\\tea.png"));
+    shop.window->findChild<QPlainTextEdit*>(QStringLiteral("bodyEdit"))
+        ->setPlainText(QStringLiteral("one\ntwo"));
+    emit Line(shop, "costEdit")->editingFinished();
+    QCOMPARE(product->cost, std::string("9.95"));
+    QCOMPARE(product->title, std::string("Sencha Caf\xE9"));
+    QCOMPARE(product->image, std::string("images/tea.png"));
+    QCOMPARE(product->body, std::string("one\r\ntwo"));
+    QCOMPARE(product->mod, std::uint8_t{1});
+    QVERIFY(shop.window->isWindowModified());
+    QCOMPARE(resets.count(), 0);
+    QCOMPARE(shop.window->treeModel()->data(shop.window->treeModel()->IndexOf(product)).toString(),
+             QStringLiteral("Sencha Caf\u00e9"));
+    // An edit left unapplied is applied when another node is chosen.
+    Line(shop, "codeEdit")->setText(QStringLiteral("GT-999"));
+    shop.window->SelectNode(shop.NodeOfKind(NodeKind::Page));
+    QCOMPARE(product->code, std::string("GT-999"));
+  }
+
+  void picturePreviewShowsPicturesOrAClearText() {
+    test::TestHome home;
+    QImage png(40, 20, QImage::Format_RGB32);
+    png.fill(Qt::red);
+    QVERIFY(png.save(QString::fromStdString((home / "red.png").string())));
+    home.Write("broken.png", "not a picture");
+    const QStringList base{QString::fromStdString(home.path().string())};
+    ui::ImagePreview preview;
+    preview.resize(200, 150);
+    const struct {
+      QString path, text;  // text: "" when the picture shows
+    } cases[] = {
+        {"red.png", ""},
+        {"", "No picture"},
+        {"gone.jpg", "Picture not found:\ngone.jpg"},
+        {"broken.png", "Cannot read the picture:\nbroken.png"},
+        {"http://shop.example/a.png", "Picture on the web:\nhttp://shop.example/a.png"},
+    };
+    for (const auto& c : cases) {
+      preview.SetImage(c.path, base);
+      QCOMPARE(preview.HasPicture(), c.text.isEmpty());
+      QCOMPARE(preview.PlaceholderText(), c.text);
+    }
+    preview.SetImage(QStringLiteral("red.png"), base);
+    preview.show();
+    QVERIFY(test::SaveShot(preview, QStringLiteral("image-preview")));
+  }
+
+  void startActionsInOrder() {
+    {  // A fresh home: no order server, so its settings page opens instead of New Store.
+      WindowShop shop(false);
+      QCOMPARE(StartActions(*shop.window), (std::vector<std::string>{"preferences:server"}));
+      shop.session.config().server = "http://127.0.0.1:1/orders";
+      QCOMPARE(StartActions(*shop.window), (std::vector<std::string>{"new store"}));
+      // A remembered project with help open: load, then help.
+      shop.session.config().file = "/nowhere/Shop.stp";
+      shop.session.config().help = 1;
+      QCOMPARE(StartActions(*shop.window),
+               (std::vector<std::string>{"load /nowhere/Shop.stp", "help"}));
+    }
+    // "-R": the build window opens modal and the window closes after it.
+    WindowShop shop;
+    shop.session.config().server = "http://127.0.0.1:1/orders";
+    shop.session.globals().commandLine = ParseCommandLine(std::vector<std::string>{"-R"});
+    shop.Show();
+    QCOMPARE(StartActions(*shop.window).back(), std::string("build:modal"));
+    QVERIFY(!shop.window->isVisible());
+  }
+
+  // The recent project sits just before "&Quit"; the bars follow the view bits; the window
+  // size is kept in the home.
+  void recentProjectsBarsAndWindowState() {
+    WindowShop shop;  // opening the sample put it first in the list
+    shop.Show();
+    QAction* recent = shop.Action(19000);
+    QVERIFY(recent);
+    QCOMPARE(recent->text(), QStringLiteral("&1 ") + QString::fromStdString(shop.project.string()));
+    QVERIFY(!shop.Action(19001));
+    const QList<QAction*> file = shop.window->menuBar()->actions().first()->menu()->actions();
+    const qsizetype quit = file.indexOf(shop.Action(kCmdQuit));
+    QCOMPARE(file.at(quit - 2), recent);
+    QVERIFY(file.at(quit - 1)->isSeparator());
+
+    auto* toolBar = test::Child<QToolBar>(shop.window.get(), "toolBar");
+    auto* buttonBar = test::Child<QToolBar>(shop.window.get(), "buttonBar");
+    QVERIFY(toolBar->isVisible() && buttonBar->isVisible() &&
+            shop.Action(kCmdToolbar)->isChecked());
+    QVERIFY(shop.Trigger(kCmdToolbar));
+    QVERIFY(!toolBar->isVisible() && !shop.Action(kCmdToolbar)->isChecked());
+    QVERIFY(shop.Trigger(kCmdButtons));
+    QVERIFY(!buttonBar->isVisible());
+    QVERIFY(shop.Trigger(kCmdWorkOffline));
+    QCOMPARE(shop.session.config().view, 255 & ~(1 | 2 | 32));
+    QVERIFY(!shop.Action(kCmdWorkOffline)->isChecked());
+
+    shop.window->resize(900, 640);
+    QVERIFY(shop.window->close());
+    QVERIFY(fs::exists(shop.home / "tolmi-window.ini"));
+    ui::MainWindow again(shop.session, shop.prompter, shop.chooser, shop.launcher);
+    QCOMPARE(again.size(), QSize(900, 640));
   }
 };
 

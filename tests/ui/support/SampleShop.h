@@ -1,25 +1,54 @@
-// A fresh home with the sample store open through an AppSession, the fakes the
-// project windows take, and helpers to drive modal windows by their object names.
+// A fresh home with a started AppSession (the sample store open, or no project), the
+// fakes the windows take, a parent window or the main window on it, and helpers to
+// drive modal windows by their object names.
 #pragma once
 
+#include <QAction>
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
+#include <QtTest>
+#include <deque>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/AppSession.h"
 #include "tests/support/FakePrompter.h"
 #include "tests/support/TestHome.h"
-#include "tests/ui/support/FakeFileChooser.h"
 #include "tests/ui/support/UiTestSupport.h"
+#include "ui/FileChooser.h"
+#include "ui/MainWindow.h"
 #include "ui/ProjectWindows.h"
 #include "util/Browser.h"
 #include "util/Files.h"
 
 namespace tolmi::test {
+
+// A FileChooser that records every query and answers from a script ("" = cancelled).
+class FakeFileChooser : public ui::FileChooser {
+ public:
+  std::string OpenFile(const ui::FileQuery& q) override { return Answer(q); }
+  std::string SaveFile(const ui::FileQuery& q) override { return Answer(q); }
+  std::string ChooseFolder(const ui::FileQuery& q) override { return Answer(q); }
+
+  struct Asked {
+    ui::FileQuery query;
+  };
+  std::vector<Asked> asked;         // every query, in order
+  std::deque<std::string> answers;  // the next paths to give
+
+ private:
+  std::string Answer(const ui::FileQuery& q) {
+    asked.push_back({q});
+    if (answers.empty()) return "";
+    std::string a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+};
 
 // A BrowserLauncher that records what it would start.
 class RecordingLauncher : public BrowserLauncher {
@@ -64,29 +93,86 @@ inline void PrepareUiTestEnvironment() {
     qunsetenv(name);
 }
 
-// A home with data/samples/TeaShop open, the fakes, and a parent window.
-struct SampleShop {
+// The save time differs between the test clock and the CLI's real one.
+inline std::string WithoutTime(std::string bytes) {
+  const std::size_t at = bytes.find("TIME=");
+  if (at != std::string::npos) bytes.erase(at, bytes.find('\n', at) - at);
+  return bytes;
+}
+
+// A started session on a fresh home; withSample: data/samples/TeaShop copied in and open.
+struct ShopHome {
   TestHome home;
   FakePrompter prompter;
   FakeClock clock{1764979200};
   FakeFileChooser chooser;
   RecordingLauncher launcher;
   AppSession session;
-  QWidget window;
-  ui::WindowContext ctx;
   std::filesystem::path project;
 
-  SampleShop()
-      : session(home.path().string(), prompter, clock),
-        ctx{&window, session, prompter, chooser, launcher} {
+  explicit ShopHome(bool withSample) : session(home.path().string(), prompter, clock) {
     session.SetProxyStorePath((home / "settings.ini").string());
     if (!session.Start().ok()) qFatal("the home could not be prepared");
+    if (!withSample) return;
     project = CopySample("TeaShop", home / "Projects" / "TeaShop");
     if (!session.Open(project.string()).ok()) qFatal("the sample store did not open");
-    window.resize(800, 600);
   }
   std::string Bytes(const std::filesystem::path& path) const {
     return ReadWholeFile(path.string()).value_or("");
+  }
+  // The first node (display order) of that title.
+  StoreNode* Node(const std::string& title) {
+    StoreNode* found = nullptr;
+    ForEachNode(session.project(), [&](StoreNode& n) {
+      if (!found && n.title == title) found = &n;
+    });
+    return found;
+  }
+  // The first node of the kind, inside a shelf or list or not.
+  StoreNode* NodeOfKind(NodeKind kind, bool insideShelfOrList = false) {
+    StoreNode* found = nullptr;
+    ForEachNode(session.project(), [&](StoreNode& n) {
+      bool inside = n.parent && !n.parent->isTopHolder &&
+                    (n.parent->kind == NodeKind::Shelf || n.parent->kind == NodeKind::List);
+      if (!found && n.kind == kind && inside == insideShelfOrList) found = &n;
+    });
+    return found;
+  }
+};
+
+// A home and a parent window for the project windows.
+struct SampleShop : ShopHome {
+  QWidget window;
+  ui::WindowContext ctx;
+
+  explicit SampleShop(bool withSample = true)
+      : ShopHome(withSample), ctx{&window, session, prompter, chooser, launcher} {
+    window.resize(800, 600);
+  }
+};
+
+// The main window on a home.
+struct WindowShop : ShopHome {
+  std::unique_ptr<ui::MainWindow> window;
+
+  explicit WindowShop(bool withSample = true) : ShopHome(withSample) {
+    window = std::make_unique<ui::MainWindow>(session, prompter, chooser, launcher);
+    window->resize(1000, 700);
+  }
+  // Shows the window and waits until it has the focus.
+  void Show() {
+    window->show();
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window.get())) qWarning("the window did not become active");
+  }
+  QAction* Action(const QString& name) const { return window->findChild<QAction*>(name); }
+  QAction* Action(int id) const { return Action(QStringLiteral("action%1").arg(id)); }
+  // Triggers the menu-bar action of id; false when it is missing or disabled.
+  bool Trigger(int id) const {
+    QAction* a = Action(id);
+    if (!a || !a->isEnabled()) return false;
+    a->trigger();
+    return true;
   }
 };
 
