@@ -276,7 +276,7 @@ class PublishFtpTest : public ::testing::Test {
   EventLoop loop;
 };
 
-TEST_F(PublishFtpTest, FullPublishSendsEveryFileAndRecordsItsValues) {
+TEST_F(PublishFtpTest, FullPublishThenNothingThenTheReorderedPage) {
   test::TestHome home;
   test::PyFtpServer server(home);
   ASSERT_NE(server.port(), 0) << "pyftpdlib did not start (python3-pyftpdlib)";
@@ -332,6 +332,17 @@ TEST_F(PublishFtpTest, FullPublishSendsEveryFileAndRecordsItsValues) {
   EXPECT_EQ(top.imageStamp, PublishFileStamp((home / "pics/logo.gif").string()));
   EXPECT_EQ(store.project.cartStamps.size(), 7u);
   EXPECT_TRUE(store.project.changed);
+
+  // Nothing changed: nothing to send. 12.50 becomes 15.20: the same size and checksum,
+  // so only the digest notices, and only that page goes.
+  EXPECT_EQ(Publisher(store, loop).session.Compare().toTransfer, 0);
+  store.Rebuild(tea, "<p>Sencha 15.20</p>");
+  ASSERT_EQ(tea.builtChecksum, tea.publishedChecksum);
+  Publisher p(store, loop);
+  EXPECT_EQ(p.session.Compare().toTransfer, 1);
+  ASSERT_TRUE(p.Run(loop));
+  EXPECT_EQ(p.sent, std::vector<std::string>{"Tea.htm"});
+  EXPECT_EQ(home.Read("root/shop/tea.htm"), "<p>Sencha 15.20</p>");
 }
 
 TEST_F(PublishFtpTest, PublishNowSendsTheMarkedRowsAfterTheLogin) {
