@@ -1,4 +1,4 @@
-// The HTTP client against loopback peers: scripted servers, tinyproxy, microsocks, TLS.
+// The HTTP client against loopback peers: scripted servers and proxies, microsocks, TLS.
 #include "net/HttpClient.h"
 
 #include <gtest/gtest.h>
