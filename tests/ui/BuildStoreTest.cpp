@@ -2,11 +2,14 @@
 // the log lines and files of the core build tolmi-cli runs; Cancel stops after the current
 // page with the completion line still last; modal for the "-R" start option, modeless
 // otherwise.
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSet>
+#include <QTimer>
 #include <QtTest>
 #include <map>
 
@@ -127,6 +130,79 @@ class BuildStoreTest : public QObject {
     QVERIFY(dialog->LogLines().last().startsWith("Store Build Complete."));
     QVERIFY(!dialog->isVisible());  // Cancel closed the window once the build ended
     QCOMPARE(highest, 1);           // no page after the one Cancel was clicked on
+  }
+
+  // The window stays alive through a 10,000-product build: the walk hands the event loop
+  // a pass after every page, so a timer, painting and Cancel wait for one page at most.
+  // Gaps are counted in pages, not milliseconds, so a loaded machine cannot fail it; the
+  // longest gap of a 100 ms timer is printed for a person to read.
+  void theWindowLivesThroughATenThousandProductBuild() {
+    BuildShop shop;
+    StoreProject& project = shop.session.project();
+    for (int c = 0; c < 100; ++c) {
+      auto category = CreateNode();
+      category->title = "Range " + std::to_string(c);
+      category->file = "range" + std::to_string(c) + ".html";
+      StoreNode* parent = AppendNode(project, nullptr, std::move(category));
+      for (int p = 0; p < 100; ++p) {
+        const std::string n = std::to_string(c * 100 + p);
+        auto product = CreateNode();
+        product->kind = NodeKind::Product;
+        product->title = "Tea " + n;
+        product->file = "tea" + n + ".html";
+        product->cost = "4.50";
+        product->code = "T" + n;
+        AppendNode(project, parent, std::move(product));
+      }
+    }
+    shop.Open();
+    ui::BuildStoreDialog* dialog = shop.dialog.get();
+    int pages = 0, sinceTick = 0, mostBetweenTicks = 0, ticks = 0;
+    QSet<int> painted;
+    connect(shop.progress, &QProgressBar::valueChanged, dialog, [&](int value) {
+      if (!dialog->building() || value == 0) return;
+      ++pages;
+      mostBetweenTicks = std::max(mostBetweenTicks, ++sinceTick);
+    });
+    QTimer ticker, hundred;
+    ticker.setInterval(0);
+    connect(&ticker, &QTimer::timeout, dialog, [&] {
+      if (dialog->building()) ++ticks, sinceTick = 0;
+    });
+    QElapsedTimer clock;
+    qint64 longestGap = 0, lastTick = 0;
+    hundred.setInterval(100);
+    connect(&hundred, &QTimer::timeout, dialog, [&] {
+      if (!dialog->building()) return;
+      longestGap = std::max(longestGap, clock.elapsed() - lastTick);
+      lastTick = clock.elapsed();
+    });
+    struct PaintSpy : QObject {
+      std::function<void()> seen;
+      bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) seen();
+        return false;
+      }
+    } spy;
+    spy.seen = [&] {
+      if (dialog->building()) painted.insert(shop.progress->value());
+    };
+    shop.progress->installEventFilter(&spy);
+    ticker.start();
+    hundred.start();
+    clock.start();
+    shop.Build();
+    qInfo("%d pages in %lld ms; longest gap between ticks of the 100 ms timer: %lld ms", pages,
+          clock.elapsed(), longestGap);
+    QVERIFY(dialog->LogLines().last().startsWith("Store Build Complete. ("));
+    QVERIFY(pages >= 10100);
+    QVERIFY(ticks >= pages - 1);
+    QVERIFY2(mostBetweenTicks <= 1, qPrintable(QString("%1 pages without a tick").arg(mostBetweenTicks)));
+    QVERIFY(fs::exists(shop.web / "tea9999.html"));
+    // The bar is painted throughout: at every percent it shows.
+    QSet<int> percents;
+    for (int value : painted) percents.insert(value * 100 / shop.progress->maximum());
+    QVERIFY2(percents.size() >= 95, qPrintable(QString("%1 percents painted").arg(percents.size())));
   }
 
   // From the "-R" start option the window is modal and the command returns once it closes;
