@@ -73,6 +73,7 @@ TEST(DynString, OperationsGiveExactTextAndCapacity) {
       {"assignN", nullptr, 0, "abcdef", nullptr, 3, 1, "abc", 3},
       {"assignN", "abc", 0, "xy", nullptr, 10, 1, "xy", 3},
       {"until", nullptr, 0, "key=value", "=", 0, 1, "key", 3},
+      {"until", nullptr, 0, "plain", "=", 0, 1, "plain", 5},
       {"until", "hello", 0, "=x", "=", 0, 1, "", 5},
       {"untilN", "hello", 0, "key=value", "=", 2, 1, "ke", 5},
       {"until", "ke", 0, nullptr, "=", 0, 0, "ke", 2},
