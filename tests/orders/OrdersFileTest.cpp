@@ -169,7 +169,7 @@ TEST(OrdersRobustness, DownloadedOrdersAreStoredExactly) {
   EXPECT_EQ(a.freightCents, 200);
 }
 
-TEST(OrdersRobustness, EveryTruncationFallsBackOrReadsWhole) {
+TEST(OrdersRobustness, CutFileIsRefusedUnlessOnlyTheLastLineFeedIsLost) {
   std::vector<OrderRecord> records;
   records.push_back(MakeFolder(RecordKind::NewOrders, "New Orders"));
   OrdersTree parsed;
