@@ -88,6 +88,7 @@ TEST(RemoveInvalidNameChars, RemovesEveryForbiddenCharacter) {
 
 TEST(MatchesExtensionList, PatternListsWithoutRegardToCase) {
   EXPECT_TRUE(MatchesExtensionList("index.HTM", "*.htm;*.html"));
+  EXPECT_TRUE(MatchesExtensionList("a.b.html", "*.htm;*.html"));
   EXPECT_TRUE(MatchesExtensionList("x.gif", "jpg, gif"));
   EXPECT_FALSE(MatchesExtensionList("x.shtml", "*.htm;*.html"));
   EXPECT_FALSE(MatchesExtensionList("htm", "*.htm"));
