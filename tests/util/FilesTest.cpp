@@ -112,12 +112,9 @@ TEST(FileInfo, SizeStampAndMissingFiles) {
   TestHome home;
   home.Write("f.txt", "12345");
   std::string f = (home / "f.txt").string();
-  std::filesystem::last_write_time(
-      f, std::filesystem::file_time_type::clock::now());  // make sure it is recent
   struct stat st;
   ASSERT_EQ(::stat(f.c_str(), &st), 0);
   EXPECT_EQ(FileStamp(f), static_cast<std::uint32_t>(st.st_mtime));
-  EXPECT_NE(FileStamp(f), 0u);
   EXPECT_EQ(FileSize(f), 5u);
   EXPECT_EQ(FileSize((home / "none").string()), 0u);
   EXPECT_EQ(FileStamp((home / "none").string()), 0u);

@@ -17,7 +17,6 @@ using test::TestHome;
 TEST(UniqueFileName, VariesTheNameBeforeItsExtension) {
   EXPECT_EQ(UniqueFileName("12.htm", 1), "12(1).htm");
   EXPECT_EQ(UniqueFileName("12(1).htm", 2), "12(2).htm");
-  EXPECT_EQ(UniqueFileName("New Invoice.html", 1), "New Invoice(1).html");
   EXPECT_EQ(UniqueFileName("readme", 3), "readme(3)");
   EXPECT_EQ(UniqueFileName("readme(9)", 10), "readme(10)");
   EXPECT_EQ(UniqueFileName("a.tar.gz", 1), "a.tar(1).gz");
