@@ -86,7 +86,8 @@ TEST(ProductImportTest, HeadersTargetsAndValueTreatments) {
   data.records = {"a,b,c,d"};
   data.columns[0] = ImportTarget::Title;
   data.columns[3] = ImportTarget::Label6;
-  EXPECT_EQ(ColumnHeader(data, 0) + ColumnHeader(data, 1) + ColumnHeader(data, 3), "Title???Label 6");
+  EXPECT_EQ(ColumnHeader(data, 0) + ColumnHeader(data, 1) + ColumnHeader(data, 3),
+            "Title???Label 6");
   EXPECT_EQ(ColumnHeader(data, 9999), "???");
   EXPECT_EQ(TargetFromName("product code"), ImportTarget::ProductCode);
   EXPECT_EQ(TargetFromName("Field 2"), ImportTarget::Field2);
