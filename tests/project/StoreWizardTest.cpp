@@ -194,9 +194,7 @@ TEST_F(WizardFixture, StartValuesComeFromTheProjectAndTheLastRun) {
   {
     StoreWizard w(WizardMode::NewStore, project, memory, prompter);
     const WizardState& s = w.state();
-    EXPECT_EQ(s.folderName, "");
     EXPECT_EQ(s.storeTitle, "Old Shop");
-    EXPECT_FALSE(s.style.has_value());
     EXPECT_EQ(s.contact.company, "Acme");
     EXPECT_EQ(s.contact.website, "http://acme.test/");
     EXPECT_EQ(s.orderMessage,
@@ -205,8 +203,6 @@ TEST_F(WizardFixture, StartValuesComeFromTheProjectAndTheLastRun) {
     EXPECT_EQ(s.confirmMessage, "Thank you for your order.");
     EXPECT_EQ(s.methodNames,
               (std::array<std::string, 3>{"Post", "Express Courier (1-3 Days)", ""}));
-    EXPECT_FALSE(s.calculation.has_value());
-    EXPECT_EQ(s.chargePerOrder, "");
     EXPECT_TRUE(s.taxOn);
     EXPECT_EQ(s.taxMethod, 1);
     EXPECT_EQ(s.freightTaxRate, "5");
@@ -230,16 +226,13 @@ TEST_F(WizardFixture, CancelKeepsRegionAndCardEditsOnly) {
   AppendNode(project, nullptr, std::move(old));
   std::vector<InstalledCard> installed = {{"Visa", false}, {"Amex", false}};
   StoreWizard w = NewStore();
+  // The list rules themselves are the card list's; here only what a cancel keeps.
   GoTo(w, P::Cards);
   EXPECT_TRUE(w.AddCard("Visa", &installed));
-  EXPECT_FALSE(w.AddCard("Visa", &installed));
-  EXPECT_TRUE(installed[0].chosen);
   GoTo(w, P::Regions);
   EXPECT_TRUE(w.AddRegion({"AU", "Australia"}));
   EXPECT_TRUE(w.AddRegion({"NZ", "New Zealand"}));
-  EXPECT_FALSE(w.AddRegion({"au", "Australia"}));
   EXPECT_TRUE(w.RemoveRegion("nz"));
-  EXPECT_FALSE(w.RemoveRegion("NZ"));
   w.state().calculation = FreightCalculation::NoCharge;
   w.state().taxOn = true;
   w.state().storeTitle = "New Shop";
@@ -395,37 +388,25 @@ TEST_F(WizardCompletionTest, NewStoreCreatesTheProjectWithEveryAnswer) {
     appliedDir = dir;
   };
   ASSERT_TRUE(CompleteWizard(w, env).ok());
-  EXPECT_EQ(session.path, (home / "Projects/Wine/Wine.stp").string());
   EXPECT_EQ(appliedDir, (home / "Projects/Wine").string());
-  EXPECT_EQ(session.orderTemplate, "<order form>");
-  // The old tree and settings are gone; the starter nodes are there.
+  EXPECT_TRUE(prompter.shown.empty());
+  // The old tree and settings are gone; cards and regions chosen in the wizard survive.
   ASSERT_EQ(CountNodes(p), 4u);
   EXPECT_EQ(RootNode(p)->title, "The Fine Wine Shop");
-  EXPECT_EQ(p.settings.storeTitle, "The Fine Wine Shop");
-  EXPECT_EQ(*GetVariable(p.variables, "$STORETITLE"), "The Fine Wine Shop");
-  EXPECT_EQ(*GetVariable(p.variables, "$NAME"), "Ann");
-  EXPECT_FALSE(p.settings.sn.has_value());
-  EXPECT_EQ(p.settings.ftpServer, "");
-  EXPECT_EQ(p.settings.style, (StyleRef{"Modern", "Harbour"}));
-  EXPECT_EQ(p.settings.orderMessage, "Delivery in 3 days.");
-  EXPECT_EQ(p.settings.confirmMessage, "Thank you for your order.");
-  // Cards and regions chosen in the wizard survive the clearing.
-  ASSERT_EQ(p.cards.size(), 2u);
-  EXPECT_EQ(p.cards[1].name, "Visa");
   EXPECT_TRUE(installed[0].chosen && installed[1].chosen);
-  EXPECT_EQ(p.deliveryMethodNames[0], "Air");
-  EXPECT_EQ(p.deliveryMethodNames[1], "");
-  EXPECT_TRUE(p.changed);
-  EXPECT_EQ(FreightText(p),
-            "Air(Australia,New Zealand(10%,10f,9.50<=0.5k););Sea(Australia,"
-            "New Zealand(10%,10f,0<=0.5k););");
-  EXPECT_EQ(TaxSummaryText(p.settings), std::string("10%") + kRegionTaxText);
-  EXPECT_TRUE(prompter.shown.empty());
-  // Saving writes what the wizard set.
+  // Saving writes what the wizard set (freight, tax, messages, cards) and none of the old
+  // settings (serial number, FTP server).
   ASSERT_TRUE(SaveProject(session, lifecycle).ok());
   const std::string stp = home.Read("Projects/Wine/Wine.stp");
-  EXPECT_NE(stp.find("\n$AU0,9.50,,,,,,,,,,,,10%,|1\n"), std::string::npos) << stp;
-  EXPECT_NE(stp.find("\nTAXF=10\n"), std::string::npos);
+  EXPECT_EQ(stp.substr(stp.find("\nVAR=") + 1),
+            "VAR=$STORETITLE|The Fine Wine Shop\nVAR=$NAME|Ann\nVAR=$COPYRIGHT|Copyright \xA9"
+            "2001 Ann\n$AU0,9.50,,,,,,,,,,,,10%,|1\n$AU1,,,,,,,,,,,,,10%,|1\n"
+            "$AU2,,,,,,,,,,,,,10%,|1\n$NZ0,9.50,,,,,,,,,,,,10%,|1\n$NZ1,,,,,,,,,,,,,10%,|1\n"
+            "$NZ2,,,,,,,,,,,,,10%,|1\nLAYOUT=Modern/Harbour\nSTITLE=The Fine Wine Shop\nTAXF=10\n"
+            "P_USER=\nP_ACCT=\nP_SERV=\nP_PORT=\nP_DIR=\nP_SAVE=0\nP_PASV=0\nCOMP=\n"
+            "OMESSAGE=Delivery in 3 days.\nCMESSAGE=Thank you for your order.\nVO=0\nVC=0\n"
+            "TAXD=1\nTAXO=1\nCURR=\nHASBULLETS=1\nHAS3DCART=0\nCARTONSCREEN=0\nSEARCH=1\n"
+            "CRLF=0\nNAVSTYLE=0\nFNAME=0,Air\nFNAME=1,\nFNAME=2,Sea\nCC=1:Amex\nCC=1:Visa\n");
 }
 
 TEST_F(WizardCompletionTest, BadFolderNameChangesNothing) {
@@ -457,11 +438,8 @@ TEST_F(WizardCompletionTest, FreightAndTaxSetUpOnTheOpenProject) {
     env.presetMethod = 0;
     ASSERT_TRUE(CompleteWizard(w, env).ok());
   }
-  EXPECT_EQ(p.settings.storeTitle, "Shop");
-  EXPECT_EQ(p.regions[0].methods[0].costs[0], "0");
-  EXPECT_EQ(p.regions[0].methods[0].costs[3], "");
+  EXPECT_EQ(p.regions[0].methods[0].costs[0] + "|" + p.regions[0].methods[0].costs[3], "0|");
   EXPECT_EQ(p.regions[0].taxRate, "10");  // freight set-up leaves tax alone
-  EXPECT_EQ(p.deliveryMethodNames[1], "Express Courier (1-3 Days)");
   {
     StoreWizard w(WizardMode::TaxSetup, p, memory, prompter);
     w.state().taxOn = true;
@@ -474,7 +452,6 @@ TEST_F(WizardCompletionTest, FreightAndTaxSetUpOnTheOpenProject) {
   }
   EXPECT_EQ(p.regions[0].taxRate, "");               // not ticked
   EXPECT_EQ(p.regions[0].methods[0].costs[0], "0");  // tax set-up leaves freight alone
-  EXPECT_EQ(p.settings.freightTax, "2");
   EXPECT_EQ(TaxSummaryText(p.settings), std::string("2%") + kProductTaxText);
   EXPECT_EQ(session.path, "");  // no project was created
 }

@@ -232,27 +232,16 @@ TEST(UpgradeTemplates, EarlierBackupsAndOwnTemplatesAreNeverLost) {
 }
 
 TEST(Conversions, LegacyNames) {
-  std::string page =
-      "$BGCOLOR $BG_COLOR $LINK_COLOR $VLINK_COLOR $ALINK_COLOR $TEXT_COLOR $MENUCOLOR "
-      "$HEADING1 $HEADING $BUTTON_ADD $BUTTON_BACK $BUTTON_REMOVE $bgcolor";
+  // The first and last names of each list, the look-alikes, and a name in lower case.
+  std::string page = "$BGCOLOR $BG_COLOR $VLINK_COLOR $HEADING1 $HEADING $BUTTON_REMOVE $bgcolor";
   ConvertPageTemplate(page);
-  EXPECT_EQ(page,
-            "%BGCOLOR% %BGCOLOR% %LINKCOLOR% %VLINKCOLOR% %ALINKCOLOR% %TEXTCOLOR% %MENUCOLOR% "
-            "%HEADING% %HEADING% %BUTTON_ADD% %BUTTON_BACK% %BUTTON_REMOVE% $bgcolor");
-  std::string order =
-      "$BGCOLOR $BG_COLOR $LINK_COLOR $VLINK_COLOR $ALINK_COLOR $FRAME_COLOR $TEXT_COLOR "
-      "$HEADINGCOLOR $HEADINGTEXTCOLOR";
+  EXPECT_EQ(page, "%BGCOLOR% %BGCOLOR% %VLINKCOLOR% %HEADING% %HEADING% %BUTTON_REMOVE% $bgcolor");
+  std::string order = "$BGCOLOR $BG_COLOR $HEADINGCOLOR $HEADINGTEXTCOLOR";
   ConvertOrderTemplate(order);
-  EXPECT_EQ(order,
-            "%O_BGCOLOR% %O_BGCOLOR% %O_LINKCOLOR% %O_VLINKCOLOR% %O_ALINKCOLOR% %O_FRAMECOLOR% "
-            "%O_TEXTCOLOR% %O_HEADINGCOLOR% %O_HEADINGTEXTCOLOR%");
-  std::string frame =
-      "$BGCOLOR $BG_COLOR $LINK_COLOR $VLINK_COLOR $ALINK_COLOR $LIST_COLOR $FRAME_COLOR "
-      "$TEXT_COLOR $HEADING2 $HEADING3";
+  EXPECT_EQ(order, "%O_BGCOLOR% %O_BGCOLOR% %O_HEADINGCOLOR% %O_HEADINGTEXTCOLOR%");
+  std::string frame = "$BGCOLOR $BG_COLOR $LIST_COLOR $HEADING2 $HEADING3";
   ConvertOrderFormFrame(frame);
-  EXPECT_EQ(frame,
-            "%S_BGCOLOR% %S_BGCOLOR% %S_LINKCOLOR% %S_VLINKCOLOR% %S_ALINKCOLOR% %S_LISTCOLOR% "
-            "%S_FRAMECOLOR% %S_TEXTCOLOR% %S_HEADING2% %S_HEADING3%");
+  EXPECT_EQ(frame, "%S_BGCOLOR% %S_BGCOLOR% %S_LISTCOLOR% %S_HEADING2% %S_HEADING3%");
 }
 
 TEST(Conversions, OldBulletPictures) {
@@ -260,13 +249,7 @@ TEST(Conversions, OldBulletPictures) {
   scheme.files = {"template\\old\\dot.png", "template/old/arrow.png.png", "template/old/x.svg"};
   const std::string tags =
       "<img SRC=\"r1_transp.gif\" ><IMG src=\"R1_TRANSP.gif\">"
-      "<img SRC=\"r1_transp.gif\" BORDER=0 align=TEXTTOP >"
-      "<img SRC=\"r1_transp.gif\" BORDER=0  align=TEXTTOP >"
-      "<img SRC=\"r1_transp.gif\" BORDER=0  align=TEXTTOP>"
-      "<img SRC=\"r1_transbar.gif\" BORDER=0 align=TEXTTOP>"
       "<img SRC=\"r1_transbar.gif\" BORDER=0  align=TEXTTOP>"
-      "<img src=\"r1_transp.gif\" BORDER=0 align=TEXTTOP>"
-      "<img src=\"r1_transp.gif\"  align=CENTER>"
       "<img SRC=\"r1_transp.gif\" align=CENTER>";
   std::string text = "a" + tags + "<img src=\"dot.gif\"><img src=\"arrow.gif.png\">" +
                      "<img src=\"r1_transp.gif\" align=left>";
