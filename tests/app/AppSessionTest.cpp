@@ -33,14 +33,12 @@ struct Started {
   }
 };
 
-TEST(AppSession, FreshHomeStartsOnTheOrderServerSettings) {
+TEST(AppSession, FreshHomeGetsItsProjectsFolderAndTheShippedSchemes) {
   Started s;
   EXPECT_TRUE(FileExists((s.home / "Projects").string()));
   EXPECT_FALSE(FileExists((s.home / "config.ini").string()));
   EXPECT_EQ(s.app.env().installDir, s.home.path().string());
   EXPECT_FALSE(s.app.globals().styles.empty());  // the shipped schemes were loaded
-  EXPECT_EQ(MainWindowStartActions(s.app.globals()),
-            std::vector<StartAction>{StartAction::OrderServerSettings});
 }
 
 TEST(AppSession, OpenRemembersTheProjectAndSaveWritesEverything) {
