@@ -15,38 +15,6 @@ bool On(const std::set<int>& set, int id) {
   return set.count(id) != 0;
 }
 
-TEST(CommandRulesTest, InsideAShelfOnlyProductsCanBeAdded) {
-  CommandState s;
-  s.hasProjectPath = true;
-  auto empty = EnabledMenuCommands(s);  // empty tree: containers, no page, link or product
-  EXPECT_TRUE(On(empty, kCmdNewCategory));
-  EXPECT_FALSE(On(empty, kCmdNewPage));
-  EXPECT_FALSE(On(empty, kCmdNewProduct));
-  s.hasCurrentNode = true;
-  s.currentKind = NodeKind::Category;
-  auto cat = EnabledMenuCommands(s);
-  for (int id : {kCmdNewCategory, kCmdNewShelf, kCmdNewList, kCmdNewPage, kCmdNewLink,
-                 kCmdNewProduct, kCmdBuildStore, kCmdPreview}) {
-    EXPECT_TRUE(On(cat, id)) << id;
-  }
-  for (NodeKind kind : {NodeKind::Shelf, NodeKind::List}) {
-    s.currentKind = kind;
-    s.parentKind = std::nullopt;
-    auto menu = EnabledMenuCommands(s);
-    EXPECT_TRUE(On(menu, kCmdNewProduct));
-    for (int id : {kCmdNewCategory, kCmdNewShelf, kCmdNewList, kCmdNewPage, kCmdNewLink}) {
-      EXPECT_FALSE(On(menu, id)) << id;
-    }
-    s.currentKind = NodeKind::Product;
-    s.parentKind = kind;
-    menu = EnabledMenuCommands(s);
-    EXPECT_TRUE(On(menu, kCmdNewProduct));
-    EXPECT_FALSE(On(menu, kCmdNewCategory));
-  }
-  s.parentKind = NodeKind::Category;
-  EXPECT_TRUE(On(EnabledMenuCommands(s), kCmdNewPage));
-}
-
 // Paste needs a focus that takes it; Find is off on the freight and layout pages.
 TEST(CommandRulesTest, PasteNeedsAFocusAndFindAListPage) {
   CommandState s;
@@ -83,8 +51,7 @@ TEST(CommandRulesTest, TreePopupOffersOnlyTheApplicableEnableOrDisable) {
   }
 }
 
-// A project of a category holding a shelf (one enabled and one disabled product) and a page;
-// the rules of each node kind are checked on raw states above.
+// A project of a category holding a shelf (one enabled and one disabled product) and a page.
 struct Store {
   ProjectSession session;
   std::uint32_t serial = 0;
@@ -137,6 +104,18 @@ TEST(CommandRulesTest, StateMatrix) {
        {kCmdTreeNewCategory, kCmdListSelectAll},
        {kCmdNewStore, kCmdListCopy, kCmdListDelete, kCmdListRename, kCmdListEnable,
         kCmdListDisable, kCmdListPaste}},
+      {"nothing selected: containers only",
+       [](Store& st, WindowState&) { st.session.project.selected = nullptr; },
+       {kCmdNewCategory, kCmdNewShelf, kCmdNewList, kCmdSaveAs},
+       {kCmdNewPage, kCmdNewLink, kCmdNewProduct, kCmdPreview, kCmdBuildStore},
+       {},
+       {}},
+      {"shelf: only products go in",
+       [](Store& st, WindowState&) { st.editor.Select(st.nodes["shelf"]); },
+       {kCmdNewProduct},
+       {kCmdNewCategory, kCmdNewShelf, kCmdNewList, kCmdNewPage, kCmdNewLink},
+       {},
+       {}},
       {"shelf item",
        [](Store& st, WindowState&) { st.editor.Select(st.nodes["shelf item"]); },
        {kCmdNewProduct, kCmdDisable},
@@ -186,7 +165,7 @@ TEST(CommandRulesTest, StateMatrix) {
          w.focus = UiFocus::TextField;
          w.systemClipboardHasText = true;
        },
-       {kCmdPaste, kCmdSelectAll, kCmdInsertCategoryList, kCmdInsertFile},
+       {kCmdPaste, kCmdSelectAll, kCmdInsertCategoryList, kCmdInsertFile, kCmdNewPage},
        {},
        {},
        {}},
