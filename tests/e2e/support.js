@@ -140,34 +140,6 @@ function addServerUser(dataFile, user, password) {
     { stdio: 'pipe' });
 }
 
-// A plain HTTP/1.0 GET of a raw target; resolves {status, headers, body (latin1)}.
-function rawGet(port, target) {
-  return new Promise((resolve, reject) => {
-    const req = http.request({ host: '127.0.0.1', port, method: 'GET', path: target, agent: false,
-      headers: { Connection: 'close' } }, (res) => {
-      let body = '';
-      res.setEncoding('latin1');
-      res.on('data', (c) => { body += c; });
-      res.on('end', () => resolve({ status: res.statusCode, headers: res.headers, body }));
-    });
-    req.setTimeout(20000, () => req.destroy(new Error(`GET ${target} timed out`)));
-    req.on('error', reject);
-    req.end();
-  });
-}
-
-// The download and delete parameter texts, form-encoded as the merchant's program sends them.
-function formEncode(text) {
-  let out = '';
-  for (const byte of Buffer.from(text, 'latin1')) {
-    const c = String.fromCharCode(byte);
-    if (/[A-Za-z0-9*.\-_]/.test(c)) out += c;
-    else if (c === ' ') out += '+';
-    else out += '%' + byte.toString(16).toUpperCase().padStart(2, '0');
-  }
-  return out;
-}
-
 // ---- the order form's body -------------------------------------------------
 
 // Decodes an application/x-www-form-urlencoded body into [name, value] pairs of text (the
@@ -319,6 +291,6 @@ async function fitsWidth(page) {
 
 module.exports = {
   top, chromiumPath, missingTools, workFolder, artifactsFolder, runCli, makeHome, buildStore, buildSampleInStyle,
-  startTolmiServer, addServerUser, rawGet, formEncode, decodeFormBody, checkOrder, startStoreServer,
+  startTolmiServer, addServerUser, decodeFormBody, checkOrder, startStoreServer,
   launchBrowser, fitsWidth, exited,
 };
