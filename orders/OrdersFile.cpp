@@ -489,7 +489,10 @@ void MergeSavedOrders(const std::string& path, OrdersTree& tree) {
         auto twin = unsavedById.find({r->orderId, r->orderDate});
         if (twin != unsavedById.end()) dropped.insert(twin->second);
       }
-      OrderRecord copy = CopyRecord(*r);
+      // The whole record: a copy for the clipboard leaves out the order date, and an
+      // order without it would no longer be known as the same order by the next save.
+      OrderRecord copy = *r;
+      copy.uid = NewRecordUid();
       copy.children.clear();
       arrival.orders.push_back(std::move(copy));
       held.insert(key);

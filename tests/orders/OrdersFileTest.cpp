@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "orders/OrderNumbers.h"
@@ -300,6 +301,7 @@ OrderRecord Order(const std::string& name, const std::string& id = "") {
   o.kind = RecordKind::Order;
   o.name = name;
   o.orderId = id;
+  if (!id.empty()) o.orderDate = 1765000000;  // downloaded orders carry their date
   return o;
 }
 
@@ -362,6 +364,20 @@ TEST(OrdersSharing, SavesOfTwoProgramsMergeInsteadOfOverwriting) {
     LoadOrders(dir, back);
     EXPECT_EQ(Names(back), c.expected);
     EXPECT_EQ(Names(b), c.expected);  // the saving program sees what it saved
+    // Orders that came from the other program keep their dates, so a later save of A
+    // (a download saves again after the server's delete answer) finds them its own.
+    ForEachRecord(back.records, [](const OrderRecord& r) {
+      if (!r.orderId.empty()) {
+        EXPECT_EQ(r.orderDate, 1765000000) << r.name;
+      }
+    });
+    if (c.bDeletesSavedOrder) continue;
+    ASSERT_TRUE(SaveOrders(dir, a, 4).ok());
+    LoadOrders(dir, back);
+    std::vector<std::string> names = Names(back), expected = c.expected;
+    std::sort(names.begin(), names.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names, expected);
   }
 }
 
