@@ -475,6 +475,7 @@ void MergeSavedOrders(const std::string& path, OrdersTree& tree) {
   };
   std::vector<Arrival> arrivals;
   std::set<std::string> dropped;  // our unsaved copies of orders the file already holds
+  std::set<std::string> same;     // orders of the file this tree (which never read it) holds
   for (const OrderRecord& top : disk.records) {
     Arrival arrival{top.kind == RecordKind::Order ? nullptr : &top, {}};
     std::vector<const OrderRecord*> found;
@@ -484,6 +485,7 @@ void MergeSavedOrders(const std::string& path, OrdersTree& tree) {
     });
     for (const OrderRecord* r : found) {
       const std::string key = OrderKey(*r);
+      if (!tree.file.known && held.count(key)) same.insert(key);
       if (wasSeen(key) || held.count(key)) continue;
       if (!r->orderId.empty()) {
         auto twin = unsavedById.find({r->orderId, r->orderDate});
@@ -501,8 +503,9 @@ void MergeSavedOrders(const std::string& path, OrdersTree& tree) {
   }
   if (!dropped.empty()) EraseOrders(tree.records, dropped);
   std::set<long long> savedNumbers;
+  // The tree's own copy of an order does not take its number from itself.
   ForEachRecord(disk.records, [&](const OrderRecord& r) {
-    if (r.kind != RecordKind::Order) return;
+    if (r.kind != RecordKind::Order || same.count(OrderKey(r))) return;
     if (std::optional<long long> n = OrderNumberOf(r.name)) savedNumbers.insert(*n);
   });
   RenumberUnsavedOrders(tree, savedNumbers);

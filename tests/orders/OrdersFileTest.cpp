@@ -381,6 +381,23 @@ TEST(OrdersSharing, SavesOfTwoProgramsMergeInsteadOfOverwriting) {
   }
 }
 
+// Two downloads into a home without an orders file: both file the same order; the second
+// save keeps it once under its number, and the first program's next save finds it its own.
+TEST(OrdersSharing, SameOrderFiledByTwoTreesThatNeverReadTheFileIsKeptOnce) {
+  test::TestHome home;
+  const std::string dir = home.path().string();
+  OrdersTree a, b;
+  LoadOrders(dir, a);
+  LoadOrders(dir, b);
+  for (OrdersTree* tree : {&a, &b}) NewOrders(*tree) = {Order("1001", "X-2"), Order("1000", "X-1")};
+  ASSERT_TRUE(SaveOrders(dir, a, 1).ok());
+  ASSERT_TRUE(SaveOrders(dir, b, 2).ok());
+  ASSERT_TRUE(SaveOrders(dir, a, 3).ok());
+  OrdersTree back;
+  LoadOrders(dir, back);
+  EXPECT_EQ(Names(back), (std::vector<std::string>{"1001:X-2", "1000:X-1"}));
+}
+
 TEST(OrdersSharing, UnsavedOrderTakingASavedNumberGetsTheNextFreeOne) {
   test::TestHome home;
   const std::string dir = home.path().string();
