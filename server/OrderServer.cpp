@@ -142,6 +142,10 @@ struct OrderServer::Impl {
   // against and a keyed digest of the password. Memory only.
   std::map<std::string, std::pair<std::string, std::string>> verified;
   unsigned char cacheKey[crypto_generichash_KEYBYTES] = {};
+  // Live connections (loop thread only) and their count per client address: a session the
+  // loop or a pool still holds at shutdown takes itself off these lists when it goes.
+  std::list<Session*> live;
+  std::map<std::string, size_t> perAddress;
   asio::io_context ioc;
   tcp::acceptor acceptor;
   asio::signal_set signals;
@@ -158,9 +162,6 @@ struct OrderServer::Impl {
   std::string dummyHash;  // checked for unknown accounts, so they take as long as known ones
   StaticFiles files{config.storeDir};
 
-  // Live connections (loop thread only) and their count per client address.
-  std::list<Session*> live;
-  std::map<std::string, size_t> perAddress;
   bool UnderPressure() const { return live.size() * 2 >= config.maxConnections; }
   SteadyClock::duration ReadTimeout() const {
     return std::chrono::seconds(UnderPressure() ? std::min(config.pressureTimeoutSeconds,
