@@ -16,6 +16,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -134,10 +135,24 @@ void MainWindow::BuildLayout() {
 void MainWindow::BuildBars() {
   toolBar_ = addToolBar(tr("Toolbar"));
   toolBar_->setObjectName(QStringLiteral("toolBar"));
-  for (int id : {kCmdNewStore, kCmdOpenStore, kCmdSave, kCmdNewCategory, kCmdNewProduct,
-                 kCmdPreview, kCmdBuildStore, kCmdOrders})
-    toolBar_->addAction(actions_->MenuAction(id));
-  toolBar_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  // The toolbar shows a picture beside each command, so it does not read as a second
+  // copy of the button bar below it (text buttons only).
+  const std::pair<int, QStyle::StandardPixmap> tools[] = {
+      {kCmdNewStore, QStyle::SP_FileIcon},
+      {kCmdOpenStore, QStyle::SP_DialogOpenButton},
+      {kCmdSave, QStyle::SP_DialogSaveButton},
+      {kCmdNewCategory, QStyle::SP_FileDialogNewFolder},
+      {kCmdNewProduct, QStyle::SP_FileDialogDetailedView},
+      {kCmdPreview, QStyle::SP_FileDialogContentsView},
+      {kCmdBuildStore, QStyle::SP_BrowserReload},
+      {kCmdOrders, QStyle::SP_FileDialogListView}};
+  for (const auto& [id, icon] : tools) {
+    QAction* action = actions_->MenuAction(id);
+    action->setIcon(style()->standardIcon(icon));
+    toolBar_->addAction(action);
+  }
+  toolBar_->setIconSize(QSize(16, 16));
+  toolBar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
   addToolBarBreak();
   buttonBar_ = addToolBar(tr("Buttons"));
   buttonBar_->setObjectName(QStringLiteral("buttonBar"));

@@ -233,7 +233,7 @@ class StorePagesTest : public QObject {
 
   void styleChooserAndEditor() {
     WindowShop shop;
-    shop.window->resize(1200, 820);
+    shop.window->resize(1200, 800);
     shop.Show();
     // A style whose files are missing is not offered, nor its group.
     SchemeList& schemes = shop.session.schemes();
