@@ -66,7 +66,7 @@ std::vector<OrderRecord> CopyRecords(std::vector<OrderRecord>& records,
   std::vector<OrderRecord> clip;
   for (std::uint64_t uid : Topmost(records, uids)) {
     const OrderRecord* r = FindRecord(records, uid);
-    if (r && !IsStandardFolder(*r)) clip.push_back(CopyRecord(*r));
+    if (r && !IsStandardFolder(*r)) clip.push_back(DuplicateRecord(*r));
   }
   return clip;
 }
@@ -96,7 +96,7 @@ std::vector<std::uint64_t> PasteRecords(std::vector<OrderRecord>& records,
     at = list->size();
   }
   for (const auto& r : clip) {
-    OrderRecord copy = CopyRecord(r);
+    OrderRecord copy = DuplicateRecord(r);
     inserted.push_back(copy.uid);
     list->insert(list->begin() + static_cast<std::ptrdiff_t>(at++), std::move(copy));
   }
@@ -107,7 +107,7 @@ std::size_t PasteItems(OrderRecord& order, const std::vector<OrderItem>& clip) {
   std::size_t n = 0;
   for (const auto& it : clip)
     if (it.rowKind == RowKind::Product) {
-      order.items.push_back(CopyItem(it));
+      order.items.push_back(DuplicateItem(it));
       ++n;
     }
   return n;

@@ -26,8 +26,8 @@ std::uint64_t NewOrder(OrdersTree& tree, std::uint64_t selected, int& nextOrderN
 // Appends a product line "New Product" (quantity 1) to the order. Returns its index.
 std::size_t NewProduct(OrderRecord& order);
 
-// Deep copies of the records with those uids for the clipboard; the standard folders
-// and records whose ancestor is also chosen are left out.
+// Whole copies (DuplicateRecord) of the records with those uids for the clipboard; the
+// standard folders and records whose ancestor is also chosen are left out.
 std::vector<OrderRecord> CopyRecords(std::vector<OrderRecord>& records,
                                      const std::vector<std::uint64_t>& uids);
 

@@ -101,6 +101,27 @@ OrderRecord CopyRecord(const OrderRecord& record) {
   return c;
 }
 
+OrderItem DuplicateItem(const OrderItem& item) {
+  OrderItem c = item;
+  c.rowKind = RowKind::Product;
+  return c;
+}
+
+namespace {
+void RenewForDuplicate(OrderRecord& record) {
+  record.uid = NewRecordUid();
+  std::erase_if(record.items,
+                [](const OrderItem& item) { return item.rowKind != RowKind::Product; });
+  for (auto& child : record.children) RenewForDuplicate(child);
+}
+}  // namespace
+
+OrderRecord DuplicateRecord(const OrderRecord& record) {
+  OrderRecord c = record;
+  RenewForDuplicate(c);
+  return c;
+}
+
 std::int32_t ParseInt32(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;

@@ -122,11 +122,16 @@ void AppendField(OrderRecord& record, std::string_view name, std::string_view va
 // "Amount"/"Total" set total, "Freight" freight, "Tax" tax (any case). True if it was one.
 bool ApplyFieldToTotals(OrderRecord& record, std::string_view name, std::string_view value);
 
-// Copies as the copy and paste commands make them: a record keeps name, id, kind, status,
-// charge date, freight, fields, items and children, not the order date, total and tax;
-// an item keeps name, code, extra text 1, options, quantity, price and the disabled flag.
+// Light copies (the field template, the order a charge works on): a record keeps name, id,
+// kind, status, charge date, freight, fields, items and children, not the order date, total
+// and tax; an item keeps name, code, extra text 1, options, quantity, price and the disabled flag.
 OrderRecord CopyRecord(const OrderRecord& record);
 OrderItem CopyItem(const OrderItem& item);
+// Whole copies for the orders window's clipboard, so that an order moved by cut and paste
+// keeps its date, totals and its lines' tax, weight and freight: every value of the record
+// and its product lines, with fresh uids throughout (display rows are left out).
+OrderRecord DuplicateRecord(const OrderRecord& record);
+OrderItem DuplicateItem(const OrderItem& item);
 
 // Number readers that never fail: leading blanks, optional sign, digits; 0 when none.
 // Out-of-range values saturate. Amounts read with ParseDecimal (util/Money.h).

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "orders/OrderCommands.h"
+#include "orders/OrdersFile.h"
 #include "orders/OrdersView.h"
 
 namespace tolmi {
@@ -167,6 +168,40 @@ TEST(OrderCommands, PlacementCopyPasteRename) {
   EXPECT_FALSE(RenameFolder(records[0].children[0], "X"));
   EXPECT_TRUE(RenameFolder(records[1], "Wholesale"));
   EXPECT_EQ(records[1].name, "Wholesale");
+}
+
+// An order moved by cut and paste is written to the file as it was before the move: its
+// date, totals and its lines' tax, rate, weight, freight and second extra text go with it.
+TEST(OrderCommands, CutAndPasteKeepsTheWholeOrder) {
+  auto records = SampleTree();
+  OrderRecord& o = records[0].children[0];
+  o.orderId = "77";
+  o.orderDate = 1700000000;
+  AppendField(o, "Amount", "12.50");
+  AppendField(o, "Tax", "0.75");
+  OrderItem mug;
+  mug.name = "Mug";
+  mug.extraText2 = "gift";
+  mug.quantity = 2;
+  mug.unitCents = 450;
+  mug.taxCents = 75;
+  mug.taxRateMilli = 8250;
+  mug.weightMilli = 1500;
+  mug.freightCents = 120;
+  o.items.push_back(mug);
+  const std::string before = WriteOrdersText({o}, 1, 1);
+  const auto uid = o.uid;
+  auto clip = CopyRecords(records, {uid});
+  DeleteRecords(records, {uid}, nullptr);
+  auto pasted = PasteRecords(records, clip, records[1].uid, PasteTarget::Tree);
+  ASSERT_EQ(pasted.size(), 1u);
+  EXPECT_EQ(WriteOrdersText({records[1].children.back()}, 1, 1), before);
+  EXPECT_EQ(records[2].children[0].uid, uid);  // the cut order itself lies in the Trash
+
+  OrderRecord lines;
+  EXPECT_EQ(PasteItems(lines, {records[2].children[0].items[0]}), 1u);
+  EXPECT_EQ(lines.items[0].freightCents, 120);
+  EXPECT_EQ(lines.items[0].extraText2, "gift");
 }
 
 TEST(OrderCommands, DeleteThroughTrashAsksUntilFirstYes) {

@@ -558,7 +558,7 @@ void OrdersWindow::CopyCommand() {
     OrderRecord* order = ShownOrder();
     if (!order) return;
     clipItems_.clear();
-    for (int i : SelectedItemIndexes()) clipItems_.push_back(CopyItem(order->items[static_cast<std::size_t>(i)]));
+    for (int i : SelectedItemIndexes()) clipItems_.push_back(DuplicateItem(order->items[static_cast<std::size_t>(i)]));
   } else {
     const auto uids = focus_ == OrdersFocus::List ? ListSelection()
                                                   : std::vector<std::uint64_t>{selected_};
