@@ -89,20 +89,28 @@ store() {  # generates the benchmark store of $1 products below $work/store-$1
   TOLMI_BENCH_KEEP="$work/store-$1" "$bench" --benchmark_filter="BM_BuildStore/$1/" >/dev/null 2>&1
   rm -rf "$work/store-$1/web"
 }
-tolmi_build() {  # $1 products, $2 output folder, $3 figures file
-  rm -rf "$2"
-  timed "$3" "$cli" --home "$work/home" build "$work/store-$1/project/Bench.stp" --dir "$2" --no-save
+# Every timed build writes into a folder no build used before, and the outputs are deleted
+# only when the build rows are done: on ext4, creating files right after a large deletion
+# scans the recently deleted inodes (~0.3 ms a file), which would measure the deletion.
+outs=0
+fresh() { outs=$((outs + 1)); echo "$work/out.$outs"; }
+tolmi_build() {  # $1 products, $2 figures file, further arguments to the build
+  local products=$1 figures=$2
+  shift 2
+  timed "$figures" "$cli" --home "$work/home" build "$work/store-$products/project/Bench.stp" \
+    --dir "$(fresh)" --no-save "$@"
 }
 echo "build: generating the stores..."
 for n in $sizes; do store "$n"; done
 if command -v hugo >/dev/null; then
   python3 "$top/bench/hugo/make_site.py" "$work/hugo-site" "$products"
-  hugo --quiet -s "$work/hugo-site" -d "$work/hugo-web" >/dev/null 2>&1  # warm-up
+  hugo --quiet -s "$work/hugo-site" -d "$(fresh)" >/dev/null 2>&1  # warm-up
   l0=$(load)
   for ((r = 0; r < rounds; r++)); do
-    tolmi_build "$products" "$work/tolmi-web" "$work/b.tolmi"
-    rm -rf "$work/hugo-web"
-    timed "$work/b.hugo" hugo --quiet -s "$work/hugo-site" -d "$work/hugo-web"
+    tolmi_build "$products" "$work/b.tolmi"
+    tolmi_web=$work/out.$outs
+    hugo_web=$(fresh)
+    timed "$work/b.hugo" hugo --quiet -s "$work/hugo-site" -d "$hugo_web"
   done
   l1=$(load)
   w="$products products, fresh output, median of $rounds"
@@ -111,7 +119,7 @@ if command -v hugo >/dev/null; then
   peak() { awk '{ if ($3 > m) m = $3 } END { printf "%.0f", m / 1024 }' "$1"; }
   row build "$w: peak MiB (largest)" "$(peak "$work/b.tolmi")" "$(peak "$work/b.hugo")" "$l1"
   # The same store either way: product pages, the products linked, code and price pairs.
-  check=$(python3 - "$work/tolmi-web" "$work/hugo-web" <<'EOF'
+  check=$(python3 - "$tolmi_web" "$hugo_web" <<'EOF'
 import os, re, sys
 line = re.compile(r'<p>Product (\d+) ([0-9.]+) <a href="[^"]*">add</a> (P\d+)</p>')
 def scan(top, page, link):
@@ -139,10 +147,10 @@ else
 fi
 # Linear from 1,000 to 100,000 products: one build each (after a warm-up), time per product.
 for n in $sizes; do
-  tolmi_build "$n" "$work/lin-web" "$work/lin.$n"
+  tolmi_build "$n" "$work/lin.$n"
   : >"$work/lin.$n"
   l0=$(load)
-  tolmi_build "$n" "$work/lin-web" "$work/lin.$n"
+  tolmi_build "$n" "$work/lin.$n"
   read -r wall cpu kib <"$work/lin.$n"
   row build "tolmi alone, $n products ($(awk -v c="$cpu" -v n="$n" -v k="$kib" \
     'BEGIN { printf "%.0f us CPU/product, %.0f MiB", c * 1e6 / n, k / 1024 }')): wall s" "$wall" "-" "$l0"
@@ -152,13 +160,12 @@ done
 : >"$work/all"
 for ((r = 0; r < rounds; r++)); do
   for jobs in 1 0; do
-    rm -rf "$work/one-web"
-    timed "$work/$([ "$jobs" = 1 ] && echo one || echo all)" "$cli" --home "$work/home" build \
-      "$work/store-$products/project/Bench.stp" --dir "$work/one-web" --no-save --jobs "$jobs"
+    tolmi_build "$products" "$work/$([ "$jobs" = 1 ] && echo one || echo all)" --jobs "$jobs"
   done
 done
 row build "$products products, every core (tolmi) vs --jobs 1 (other): wall s" \
   "$(column "$work/all" 1)" "$(column "$work/one" 1)" "$(load)"
+rm -rf "$work"/out.*
 
 # ---- publish: tolmi-cli against lftp mirror -R ------------------------------------
 # pyftpdlib is Debian's package: the system's python3 (not one first in PATH) has it.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "project/CardList.h"
+#include "project/ProjectFile.h"
 #include "util/Strings.h"
 
 namespace tolmi {
@@ -262,6 +263,9 @@ Status CompleteWizard(StoreWizard& wizard, const WizardCompletionEnv& env) {
     }
     project.settings.storeTitle = state.storeTitle;
     SetVariable(project.variables, "$STORETITLE", state.storeTitle);
+    // The new store starts with the currency a load would give it ("$"), so its first build
+    // shows the same prices as every build after the project is opened again.
+    FinishProjectLoad(project);
     project.settings.sn.reset();
     project.settings.style = state.style;
     WriteMerchantDetails(project.variables, state.contact);

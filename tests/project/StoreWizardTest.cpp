@@ -399,13 +399,13 @@ TEST_F(WizardCompletionTest, NewStoreCreatesTheProjectWithEveryAnswer) {
   ASSERT_TRUE(SaveProject(session, lifecycle).ok());
   const std::string stp = home.Read("Projects/Wine/Wine.stp");
   EXPECT_EQ(stp.substr(stp.find("\nVAR=") + 1),
-            "VAR=$STORETITLE|The Fine Wine Shop\nVAR=$NAME|Ann\nVAR=$COPYRIGHT|Copyright \xA9"
+            "VAR=$STORETITLE|The Fine Wine Shop\nVAR=$CURRENCY|$\nVAR=$NAME|Ann\nVAR=$COPYRIGHT|Copyright \xA9"
             "2001 Ann\n$AU0,9.50,,,,,,,,,,,,10%,|1\n$AU1,,,,,,,,,,,,,10%,|1\n"
             "$AU2,,,,,,,,,,,,,10%,|1\n$NZ0,9.50,,,,,,,,,,,,10%,|1\n$NZ1,,,,,,,,,,,,,10%,|1\n"
             "$NZ2,,,,,,,,,,,,,10%,|1\nLAYOUT=Modern/Harbour\nSTITLE=The Fine Wine Shop\nTAXF=10\n"
             "P_USER=\nP_ACCT=\nP_SERV=\nP_PORT=\nP_DIR=\nP_SAVE=0\nP_PASV=0\nCOMP=\n"
             "OMESSAGE=Delivery in 3 days.\nCMESSAGE=Thank you for your order.\nVO=0\nVC=0\n"
-            "TAXD=1\nTAXO=1\nCURR=\nHASBULLETS=1\nHAS3DCART=0\nCARTONSCREEN=0\nSEARCH=1\n"
+            "TAXD=1\nTAXO=1\nCURR=$\nHASBULLETS=1\nHAS3DCART=0\nCARTONSCREEN=0\nSEARCH=1\n"
             "CRLF=0\nNAVSTYLE=0\nFNAME=0,Air\nFNAME=1,\nFNAME=2,Sea\nCC=1:Amex\nCC=1:Visa\n");
 }
 
