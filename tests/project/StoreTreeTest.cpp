@@ -57,6 +57,7 @@ TEST(NodeKindTest, DefaultsAndContainment) {
   EXPECT_EQ(NodeTemplate(shelf), "shelf.htm");
   shelf.temp = "myshelf.htm";
   EXPECT_EQ(NodeTemplate(shelf), "myshelf.htm");
+  EXPECT_STREQ(DefaultTemplate(NodeKind::Link), "search.htm");
   EXPECT_TRUE(MayHoldChild(NodeKind::Category, NodeKind::Link));
   EXPECT_TRUE(MayHoldChild(NodeKind::List, NodeKind::Product));
   EXPECT_FALSE(MayHoldChild(NodeKind::Shelf, NodeKind::Page));

@@ -143,6 +143,7 @@ TEST(SchemeSettings, FileRoundTripAndWriteFailure) {
   back.name = "Ocean";
   back.folder = "ocean";
   ASSERT_TRUE(ReadSchemeSettings(back, home.path().string()));
+  EXPECT_TRUE(back.loaded);
   EXPECT_EQ(home.Read("template/ocean/Ocean.ini"), SchemeSettingsText(full));
   back.preview = full.preview;
   EXPECT_EQ(SchemeSettingsText(back), SchemeSettingsText(full));
