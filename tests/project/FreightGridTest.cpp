@@ -42,7 +42,11 @@ TEST(FreightGridTest, RowsShowRuleCellsAndSort) {
   EXPECT_TRUE(FreightGridRows(p, 3).empty());
 
   using V = std::vector<std::string>;
-  struct Case { int column; bool descending; V order; };
+  struct Case {
+    int column;
+    bool descending;
+    V order;
+  };
   const Case cases[] = {
       {0, false, {"australia", "New Zealand", "United Kingdom", "USA"}},
       {0, true, {"USA", "United Kingdom", "New Zealand", "australia"}},
@@ -66,10 +70,15 @@ TEST(FreightGridTest, EditsMarkChangedAndRefusalsChangeNothing) {
 
   p.changed = false;
   const StoreProject before = Grid();
-  struct Refused { std::size_t region; int method; int column; const char* text; };
-  const Refused refused[] = {{0, 1, 0, "Name"},  {3, 1, 2, "1"},  {0, 1, 2, "1,50"},
-                             {0, 1, 2, "1|0"},   {0, 1, 13, "a\nb"}, {9, 1, 2, "1"},
-                             {0, 3, 2, "1"},     {0, 1, 14, "1"}};
+  struct Refused {
+    std::size_t region;
+    int method;
+    int column;
+    const char* text;
+  };
+  const Refused refused[] = {{0, 1, 0, "Name"}, {3, 1, 2, "1"},     {0, 1, 2, "1,50"},
+                             {0, 1, 2, "1|0"},  {0, 1, 13, "a\nb"}, {9, 1, 2, "1"},
+                             {0, 3, 2, "1"},    {0, 1, 14, "1"}};
   for (const Refused& r : refused)
     EXPECT_FALSE(SetFreightCell(p, r.region, r.method, r.column, r.text)) << r.text;
   EXPECT_FALSE(SetFreightRule(p, 0, 1, "a\r\nb"));

@@ -58,13 +58,14 @@ TEST(ProjectFileWriteTest, LineBreaksAndSeparatorsAreCleanedWhenWritten) {
   p.settings.ftpPassword = "pw";  // not kept: not written
   p.settings.currency = "E\r\nUR";
   p.deliveryMethodNames[1] = std::nullopt;
-  EXPECT_EQ(ProjectFileText(p, 0, kVersion),
-            "TIME=0\nVERSION=2034361\nOWNER=Tolmi PRO\nNODE4=TitleSTITLE=injected\nSTATUS=0\n"
-            "MOD=0\nc=0\ns=0\nlc=0\nls=0\nlsd1=0\nlsd2=0\nFILE=a.htm\n"
-            "BODY=Line one@@@Line two@@@three\nVAR=$AB|x@@@y\nLAYOUT=/Plain\nP_USER=bob\nP_ACCT=\n"
-            "P_SERV=\nP_PORT=\nP_DIR=\nP_SAVE=0\nP_PASV=0\nCOMP=\nOMESSAGE=\nCMESSAGE=\nVO=0\nVC=0\n"
-            "TAXD=0\nTAXO=0\nCURR=EUR\nHASBULLETS=1\nHAS3DCART=0\nCARTONSCREEN=0\nSEARCH=1\nCRLF=0\n"
-            "NAVSTYLE=0\nFNAME=0,Economy Air (2-3 Weeks)\nFNAME=2,Surface Mail (3-6 Weeks)\n");
+  EXPECT_EQ(
+      ProjectFileText(p, 0, kVersion),
+      "TIME=0\nVERSION=2034361\nOWNER=Tolmi PRO\nNODE4=TitleSTITLE=injected\nSTATUS=0\n"
+      "MOD=0\nc=0\ns=0\nlc=0\nls=0\nlsd1=0\nlsd2=0\nFILE=a.htm\n"
+      "BODY=Line one@@@Line two@@@three\nVAR=$AB|x@@@y\nLAYOUT=/Plain\nP_USER=bob\nP_ACCT=\n"
+      "P_SERV=\nP_PORT=\nP_DIR=\nP_SAVE=0\nP_PASV=0\nCOMP=\nOMESSAGE=\nCMESSAGE=\nVO=0\nVC=0\n"
+      "TAXD=0\nTAXO=0\nCURR=EUR\nHASBULLETS=1\nHAS3DCART=0\nCARTONSCREEN=0\nSEARCH=1\nCRLF=0\n"
+      "NAVSTYLE=0\nFNAME=0,Economy Air (2-3 Weeks)\nFNAME=2,Surface Mail (3-6 Weeks)\n");
   // An empty "PAGE=" is kept: it decides what a page's description is.
   StoreProject back = Read("NODE4=About\nSTATUS=0\nPAGE=\n");
   ASSERT_TRUE(back.top().children.at(0)->pagePresent);
@@ -209,17 +210,15 @@ TEST(ProjectFileReadTest, SettingsAndLists) {
             "Economy Air (2-3 Weeks)|Bike");
   EXPECT_EQ(p.settings.style, (StyleRef{"Modern", "Sorvidda"}));
   // Both "$X" lines are kept, then the currency default is added.
-  EXPECT_EQ(p.variables, (std::vector<StoreVariable>{{"$X", "a\r\nb"},
-                                                      {"$Y", ""},
-                                                      {"$X", "second"},
-                                                      {"$CURRENCY", "$"}}));
+  EXPECT_EQ(p.variables, (std::vector<StoreVariable>{
+                             {"$X", "a\r\nb"}, {"$Y", ""}, {"$X", "second"}, {"$CURRENCY", "$"}}));
   EXPECT_EQ(p.templateStamps, (std::vector<UploadStamp>{{"a", 17}}));
   EXPECT_EQ(p.cartStamps, (std::vector<UploadStamp>{{"cart.js", -3}}));
   // TAXO takes the low 16 bits, SEARCH the low 8.
   const StoreSettings& s = p.settings;
-  EXPECT_EQ(std::to_string(s.taxMethod) + std::to_string(s.navStyle) + std::to_string(s.hasBullets) +
-                std::to_string(s.search) + "|" + std::to_string(s.version) + "|" +
-                std::to_string(s.vo) + "|" + s.currency,
+  EXPECT_EQ(std::to_string(s.taxMethod) + std::to_string(s.navStyle) +
+                std::to_string(s.hasBullets) + std::to_string(s.search) + "|" +
+                std::to_string(s.version) + "|" + std::to_string(s.vo) + "|" + s.currency,
             "1100|-7|42|$");
 
   // An unknown style falls back to the first installed one.

@@ -70,9 +70,9 @@ TEST(ProjectTemplates, DefaultAsksThenRestoresTheShippedText) {
   FakePrompter prompter;
 
   prompter.answers = {PromptAnswer::Cancel};
-  EXPECT_EQ(ResetOrderTemplate(session, OrderTemplateKind::Confirmation, home.path(), prompter)
-                .kind(),
-            ErrorKind::Cancelled);
+  EXPECT_EQ(
+      ResetOrderTemplate(session, OrderTemplateKind::Confirmation, home.path(), prompter).kind(),
+      ErrorKind::Cancelled);
   EXPECT_EQ(session.confirmTemplate, "edited");
   EXPECT_FALSE(session.project.changed);
   EXPECT_EQ(prompter.asked.at(0).text,

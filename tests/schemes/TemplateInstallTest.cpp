@@ -61,7 +61,7 @@ TEST(ChooseStyle, NoLeavesEverythingYesInstallsTheEightTemplates) {
     EXPECT_EQ(r.status().kind(), ErrorKind::Cancelled);
   }
   EXPECT_EQ(in.Project("product.htm"), "merchant's own");
-  EXPECT_FALSE(project.changed);
+  EXPECT_FALSE(project.changed || project.settings.style);
   EXPECT_EQ(RootNode(project)->temp, "custom.htm");
 
   Result<int> r = ChooseStyle(project, in.list, {0, 0}, in.projectDir, prompter);
@@ -158,7 +158,8 @@ TEST(UpgradeTemplates, OlderProjectsHaveTheirTemplatesReplacedAndKept) {
     // Per template: the project's copy, then its backup ("" when none).
     std::string files;
     for (const char* name : {"shelf", "order", "confirm"})
-      files += u.in.Project(name + std::string(".htm")) + "|" + u.in.Project(name + std::string(".bak")) + " ";
+      files += u.in.Project(name + std::string(".htm")) + "|" +
+               u.in.Project(name + std::string(".bak")) + " ";
     const std::string shelf = c.shelf ? "new shelf|old shelf.htm " : "old shelf.htm| ";
     EXPECT_EQ(files, shelf + (replaced ? "new order|old order.htm new confirm|old confirm.htm "
                                        : "old order.htm| old confirm.htm| "));
