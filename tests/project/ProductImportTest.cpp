@@ -8,8 +8,7 @@
 
 #include "project/ProjectFile.h"
 #include "project/TreeEditing.h"
-#include "tests/support/FakePrompter.h"
-#include "tests/support/TestHome.h"
+#include "tests/project/ProjectFixtures.h"
 
 namespace tolmi {
 namespace {
@@ -110,13 +109,10 @@ struct Shop {
   StoreProject project;
   std::uint32_t serial = 0;
   test::FakePrompter prompter;
-  StoreNode* category = nullptr;
+  // Its file name is taken: imported files must avoid it.
+  StoreNode* category = test::AddNode(project, nullptr, NodeKind::Category, "Cellar", "2.htm");
   Shop() {
-    auto cat = CreateNode();
-    cat->title = "Cellar";
-    cat->file = "2.htm";  // taken: imported files must avoid it
-    cat->labels[1] = "Vintage";
-    category = AppendNode(project, nullptr, std::move(cat));
+    category->labels[1] = "Vintage";
     project.selected = category;
   }
   Result<int> Import(const ImportData& data) {
