@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include "project/ProjectFile.h"
-#include "project/TreeEditing.h"
 #include "tests/project/ProjectFixtures.h"
 
 namespace tolmi {
@@ -115,10 +114,10 @@ struct Shop {
     category->labels[1] = "Vintage";
     project.selected = category;
   }
-  Result<int> Import(const ImportData& data) {
+  Result<int> Import(const ImportData& data, const ImportProgress& progress = nullptr) {
     std::vector<std::size_t> all(data.records.size());
     for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
-    return ImportProducts(project, serial, data, all, prompter);
+    return ImportProducts(project, serial, data, all, prompter, progress);
   }
 };
 
@@ -197,22 +196,16 @@ TEST(ProductImportTest, RefusalsAndWhereProductsGo) {
   EXPECT_EQ(CountNodes(shop.project), 1u);
 
   // Beside a selected product; the progress callback stops the import.
-  std::uint32_t serial = 100;
-  TreeEditor editor(shop.project, serial);
-  editor.Select(shop.category);
-  ASSERT_EQ(editor.NewNode(NodeKind::Product)->parent, shop.category);
+  shop.project.selected = test::AddNode(shop.project, shop.category, NodeKind::Product, "Mug");
   data.records.clear();
   for (int i = 0; i < 250; ++i) data.records.push_back("P" + std::to_string(i));
   data.columns[5] = ImportTarget::Title;  // the right one wins, empty here
-  std::vector<std::size_t> all;
-  for (std::size_t i = 0; i < 250; ++i) all.push_back(i);
   std::vector<int> calls;
-  auto count =
-      ImportProducts(shop.project, shop.serial, data, all, shop.prompter, [&](int done, int total) {
-        EXPECT_EQ(total, 250);
-        calls.push_back(done);
-        return done < 200;
-      });
+  auto count = shop.Import(data, [&](int done, int total) {
+    EXPECT_EQ(total, 250);
+    calls.push_back(done);
+    return done < 200;
+  });
   EXPECT_EQ(*count, 200);
   EXPECT_EQ(calls, (std::vector<int>{100, 200}));
   EXPECT_EQ(shop.category->children.size(), 201u);
