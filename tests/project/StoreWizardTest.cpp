@@ -78,11 +78,7 @@ TEST_F(WizardFixture, PagesForwardAndBackInEveryMode) {
     int taxMethod;
     Pages pages;
   } cases[] = {
-      {WizardMode::NewStore,
-       false,
-       {},
-       false,
-       0,
+      {WizardMode::NewStore, false, std::nullopt, false, 0,
        start + Pages{P::Hosting} + freight + Pages{P::TaxOnOff, P::Final}},
       {WizardMode::NewStore, true, C::PerOrder, true, 0,
        start + freight +
@@ -96,12 +92,8 @@ TEST_F(WizardFixture, PagesForwardAndBackInEveryMode) {
       {WizardMode::RegionsOnly, false, {}, false, 0, {P::Regions}},
       {WizardMode::MethodsOnly, false, {}, false, 0, {P::MethodNames}},
       {WizardMode::TaxSetup, false, {}, false, 0, {P::TaxOnOff}},
-      {WizardMode::TaxSetup,
-       false,
-       {},
-       true,
-       1,
-       {P::TaxOnOff, P::TaxMethod, P::RegionalTaxRate, P::FreightTaxRate}},
+      {WizardMode::TaxSetup, false, std::nullopt, true, 1,
+       Pages{P::TaxOnOff, P::TaxMethod, P::RegionalTaxRate, P::FreightTaxRate}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.mode) * 100 + static_cast<int>(c.pages.size()));
