@@ -4,8 +4,7 @@
 
 #include <filesystem>
 
-#include "tests/support/FakePrompter.h"
-#include "tests/support/TestHome.h"
+#include "tests/project/ProjectFixtures.h"
 
 namespace tolmi {
 namespace {
@@ -13,13 +12,13 @@ namespace {
 using test::FakePrompter;
 using test::TestHome;
 
-// A home with the scheme "Sea/Ocean" (all eight templates) and a project folder.
-struct Installation {
-  TestHome home;
+// A home with the scheme "Sea/Ocean" (all eight templates), no order templates, and a
+// project folder.
+struct Installation : test::LifecycleHome {
   SchemeList list;
   std::string projectDir;
 
-  Installation() {
+  Installation() : LifecycleHome(false) {
     for (const char* name : kSchemeTemplates)
       home.Write(std::string("template/ocean/") + name, std::string("ocean ") + name);
     home.Write("template/ocean/Ocean.ini", "%BULLET_F%,4,24,Bullet - Category:,f.svg\n");
@@ -38,15 +37,11 @@ StoreProject TreeOfEveryKind() {
   StoreNode* top = nullptr;
   for (NodeKind kind : {NodeKind::Category, NodeKind::Product, NodeKind::Shelf, NodeKind::List,
                         NodeKind::Page, NodeKind::Link}) {
-    auto node = CreateNode();
-    node->kind = kind;
-    node->temp = "custom.htm";
-    StoreNode* placed = AppendNode(project, top, std::move(node));
+    StoreNode* placed = test::AddNode(project, top, kind, "");
+    placed->temp = "custom.htm";
     if (!top) top = placed;
   }
-  auto deep = CreateNode();
-  deep->kind = NodeKind::Product;
-  AppendNode(project, top->children[1].get(), std::move(deep));  // under the shelf
+  test::AddNode(project, top->children[1].get(), NodeKind::Product, "");  // under the shelf
   return project;
 }
 
@@ -54,7 +49,7 @@ TEST(ChooseStyle, NoLeavesEverythingYesInstallsTheEightTemplates) {
   Installation in;
   in.home.Write("Projects/Toys/Template/product.htm", "merchant's own");
   StoreProject project = TreeOfEveryKind();
-  FakePrompter prompter;
+  FakePrompter& prompter = in.prompter;
   prompter.answers = {PromptAnswer::No, PromptAnswer::Cancel, PromptAnswer::Yes};
 
   for (int i = 0; i < 2; ++i) {
@@ -62,15 +57,13 @@ TEST(ChooseStyle, NoLeavesEverythingYesInstallsTheEightTemplates) {
     EXPECT_EQ(r.status().kind(), ErrorKind::Cancelled);
   }
   EXPECT_EQ(in.Project("product.htm"), "merchant's own");
-  EXPECT_FALSE(project.changed);
-  EXPECT_FALSE(project.settings.style);
+  EXPECT_FALSE(project.changed || project.settings.style);
   EXPECT_EQ(RootNode(project)->temp, "custom.htm");
 
   Result<int> r = ChooseStyle(project, in.list, {0, 0}, in.projectDir, prompter);
   ASSERT_TRUE(r.ok());
   EXPECT_EQ(*r, 8);
-  ASSERT_EQ(prompter.asked.size(), 3u);
-  EXPECT_EQ(prompter.asked[2].text,
+  EXPECT_EQ(prompter.asked.at(2).text,
             "In order to use this style, Tolmi PRO needs to assign new templates to all "
             "categories and items.  If you have modified any of the existing templates, your "
             "changes will be lost.\r\n\r\nDo you wish to proceed?");
@@ -83,7 +76,6 @@ TEST(ChooseStyle, NoLeavesEverythingYesInstallsTheEightTemplates) {
             (std::vector<std::string>{"category.htm", "product.htm", "shelf.htm", "product.htm",
                                       "list.htm", "page.htm", "category.htm"}));
   EXPECT_EQ(project.settings.style, (StyleRef{"Sea", "Ocean"}));
-  EXPECT_TRUE(project.changed);
   EXPECT_EQ(in.list.current, (SchemeIndex{0, 0}));
   EXPECT_EQ(in.list.At({0, 0})->pictures[kBulletF], "f.svg");
 
@@ -119,7 +111,6 @@ TEST(InstallHook, UsesTheProjectsStyleElseTheCurrentOne) {
 // A project of the given version with its own three templates, upgraded.
 struct Upgrade {
   Installation in;
-  FakePrompter prompter;
   StoreProject project;
   std::optional<std::string> message;
 
@@ -130,10 +121,7 @@ struct Upgrade {
     for (const char* name : {"shelf.htm", "order.htm", "confirm.htm"})
       in.home.Write(std::string("Projects/Toys/Template/") + name, std::string("old ") + name);
     project.settings.version = version;
-    message = UpgradeProjectTemplates(project, in.projectDir, in.list.installDir, prompter);
-  }
-  bool Exists(const char* name) const {
-    return std::filesystem::exists(in.home / "Projects/Toys/Template" / name);
+    message = UpgradeProjectTemplates(project, in.projectDir, in.list.installDir, in.prompter);
   }
 };
 
@@ -157,52 +145,34 @@ TEST(UpgradeTemplates, OlderProjectsHaveTheirTemplatesReplacedAndKept) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.version);
     Upgrade u(c.version);
-    EXPECT_EQ(u.message.value_or(""), c.message);
-    EXPECT_EQ(u.project.changed, !c.message.empty());
-    if (c.message.empty()) {
-      EXPECT_TRUE(u.prompter.shown.empty());
-    } else {
-      ASSERT_EQ(u.prompter.shown.size(), 1u);
-      EXPECT_EQ(u.prompter.shown[0].text, c.message);
-      EXPECT_EQ(u.prompter.shown[0].title, "Project Upgrade");
-    }
     const bool replaced = !c.message.empty();
-    EXPECT_EQ(u.in.Project("shelf.htm"), c.shelf ? "new shelf" : "old shelf.htm");
-    EXPECT_EQ(u.Exists("shelf.bak"), c.shelf);
-    EXPECT_EQ(u.in.Project("order.htm"), replaced ? "new order" : "old order.htm");
-    EXPECT_EQ(u.in.Project("confirm.htm"), replaced ? "new confirm" : "old confirm.htm");
-    if (replaced) {
-      EXPECT_EQ(u.in.Project("order.bak"), "old order.htm");
-      EXPECT_EQ(u.in.Project("confirm.bak"), "old confirm.htm");
-    }
-    if (c.shelf) {
-      EXPECT_EQ(u.in.Project("shelf.bak"), "old shelf.htm");
-    }
+    EXPECT_EQ(u.project.changed, replaced);
+    std::string shown;
+    for (const auto& m : u.in.prompter.shown) shown += m.title + ": " + m.text;
+    EXPECT_EQ(shown, replaced ? "Project Upgrade: " + c.message : "");
+    EXPECT_EQ(u.message.value_or(""), c.message);
+    // Per template: the project's copy, then its backup ("" when none).
+    std::string files;
+    for (const char* name : {"shelf", "order", "confirm"})
+      files += u.in.Project(name + std::string(".htm")) + "|" +
+               u.in.Project(name + std::string(".bak")) + " ";
+    const std::string shelf = c.shelf ? "new shelf|old shelf.htm " : "old shelf.htm| ";
+    EXPECT_EQ(files, shelf + (replaced ? "new order|old order.htm new confirm|old confirm.htm "
+                                       : "old order.htm| old confirm.htm| "));
   }
 }
 
 TEST(InstallHook, NewProjectsGetTheStyleTemplatesThroughTheLifecycle) {
   Installation in;
-  FakePrompter prompter;
-  test::FakeClock clock(1700000000);
-  std::uint32_t serial = 0;
-  LifecycleEnv env;
-  env.installDir = in.list.installDir;
-  env.prompter = &prompter;
-  env.clock = &clock;
-  env.serialCounter = &serial;
+  LifecycleEnv& env = in.env;
   ProjectSession session;
   SetStyleTemplateHooks(env, in.list, session.project);
   ASSERT_TRUE(NewProject(session, env, "Shop", "Shop").ok());
-  EXPECT_EQ(in.home.Read("Projects/Shop/Template/search.htm"), "ocean search.htm");
   EXPECT_EQ(in.home.Read("Projects/Shop/Template/order.htm"), "ocean order.htm");
-
+  // The upgrade hook replaces the templates (its rules are the upgrade tests').
   in.home.Write("template/order.dat", "new order");
   env.upgradeTemplates(session.project, (in.home / "Projects/Shop").string());
   EXPECT_EQ(in.home.Read("Projects/Shop/Template/order.htm"), "new order");
-  EXPECT_EQ(in.home.Read("Projects/Shop/Template/order.bak"), "ocean order.htm");
-  ASSERT_EQ(prompter.shown.size(), 3u);  // two M101 for the missing .dat files, then the upgrade
-  EXPECT_EQ(prompter.shown[2].title, "Project Upgrade");
 }
 
 // A merchant's template is never lost: without the installation's file it stays, an
@@ -211,7 +181,7 @@ TEST(UpgradeTemplates, EarlierBackupsAndOwnTemplatesAreNeverLost) {
   Installation in;
   in.home.Write("Projects/Toys/Template/order.htm", "mine");
   StoreProject project;
-  FakePrompter prompter;
+  FakePrompter& prompter = in.prompter;
   project.settings.version = 101004;
   ASSERT_TRUE(UpgradeProjectTemplates(project, in.projectDir, in.list.installDir, prompter));
   EXPECT_EQ(in.Project("order.htm"), "mine");
