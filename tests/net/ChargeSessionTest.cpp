@@ -202,6 +202,10 @@ TEST_F(ChargeSessionTest, DeskCommandAndButtonChecks) {
   // An input message, titled "Error"; what passed its check before stays stored.
   context.account[0] = "3";
   ChargeInput input = Input();
+  input.amount = "0";
+  EXPECT_EQ(desk.Charge(Order(1), input, &gateway, context, {}, &id), ChargePress::Stayed);
+  EXPECT_FALSE(tree.changed);  // nothing was stored
+  input = Input();
   input.expiryMonth = "00";
   EXPECT_EQ(desk.Charge(Order(1), input, &gateway, context, {}, &id), ChargePress::Stayed);
   EXPECT_EQ(prompter.shown.back().text, kExpiryMessage);
