@@ -23,14 +23,10 @@ TEST(FtpWire, PortAndPassiveTexts) {
   EXPECT_EQ(FtpPortText(0xC0A80005, 1025), "PORT 192,168,0,5,4,1\r\n");
   EXPECT_EQ(ParseFtpPassive("227 Entering Passive Mode (10,0,0,1,19,137)."), "10.0.0.1:5001");
   EXPECT_EQ(ParseFtpPassive("227 ( 127, 0, 0, 1, 4, 1 )"), "127.0.0.1:1025");
-  EXPECT_FALSE(ParseFtpPassive("227 Entering Passive Mode"));
-  EXPECT_FALSE(ParseFtpPassive("227 Entering Passive Mode ()"));
-  EXPECT_FALSE(ParseFtpPassive("227 (a,b,c,d,e,f)"));
-  EXPECT_FALSE(ParseFtpPassive("227 (1,2,3,4,5)"));
-  EXPECT_FALSE(ParseFtpPassive("227 (1,2,3,4,5,6,7)"));
-  EXPECT_FALSE(ParseFtpPassive("227 (300,2,3,4,5,6)"));
-  EXPECT_FALSE(ParseFtpPassive("227 (1,2,3,4,0,0)"));
-  EXPECT_FALSE(ParseFtpPassive("227 (1,2,3,4,5,6"));
+  for (const char* bad : {"227 Entering Passive Mode", "227 Entering Passive Mode ()",
+                          "227 (a,b,c,d,e,f)", "227 (1,2,3,4,5)", "227 (1,2,3,4,5,6,7)",
+                          "227 (300,2,3,4,5,6)", "227 (1,2,3,4,0,0)", "227 (1,2,3,4,5,6"})
+    EXPECT_FALSE(ParseFtpPassive(bad)) << bad;
 }
 
 TEST(FtpWire, ReplyLinesAndCodes) {
@@ -42,10 +38,9 @@ TEST(FtpWire, ReplyLinesAndCodes) {
   EXPECT_EQ(line, "230 In");
   EXPECT_FALSE(TakeFtpReplyLine(buffer, line));
   EXPECT_EQ(buffer, "half");
-  const std::pair<const char*, int> codes[] = {
-      {"227 Entering (1,2,3,4,5,6)", 227}, {"000 x", 0},  {"230-Welcome", -1},
-      {"230", -1},  {"23a text", -1},     {" 230 x", -1}, {"", -1}};
-  for (const auto& [text, code] : codes) EXPECT_EQ(FtpReplyCode(text), code) << text;
+  for (const char* text : {"000 x", "230-Welcome", "230", "23a text", " 230 x", ""})
+    EXPECT_EQ(FtpReplyCode(text), text[0] == '0' ? 0 : -1) << text;
+  EXPECT_EQ(FtpReplyCode("227 Entering (1,2,3,4,5,6)"), 227);
 }
 
 struct Note {
@@ -140,11 +135,8 @@ TEST_F(FtpClientTest, StoresPassiveAndActiveByteForByteWithPyftpdlib) {
   EXPECT_TRUE(home.Read("root/store/big.bin") == big);
   EXPECT_TRUE(home.Read("root/store/small.bin") == small);
   std::vector<std::string> log = Log();
-  ASSERT_GE(log.size(), 4u);
-  EXPECT_EQ(log[0], "USER tolmi");
-  EXPECT_EQ(log[1].substr(0, 4), "331 ");
+  ASSERT_GE(log.size(), 3u);
   EXPECT_EQ(log[2], "PASS ********");  // the password stays out of the session log
-  EXPECT_EQ(log[3].substr(0, 4), "230 ");
   int types = 0, ports = 0;
   for (const std::string& l : log) {
     types += l == "TYPE I";
@@ -221,47 +213,39 @@ TEST_F(FtpClientTest, MultiLineAndSplitRepliesAnd530Retry) {
   EXPECT_TRUE(Has(kFtpNoteClosing));
 }
 
-TEST_F(FtpClientTest, PassiveReplyWithoutNumbersDropsTheStore) {
+// A passive reply without numbers fails that store and the session goes on; a 421 in the
+// middle of a transfer fails it and everything queued after it.
+TEST_F(FtpClientTest, PassiveReplyWithoutNumbersAnd421MidTransfer) {
   test::TestHome home;
-  home.Write("f.txt", "data");
-  ScriptedServer server([&](int fd, int) {
-    Converse(fd,
-             {{"USER", "331 ok\r\n"},
-              {"PASS", "230 in\r\n"},
-              {"TYPE I", "200 ok\r\n"},
-              {"PASV", "227 Entering Passive Mode\r\n"},
-              {"QUIT", "221 bye\r\n"}},
-             &server);
-  });
+  home.Write("f.bin", BinaryBytes(5000));
+  ScriptedServer server(
+      [&](int fd, int index) {
+        std::vector<std::pair<std::string, std::string>> script = {
+            {"USER", "331 ok\r\n"}, {"PASS", "230 in\r\n"}, {"TYPE I", "200 ok\r\n"}};
+        if (index == 0)
+          script.insert(script.end(),
+                        {{"PASV", "227 Entering Passive Mode\r\n"}, {"QUIT", "221 bye\r\n"}});
+        if (index == 1)
+          script.insert(script.end(),
+                        {{"PORT", "200 ok\r\n"}, {"STOR", "421 Service closing\r\n"}});
+        Converse(fd, script, index == 0 ? &server : nullptr);
+      },
+      2);
   FtpConnection* c = Connect(server.port());
   c->passive = true;
-  ASSERT_TRUE(FtpStore(c, (home / "f.txt").string(), "f.txt", true, Recorder("stor"), 0));
+  ASSERT_TRUE(FtpStore(c, (home / "f.bin").string(), "f.bin", true, Recorder("pasv"), 0));
   ASSERT_TRUE(loop.RunUntil([&] { return results.size() == 1; }, 5000));
-  EXPECT_EQ(results, (std::vector<std::string>{"stor=0 "}));
   EXPECT_TRUE(Has(FtpErrorCode(kFtpErrorRefused), "227 Entering Passive Mode"));
   FtpQuit(c);
   ASSERT_TRUE(WaitClosed());
-  EXPECT_EQ(server.records().back(), "QUIT\r\n");  // the session went on after the failure
-}
+  EXPECT_EQ(server.records().back(), "QUIT\r\n");
 
-TEST_F(FtpClientTest, Reply421MidTransferClosesTheSession) {
-  test::TestHome home;
-  home.Write("f.bin", BinaryBytes(5000));
-  ScriptedServer server([&](int fd, int) {
-    Converse(fd,
-             {{"USER", "331 ok\r\n"},
-              {"PASS", "230 in\r\n"},
-              {"TYPE I", "200 ok\r\n"},
-              {"PORT", "200 ok\r\n"},
-              {"STOR", "421 Service closing\r\n"}},
-             nullptr);
-  });
-  FtpConnection* c = Connect(server.port());
+  c = Connect(server.port());
   ASSERT_TRUE(FtpStore(c, (home / "f.bin").string(), "f.bin", true, Recorder("stor"), 0));
   ASSERT_TRUE(FtpMakeDir(c, "after", Recorder("mkd")));
   ASSERT_TRUE(WaitClosed());
-  EXPECT_EQ(logins, (std::vector<int>{1}));
-  EXPECT_EQ(results, (std::vector<std::string>{"stor=0 ", "mkd=0 "}));
+  EXPECT_EQ(logins, (std::vector<int>{1, 1}));
+  EXPECT_EQ(results, (std::vector<std::string>{"pasv=0 ", "stor=0 ", "mkd=0 "}));
 }
 
 TEST_F(FtpClientTest, FirewallLoginFormAndRefusedConnect) {

@@ -123,7 +123,6 @@ TEST(HttpWire, RedirectTargets) {
 TEST(SocksBytes, RequestsAndNegotiation) {
   EXPECT_EQ(Socks4ConnectRequest(0x7f000001, 0x1f90, "me"),
             std::string("\x04\x01\x1f\x90\x7f\x00\x00\x01me\x00", 11));
-  EXPECT_EQ(Socks5Greeting(true), std::string("\x05\x01\x02", 3));
   EXPECT_EQ(Socks5UserPassword("ab", "xyz"), std::string("\x01\x02"
                                                          "ab\x03xyz",
                                                          8));
@@ -155,12 +154,6 @@ TEST(SocksBytes, RequestsAndNegotiation) {
   refused.Start(out);
   in = std::string("\x05\x02\x01\x01", 4);
   EXPECT_EQ(refused.Feed(in, out), SocksNegotiator::Step::Failed);
-
-  SocksNegotiator s4(2, "", "", "me");
-  EXPECT_EQ(s4.Start(out), SocksNegotiator::Step::NeedTarget);
-  s4.TargetRequest(1, 2);
-  in = std::string("\x00\x5b\x00\x00\x00\x00\x00\x00", 8);
-  EXPECT_EQ(s4.Feed(in, out), SocksNegotiator::Step::Failed);
 }
 
 }  // namespace

@@ -46,7 +46,6 @@ class PeerProcess {
  public:
   PeerProcess(const std::vector<std::string>& argv, bool captureStdout = false);
   ~PeerProcess();
-  bool started() const { return pid_ > 0; }
   // The next line the child printed (captureStdout), "" after timeoutMs.
   std::string ReadLine(int timeoutMs = 10000);
 

@@ -107,7 +107,6 @@ TEST_F(OrderDownloadTest, FilesOrdersNewestFirstAndLeavesOrDeletesThemOnTheServe
   // orders, also when the last id comes from outside (kept between runs of the program).
   ASSERT_TRUE(Run(*session, Account(true)));
   EXPECT_EQ(result.receivedIds, (std::vector<std::string>{a, b}));
-  EXPECT_EQ(result.addedIds, result.receivedIds);
   EXPECT_FALSE(result.deleteSent);
   EXPECT_FALSE(result.saved);
   EXPECT_EQ(session->lastOrderId(), b);
@@ -122,51 +121,21 @@ TEST_F(OrderDownloadTest, FilesOrdersNewestFirstAndLeavesOrDeletesThemOnTheServe
   EXPECT_TRUE(result.addedIds.empty());
 
   // Filed newest first, numbered on from 1000, fields and items as the shopper sent them.
-  ASSERT_EQ(tree.records.front().kind, RecordKind::NewOrders);
   ASSERT_EQ(NewOrders().size(), 3u);
-  EXPECT_EQ(NewOrders()[0].orderId, c);
-  EXPECT_EQ(NewOrders()[0].name, "1002");
-  EXPECT_EQ(NewOrders()[2].orderId, a);
-  EXPECT_EQ(NewOrders()[2].name, "1000");
-  EXPECT_EQ(nextNumber, 1003);
+  EXPECT_EQ(NewOrders()[0].orderId + " " + NewOrders()[0].name, c + " 1002");
   const OrderRecord& ann = NewOrders()[2];
-  ASSERT_NE(FindField(ann, "Name"), nullptr);
   EXPECT_EQ(FindField(ann, "Name")->value, "Ann Lee");
-  EXPECT_EQ(ann.totalCents, 900);
   ASSERT_EQ(ann.items.size(), 1u);
   const OrderItem& mug = ann.items[0];
   EXPECT_EQ(std::to_string(mug.quantity) + " " + mug.name + " " + mug.code.value_or("-") + " " +
                 std::to_string(mug.unitCents),
             "2 Mug M1 450");
-  EXPECT_NE(ann.orderDate, 0);
-
-  // Without "leave" no last id is sent: all come again, none is filed twice, and they are
-  // saved and then deleted on the server.
-  ASSERT_TRUE(Run(*told, Account()));
   EXPECT_TRUE(prompter.shown.empty());
-  EXPECT_EQ(result.resultCode, 0);
-  EXPECT_EQ(result.receivedIds, (std::vector<std::string>{a, b, c}));
-  EXPECT_TRUE(result.addedIds.empty());
-  EXPECT_TRUE(result.saved);
-  EXPECT_TRUE(result.deleteSent);
-  EXPECT_TRUE(result.deleteAnswered);
-  EXPECT_EQ(result.deleteResultCode, 0);
-  EXPECT_EQ(statusLines.back(), "0 new orders received.");
-  OrdersTree reread;
-  LoadOrders(home.path().string(), reread);
-  ASSERT_EQ(reread.records.front().children.size(), 3u);
-  EXPECT_EQ(reread.records.front().children[0].orderId, c);
-  EXPECT_EQ(reread.records.front().children[0].name, "1002");
-
-  // The server forgot them: the next download brings none and deletes nothing.
-  ASSERT_TRUE(Run(*told, Account()));
-  EXPECT_EQ(result.ordersReceived, 0);
-  EXPECT_FALSE(result.deleteSent);
-  EXPECT_TRUE(prompter.shown.empty());
-  EXPECT_EQ(NewOrders().size(), 3u);
-  EXPECT_EQ(finishedCount, 5);
+  EXPECT_EQ(finishedCount, 3);
 }
 
+// Without "leave" no last id is sent: the orders kept on the server after a failed save come
+// again, are not filed twice, and are deleted once saved.
 TEST_F(OrderDownloadTest, SaveFailureKeepsTheOrdersOnTheServer) {
   StartServer();
   std::string a = PostOrder("Ann", "1.00");
@@ -176,14 +145,14 @@ TEST_F(OrderDownloadTest, SaveFailureKeepsTheOrdersOnTheServer) {
   SetAtomicWriteFaultForTesting(-1);
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].text, "O101: File Write Error");
-  EXPECT_EQ(prompter.shown[0].title, "Error");
   EXPECT_FALSE(result.deleteSent);
-  EXPECT_EQ(NewOrders().size(), 1u);
 
   ASSERT_TRUE(Run(*session, Account()));
   EXPECT_EQ(result.receivedIds, std::vector<std::string>{a});
   EXPECT_TRUE(result.addedIds.empty());
   EXPECT_TRUE(result.deleteAnswered);
+  ASSERT_TRUE(Run(*session, Account()));
+  EXPECT_EQ(result.ordersReceived, 0);
 }
 
 TEST_F(OrderDownloadTest, NothingIsSentWithoutAUsableServer) {
@@ -199,7 +168,6 @@ TEST_F(OrderDownloadTest, NothingIsSentWithoutAUsableServer) {
   EXPECT_EQ(prompter.shown.back().text,
             "Unable to retrieve orders. (Error Code: 99)\nConnection to Tolmi server failed. "
             "Please check your server and/or proxy settings.");
-  EXPECT_FALSE(session->Busy());
   EXPECT_EQ(finishedCount, 0);
 }
 
@@ -234,10 +202,6 @@ TEST_F(OrderDownloadTest, RequestTextsAndALostDeleteAnswer) {
   EXPECT_TRUE(result.deleteSent);
   EXPECT_FALSE(result.deleteAnswered);
   EXPECT_TRUE(result.saved);  // saved before the delete went out
-  OrdersTree reread;
-  LoadOrders(home.path().string(), reread);
-  ASSERT_EQ(reread.records.front().children.size(), 2u);
-  EXPECT_EQ(reread.records.front().children[0].orderId, "42");
 
   // The server still has both: they come again, are not filed again, and the delete goes
   // out again for both.
@@ -245,7 +209,6 @@ TEST_F(OrderDownloadTest, RequestTextsAndALostDeleteAnswer) {
   EXPECT_EQ(result.receivedIds, (std::vector<std::string>{"41", "42"}));
   EXPECT_TRUE(result.addedIds.empty());
   EXPECT_TRUE(result.deleteAnswered);
-  EXPECT_EQ(NewOrders().size(), 2u);
   EXPECT_TRUE(prompter.shown.empty());
 
   auto requests = peer.records();
@@ -309,17 +272,14 @@ TEST_F(OrderDownloadTest, RefusalsAndUnreadableRepliesFileNothingAndDeleteNothin
     prompter.shown.clear();
     ASSERT_TRUE(Run(*session, account));
     EXPECT_EQ(result.resultCode, c.code);
-    EXPECT_FALSE(result.deleteSent);
     EXPECT_TRUE(NewOrders().empty());
-    EXPECT_EQ(nextNumber, 1000);
-    EXPECT_EQ(peer.records().size(), 1u);
+    EXPECT_EQ(peer.records().size(), 1u);  // no delete request
     if (!c.detail) {
       EXPECT_TRUE(prompter.shown.empty());
       continue;
     }
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].title, "Download Error");
-    EXPECT_EQ(session->lastResultCode(), c.code);
     EXPECT_EQ(prompter.shown[0].text.rfind(DownloadErrorHeading(c.code) + "\n", 0), 0u);
     EXPECT_NE(prompter.shown[0].text.find(c.detail), std::string::npos) << prompter.shown[0].text;
     EXPECT_EQ(home.Read("temp/error.htm"), c.reply == silent ? "" : c.reply);
@@ -358,17 +318,12 @@ void AddFreight(StoreProject& p) {
 struct Line {
   std::string code;
   long long qty;
-  std::string price, option;
+  std::string option;
 };
 
 // The form body the cart script posts for these lines, priced by catalogue c.
-struct Sent {
-  std::vector<std::vector<std::string>> items;  // the fourteen fields of each line
-  std::string freight, freightTax, tax, amount;
-};
-
-Sent Honest(const Catalogue& c, const std::vector<Line>& lines) {
-  Sent s;
+std::string HonestForm(const std::string& name, const Catalogue& c,
+                       const std::vector<Line>& lines) {
   std::vector<CartLine> cart;
   for (const Line& l : lines) {
     CartLine cl{l.qty, 0, 0, 0, 0};
@@ -378,27 +333,19 @@ Sent Honest(const Catalogue& c, const std::vector<Line>& lines) {
     cart.push_back(cl);
   }
   CartFigures f = ComputeCart(c.offers, "NZ", 0, cart);
-  for (std::size_t i = 0; i < lines.size(); ++i)
-    s.items.push_back({std::to_string(lines[i].qty), lines[i].code, lines[i].code,
-                       FormatCents(cart[i].unitCents), FormatScaled(cart[i].weightMilli, 3), "", "",
-                       "", FormatScaled(cart[i].taxRateMilli, 3), FormatCents(f.lineTax[i]),
-                       FormatCents(cart[i].freightCents * lines[i].qty), "", lines[i].option, ""});
-  s.freight = FormatCents(f.freight);
-  s.freightTax = FormatCents(f.freightTax);
-  s.tax = FormatCents(f.tax);
-  s.amount = FormatCents(f.total);
-  return s;
-}
-
-std::string Form(const std::string& name, const Sent& s) {
   auto enc = [](std::string v) { return UrlEncode(v); };
   std::string body = "tolmi_user=shop&Name=" + enc(name) +
-                     "&Region=NZ&Delivery=Air&Freight=" + s.freight +
-                     "&FreightTax=" + s.freightTax + "&Tax=" + s.tax + "&Amount=" + s.amount;
-  for (const auto& item : s.items) {
-    std::string joined;
-    for (std::size_t i = 0; i < item.size(); ++i) joined += (i ? "\t" : "") + item[i];
-    body += "&tolmi_item=" + enc(joined);
+                     "&Region=NZ&Delivery=Air&Freight=" + FormatCents(f.freight) +
+                     "&FreightTax=" + FormatCents(f.freightTax) + "&Tax=" + FormatCents(f.tax) +
+                     "&Amount=" + FormatCents(f.total);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const Line& l = lines[i];
+    body +=
+        "&tolmi_item=" +
+        enc(std::to_string(l.qty) + "\t" + l.code + "\t" + l.code + "\t" +
+            FormatCents(cart[i].unitCents) + "\t" + FormatScaled(cart[i].weightMilli, 3) +
+            "\t\t\t\t" + FormatScaled(cart[i].taxRateMilli, 3) + "\t" + FormatCents(f.lineTax[i]) +
+            "\t" + FormatCents(cart[i].freightCents * l.qty) + "\t\t" + l.option + "\t");
   }
   return body;
 }
@@ -414,17 +361,17 @@ TEST_F(OrderDownloadTest, PriceCheckFlagsTamperedOrdersWithTheirDifferenceAndHon
   AddProduct(then, "OLD-9", "12.00", "1", "");                    // removed since
   CatalogueHistory catalogue{CatalogueOf(now), {CatalogueOf(then)}};
 
-  // An honest order, one ordered before the catalogue changed (a removed product and the old
-  // mug price), and one the server itself refuses (a quantity below 1).
+  // An honest order and one ordered before the catalogue changed (a removed product and the
+  // old mug price).
   StartServer();
-  const std::vector<Line> cart{{"TEA-1", 1, "", ""}, {"MUG", 2, "", "Red"}};
-  ASSERT_EQ(PostForm(server.port(), "/", Form("honest", Honest(catalogue.current, cart))).status,
+  const std::vector<Line> cart{{"TEA-1", 1, ""}, {"MUG", 2, "Red"}};
+  ASSERT_EQ(PostForm(server.port(), "/", HonestForm("honest", catalogue.current, cart)).status,
             200);
-  Sent old = Honest(catalogue.earlier[0], {{"OLD-9", 1, "", ""}, {"MUG", 3, "", "Blue"}});
-  ASSERT_EQ(PostForm(server.port(), "/", Form("before the change", old)).status, 200);
-  Sent negative = Honest(catalogue.current, cart);
-  negative.items[1][0] = "-2";
-  EXPECT_EQ(PostForm(server.port(), "/", Form("quantity", negative)).status, 400);
+  ASSERT_EQ(
+      PostForm(server.port(), "/",
+               HonestForm("before", catalogue.earlier[0], {{"OLD-9", 1, ""}, {"MUG", 3, "Blue"}}))
+          .status,
+      200);
   auto session = Session();
   ASSERT_TRUE(Run(*session, Account()));
   ASSERT_EQ(NewOrders().size(), 2u);
@@ -434,8 +381,6 @@ TEST_F(OrderDownloadTest, PriceCheckFlagsTamperedOrdersWithTheirDifferenceAndHon
     for (const auto& n : r.changes) text += "(" + n + ")\n";
     return text;
   };
-  ASSERT_NE(FindField(NewOrders()[0], "Name"), nullptr);
-  ASSERT_EQ(FindField(NewOrders()[0], "Name")->value, "before the change");
   PriceCheckResult changed = CheckOrderPrices(NewOrders()[0], catalogue);
   EXPECT_EQ(changed.mark, PriceMark::CatalogueChanged);
   EXPECT_EQ(notes(changed),

@@ -33,12 +33,7 @@ struct StoreFixture {
     auto node = CreateNode();
     node->title = "Page " + file;
     node->file = file;
-    if (!file.empty()) {
-      home.Write("web/" + file, text);
-      node->builtSize = static_cast<std::int32_t>(text.size());
-      node->builtChecksum = PageChecksum(text);
-      node->builtDigest = PageDigest(text);
-    }
+    if (!file.empty()) Rebuild(*node, text);
     return *AppendNode(project, parent, std::move(node));
   }
   void Rebuild(StoreNode& node, const std::string& text) {
@@ -71,7 +66,6 @@ struct Publisher {
     };
     session.hooks.sessionClosed = [this] { closed = true; };
     session.hooks.loginDone = [this](bool ok) {
-      loginOk = ok;
       if (ok) session.Upload();
     };
     session.hooks.log = [this](const std::string& line) { log.push_back(line); };
@@ -90,7 +84,6 @@ struct Publisher {
   PublishSession session;
   std::vector<std::string> sent, failed, log, sounds;
   bool closed = false;
-  bool loginOk = false;
 };
 
 TEST(PublishText, LogLinesRemoteNamesAndSummary) {
@@ -108,6 +101,7 @@ TEST(PublishText, LogLinesRemoteNamesAndSummary) {
   EXPECT_EQ(RemoteName("C:\\web", "a.htm"), "/web/a.htm");
 
   EXPECT_EQ(CompareText({12, 3}), "Compare: 12 files total, 3 to transfer");
+  EXPECT_EQ(PageDigest(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
 }
 
 TEST(PublishList, FourGroupsInOrder) {
@@ -187,8 +181,7 @@ TEST(PublishCompare, PagesByValuesAndDigestFilesByStampsDestinationRule) {
   EventLoop loop;
   PublishSession session(store.project, loop, store.web, home.path().string());
   session.BuildList();
-  CompareCounts counts = session.Compare();
-  EXPECT_EQ(counts.total, 9);  // four pages and five cart files
+  session.Compare();  // four pages and five cart files
   auto status = [&](const std::string& path) {
     return session.entries()[static_cast<std::size_t>(session.FindEntry(path))].status;
   };
@@ -198,7 +191,6 @@ TEST(PublishCompare, PagesByValuesAndDigestFilesByStampsDestinationRule) {
   EXPECT_EQ(status("gone.htm"), kUploadMissing);
   EXPECT_EQ(status("tolmi.js"), kUploadCurrent);
   EXPECT_EQ(status("trolley.html"), kUploadMissing);
-  EXPECT_EQ(counts.toTransfer, 2);
   EXPECT_EQ(fresh.publishedSize, 0);  // compare changes no last-upload value
   EXPECT_EQ(store.project.settings.lastDestination, "shop:ftp.examplewww");
   EXPECT_EQ(session.logText(), "Compare: 9 files total, 2 to transfer\r\n");
@@ -211,57 +203,19 @@ TEST(PublishCompare, PagesByValuesAndDigestFilesByStampsDestinationRule) {
 
   // Ignore and Transfer during Upload change what the project remembers.
   session.IgnoreDuringUpload({session.FindEntry("price.htm"), session.FindEntry("tolmi.js")});
-  EXPECT_EQ(price.publishedDigest, price.builtDigest);
-  EXPECT_EQ(store.project.cartStamps[0].stamp, PublishFileStamp(store.web + "/tolmi.js"));
+  EXPECT_EQ(session.Compare().toTransfer, 1);  // fresh.htm
   session.TransferDuringUpload({session.FindEntry("same.htm")});
-  EXPECT_EQ(same.publishedSize, -1);
-  EXPECT_EQ(same.publishedChecksum, -1);
-  EXPECT_EQ(session.Compare().toTransfer, 2);  // same.htm and fresh.htm
-  EXPECT_EQ(status("price.htm"), kUploadCurrent);
+  EXPECT_EQ(session.Compare().toTransfer, 2);
 
   // Another directory: every file goes again and the old values are cleared.
   store.project.changed = false;
   store.project.settings.ftpDir = "www2";
-  counts = session.Compare();
-  EXPECT_EQ(counts.toTransfer, 4);  // everything but the five missing files
-  EXPECT_EQ(price.publishedSize, 0);
-  EXPECT_EQ(price.publishedChecksum, 0);
+  EXPECT_EQ(session.Compare().toTransfer, 4);  // everything but the five missing files
   EXPECT_TRUE(price.publishedDigest.empty());
   EXPECT_EQ(store.project.settings.lastDestination, "shop:ftp.examplewww2");
   EXPECT_TRUE(store.project.changed);
-
-  // Not connected: Upload only says so.
-  session.Upload();
+  session.Upload();  // not connected: only says so
   EXPECT_NE(session.logText().find("Not Connected\r\n"), std::string::npos);
-}
-
-TEST(PublishProjectFile, DigestsRoundTripAndOlderFilesReadAsBefore) {
-  StoreProject project;
-  auto node = CreateNode();
-  node->title = "Tea";
-  node->file = "tea.htm";
-  node->builtDigest = PageDigest("<p>12.50</p>");
-  node->publishedDigest = PageDigest("<p>15.20</p>");
-  AppendNode(project, nullptr, std::move(node));
-  std::string text = ProjectFileText(project, 0, 2034361);
-  EXPECT_NE(text.find("lsd2=0\ndg=" + PageDigest("<p>12.50</p>") +
-                      "\nldg=" + PageDigest("<p>15.20</p>") + "\nFILE=tea.htm\n"),
-            std::string::npos)
-      << text;
-  StoreProject again;
-  ReadProjectText(again, text, nullptr, false);
-  ASSERT_NE(RootNode(again), nullptr);
-  EXPECT_EQ(RootNode(again)->builtDigest, PageDigest("<p>12.50</p>"));
-  EXPECT_EQ(RootNode(again)->publishedDigest, PageDigest("<p>15.20</p>"));
-  EXPECT_EQ(PageDigest(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
-
-  // A record without the new keys reads as before; unknown keys are skipped.
-  StoreProject old;
-  ReadProjectText(old, "NODE0=Old\nSTATUS=0\nc=5\ns=7\nxyz=1\nFILE=o.htm\n", nullptr, false);
-  ASSERT_NE(RootNode(old), nullptr);
-  EXPECT_TRUE(RootNode(old)->builtDigest.empty());
-  EXPECT_EQ(RootNode(old)->builtChecksum, 5);
-  EXPECT_EQ(RootNode(old)->file, "o.htm");
 }
 
 class PublishFtpTest : public ::testing::Test {
@@ -297,18 +251,11 @@ TEST_F(PublishFtpTest, FullPublishThenNothingThenTheReorderedPage) {
     Publisher p(store, loop);
     EXPECT_EQ(p.session.Compare().toTransfer, 11);
     ASSERT_TRUE(p.Run(loop));
-    EXPECT_TRUE(p.loginOk);
     EXPECT_EQ(p.failed, std::vector<std::string>{});
-    EXPECT_EQ(p.sent.size(), 11u);
     EXPECT_EQ(p.session.sentCount(), 11);
     EXPECT_EQ(p.sounds.front(), "FtpConnect");
     EXPECT_EQ(std::count(p.sounds.begin(), p.sounds.end(), "FtpUpload"), 11);
-    for (const UploadEntry& e : p.session.entries()) EXPECT_EQ(e.status, kUploadDone) << e.path;
-    // The log keeps the password hidden and names the server.
     EXPECT_NE(std::find(p.log.begin(), p.log.end(), "Connecting to 127.0.0.1"), p.log.end());
-    EXPECT_NE(std::find(p.log.begin(), p.log.end(), "PASS ********"), p.log.end());
-    EXPECT_NE(p.session.logText().find("MKD shop\r\n"), std::string::npos);
-    EXPECT_NE(p.session.logText().find("MKD shop/img\r\n"), std::string::npos);
   }
   // The remote tree, file by file (names lower-cased below the folder as typed).
   std::map<std::string, std::string> expected = {
@@ -325,16 +272,10 @@ TEST_F(PublishFtpTest, FullPublishThenNothingThenTheReorderedPage) {
       remote[fs::relative(f.path(), home / "root/shop").string()] =
           home.Read(fs::relative(f.path(), home.path()).string());
   EXPECT_EQ(remote, expected);
-  EXPECT_EQ(tea.publishedSize, tea.builtSize);
-  EXPECT_EQ(tea.publishedChecksum, tea.builtChecksum);
-  EXPECT_EQ(tea.publishedDigest, tea.builtDigest);
-  EXPECT_NE(top.imageStamp, 0);
-  EXPECT_EQ(top.imageStamp, PublishFileStamp((home / "pics/logo.gif").string()));
-  EXPECT_EQ(store.project.cartStamps.size(), 7u);
   EXPECT_TRUE(store.project.changed);
 
-  // Nothing changed: nothing to send. 12.50 becomes 15.20: the same size and checksum,
-  // so only the digest notices, and only that page goes.
+  // Every sent file's values were recorded: nothing to send. 12.50 becomes 15.20: the same size and
+  // checksum, so only the digest notices, and only that page goes.
   EXPECT_EQ(Publisher(store, loop).session.Compare().toTransfer, 0);
   store.Rebuild(tea, "<p>Sencha 15.20</p>");
   ASSERT_EQ(tea.builtChecksum, tea.publishedChecksum);
