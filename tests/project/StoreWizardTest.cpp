@@ -347,7 +347,8 @@ TEST_F(WizardCompletionTest, NewStoreCreatesTheProjectWithEveryAnswer) {
   ASSERT_TRUE(SaveProject(session, env).ok());
   const std::string stp = home.Read("Projects/Wine/Wine.stp");
   EXPECT_EQ(stp.substr(stp.find("\nVAR=") + 1),
-            "VAR=$STORETITLE|The Fine Wine Shop\nVAR=$CURRENCY|$\nVAR=$NAME|Ann\nVAR=$COPYRIGHT|Copyright \xA9"
+            "VAR=$STORETITLE|The Fine Wine Shop\nVAR=$CURRENCY|$\nVAR=$NAME|Ann\n"
+            "VAR=$COPYRIGHT|Copyright \xA9"
             "2001 Ann\n$AU0,9.50,,,,,,,,,,,,10%,|1\n$AU1,,,,,,,,,,,,,10%,|1\n"
             "$AU2,,,,,,,,,,,,,10%,|1\n$NZ0,9.50,,,,,,,,,,,,10%,|1\n$NZ1,,,,,,,,,,,,,10%,|1\n"
             "$NZ2,,,,,,,,,,,,,10%,|1\nLAYOUT=Modern/Harbour\nSTITLE=The Fine Wine Shop\nTAXF=10\n"
