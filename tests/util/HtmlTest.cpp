@@ -123,6 +123,7 @@ TEST(HtmlAttributeTest, OnlyTagTokensHaveAttributes) {
 TEST(ResolveLinkTest, KeepsAbsoluteLinksAndJoinsLocalAndWebPages) {
   const char* page = "http://shop.example/cat/sub/page.htm";
   const std::tuple<const char*, const char*, const char*> rows[] = {
+      {page, "http://other.example/x", "http://other.example/x"},
       {page, "HTTPS://other.example/x", "HTTPS://other.example/x"},
       {page, "mailto:me@shop.example", "mailto:me@shop.example"},
       {"", "c.htm", "c.htm"},
