@@ -83,9 +83,9 @@ TEST_F(BuildOutputTest, RebuildKeepsStampsOfUnchangedFiles) {
   fs::last_write_time(home / "web/trolley.html", old);
   ASSERT_TRUE(WriteCartPage(*session));
   EXPECT_EQ(fs::last_write_time(home / "web/trolley.html"), old);
-  session->cartTemplate = "new cart";
+  session->cartTemplate = "new cart $STORETITLE";
   ASSERT_TRUE(WriteCartPage(*session));
-  EXPECT_EQ(home.Read("web/trolley.html"), "new cart");
+  EXPECT_EQ(home.Read("web/trolley.html"), "new cart $STORETITLE");
   EXPECT_NE(fs::last_write_time(home / "web/trolley.html"), old);
 }
 
