@@ -177,7 +177,6 @@ TEST_F(ParallelBuildTest, ThousandProductStoreIsTheSameOnOneThreadAndOnThree) {
       }
     }
   }
-  ASSERT_EQ(made, 1000);
   home.Write("shop/Thousand.stp", ProjectFileText(project, 1700000000, 2034361));
   const std::string path = (home / "shop/Thousand.stp").string();
   Built one = Build(path, "web1", 1);
