@@ -100,7 +100,7 @@ TEST_F(DatesIn, ParseDatePatternReadsLocalTimeOrRefuses) {
   EXPECT_EQ(ParseDatePattern("32 03 2004"), -1);  // day 32
   EXPECT_EQ(ParseDatePattern("15 xyz 04", "DD MON YY"), -1);
   EXPECT_EQ(ParseDatePattern("15 03", "DD MM"), -1);  // no year in the pattern
-  EXPECT_EQ(ParseDatePattern("15 03 "), -1);          // text ends before the year
+  EXPECT_EQ(ParseDatePattern("15 03"), -1);           // text ends before the year
   EXPECT_EQ(ParseDatePattern("ab 03 2004"), -1);      // day not a number
   EXPECT_EQ(ParseDatePattern(""), -1);
   EXPECT_EQ(ParseDatePattern("15 03 2004", "nothing"), -1);
