@@ -56,8 +56,8 @@ TEST(BuildDialogTest, ProgressRangeAndSelectedItems) {
 }
 
 TEST(BuildDialogTest, WhileBuildingOnlyCancelActs) {
-  const BuildControl all[] = {BuildControl::Build,  BuildControl::Publish, BuildControl::Options,
-                              BuildControl::Help,   BuildControl::Browse,  BuildControl::Fields,
+  const BuildControl all[] = {BuildControl::Build, BuildControl::Publish, BuildControl::Options,
+                              BuildControl::Help,  BuildControl::Browse,  BuildControl::Fields,
                               BuildControl::Scope};
   for (BuildControl control : all) {
     EXPECT_FALSE(BuildControlEnabled(control, true, "/w"));

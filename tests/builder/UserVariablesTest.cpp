@@ -65,9 +65,7 @@ TEST(UserVariables, CopyPasteAndDelete) {
   project.changed = false;
   VariablePaste paste = PasteVariables(project, copied + "no tab line\r\n$sale\tB2\r\n$PRICE\t1\n");
   EXPECT_EQ(paste.stored, 3u);
-  EXPECT_EQ(paste.refused.message(),
-            "'$PRICE' is an illegal variable name.  A variable name must not be, or be part of, a "
-            "name that Tolmi PRO reserves, such as $PRICE or $BODY.");
+  EXPECT_EQ(paste.refused.message().rfind("'$PRICE' is an illegal variable name.", 0), 0u);
   EXPECT_EQ(project.variables,
             (std::vector<StoreVariable>{{"$sale", "B2"}, {"$GIFT", "one\r\ntwo"}, {"$TEA", "c"}}));
   EXPECT_TRUE(project.changed);

@@ -40,8 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   std::string written = TextOf(config);
   std::string rewritten = TextOf(written);
-  fuzz::Require(fuzz::WithoutTrailingSpaces(rewritten) == fuzz::WithoutTrailingSpaces(written),
-                "the written configuration reads back the same", written, rewritten);
+  fuzz::RequireSameText(written, rewritten, "the written configuration reads back the same");
 
   AppConfig fromFile;
   fuzz::SilentPrompter prompter;

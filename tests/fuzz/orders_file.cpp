@@ -12,7 +12,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   OrdersReading again = ReadOrdersText(written);
   fuzz::Require(again.Accepted(), "a written orders file is accepted");
   std::string rewritten = WriteOrdersText(again.records, 1700000000, 2034361);
-  fuzz::Require(fuzz::WithoutTrailingSpaces(rewritten) == fuzz::WithoutTrailingSpaces(written),
-                "a written orders file reads back the same", written, rewritten);
+  fuzz::RequireSameText(written, rewritten, "a written orders file reads back the same");
   return 0;
 }

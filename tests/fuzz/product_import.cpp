@@ -56,14 +56,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Values of spaces alone read back empty and are then left out, so the saved project is
   // checked to read back stably from its second writing on.
-  std::string written = ProjectFileText(project, 1700000000, 2034361);
-  StoreProject reread;
-  ReadProjectText(reread, written, nullptr, false);
-  std::string second = ProjectFileText(reread, 1700000000, 2034361);
-  StoreProject again;
-  ReadProjectText(again, second, nullptr, false);
-  std::string third = ProjectFileText(again, 1700000000, 2034361);
-  fuzz::Require(fuzz::WithoutTrailingSpaces(third) == fuzz::WithoutTrailingSpaces(second),
-                "imported products save and read back the same", second, third);
+  auto rewritten = [](const std::string& text) {
+    StoreProject reread;
+    ReadProjectText(reread, text, nullptr, false);
+    return ProjectFileText(reread, 1700000000, 2034361);
+  };
+  std::string second = rewritten(ProjectFileText(project, 1700000000, 2034361));
+  fuzz::RequireSameText(second, rewritten(second), "imported products save and read back the same");
   return 0;
 }

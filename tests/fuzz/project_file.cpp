@@ -31,8 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   StoreProject reread;
   ReadProjectText(reread, written, nullptr, false, context);
   std::string rewritten = ProjectFileText(reread, kNow, kVersion);
-  fuzz::Require(fuzz::WithoutTrailingSpaces(rewritten) == fuzz::WithoutTrailingSpaces(written),
-                "a written project reads back the same", written, rewritten);
+  fuzz::RequireSameText(written, rewritten, "a written project reads back the same");
 
   // Merging the same bytes below the first node of the project just read.
   ReadProjectText(project, bytes, RootNode(project), true, context);

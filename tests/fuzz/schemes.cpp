@@ -17,9 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   SchemeList again;
   again.installDir = list.installDir;
   ReadSchemeListText(again, ini);
-  fuzz::Require(
-      fuzz::WithoutTrailingSpaces(SchemeIniText(again)) == fuzz::WithoutTrailingSpaces(ini),
-      "a written scheme list reads back the same", ini, SchemeIniText(again));
+  fuzz::RequireSameText(ini, SchemeIniText(again), "a written scheme list reads back the same");
 
   // A NUL byte ends a label when the settings are written (a damaged file's junk), so the
   // round trip is checked on the text without them.
@@ -36,9 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Scheme reread;
   reread.name = scheme.name;
   ReadSchemeSettingsText(reread, settings);
-  fuzz::Require(fuzz::WithoutTrailingSpaces(SchemeSettingsText(reread)) ==
-                    fuzz::WithoutTrailingSpaces(settings),
-                "written scheme settings read back the same", settings, SchemeSettingsText(reread));
+  fuzz::RequireSameText(settings, SchemeSettingsText(reread),
+                        "written scheme settings read back the same");
 
   if (!list.categories.empty() && !list.categories[0].schemes.empty()) {
     list.categories[0].schemes[0] = scheme;

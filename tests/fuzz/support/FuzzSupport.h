@@ -42,12 +42,12 @@ std::string WriteScratchFile(const std::string& name, std::string_view bytes);
 // rest); missing pieces are empty. Lets one input feed a reader several files.
 std::vector<std::string_view> SplitParts(std::string_view input, std::size_t parts);
 
-// The text without the spaces and CRs at the end of each line. The system's text files drop
-// them when read (LineReader::Next), so written files are compared without them.
-std::string WithoutTrailingSpaces(std::string_view text);
-
 // Stops the run with a message and the two texts when a property does not hold, so that
 // libFuzzer saves the input (and the regression runner fails).
 void Require(bool holds, const char* what, std::string_view a = {}, std::string_view b = {});
+
+// Requires a file text written, read back and written again to come out the same, but for the
+// spaces and CRs at line ends, which the system's text files drop when read (LineReader::Next).
+void RequireSameText(std::string_view written, std::string_view rewritten, const char* what);
 
 }  // namespace tolmi::fuzz
