@@ -1,5 +1,4 @@
-// Byte codings: Base64 encoding, the password scrambling, Windows-1252/UTF-8 display, and the
-// version.
+// Byte codings: Base64, the password scrambling, Windows-1252/UTF-8 display, and the version.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -23,6 +22,29 @@ TEST(Base64Test, EncodesWithPadding) {
   EXPECT_EQ(Base64Encode("Aladdin:open sesame"), "QWxhZGRpbjpvcGVuIHNlc2FtZQ==");
   // High bytes and NUL use the whole alphabet, "+" and "/" included.
   EXPECT_EQ(Base64Encode(std::string("\xFB\xFF\x00\x3E", 4)), "+/8APg==");
+}
+
+TEST(Base64Test, DecodesWhatItEncodes) {
+  std::mt19937 rng(7);
+  for (int len = 0; len < 200; ++len) {
+    std::string bytes;
+    for (int i = 0; i < len; ++i) bytes += char(rng() & 0xFF);
+    EXPECT_EQ(Base64Decode(Base64Encode(bytes)), bytes) << len;
+  }
+}
+
+TEST(Base64Test, DecodeAcceptsLineBreaksAndMissingPadding) {
+  EXPECT_EQ(Base64Decode("YWJj\r\nZA=="), "abcd");
+  EXPECT_EQ(Base64Decode("YWI"), "ab");
+}
+
+TEST(Base64Test, DecodeRejectsMalformedText) {
+  EXPECT_FALSE(Base64Decode("YWJ*"));      // not in the alphabet
+  EXPECT_FALSE(Base64Decode("Y"));         // a lone digit cannot come from any bytes
+  EXPECT_FALSE(Base64Decode("YQ==YQ=="));  // data after the padding
+  EXPECT_FALSE(Base64Decode("YQ="));       // padding that does not fill the group
+  EXPECT_FALSE(Base64Decode("===="));
+  EXPECT_FALSE(Base64Decode(std::string("YW\0j", 4)));
 }
 
 TEST(Scramble, KnownOutputForAsciiAndHighBytes) {

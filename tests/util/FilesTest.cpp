@@ -93,6 +93,10 @@ TEST(ResolveExistingPath, FallsBackToCaseInsensitiveMatchPerComponent) {
   EXPECT_FALSE(IsDirectory(root + "/template/Invoices/New Invoice.html"));
   EXPECT_EQ(FileSize(root + "/template/invoices/new invoice.html"), 3u);
   EXPECT_EQ(FileSize(root + "/none"), 0u);
+  struct stat st;
+  ASSERT_EQ(::stat((root + "/template").c_str(), &st), 0);
+  EXPECT_EQ(FileStamp(root + "/TEMPLATE"), static_cast<std::uint32_t>(st.st_mtime));
+  EXPECT_EQ(FileStamp(root + "/none"), 0u);
 }
 
 TEST(ResolveExistingPath, PrefersTheExactNameWhenSeveralMatch) {
@@ -187,6 +191,40 @@ TEST_F(AtomicWrite, MissingFolderOrFolderInTheWayIsAnIoError) {
   EXPECT_EQ(WriteFileAtomic("", "x").kind(), ErrorKind::InvalidArgument);
 }
 
+TEST(ForEachLine, PlainAndPackedFilesGiveTheSameLines) {
+  TestHome home;
+  home.Write("plain.dat", "alpha\r\nbeta\n\ngamma");
+  home.Write("packed.dat", PackText("alpha\r\nbeta\r\n\r\ngamma\r\n"));
+  for (const char* name : {"plain.dat", "packed.dat"}) {
+    std::vector<std::string> seen;
+    int sum = ForEachLine((home / name).string(), [&](std::string_view line) {
+      seen.emplace_back(line);
+      return 2;
+    });
+    std::vector<std::string> expected = {"alpha", "beta", "gamma"};
+    if (std::string(name) == "plain.dat") expected.insert(expected.begin() + 2, "");
+    EXPECT_EQ(seen, expected) << name;
+    EXPECT_EQ(sum, static_cast<int>(expected.size()) * 2) << name;
+  }
+  EXPECT_EQ(ForEachLine((home / "missing").string(), [](std::string_view) { return 1; }), 0);
+}
+
+TEST(WriteFormatted, WritesLongTextsAndIgnoresNullFile) {
+  TestHome home;
+  std::string path = (home / "out.txt").string();
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_TRUE(f);
+  std::string big(5000, 'b');
+  EXPECT_EQ(WriteFormatted(f, "%s=%i\n", "key", 42), 7);
+  EXPECT_EQ(WriteFormatted(f, "%s\n", big.c_str()), 5001);
+  std::fclose(f);
+  EXPECT_EQ(home.Read("out.txt"), "key=42\n" + big + "\n");
+  EXPECT_EQ(WriteFormatted(static_cast<std::FILE*>(nullptr), "x"), -1);
+  std::ostringstream out;
+  WriteFormatted(out, "%05.1f|%-3s|", 2.5, "a");
+  EXPECT_EQ(out.str(), "002.5|a  |");
+}
+
 std::string Header(std::uint32_t magic, std::uint32_t length) {
   std::string h;
   for (std::uint32_t v : {magic, length})
@@ -203,14 +241,29 @@ std::string Compressed(std::string_view text) {
   return out;
 }
 
-// A header (magic number, length, little-endian) and a zlib stream.
-TEST(PackedFile, HeaderLengthAndZlibStreamRead) {
-  const std::string packed =
-      std::string("\x1A\x6A\xE7\x01\x0A\0\0\0", 8) + Compressed("domain=1\r\n");
-  EXPECT_TRUE(IsPackedText(packed));
+TEST(PackedFile, LayoutIsHeaderLengthAndZlibStream) {
+  std::string packed = PackText("domain=1\r\n");
+  ASSERT_GE(packed.size(), 8u);
+  EXPECT_EQ(packed.substr(0, 4), std::string("\x1A\x6A\xE7\x01", 4));
+  EXPECT_EQ(packed.substr(4, 4), std::string("\x0A\x00\x00\x00", 4));
   EXPECT_FALSE(IsPackedText("domain=1"));
-  EXPECT_EQ(UnpackText(packed), std::string("domain=1\r\n"));
-  EXPECT_EQ(UnpackText(Header(kPackedFileMagic, 0) + Compressed("")), std::string());
+  // A file made by another zlib user reads the same.
+  EXPECT_EQ(UnpackText(Header(kPackedFileMagic, 10) + Compressed("domain=1\r\n")),
+            std::string("domain=1\r\n"));
+}
+
+TEST(PackedFile, RoundTripsThroughFilesIncludingEmptyAndBinaryText) {
+  test::TestHome home;
+  std::string big;
+  for (int i = 0; i < 50000; ++i) big += "line " + std::to_string(i) + "\r\n";
+  for (const std::string& text : {std::string(), std::string("a\0b\xff", 4), big}) {
+    std::string path = (home / "cc.dat").string();
+    ASSERT_TRUE(WritePackedFile(path, text).ok());
+    auto read = ReadPackedFile(path);
+    ASSERT_TRUE(read);
+    EXPECT_TRUE(*read == text) << text.size();
+  }
+  EXPECT_FALSE(ReadPackedFile((home / "missing.dat").string()));
 }
 
 TEST(PackedFile, DamagedFilesAreRefused) {

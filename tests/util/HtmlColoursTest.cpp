@@ -2,10 +2,26 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 
 namespace tolmi {
 namespace {
+
+TEST(HtmlColoursTest, TableHasItsRowsInOrderWithTheDuplicates) {
+  auto table = HtmlColourTable();
+  ASSERT_EQ(table.size(), 136u);
+  EXPECT_EQ(table.front().name, "ALICEBLUE");
+  EXPECT_EQ(table.back().name, "YELLOWGREEN");
+  EXPECT_EQ(table[65].name, "LIGHTPINK");
+  EXPECT_EQ(table[66].name, "LIGHTPINK");
+  std::set<std::string_view> names;
+  for (const HtmlColour& row : table) {
+    for (char c : row.value) EXPECT_TRUE(isxdigit(c) && !islower(c)) << row.name;
+    names.insert(row.name);
+  }
+  EXPECT_EQ(names.size(), 134u);
+}
 
 // Names ignore case; five values deviate from the usual ones; greys and silver are missing.
 TEST(HtmlColoursTest, LooksUpNamesWithTheTablesOwnValues) {

@@ -7,6 +7,7 @@
 
 #include "tests/support/TestHome.h"
 #include "util/Files.h"
+#include "util/Version.h"
 
 namespace tolmi {
 namespace {
@@ -85,6 +86,16 @@ TEST(RemoveInvalidNameChars, RemovesEveryForbiddenCharacter) {
   EXPECT_EQ(name, "fine name.txt");
 }
 
+TEST(MatchesExtensionList, PatternListsWithoutRegardToCase) {
+  EXPECT_TRUE(MatchesExtensionList("index.HTM", "*.htm;*.html"));
+  EXPECT_TRUE(MatchesExtensionList("a.b.html", "*.htm;*.html"));
+  EXPECT_TRUE(MatchesExtensionList("x.gif", "jpg, gif"));
+  EXPECT_FALSE(MatchesExtensionList("x.shtml", "*.htm;*.html"));
+  EXPECT_FALSE(MatchesExtensionList("htm", "*.htm"));
+  EXPECT_FALSE(MatchesExtensionList("a.htm", ""));
+  EXPECT_FALSE(MatchesExtensionList("a.", "*.htm;;"));
+}
+
 TEST(DeleteToRecycleBin, RemovesTheFileOrFolder) {
   TestHome home;
   // Keep the desktop trash inside the test home.
@@ -104,6 +115,33 @@ TEST(DeleteToRecycleBin, RemovesTheFileOrFolder) {
   } else {
     ::unsetenv("XDG_DATA_HOME");
   }
+}
+
+TEST(DeleteMatchingFiles, DeletesOnlyMatchingFilesInTheFolder) {
+  TestHome home;
+  home.Write("web/a.htm", "");
+  home.Write("web/B.HTM", "");
+  home.Write("web/c.html", "");
+  home.Write("web/keep.gif", "");
+  home.Write("web/sub.htm/inner.htm", "");  // a folder is never deleted
+  EXPECT_EQ(DeleteMatchingFiles((home / "web").string() + "\\*.htm"), 2);
+  EXPECT_FALSE(FileExists((home / "web/a.htm").string()));
+  EXPECT_FALSE(FileExists((home / "web/B.HTM").string()));
+  EXPECT_TRUE(FileExists((home / "web/c.html").string()));
+  EXPECT_TRUE(FileExists((home / "web/keep.gif").string()));
+  EXPECT_TRUE(FileExists((home / "web/sub.htm/inner.htm").string()));
+  EXPECT_EQ(DeleteMatchingFiles((home / "web/?eep.*").string()), 1);
+  EXPECT_EQ(DeleteMatchingFiles((home / "nowhere/*").string()), 0);
+  EXPECT_EQ(DeleteMatchingFiles(""), 0);
+}
+
+TEST(FormatVersion, ReplacesEveryPartName) {
+  EXPECT_EQ(FormatVersion("Major.MiddleMinorBuild", {2, 1, 5, 12}), "2.010050012");
+  EXPECT_EQ(FormatVersion("vMajor.Middle.Minor (Build) Major", {2, 9, 3, 4361}),
+            "v2.09.003 (4361) 2");
+  EXPECT_EQ(FormatVersion("Major.Middle", {0, 0, 0, 0}), "0.00");
+  EXPECT_EQ(FormatVersion("no parts", {2, 9, 3, 4361}), "no parts");
+  EXPECT_EQ(FormatVersion("Major.MiddleMinorBuild"), "2.090034361");
 }
 
 }  // namespace

@@ -23,6 +23,9 @@ TEST(Strings, NoCaseComparisonsFoldAsciiOnly) {
 TEST(Strings, FindNoCase) {
   EXPECT_EQ(FindNoCase("abc", "", 3), 3u);
   EXPECT_EQ(FindNoCase("x1y1", "1"), 1u);  // non-letter first byte takes the fast path
+  EXPECT_EQ(StrFindNoCase("<BODY>", "<body"), 0u);
+  EXPECT_EQ(RFindNoCase("abcABC", "bc"), 4u);
+  EXPECT_EQ(RFindNoCase("ab", "abc"), kNotFound);
 }
 
 TEST(Strings, FindAgreesWithANaiveSearchForShortAndLongNeedles) {
@@ -66,19 +69,64 @@ TEST(Strings, ReplaceAllNeverRescansInsertedText) {
   EXPECT_EQ(s, "xyyxyy");
 }
 
-TEST(Strings, ReplaceFirstTakesTheFirstOnly) {
+TEST(Strings, ReplaceFirstAndLastReturnThePositionAfterTheInsertion) {
   std::string s = "one two one";
-  EXPECT_TRUE(ReplaceFirst(s, "one", "1"));
+  EXPECT_EQ(StrReplaceFirst(s, "one", "1"), 1u);
   EXPECT_EQ(s, "1 two one");
-  EXPECT_FALSE(ReplaceFirst(s, "", "4"));
-  EXPECT_FALSE(ReplaceFirst(s, "9", "_"));
-  EXPECT_EQ(s, "1 two one");
+  EXPECT_EQ(StrReplaceLast(s, "one", "three"), 11u);
+  EXPECT_EQ(s, "1 two three");
+  EXPECT_EQ(StrReplaceFirstNoCase(s, "TWO", "2"), 3u);
+  EXPECT_EQ(s, "1 2 three");
+  EXPECT_EQ(StrReplaceFirst(s, "", "4"), kNotFound);
+  EXPECT_TRUE(ReplaceFirst(s, "three", "3"));
+  EXPECT_TRUE(ReplaceLast(s, " ", "_"));
+  EXPECT_TRUE(ReplaceFirstNoCase(s, "1 ", ""));
+  EXPECT_EQ(s, "2_3");
+  EXPECT_FALSE(ReplaceLast(s, "9", "_"));
+
+  // A search from a position, as a caller stepping through a page does; text that a
+  // replacement inserted is not revisited when stepping on from the returned position.
+  s = "x x x";
+  std::size_t at = StrReplaceFirst(s, "x", "[x]");
+  ASSERT_EQ(at, 3u);
+  at = StrReplaceFirst(s, "x", "[x]", at);
+  EXPECT_EQ(s, "[x] [x] x");
+  EXPECT_EQ(StrReplaceFirstNoCase(s, "X", "y", at), 9u);
+  EXPECT_EQ(s, "[x] [x] y");
+  EXPECT_EQ(StrReplaceFirst(s, "x", "z", 100), kNotFound);
+
   // The new text may be a view into the buffer itself.
   s = "ab";
   std::string_view self = s;
-  EXPECT_TRUE(ReplaceFirst(s, "b", self));
+  EXPECT_EQ(StrReplaceFirst(s, "b", self), 3u);
   EXPECT_EQ(s, "aab");
+}
+
+TEST(Strings, CopyAndAppendUntil) {
+  std::string dst = "old";
+  EXPECT_EQ(StrCopyN(dst, "abcdef", 3), "abc");
+  EXPECT_EQ(StrCopyN(dst, "ab", 10), "ab");
+  EXPECT_EQ(StrCopyN(dst, "ab", -1), "");
+  EXPECT_EQ(StrCopyUntil(dst, "key=value", '='), "key");
+  EXPECT_EQ(StrCopyUntil(dst, "novalue", '='), "novalue");
+  EXPECT_EQ(StrCopyUntil(dst, "=x", '='), "");
+  EXPECT_EQ(StrCopyUntilN(dst, "key=value", '=', 2), "ke");
+  EXPECT_EQ(StrAppendUntil(dst, "y;z", ';'), "key");
+  EXPECT_EQ(StrCountChar("a,b,,c", ','), 3u);
+}
+
+TEST(Strings, QuotedRuns) {
+  EXPECT_EQ(StrFindOutsideQuotes("a \"b,c\" ,d", ','), 8u);
+  EXPECT_EQ(StrFindOutsideQuotes("'x,\"y' ,", ','), 7u);
+  EXPECT_EQ(StrFindOutsideQuotes("\"never closed,", ','), kNotFound);
+  EXPECT_EQ(StrFindOutsideQuotes("say \"hi\"", '"'), 4u);
   EXPECT_EQ(StrCountOutsideQuotes("a,'b,c',d,\"e,f\"", ','), 3u);
+
+  EXPECT_EQ(StrExtractAfter("name=value;rest", '=', ';'), "value");
+  EXPECT_EQ(StrExtractAfter("name=value", '=', ';'), "value");
+  EXPECT_EQ(StrExtractAfter("name", '=', ';'), std::nullopt);
+  EXPECT_EQ(StrExtractAfterOutsideQuotes("x=\"a;b\";c", '=', ';'), "\"a;b\"");
+  EXPECT_EQ(StrExtractAfter("x=\"a;b\";c", '=', ';'), "\"a");
 }
 
 TEST(Strings, Trims) {
@@ -90,6 +138,9 @@ TEST(Strings, Trims) {
       {StrTrimSpaces, "  a b  ", "a b"},
       {StrTrimSpaces, "    ", ""},
       {StrTrimSpaces, " \r\n", "\r\n"},
+      {StrTrimNewlines, "line\r\n\n", "line"},
+      {StrTrimNewlines, "\n\n", "\n"},  // the first character always stays
+      {StrTrimNewlines, "a \r\n", "a "},
       {StrTrimRightWhite, "\t x \r\n ", "\t x"},
       {StrTrimWhite, " \r\n\tx\t \n", "\tx\t"},
       {StrTrimWhite, " \r\n ", ""},
@@ -101,6 +152,40 @@ TEST(Strings, Trims) {
   }
 }
 
+TEST(Strings, ListContainsAnswersLikeAComparison) {
+  EXPECT_EQ(StrListContains("gif", "jpg,gif,png"), 0);
+  EXPECT_EQ(StrListContains("GIF", "jpg,gif,png"), 1);
+  EXPECT_EQ(StrListContainsNoCase("GIF", "jpg,gif,png"), 0);
+  EXPECT_EQ(StrListContains("gi", "jpg,gif,png"), 1);
+  EXPECT_EQ(StrListContains("png", "png"), 0);
+  EXPECT_EQ(StrListContains(" gif", "jpg, gif"), 0);  // elements are not trimmed
+}
+
+TEST(Strings, WildcardMatch) {
+  EXPECT_TRUE(StrWildcardMatch("index.htm", "*.HTM"));
+  EXPECT_TRUE(StrWildcardMatch("ab", "a?"));
+  EXPECT_TRUE(StrWildcardMatch("a", "a?"));  // "?" at the end of the text takes nothing
+  EXPECT_TRUE(StrWildcardMatch("", "*"));
+  EXPECT_TRUE(StrWildcardMatch("Photo12.JPG", "photo??.jpg"));
+  EXPECT_FALSE(StrWildcardMatch("abc", "a*x"));
+  EXPECT_TRUE(StrWildcardMatch("abxc", "a*x?"));
+  // No backtracking: the run after "*" is taken at its first occurrence.
+  EXPECT_FALSE(StrWildcardMatch("a.htm.htm", "*.htm"));
+  EXPECT_TRUE(StrWildcardMatch("a.htm.htm", "*.htm*"));
+  // Runs longer than the matcher's cut still match.
+  const std::string run(1200, 'q');
+  EXPECT_TRUE(StrWildcardMatch(run, run));
+  EXPECT_TRUE(StrWildcardMatch("x" + run, "*" + run));
+  EXPECT_FALSE(StrWildcardMatch(run, run + "q"));
+}
+
+TEST(Strings, PatternListSplitsOnCommaElseSemicolon) {
+  EXPECT_TRUE(StrMatchPatternList("pic.gif", "*.jpg,*.gif"));
+  EXPECT_TRUE(StrMatchPatternList("pic.gif", "*.jpg;*.gif"));
+  EXPECT_FALSE(StrMatchPatternList("pic.gif", "*.jpg;*.gif,*.png"));  // comma wins
+  EXPECT_FALSE(StrMatchPatternList("pic.bmp", "*.jpg,*.gif"));
+}
+
 TEST(Strings, UrlEncode) {
   std::string s = "a b&c Az09*.-_/~%+\xE9\x01";
   EXPECT_EQ(UrlEncode(s), "a+b%26c+Az09*.-_%2F%7E%25%2B%E9%01");
@@ -109,6 +194,8 @@ TEST(Strings, UrlEncode) {
 TEST(Strings, NewlineEncoding) {
   EXPECT_EQ(EncodeNewlines("a\r\nb\nc\rd"), "a@@@b@@@c@@@d");
   EXPECT_EQ(EncodeNewlines("\r\r\n\n\r"), "@@@@@@@@@@@@");
+  std::string s = "a@@@b@@@@c";
+  EXPECT_EQ(DecodeNewlines(s), "a\r\nb\r\n@c");
 }
 
 TEST(Strings, PathToUrlPath) {
@@ -126,10 +213,16 @@ TEST(Strings, PathToUrlPath) {
 TEST(Strings, NumbersAndHex) {
   EXPECT_EQ(IntToText(0), "0");
   EXPECT_EQ(IntToText(-2147483647 - 1), "-2147483648");
+  EXPECT_EQ(FloatToText(3.14159, 2), "3.14");
+  EXPECT_EQ(FloatToText(2.5, 0), "2");  // round half to even, as printf does
+  EXPECT_EQ(FloatToText(-0.125, 3), "-0.125");
+  EXPECT_EQ(FloatToText(1.0, -4), "1");
+  EXPECT_EQ(FloatToText(1e300, 2).size(), 304u);  // longer than any fixed buffer
   EXPECT_EQ(HexPairToInt('4', 'a'), 0x4A);
   EXPECT_EQ(HexPairToInt('F', 'f'), 255);
   EXPECT_EQ(HexPairToInt('g', '0'), -1);
   EXPECT_EQ(HexPairToInt('0', '\0'), -1);
+  EXPECT_EQ(DollarToNul("File (*.*)$*.*$$"), std::string("File (*.*)\0*.*\0\0", 16));
 }
 
 }  // namespace
