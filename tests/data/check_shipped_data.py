@@ -473,7 +473,7 @@ def check_reference_lists(data):
 def parse_project(path):
     """A small project-file reader: the node tree and the store lines it needs to check."""
     root = {"kind": None, "title": "", "f": {}, "children": [], "opts": {1: [], 2: []}}
-    stack, current, store = [root], None, {"regions": {}, "cards": [], "vars": {}, "fnames": {}}
+    stack, current, store = [root], None, {"regions": {}, "cards": []}
     for line in lines_of(path):
         if line.startswith("#BRANCH"):
             if current is not None:
@@ -499,27 +499,16 @@ def parse_project(path):
             store["regions"].setdefault(head[:-1], {})[int(head[-1])] = (fields, line.rsplit("|", 1)[-1])
         elif line.startswith("CC="):
             store["cards"].append(line.split(":", 1)[1])
-        elif line.startswith("VAR="):
-            k, _, v = line[4:].partition("|")
-            store["vars"][k] = v
-        elif line.startswith("FNAME="):
-            i, _, name = line[6:].partition(",")
-            store["fnames"][int(i)] = name
-        elif "=" in line and current is not None and not line.startswith(("VAR", "LAYOUT", "STITLE")) \
-                and re.match(r"[A-Za-z0-9_]+=", line) and line.split("=")[0] in NODE_KEYS:
-            k, v = line.split("=", 1)
+        elif current is not None and line.partition("=")[0] in NODE_KEYS:
+            k, _, v = line.partition("=")
             current["f"][k] = v
-        if "=" in line and line.split("=")[0] in STORE_KEYS:
-            k, v = line.split("=", 1)
-            store[k] = v
+        if line.partition("=")[0] in STORE_KEYS:
+            store[line.partition("=")[0]] = line.partition("=")[2]
     return root["children"], store
 
 
-NODE_KEYS = {"MOD", "c", "s", "lc", "ls", "lsd1", "lsd2", "FILE", "PAGE", "IMAGE", "LINK", "KEY", "DESC",
-             "BODY", "COST", "CODE", "TEMP", "F", "W", "X", "NN1", "NN2"} | \
-            {f"{p}{i}" for p in "FT" for i in range(1, 7)}
-STORE_KEYS = {"VERSION", "LAYOUT", "STITLE", "CURR", "TAXD", "TAXO", "TAXF", "HASBULLETS", "SEARCH",
-              "CARTONSCREEN", "NAVSTYLE"}
+NODE_KEYS = {"FILE", "IMAGE", "BODY", "CODE", "TEMP", "NN1", "NN2"}  # the keys the checks read
+STORE_KEYS = {"VERSION", "LAYOUT", "TAXD"}
 
 
 def walk(nodes, parent=None):
