@@ -17,8 +17,8 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 DATA = os.path.abspath(os.path.join(HERE, "..", "..", "data"))
 
-PAGE_TEMPLATES = ["category.htm", "product.htm", "shelf.htm", "list.htm", "page.htm", "search.htm"]
-TEMPLATES = PAGE_TEMPLATES[:5] + ["order.htm", "confirm.htm", "search.htm"]
+TEMPLATES = ["category.htm", "product.htm", "shelf.htm", "list.htm", "page.htm", "order.htm", "confirm.htm",
+             "search.htm"]
 
 # The numbered style variables: number -> (name, label).
 NUMBERED = {
@@ -107,8 +107,8 @@ def parse_scheme_list(path):
 
 
 def parse_settings(path):
-    """Reads a settings file: (variables, separators, colour text, scheme files)."""
-    variables, separators, clr, files = [], [], None, []
+    """Reads a settings file: (variables, colour text, scheme files)."""
+    variables, clr, files = [], None, []
     for line in lines_of(path):
         if line.startswith("%"):
             parts = line.split(",", 4)
@@ -117,13 +117,11 @@ def parse_settings(path):
                 continue
             variables.append({"name": parts[0].strip(), "type": int(parts[1]), "number": int(parts[2]),
                               "label": parts[3].strip(), "value": parts[4].lstrip()})
-        elif line.startswith("-"):
-            separators.append(line[1:])
         elif line.startswith("CLR="):
             clr = line[4:]
         elif line.startswith("F="):
             files.append(line[2:])
-    return variables, separators, clr, files
+    return variables, clr, files
 
 
 def check_styles(data):
@@ -177,7 +175,7 @@ def contrast(a, b):
 
 def check_settings(data, ini, where):
     problems = []
-    variables, _, clr, files = parse_settings(ini)
+    variables, clr, files = parse_settings(ini)
     by_name = {}
     for v in variables:
         if "broken" in v:
