@@ -138,7 +138,7 @@ TEST(AppSession, ChangeFlagsAndOrdersSave) {
   EXPECT_TRUE(FileExists((s.home / "orders.ost").string()));
 }
 
-// Build, invoice and charge set-ups take their values from the configuration.
+// Build, invoice and charge set-ups take their values from the configuration and the clock.
 TEST(AppSession, SetUpsFollowTheConfiguration) {
   Started s;
   AppConfig& config = s.app.config();
@@ -149,29 +149,23 @@ TEST(AppSession, SetUpsFollowTheConfiguration) {
   config.dateFormat = 2;
   config.accountFields = {"f1", "f2", "", "", ""};
   BuildOptions options = s.app.MakeBuildOptions();
-  EXPECT_EQ(options.installDir, s.home.path().string());
-  EXPECT_EQ(options.orderServer, "http://127.0.0.1:9/orders");
-  EXPECT_EQ(options.orderUser, "shop");
+  EXPECT_EQ(options.orderServer + " " + options.orderUser, "http://127.0.0.1:9/orders shop");
   EXPECT_FALSE(options.lowerCase);
   EXPECT_FALSE(options.otherStores);
 
   s.NewToys();
   SetVariable(s.app.project().variables, "$COMPANY", "Toy Co");
   std::unique_ptr<BuildSession> build = s.app.MakeBuildSession();
-  EXPECT_EQ(&build->project, &s.app.project());
-  EXPECT_EQ(build->orderTemplate, s.app.session().orderTemplate);
   EXPECT_FALSE(build->orderTemplate.empty());
+  EXPECT_EQ(build->orderTemplate, s.app.session().orderTemplate);
 
   InvoiceSettings invoice = s.app.MakeInvoiceSettings(&s.app.project());
-  EXPECT_EQ(invoice.orderUser, "shop");
-  EXPECT_EQ(invoice.accountFields[1], "f2");
+  EXPECT_EQ(invoice.orderUser + " " + invoice.accountFields[1], "shop f2");
   EXPECT_EQ(invoice.now, 1700000000);
-  ASSERT_TRUE(invoice.formatDate);
   EXPECT_EQ(invoice.formatDate(1700000000).substr(0, 2), "23");  // year first
 
   ChargeContext charge = s.app.MakeChargeContext();
-  EXPECT_EQ(charge.company, "Toy Co");
-  EXPECT_EQ(charge.account[0], "f1");
+  EXPECT_EQ(charge.company + " " + charge.account[0], "Toy Co f1");
   EXPECT_EQ(charge.dateOrder, 2);
 }
 

@@ -17,8 +17,8 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 DATA = os.path.abspath(os.path.join(HERE, "..", "..", "data"))
 
-PAGE_TEMPLATES = ["category.htm", "product.htm", "shelf.htm", "list.htm", "page.htm", "search.htm"]
-TEMPLATES = PAGE_TEMPLATES[:5] + ["order.htm", "confirm.htm", "search.htm"]
+TEMPLATES = ["category.htm", "product.htm", "shelf.htm", "list.htm", "page.htm", "order.htm", "confirm.htm",
+             "search.htm"]
 
 # The numbered style variables: number -> (name, label).
 NUMBERED = {
@@ -107,8 +107,8 @@ def parse_scheme_list(path):
 
 
 def parse_settings(path):
-    """Reads a settings file: (variables, separators, colour text, scheme files)."""
-    variables, separators, clr, files = [], [], None, []
+    """Reads a settings file: (variables, colour text, scheme files)."""
+    variables, clr, files = [], None, []
     for line in lines_of(path):
         if line.startswith("%"):
             parts = line.split(",", 4)
@@ -117,13 +117,11 @@ def parse_settings(path):
                 continue
             variables.append({"name": parts[0].strip(), "type": int(parts[1]), "number": int(parts[2]),
                               "label": parts[3].strip(), "value": parts[4].lstrip()})
-        elif line.startswith("-"):
-            separators.append(line[1:])
         elif line.startswith("CLR="):
             clr = line[4:]
         elif line.startswith("F="):
             files.append(line[2:])
-    return variables, separators, clr, files
+    return variables, clr, files
 
 
 def check_styles(data):
@@ -177,7 +175,7 @@ def contrast(a, b):
 
 def check_settings(data, ini, where):
     problems = []
-    variables, _, clr, files = parse_settings(ini)
+    variables, clr, files = parse_settings(ini)
     by_name = {}
     for v in variables:
         if "broken" in v:
@@ -473,7 +471,7 @@ def check_reference_lists(data):
 def parse_project(path):
     """A small project-file reader: the node tree and the store lines it needs to check."""
     root = {"kind": None, "title": "", "f": {}, "children": [], "opts": {1: [], 2: []}}
-    stack, current, store = [root], None, {"regions": {}, "cards": [], "vars": {}, "fnames": {}}
+    stack, current, store = [root], None, {"regions": {}, "cards": []}
     for line in lines_of(path):
         if line.startswith("#BRANCH"):
             if current is not None:
@@ -499,27 +497,16 @@ def parse_project(path):
             store["regions"].setdefault(head[:-1], {})[int(head[-1])] = (fields, line.rsplit("|", 1)[-1])
         elif line.startswith("CC="):
             store["cards"].append(line.split(":", 1)[1])
-        elif line.startswith("VAR="):
-            k, _, v = line[4:].partition("|")
-            store["vars"][k] = v
-        elif line.startswith("FNAME="):
-            i, _, name = line[6:].partition(",")
-            store["fnames"][int(i)] = name
-        elif "=" in line and current is not None and not line.startswith(("VAR", "LAYOUT", "STITLE")) \
-                and re.match(r"[A-Za-z0-9_]+=", line) and line.split("=")[0] in NODE_KEYS:
-            k, v = line.split("=", 1)
+        elif current is not None and line.partition("=")[0] in NODE_KEYS:
+            k, _, v = line.partition("=")
             current["f"][k] = v
-        if "=" in line and line.split("=")[0] in STORE_KEYS:
-            k, v = line.split("=", 1)
-            store[k] = v
+        if line.partition("=")[0] in STORE_KEYS:
+            store[line.partition("=")[0]] = line.partition("=")[2]
     return root["children"], store
 
 
-NODE_KEYS = {"MOD", "c", "s", "lc", "ls", "lsd1", "lsd2", "FILE", "PAGE", "IMAGE", "LINK", "KEY", "DESC",
-             "BODY", "COST", "CODE", "TEMP", "F", "W", "X", "NN1", "NN2"} | \
-            {f"{p}{i}" for p in "FT" for i in range(1, 7)}
-STORE_KEYS = {"VERSION", "LAYOUT", "STITLE", "CURR", "TAXD", "TAXO", "TAXF", "HASBULLETS", "SEARCH",
-              "CARTONSCREEN", "NAVSTYLE"}
+NODE_KEYS = {"FILE", "IMAGE", "BODY", "CODE", "TEMP", "NN1", "NN2"}  # the keys the checks read
+STORE_KEYS = {"VERSION", "LAYOUT", "TAXD"}
 
 
 def walk(nodes, parent=None):

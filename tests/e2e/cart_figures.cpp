@@ -79,13 +79,8 @@ int main() {
       }
       case 'L': {
         std::vector<std::string> f;
-        std::size_t from = 0;
-        for (;;) {
-          std::size_t tab = rest.find('\t', from);
-          f.push_back(rest.substr(from, tab == std::string::npos ? tab : tab - from));
-          if (tab == std::string::npos) break;
-          from = tab + 1;
-        }
+        std::istringstream in(rest);
+        for (std::string field; std::getline(in, field, '\t');) f.push_back(field);
         f.resize(5);
         lines.push_back({std::stoll(f[0]), ParseCents(f[1]), ParseScaled(f[2], kWeightPlaces),
                          ParseCents(f[3]), ParseScaled(f[4], kRatePlaces)});

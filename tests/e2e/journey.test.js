@@ -1,6 +1,6 @@
 // The merchant's journey, end to end with real peers on 127.0.0.1: a store made with the
 // wizard, products imported from a CSV file, built, published to a real FTP server, served by
-// tolmi-server, an order sent from headless Chromium, downloaded, invoiced, charged through
+// tolmi-server, an order sent from headless Chromium, downloaded, checked, charged through
 // the test gateway and logged; then one price changed and only what changed published again.
 // Skips, naming what is missing, only when an outside tool (Chromium, playwright-core,
 // pyftpdlib) is not installed; a missing tolmi-cli command fails it.
@@ -30,8 +30,7 @@ function missingForJourney() {
   return missing;
 }
 
-const missing = missingForJourney();
-if (missing.length) console.log(`TOLMI-E2E-SKIPPED: the merchant's journey needs ${missing.join(', ')}`);
+const skip = S.skipFor('the merchant\'s journey', missingForJourney());
 
 // The FTP server of ftpd.py; `stored` collects the files it received, in order.
 async function startFtp(root, user, password) {
@@ -109,7 +108,7 @@ function pageOf(dir, code) {
   return null;
 }
 
-test('the merchant\'s journey', { skip: missing.length ? `needs ${missing.join(', ')}` : false, timeout: 540000 }, async (t) => {
+test('the merchant\'s journey', { skip, timeout: 540000 }, async (t) => {
   const work = S.workFolder('tolmi-journey-');
   const home = path.join(work, 'home');
   const ftpRoot = path.join(work, 'ftp');
@@ -246,14 +245,6 @@ test('the merchant\'s journey', { skip: missing.length ? `needs ${missing.join('
       assert.match(out, new RegExp(`^${state.orderName}: matches the catalogue$`, 'm'), out);
     });
 
-    await step('its invoice prints', async () => {
-      const out = path.join(work, 'invoice.html');
-      cli('orders', 'invoice', state.orderName, '--out', out);
-      const html = fs.readFileSync(out, 'latin1');
-      assert.match(html, /Blue Teapot/);
-      assert.match(html, new RegExp(state.total.replace('.', '\\.')));
-    });
-
     await step('the card is charged through the test gateway and logged', async () => {
       const engines = path.join(home, 'engines.dat');
       const text = fs.readFileSync(engines, 'latin1');
@@ -269,8 +260,6 @@ test('the merchant\'s journey', { skip: missing.length ? `needs ${missing.join('
       const line = new RegExp(`^(\\d+),${state.orderName},${state.orderId},1,${state.total.replace('.', '\\.')}$`, 'm').exec(log);
       assert.ok(line, log);
       assert.ok(Math.abs(Number(line[1]) - Date.now() / 1000) < 600, `charge time ${line[1]}`);
-      const shown = cli('orders', 'show', state.orderName);
-      assert.match(shown, /Charged/i, shown);
     });
 
     // Charged, the orders file keeps the card's last four digits only.

@@ -20,8 +20,7 @@ try {
 } catch (e) {
   missing.push('lighthouse (npm ci in tests/e2e)');
 }
-if (missing.length) console.log(`TOLMI-E2E-SKIPPED: the Lighthouse tests need ${missing.join(', ')}`);
-const skip = missing.length ? `needs ${missing.join(', ')}` : false;
+const skip = S.skipFor('the Lighthouse tests', missing);
 
 const styles = [['Modern/Harbour', 'harbour'], ['Modern/Meadow', 'meadow'], ['Classic/Parchment', 'parchment'],
   ['Classic/Slate', 'slate']];
@@ -55,25 +54,19 @@ const tableFile = path.join(S.artifactsFolder(), 'lighthouse-scores.txt');
 fs.rmSync(tableFile, { force: true });
 
 describe('Lighthouse, mobile preset, every style', { skip, timeout: 580000 }, () => {
-  let work = null;
-  let browser = null;
+  // Lighthouse drives the same Chromium over its debugging port; Playwright fills the cart.
+  const ctx = S.useBrowser('tolmi-lighthouse-', { viewport: null, args: ['--remote-debugging-port=0'] });
   let port = 0;
   const table = [];
 
   before(async () => {
     lighthouse = (await import('lighthouse')).default;
-    work = S.workFolder('tolmi-lighthouse-');
-    const profile = path.join(work, 'profile');
-    // Lighthouse drives the same Chromium over its debugging port; Playwright fills the cart.
-    browser = await S.launchBrowser(profile, { viewport: null, args: ['--remote-debugging-port=0'] });
-    const active = path.join(profile, 'DevToolsActivePort');
+    const active = path.join(ctx.work, 'profile', 'DevToolsActivePort');
     for (let i = 0; i < 100 && !fs.existsSync(active); i++) await new Promise((r) => setTimeout(r, 50));
     port = Number(fs.readFileSync(active, 'utf8').split('\n')[0]);
     assert.ok(port > 0, 'Chromium\'s debugging port');
   });
-  after(async () => {
-    if (browser) await browser.close();
-    if (work) fs.rmSync(work, { recursive: true, force: true });
+  after(() => {
     if (table.length) {
       const head = `${'style'.padEnd(10)} ${'page'.padEnd(9)} ${categories.map((c) => c.padStart(14)).join(' ')}`;
       let text = `Lighthouse ${lighthouseVersion} scores (mobile preset):\n${head}\n${table.join('\n')}\n`;
@@ -87,24 +80,16 @@ describe('Lighthouse, mobile preset, every style', { skip, timeout: 580000 }, ()
 
   for (const [layout, folder] of styles) {
     it(`${folder}: home, category, product and checkout score well`, async () => {
-      const dir = path.join(work, folder);
+      const dir = path.join(ctx.work, folder);
       fs.mkdirSync(path.join(dir, 'web'), { recursive: true });
       const server = await S.startTolmiServer(['--data', path.join(dir, 'orders.db'), '--store', path.join(dir, 'web')]);
       const problems = [];
       try {
         S.buildSampleInStyle(dir, layout, folder, server.url);
         // A shopper's cart of two lines, kept in the browser's storage for every run.
-        const page = await browser.newPage();
+        const page = await ctx.browser.newPage();
         await page.setViewportSize({ width: 375, height: 800 });
-        await page.goto(server.url + 'index.html');
-        await page.evaluate(() => TolmiCart.clearCart());
-        await page.goto(server.url + 'teaware.html');
-        await page.click('form[name="form3"] button.add');
-        await page.waitForFunction(() => TolmiCart.loadCart().length === 1);
-        await page.goto(server.url + 'sencha.html');
-        await page.selectOption('form[name="form1"] select[name="OPTION1"]', { index: 1 });
-        await page.click('form[name="form1"] button.add');
-        await page.waitForFunction(() => TolmiCart.loadCart().length === 2);
+        await S.fillTwoLineCart(page, server.url);
         const cdp = await page.context().newCDPSession(page);
 
         for (const [type, url] of pages) {

@@ -4,7 +4,7 @@
 // carry their search-engine data, and a purchase from the home page to the confirmation works
 // with the keyboard alone. Screenshots of every page type go to TOLMI_ARTIFACTS.
 'use strict';
-const { describe, it, before, after } = require('node:test');
+const { describe, it, after } = require('node:test');
 const assert = require('node:assert/strict');
 const fs = require('node:fs');
 const path = require('node:path');
@@ -17,9 +17,8 @@ try {
 } catch (e) {
   AxeBuilder = null;
 }
-const missing = S.missingTools(false).concat(AxeBuilder ? [] : ['@axe-core/playwright (npm ci in tests/e2e)']);
-if (missing.length) console.log(`TOLMI-E2E-SKIPPED: the storefront tests need ${missing.join(', ')}`);
-const skip = missing.length ? `needs ${missing.join(', ')}` : false;
+const skip = S.skipFor('the storefront tests',
+  S.missingTools(false).concat(AxeBuilder ? [] : ['@axe-core/playwright (npm ci in tests/e2e)']));
 
 const styles = [['Modern/Harbour', 'harbour', ['Work Sans']], ['Modern/Meadow', 'meadow', ['Nunito']],
   ['Classic/Parchment', 'parchment', ['Lora']], ['Classic/Slate', 'slate', ['Playfair Display', 'Source Sans 3']]];
@@ -87,18 +86,11 @@ const tableFile = path.join(S.artifactsFolder(), 'axe-violations.txt');
 fs.rmSync(tableFile, { force: true });
 
 describe('storefronts in every style', { skip, timeout: 540000 }, () => {
-  let work = null;
-  let browser = null;
+  const ctx = S.useBrowser('tolmi-storefront-');
   const shots = S.artifactsFolder();
   const table = [];
 
-  before(async () => {
-    work = S.workFolder('tolmi-storefront-');
-    browser = await S.launchBrowser(path.join(work, 'profile'));
-  });
-  after(async () => {
-    if (browser) await browser.close();
-    if (work) fs.rmSync(work, { recursive: true, force: true });
+  after(() => {
     if (table.length) {
       const text = `axe-core WCAG 2.1 A/AA violations per style, width and page type:\n${table.join('\n')}\n`;
       console.log(text);
@@ -108,6 +100,7 @@ describe('storefronts in every style', { skip, timeout: 540000 }, () => {
 
   for (const [layout, folder, fonts] of styles) {
     it(`${folder}: accessible pages, sound links, search data, a keyboard-only purchase`, async () => {
+      const { work, browser } = ctx;
       const received = [];
       const dir = path.join(work, folder);
       fs.mkdirSync(path.join(dir, 'web'), { recursive: true });
@@ -142,7 +135,6 @@ describe('storefronts in every style', { skip, timeout: 540000 }, () => {
         assert.ok(seo.data.some((d) => d['@type'] === 'BreadcrumbList'), 'breadcrumbs for search engines');
 
         // A shopper with a cart of two lines looks at every page type at both widths.
-        await page.evaluate(() => TolmiCart.clearCart());
         for (const width of widths) {
           await page.setViewportSize({ width, height: 900 });
           const visit = async (type, url) => {
@@ -160,14 +152,8 @@ describe('storefronts in every style', { skip, timeout: 540000 }, () => {
           for (const [type, url] of pageTypes) await visit(type, url);
           if (width === widths[0]) {
             // The home page's picks ask for the size too.
-            await page.goto(base + 'index.html');
-            const pick = '.body form[name="form1"]';
-            await page.selectOption(`${pick} select[name="OPTION1"]`, '250 g');
-            await page.click(`${pick} button.add`);
-            await page.waitForFunction(() => TolmiCart.loadCart().length === 1);
+            await S.fillTwoLineCart(page, base);
             assert.equal(await page.evaluate(() => TolmiCart.loadCart()[0].option1), '250 g');
-            await page.goto(base + 'teaware.html');
-            await page.click('form[name="form3"] button.add');
           }
           await visit('cart', 'trolley.html');
           assert.equal(await page.locator('.masthead .count').first().textContent(), '2 items');
@@ -195,11 +181,6 @@ describe('storefronts in every style', { skip, timeout: 540000 }, () => {
         await page.goto(base + 'index.html');
         await tabTo(page, 'a[href="sencha.html"]');
         await Promise.all([page.waitForURL(/sencha\.html$/), page.keyboard.press('Enter')]);
-        // The size must be chosen first: the add button says so next to the field.
-        await tabTo(page, 'form[name="form1"] button.add');
-        await page.keyboard.press('Space');
-        assert.match(await page.locator('form[name="form1"] .tolmi-err').first().textContent(), /^Choose /);
-        assert.equal(await page.evaluate(() => TolmiCart.loadCart().length), 0);
         await tabTo(page, 'form[name="form1"] select[name="OPTION1"]');
         await page.keyboard.press('ArrowDown');
         await tabTo(page, 'form[name="form1"] input[name="qty"]');

@@ -92,8 +92,8 @@ const card = { CardholderName: 'ZOE OBRIEN', CardNumber: '4111 1111 1111 1111', 
   CardExpiryYear: '2029' };
 
 /* Each store: its project, the shopping ("adds": page, form number, options, clicks), the cart
-   edits, the cart after every step, the order-form cases (region, method, freight, freight tax,
-   tax, total as shown; the order is sent in the last) and the item fields of that order. */
+   edits, the cart after every step, the order (region, method, freight, freight tax, tax, total
+   as shown) and the item fields it is sent with. */
 const stores = [
   {
     name: 'northwind',
@@ -115,17 +115,9 @@ const stores = [
     subtotal: 'NZ$60.00',
     regions: ['Northland', 'Southland'],
     methods: { Northland: ['Weight Post', 'Flat Courier', 'Rule Freight'], Southland: ['Weight Post', 'Rule Freight'] },
-    // Weight 1.2 + 0.2 + 10 = 11.4; 7 items; goods 60.00; Northland 10 % tax, freight tax 5 %.
-    cases: [
-      // 9.00 for 10 units and 1.25 for each of the 2 started units above: 11.50; 5 % = 0.58.
-      ['Northland', 'Weight Post', 'NZ$11.50', 'NZ$0.58', 'NZ$6.00', 'NZ$78.08'],
-      // One band only: the per-order charge holds for any weight.
-      ['Northland', 'Flat Courier', 'NZ$7.00', 'NZ$0.35', 'NZ$6.00', 'NZ$73.35'],
-      // Free delivery and no tax.
-      ['Southland', 'Rule Freight', 'NZ$0.00', 'NZ$0.00', 'NZ$0.00', 'NZ$60.00'],
-      // Rule 4.00 + 1.50 per item, not free below 100.
-      ['Northland', 'Rule Freight', 'NZ$14.50', 'NZ$0.73', 'NZ$6.00', 'NZ$81.23'],
-    ],
+    // 7 items, goods 60.00; Northland 10 % tax, freight tax 5 %: rule 4.00 + 1.50 per item, not
+    // free below 100 (the evaluator's other roads are the cart script tests').
+    order: ['Northland', 'Rule Freight', 'NZ$14.50', 'NZ$0.73', 'NZ$6.00', 'NZ$81.23'],
     items: [
       { qty: 1, name: 'Desk Lamp', code: 'LAMP-1', price: '24.00', weight: '1.2', taxRate: '0', tax: '2.40',
         freight: '0.00', option1: 'Brass', option2: 'UK' },
@@ -145,7 +137,7 @@ const stores = [
     subtotal: '$50.00',
     regions: [],
     methods: {},
-    cases: [['', '', '$0.00', '$0.00', '$0.00', '$50.00']],
+    order: ['', '', '$0.00', '$0.00', '$0.00', '$50.00'],
     items: [
       { qty: 2, name: 'Gift Card', code: 'GIFT-1', price: '25.00', weight: '0', taxRate: '0', tax: '0.00',
         freight: '0.00' },

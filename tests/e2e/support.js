@@ -8,6 +8,7 @@ const os = require('node:os');
 const path = require('node:path');
 const http = require('node:http');
 const { spawn, execFileSync } = require('node:child_process');
+const { before, after } = require('node:test');
 
 const top = path.join(__dirname, '..', '..');
 const chromiumPath = process.env.CHROMIUM || '/usr/bin/chromium';
@@ -30,6 +31,13 @@ function missingTools(needServer) {
   if (!fs.existsSync(chromiumPath)) missing.push(`chromium (${chromiumPath})`);
   if (!playwright) missing.push('playwright-core (npm ci in tests/e2e)');
   return missing;
+}
+
+// A suite's skip value: false, or the reason, also printed for CTest to count it as skipped.
+function skipFor(what, missing) {
+  if (!missing.length) return false;
+  console.log(`TOLMI-E2E-SKIPPED: ${what} cannot run without ${missing.join(', ')}`);
+  return `needs ${missing.join(', ')}`;
 }
 
 // A scratch folder below the build folder's artifacts (or the system's temporary folder).
@@ -142,63 +150,32 @@ function addServerUser(dataFile, user, password) {
 
 // ---- the order form's body -------------------------------------------------
 
-// Decodes an application/x-www-form-urlencoded body into [name, value] pairs of text (the
-// form posts UTF-8), in the order sent. A broken "%" escape is an error.
+// Decodes an application/x-www-form-urlencoded body into [name, value] pairs, in the order
+// sent; a broken "%" escape, or bytes that are not UTF-8 (the form posts UTF-8), throw.
 function decodeFormBody(body) {
-  const decode = (s) => {
-    const bytes = [];
-    const t = s.replace(/\+/g, ' ');
-    for (let i = 0; i < t.length; i++) {
-      if (t[i] === '%') {
-        assert.match(t.slice(i + 1, i + 3), /^[0-9A-Fa-f]{2}$/, `bad escape in ${s}`);
-        bytes.push(parseInt(t.slice(i + 1, i + 3), 16));
-        i += 2;
-      } else {
-        bytes.push(t.charCodeAt(i));
-      }
-    }
-    const buffer = Buffer.from(bytes);
-    assert.ok(buffer.equals(Buffer.from(buffer.toString('utf8'), 'utf8')), `not UTF-8: ${s}`);
-    return buffer.toString('utf8');
-  };
+  const decode = (s) => decodeURIComponent(s.replace(/\+/g, ' '));
   return body.split('&').filter((p) => p !== '').map((p) => {
     const eq = p.indexOf('=');
     return eq < 0 ? [decode(p), ''] : [decode(p.slice(0, eq)), decode(p.slice(eq + 1))];
   });
 }
 
-const cardFields = ['CardNumber', 'CardholderName', 'CardType', 'CardExpiryMonth', 'CardExpiryYear'];
-
 /* Checks one posted order against docs/order-protocol.md and against what the test put in
    the cart and the form. expected: {user, returnUrl, items: [{qty, name, code, price,
    weight, taxRate, tax, freight, option1, option2}], freight, freightTax, tax, amount,
-   customer: {name: value}} of a store without cards. Amounts are texts such as "12.50". */
+   customer: {name: value}, more: [names of other fields]} of a store without cards. Amounts
+   are texts such as "12.50". */
 function checkOrder(request, expected) {
   assert.equal(request.method, 'POST');
   assert.match(request.contentType, /^application\/x-www-form-urlencoded/);
-  assert.ok(request.body.length <= 64 * 1024, 'the body fits the server limit');
   const fields = decodeFormBody(request.body);
-  const all = (n) => fields.filter(([k]) => k === n).map(([, v]) => v);
-  const one = (n) => {
-    const v = all(n);
-    assert.equal(v.length, 1, `exactly one ${n} field (${v.length})`);
-    return v[0];
-  };
+  // Exactly these fields, each once: no card field, no empty, reserved or unknown name.
+  assert.deepEqual(fields.map(([k]) => k).sort(), ['tolmi_user', 'tolmi_return', 'Freight', 'FreightTax', 'Tax',
+    'Amount', ...expected.items.map(() => 'tolmi_item'), ...Object.keys(expected.customer), ...expected.more].sort());
+  const one = (n) => fields.find(([k]) => k === n)[1];
   assert.equal(one('tolmi_user'), expected.user);
   assert.equal(one('tolmi_return'), expected.returnUrl);
-  for (const [name] of fields) {
-    assert.notEqual(name, '', 'no field without a name');
-    assert.ok(!/[=\x00-\x1f\x7f]/.test(name), `no "=" or control character in the name ${JSON.stringify(name)}`);
-    assert.ok(!/^(prod|orderdate|#id)$/i.test(name), `reserved name ${name}`);
-    assert.ok(!/^tolmi_/.test(name) || ['tolmi_user', 'tolmi_return', 'tolmi_item'].includes(name), `unknown ${name}`);
-    assert.ok(name.length <= 256);
-  }
-  assert.ok(fields.filter(([k]) => !k.startsWith('tolmi_')).length <= 200);
-  for (const [, value] of fields) assert.ok(value.length <= 4096);
-
-  const items = all('tolmi_item');
-  assert.equal(items.length, expected.items.length, 'one tolmi_item per cart line');
-  items.forEach((value, i) => {
+  fields.filter(([k]) => k === 'tolmi_item').forEach(([, value], i) => {
     const f = value.split('\t');
     const e = expected.items[i];
     assert.ok(f.length >= 4 && f.length <= 14, `item ${i}: 4 to 14 fields (${f.length})`);
@@ -214,7 +191,6 @@ function checkOrder(request, expected) {
   assert.deepEqual(['Freight', 'FreightTax', 'Tax', 'Amount'].map(one),
     [expected.freight, expected.freightTax, expected.tax, expected.amount]);
   for (const [name, value] of Object.entries(expected.customer)) assert.equal(one(name), value, name);
-  for (const n of cardFields) assert.equal(all(n).length, 0, `no card field ${n} in a store without cards`);
   return fields;
 }
 
@@ -284,13 +260,41 @@ async function launchBrowser(profileDir, options = {}) {
   });
 }
 
+// Hooks of a suite: before it a scratch folder and Chromium with its profile there, after it
+// both go. The object returned holds them as `work` and `browser`.
+function useBrowser(prefix, options) {
+  const ctx = { work: null, browser: null };
+  before(async () => {
+    ctx.work = workFolder(prefix);
+    ctx.browser = await launchBrowser(path.join(ctx.work, 'profile'), options);
+  });
+  after(async () => {
+    if (ctx.browser) await ctx.browser.close();
+    if (ctx.work) fs.rmSync(ctx.work, { recursive: true, force: true });
+  });
+  return ctx;
+}
+
+// A cart of two lines in the sample store: the home page's pick in its 250 g size, then a
+// teaware shelf item.
+async function fillTwoLineCart(page, base) {
+  await page.goto(base + 'index.html');
+  await page.evaluate(() => TolmiCart.clearCart());
+  await page.selectOption('.body form[name="form1"] select[name="OPTION1"]', '250 g');
+  await page.click('.body form[name="form1"] button.add');
+  await page.waitForFunction(() => TolmiCart.loadCart().length === 1);
+  await page.goto(base + 'teaware.html');
+  await page.click('form[name="form3"] button.add');
+  await page.waitForFunction(() => TolmiCart.loadCart().length === 2);
+}
+
 // True when the page needs no horizontal scrolling at its width.
 async function fitsWidth(page) {
   return page.evaluate(() => document.scrollingElement.scrollWidth <= window.innerWidth);
 }
 
 module.exports = {
-  top, chromiumPath, missingTools, workFolder, artifactsFolder, runCli, makeHome, buildStore, buildSampleInStyle,
+  top, chromiumPath, missingTools, skipFor, workFolder, artifactsFolder, runCli, makeHome, buildStore, buildSampleInStyle,
   startTolmiServer, addServerUser, decodeFormBody, checkOrder, startStoreServer,
-  launchBrowser, fitsWidth, exited,
+  launchBrowser, useBrowser, fillTwoLineCart, fitsWidth, exited,
 };

@@ -66,7 +66,6 @@ TEST(OrderOperations, StatusMarksAndReading) {
   EXPECT_EQ(o.chargeDate, 500);
   MarkRead(o);
   EXPECT_EQ(o.status, kStatusCharged);
-  EXPECT_EQ(ListStatusText(kStatusUnread), "Pending");
   EXPECT_EQ(ListStatusText(kStatusCancelled), "Canceled");
   EXPECT_EQ(StatusFromText("back order"), std::optional<std::uint16_t>(kStatusBackOrder));
   EXPECT_FALSE(StatusFromText("nope").has_value());
@@ -95,7 +94,6 @@ TEST(OrderOperations, NewOrderAndDelete) {
   EXPECT_TRUE(tree[0].children.empty());
   ASSERT_EQ(tree[1].children.size(), 1u);
   EXPECT_EQ(tree[1].children[0].orderDate, 99);
-  ASSERT_NE(FindOrderByName(tree, "1000"), nullptr);
   EXPECT_EQ(DeleteRecord(tree, "1000"), DeleteOutcome::Deleted);
   EXPECT_TRUE(tree[1].children.empty());
   EXPECT_EQ(DeleteRecord(tree, "1000"), DeleteOutcome::NotFound);

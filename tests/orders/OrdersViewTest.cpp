@@ -264,12 +264,12 @@ TEST(OrderCommands, MarksItemsExportSetAndEnabling) {
   EXPECT_EQ(ExportSet(records, true, {kids[1].uid}, records[0].uid),
             std::vector<const OrderRecord*>{&kids[1]});
 
+  // A standard folder in the tree takes none of these; an order in the list does.
   OrdersWindowState s;
   s.selected = &records[0];
-  EXPECT_FALSE(OrdersCommandEnabled(OrdersCommandId::Delete, s));
-  EXPECT_FALSE(OrdersCommandEnabled(OrdersCommandId::Rename, s));
-  EXPECT_FALSE(OrdersCommandEnabled(OrdersCommandId::MarkAs, s));
-  EXPECT_FALSE(OrdersCommandEnabled(OrdersCommandId::Save, s));
+  using Id = OrdersCommandId;
+  for (Id id : {Id::Delete, Id::Rename, Id::MarkAs, Id::Save})
+    EXPECT_FALSE(OrdersCommandEnabled(id, s)) << int(id);
   s.focus = OrdersFocus::List;
   s.listSelection = {&kids[0]};
   EXPECT_TRUE(OrdersCommandEnabled(OrdersCommandId::Delete, s));

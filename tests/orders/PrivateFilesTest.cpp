@@ -57,18 +57,9 @@ TEST(PrivateFiles, EverySavePathOfSecretsOrCustomerDataIsOwnerOnly) {
                                VersionNumber())
                   .ok());
   EXPECT_EQ(Mode(home / "plain.stp"), 0644u);
-
-  // The shared writer: a private copy stays private, an ordinary file keeps 0644.
-  AtomicWriteOptions owner;
-  owner.ownerOnly = true;
-  ASSERT_TRUE(WriteFileAtomic((home / "a.txt").string(), "x", owner).ok());
-  EXPECT_EQ(Mode(home / "a.txt"), 0600u);
-  EXPECT_TRUE(IsOwnerOnlyFile((home / "a.txt").string()));
-  ASSERT_TRUE(WriteFileAtomic((home / "b.txt").string(), "x").ok());
-  EXPECT_EQ(Mode(home / "b.txt"), 0644u);
-  EXPECT_FALSE(IsOwnerOnlyFile((home / "b.txt").string()));
-  RestrictToOwner((home / "b.txt").string());
-  EXPECT_EQ(Mode(home / "b.txt"), 0600u);
+  // Copies of a project (its backups) ask whether the original is private.
+  EXPECT_TRUE(IsOwnerOnlyFile((home / "secret.stp").string()));
+  EXPECT_FALSE(IsOwnerOnlyFile((home / "plain.stp").string()));
 }
 
 }  // namespace
