@@ -93,23 +93,26 @@ store() {  # generates the benchmark store of $1 products below $work/store-$1
 # only when the build rows are done: on ext4, creating files right after a large deletion
 # scans the recently deleted inodes (~0.3 ms a file), which would measure the deletion.
 outs=0
-fresh() { outs=$((outs + 1)); echo "$work/out.$outs"; }
+fresh() { outs=$((outs + 1)); out=$work/out.$outs; }  # sets $out (not in a subshell)
 tolmi_build() {  # $1 products, $2 figures file, further arguments to the build
   local products=$1 figures=$2
   shift 2
+  fresh
   timed "$figures" "$cli" --home "$work/home" build "$work/store-$products/project/Bench.stp" \
-    --dir "$(fresh)" --no-save "$@"
+    --dir "$out" --no-save "$@"
 }
 echo "build: generating the stores..."
 for n in $sizes; do store "$n"; done
 if command -v hugo >/dev/null; then
   python3 "$top/bench/hugo/make_site.py" "$work/hugo-site" "$products"
-  hugo --quiet -s "$work/hugo-site" -d "$(fresh)" >/dev/null 2>&1  # warm-up
+  fresh
+  hugo --quiet -s "$work/hugo-site" -d "$out" >/dev/null 2>&1  # warm-up
   l0=$(load)
   for ((r = 0; r < rounds; r++)); do
     tolmi_build "$products" "$work/b.tolmi"
-    tolmi_web=$work/out.$outs
-    hugo_web=$(fresh)
+    tolmi_web=$out
+    fresh
+    hugo_web=$out
     timed "$work/b.hugo" hugo --quiet -s "$work/hugo-site" -d "$hugo_web"
   done
   l1=$(load)
