@@ -10,6 +10,16 @@
 
 namespace tolmi::cli {
 
+// A home with small reference lists and order templates, so that start-up has nothing to
+// report and the lists are known.
+inline void FillHome(const test::TestHome& home) {
+  home.Write("domain.dat", "AU Australia,AUD\nNZ New Zealand,NZD\nUS United States,USD\n");
+  home.Write("cc.dat", "Visa\nMasterCard\n");
+  home.Write("settings.dat", "URL_HOME=http://home.test/\n");
+  home.Write("template/order.dat", "<order>");
+  home.Write("template/confirm.dat", "<confirm>");
+}
+
 // One command of a table run in order in one home: its exit code (-1: any failure), texts
 // that what it printed must hold, and whether the file (relative to the home) must be as
 // it was before the command.

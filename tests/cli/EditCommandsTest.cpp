@@ -2,7 +2,7 @@
 // real-world-shaped file, updating by code, and bad input that must change nothing.
 #include <gtest/gtest.h>
 
-#include "tests/cli/CliRunner.h"
+#include "tests/cli/CliSteps.h"
 #include "util/Files.h"
 
 namespace tolmi::cli {
@@ -17,11 +17,7 @@ std::string Line(const CliRun& run) {
 class EditCommandsTest : public ::testing::Test {
  protected:
   EditCommandsTest() {
-    home.Write("domain.dat", "AU Australia,AUD\n");
-    home.Write("cc.dat", "Visa\n");
-    home.Write("settings.dat", "URL_HOME=http://home.test/\n");
-    home.Write("template/order.dat", "<order>");
-    home.Write("template/confirm.dat", "<confirm>");
+    FillHome(home);
     CliRun created = Cli(home, {"new", "Wine", "--title", "Wine Shop"});
     EXPECT_EQ(created.code, 0) << created.err;
   }
