@@ -1,4 +1,4 @@
-// Tables of tolmi-cli commands run one after another in one test home.
+// Tables of tolmi-cli commands run one after another in one home, and the home they start in.
 #pragma once
 
 #include <gtest/gtest.h>
