@@ -131,9 +131,9 @@ TEST(NetCommands, FtpPutPrintsTheSessionLog) {
   ASSERT_NE(server.port(), 0) << "pyftpdlib did not start (python3-pyftpdlib)";
   const std::string port = std::to_string(server.port());
   home.Write("page.html", "<html>\xe9</html>");
-  std::vector<std::string> args = {"ftp",    "put",   (home / "page.html").string(),
-                                   "--passive", "--server", "127.0.0.1:" + port,
-                                   "--user", "tolmi", "--dir", "shop", "--password", "secret"};
+  std::vector<std::string> args = {"ftp", "put", (home / "page.html").string(), "--passive"};
+  args.insert(args.end(), {"--server", "127.0.0.1:" + port, "--user", "tolmi", "--dir", "shop"});
+  args.insert(args.end(), {"--password", "secret"});
   CliRun r = Cli(home, args);
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(home.Read("root/shop/page.html"), "<html>\xe9</html>");

@@ -12,9 +12,7 @@ using test::TestHome;
 
 class WizardCommandTest : public ::testing::Test {
  protected:
-  WizardCommandTest() {
-    FillHome(home);
-  }
+  WizardCommandTest() { FillHome(home); }
   TestHome home;
 };
 

@@ -22,9 +22,9 @@ TEST(OrderIntakeTest, AcceptsAFormKeepingFieldOrderAndCleaningProductLines) {
   ASSERT_TRUE(order) << order.status().message();
   EXPECT_EQ(order->account, "shop");
   EXPECT_EQ(order->returnUrl, "http://shop.example/register.html");
-  EXPECT_EQ(Pairs(order->fields), (std::vector<std::string>{"Name=Ann Lee",
-                                                             "Address=1 High St, Town, land",
-                                                             "Amount=9.00", "Empty="}));
+  EXPECT_EQ(Pairs(order->fields),
+            (std::vector<std::string>{"Name=Ann Lee", "Address=1 High St, Town, land",
+                                      "Amount=9.00", "Empty="}));
   // Product lines are cleaned so that they cannot break the reply: a name may read "<BR>",
   // a code may not; line breaks become spaces.
   const std::vector<std::string> blank(10, "");
@@ -42,11 +42,11 @@ TEST(OrderIntakeTest, RenamesReservedNamesAndDropsOnlyUnusableOnes) {
       "tolmi_other=1&=novalue&+++=blank&Tab%09Name=1&SN=77&+%23ID=9&INVOICENUMBER=INV-FORGED-999&"
       "Note=a%09b%00c");
   ASSERT_TRUE(order);
-  EXPECT_EQ(Pairs(order->fields),
-            (std::vector<std::string>{"Customer_PROD=15:x", "Customer_prod=y",
-                                      "Customer_OrderDate=1", "Customer_#id=5", "#IDx=ok",
-                                      "Customer_SN=77", "Customer_ #ID=9",
-                                      "Customer_INVOICENUMBER=INV-FORGED-999", "Note=a b c"}));
+  EXPECT_EQ(
+      Pairs(order->fields),
+      (std::vector<std::string>{"Customer_PROD=15:x", "Customer_prod=y", "Customer_OrderDate=1",
+                                "Customer_#id=5", "#IDx=ok", "Customer_SN=77", "Customer_ #ID=9",
+                                "Customer_INVOICENUMBER=INV-FORGED-999", "Note=a b c"}));
 }
 
 TEST(OrderIntakeTest, RefusesWithTheSentenceTheShopperSees) {

@@ -84,18 +84,19 @@ TEST(SearchTest, ResultsShowPicturesAndPricesLikeTheCataloguePagesAndLinkShelfIt
       "#1|'Cup'|'2'|'cup.htm'|'http://cdn.example/c.png'|||'blue'\n";
   ResultLook look = StoreLook(home / "store", index);
   EXPECT_EQ(look.currency, "&pound;");
-  EXPECT_EQ(RenderResults(SearchIndex(ParseIndex(index), "blue"), "blue", "/s/", look),
-            "<div class=\"tolmi-search\">\n"
-            "<p class=\"tolmi-search-count\">3 products found for &quot;blue&quot;.</p>\n"
-            "<div class=\"tolmi-result\"><img src=\"/s/img/Blue%20Mug.JPG\" alt=\"\" width=\"64\" "
-            "height=\"64\" loading=\"lazy\"><a href=\"/s/mugs.htm\">Mug</a> <span "
-            "class=\"tolmi-price\">&pound;4.50</span><br>Blue</div>\n"
-            "<div class=\"tolmi-result\"><a href=\"/s/jug.htm\">Jug big</a> <span "
-            "class=\"tolmi-price\">&pound;9</span><br>Holds six</div>\n"
-            "<div class=\"tolmi-result\"><img src=\"http://cdn.example/c.png\" alt=\"\" width=\"64\" "
-            "height=\"64\" loading=\"lazy\"><a href=\"/s/cup.htm\">Cup</a> <span "
-            "class=\"tolmi-price\">&pound;2</span></div>\n"
-            "</div>\n");
+  EXPECT_EQ(
+      RenderResults(SearchIndex(ParseIndex(index), "blue"), "blue", "/s/", look),
+      "<div class=\"tolmi-search\">\n"
+      "<p class=\"tolmi-search-count\">3 products found for &quot;blue&quot;.</p>\n"
+      "<div class=\"tolmi-result\"><img src=\"/s/img/Blue%20Mug.JPG\" alt=\"\" width=\"64\" "
+      "height=\"64\" loading=\"lazy\"><a href=\"/s/mugs.htm\">Mug</a> <span "
+      "class=\"tolmi-price\">&pound;4.50</span><br>Blue</div>\n"
+      "<div class=\"tolmi-result\"><a href=\"/s/jug.htm\">Jug big</a> <span "
+      "class=\"tolmi-price\">&pound;9</span><br>Holds six</div>\n"
+      "<div class=\"tolmi-result\"><img src=\"http://cdn.example/c.png\" alt=\"\" width=\"64\" "
+      "height=\"64\" loading=\"lazy\"><a href=\"/s/cup.htm\">Cup</a> <span "
+      "class=\"tolmi-price\">&pound;2</span></div>\n"
+      "</div>\n");
   // A currency that is no entity reference is escaped.
   look.currency = "<b>&x";
   EXPECT_NE(RenderResults(SearchIndex(ParseIndex(index), "jug"), "jug", "", look)
