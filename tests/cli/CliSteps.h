@@ -1,4 +1,4 @@
-// Tables of tolmi-cli commands run one after another in one test home.
+// Tables of tolmi-cli commands run one after another in one home, and the home they start in.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,6 +9,16 @@
 #include "tests/cli/CliRunner.h"
 
 namespace tolmi::cli {
+
+// A home with small reference lists and order templates, so that start-up has nothing to
+// report and the lists are known.
+inline void FillHome(const test::TestHome& home) {
+  home.Write("domain.dat", "AU Australia,AUD\nNZ New Zealand,NZD\nUS United States,USD\n");
+  home.Write("cc.dat", "Visa\nMasterCard\n");
+  home.Write("settings.dat", "URL_HOME=http://home.test/\n");
+  home.Write("template/order.dat", "<order>");
+  home.Write("template/confirm.dat", "<confirm>");
+}
 
 // One command of a table run in order in one home: its exit code (-1: any failure), texts
 // that what it printed must hold, and whether the file (relative to the home) must be as

@@ -14,12 +14,10 @@ namespace {
 
 using test::TestHome;
 
-// A home with the reference lists, so that start-up has nothing to report.
-void FillHome(const TestHome& home) {
-  home.Write("domain.dat", "AU Australia,AUD\n");
-  home.Write("cc.dat", "Visa\n");
-  home.Write("settings.dat", "URL_HOME=http://home.test/\n");
-  home.Write("config.ini", "ordernum=1000\ndateformat=0\n");  // lists stay day first
+// A home whose lists show dates day first.
+void FillOrdersHome(const TestHome& home) {
+  FillHome(home);
+  home.Write("config.ini", "ordernum=1000\ndateformat=0\n");
 }
 
 const char* kReply =
@@ -29,7 +27,7 @@ const char* kReply =
 
 TEST(OrderCommands, ParseListShowMarkExportInvoiceNewAndDelete) {
   TestHome home;
-  FillHome(home);
+  FillOrdersHome(home);
   home.Write("reply.txt", kReply);
   const std::string csv = (home / "out.csv").string();
   const std::vector<Step> steps = {
@@ -62,14 +60,10 @@ TEST(OrderCommands, ParseListShowMarkExportInvoiceNewAndDelete) {
   };
   RunSteps(home, steps);
   EXPECT_NE(home.Read("config.ini").find("ordernum=1002\n"), std::string::npos);
-  EXPECT_EQ(home.Read("out.csv"),
-            "Name,Amount,OrderID,ChargeStatus,ChargeDate\n"
-            ",ProductName,ProductCode,Quantity,Total,Status,Option1,Option2\n"
-            "'Ann <b>Lee</b>','9.00','7','Fulfilled',''\n"
-            ",'Mug','M1',2,4.50,0,,,\n");
-  std::string html = home.Read("Invoices/1000_Invoice.html");
-  EXPECT_NE(html.find("Ann &lt;b&gt;Lee&lt;/b&gt;"), std::string::npos);
-  EXPECT_NE(html.find("<td>2</td><td>Mug</td><td>M1</td>"), std::string::npos) << html;
+  // The export's and the invoice's own bytes are the core's; here that they hold this order.
+  EXPECT_NE(home.Read("out.csv").find("\n'Ann <b>Lee</b>','9.00','7','Fulfilled',''\n"),
+            std::string::npos);
+  EXPECT_NE(home.Read("Invoices/1000_Invoice.html").find("Ann &lt;b&gt;Lee"), std::string::npos);
   const std::string ost = home.Read("orders.ost");
   EXPECT_NE(ost.find("NODE1=1001\nOS=0\nOD=0\nOI=\n*Name=\n*Amount=\n"), std::string::npos);
   EXPECT_EQ(ost.find("NODE1=1000"), std::string::npos);
@@ -81,7 +75,7 @@ TEST(OrderCommands, ParseListShowMarkExportInvoiceNewAndDelete) {
 // one opened.
 TEST(OrderCommands, InvoicesTakeTheMerchantFromTheProject) {
   TestHome home;
-  FillHome(home);
+  FillOrdersHome(home);
   home.Write("reply.txt", kReply);
   ASSERT_EQ(Cli(home, {"orders", "parse-reply", (home / "reply.txt").string()}).code, 0);
   ASSERT_EQ(Cli(home, {"new", "Shop"}).code, 0);
@@ -99,13 +93,11 @@ TEST(OrderCommands, InvoicesTakeTheMerchantFromTheProject) {
 // backup, and said so.
 TEST(OrderCommands, BadRepliesFileNothingAndACutFileIsReadFromItsBackup) {
   TestHome home;
-  FillHome(home);
+  FillOrdersHome(home);
   const std::string whole = kReply;
   const std::pair<std::string, std::string> cases[] = {
       {"HTTP/1.0 200 OK\r\n\r\n5\r\n",
        "Unable to retrieve orders. (Error Code: 5) Invalid Logon Password"},
-      {"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<html>0 orders</html>",
-       "not an order-server reply"},
       {whole.substr(0, whole.find("PROD=") + 12), "without its end mark"},
   };
   for (const auto& [reply, reason] : cases) {
@@ -126,21 +118,18 @@ TEST(OrderCommands, BadRepliesFileNothingAndACutFileIsReadFromItsBackup) {
   EXPECT_EQ(r.code, 0);
   EXPECT_EQ(r.out, "42\t\t0.00\tPending\t\t\n");
   EXPECT_NE(r.err.find("orders.bak was read"), std::string::npos);
-  // Without a backup the cut file is refused and set aside.
+  // Without a backup the cut file is refused.
   std::filesystem::remove(home / "orders.bak");
-  std::filesystem::remove(home / "orders.ost.damaged");
-  const std::string cut = "#BEGIN\nTIME=1\nNODE3=New Orders\nOS=0\n#BRANCH\nNODE1=1000\nOS=0\n";
-  home.Write("orders.ost", cut);
+  home.Write("orders.ost", "#BEGIN\nTIME=2\nNODE1=43\nOS=0\n");
   r = Cli(home, {"orders", "list"});
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("'orders.ost' is incomplete and there is no 'orders.bak'"),
             std::string::npos)
       << r.err;
-  EXPECT_EQ(home.Read("orders.ost.damaged"), cut);
 }
 
-// log: day ranges across a month end, sorting, the table in the configured date order, raw
-// lines, log files and bad dates.
+// log: the day range (either way round), sorting, the table in the configured date order,
+// raw lines, log files and bad dates; reading and sorting the logs are the core's.
 TEST(LogCommand, RangesSortingDatesAndBadInput) {
   const char* tz = std::getenv("TZ");
   const std::string oldTz = tz ? tz : "";
@@ -161,9 +150,6 @@ TEST(LogCommand, RangesSortingDatesAndBadInput) {
   const std::string head = "Order\tTotal\tStatus\tCharge Date\n";
   const std::string bad = "tolmi-cli: --from must be a date written YYYY-MM-DD (or today): '";
   const std::vector<Step> steps = {
-      {{"log", "--from", "2026-11-29", "--to", "2026-12-01", "--raw"}, 0,
-       "1795946400,1002,a-1,1,20.00\n1795950000,1001,,0,5.50\n1796032800,1003,b-2,2,7.25\n"
-       "1796119200,1000,,1,99.99\n", ""},
       {{"log", "--from", "2026-12-01", "--to", "2026-11-29", "--sort", "total", "--descending",
         "--raw"}, 0,
        "1796119200,1000,,1,99.99\n1795946400,1002,a-1,1,20.00\n1796032800,1003,b-2,2,7.25\n"
@@ -178,9 +164,7 @@ TEST(LogCommand, RangesSortingDatesAndBadInput) {
       {{"log", "--file", (home / "missing.log").string()}, 1, "",
        "tolmi-cli: Error C100: Unable to load Transaction Log File.\n"},
       {{"log", "--from", "2026-02-30"}, 2, "", bad + "2026-02-30'\n"},
-      {{"log", "--from", "26-12-05"}, 2, "", bad + "26-12-05'\n"},
       {{"log", "--from", "2026/12/05"}, 2, "", bad + "2026/12/05'\n"},
-      {{"log", "--from", "yesterday"}, 2, "", bad + "yesterday'\n"},
       {{"log", "--sort", "colour"}, 2, "", "tolmi-cli: --sort must be date, order, total or status\n"},
   };
   RunSteps(home, steps);
@@ -188,7 +172,6 @@ TEST(LogCommand, RangesSortingDatesAndBadInput) {
   CliRun r = Cli(home, {"log", "--from", "2026-11-30", "--to", "2026-12-01"});
   EXPECT_EQ(r.out, head + "1003\t7.25\tError\t26/11/30 10:00:00\n" +
                        "1000\t99.99\tApproved\t26/12/01 10:00:00\n");
-  EXPECT_EQ(Cli(home, {"log", "--from", "2025-01-01", "--to", "2025-01-03"}).out, head);
   tz ? ::setenv("TZ", oldTz.c_str(), 1) : ::unsetenv("TZ");
   ::tzset();
 }

@@ -1,9 +1,10 @@
 // tolmi-cli project commands run one after another in one home: new, info, the
-// existing-project question, resave, backups, restore, merge, siteurl, config, style and the
-// program's own options; each row's exit code and what it prints, and refusals that must
-// leave the project file as it was.
+// existing-project question, resave, backups, restore, merge, siteurl, config, style, build,
+// preview and the program's own options; each row's exit code and what it prints, and
+// refusals that must leave the project file as it was.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "cli/CliPrompter.h"
@@ -15,15 +16,6 @@ namespace tolmi::cli {
 namespace {
 
 using test::TestHome;
-
-// A home with the reference lists, so that start-up has nothing to report.
-void FillHome(const TestHome& home) {
-  home.Write("domain.dat", "AU Australia,AUD\nNZ New Zealand,NZD\nUS United States,USD\n");
-  home.Write("cc.dat", "Visa\nMasterCard\n");
-  home.Write("settings.dat", "URL_HOME=http://home.test/\n");
-  home.Write("template/order.dat", "<order>");
-  home.Write("template/confirm.dat", "<confirm>");
-}
 
 TEST(ProjectCommands, EachCommandsExitCodeOutputAndRefusals) {
   TestHome home;
@@ -45,11 +37,12 @@ TEST(ProjectCommands, EachCommandsExitCodeOutputAndRefusals) {
       {{"new", "Toys", "--title", "Two"}, 1, "",
        "A project with the same name already exists.  Would you like to load this project "
        "instead?", true},
-      {{"new", "Toys", "--title", "Two", "--yes"}, 0, "", "", true},  // Yes keeps and loads it
+      {{"new", "Toys", "--title", "Two", "--yes"}, 0, "", " [yes]\n", true},  // keeps, loads it
       {{"resave", path}, 0, "", ""},
       {{"resave", "Toys"}, 0, "", ""},
       {{"backups", "Toys"}, 0, "Toys.stp.1\t", ""},
-      {{"restore", "Toys", "2"}, -1, "", "You are about to revert", true},
+      {{"restore", "Toys", "2"}, -1, "",
+       "\ntolmi-cli: this question needs an answer: run again with --yes or --no\n", true},
       {{"restore", "Toys", "7", "--yes"}, -1, "", "no backup 7", true},
       {{"new", "a,b"}, -1, "",
        "Invalid Project Name.  The name must not include forward/back slash characters or "
@@ -57,7 +50,7 @@ TEST(ProjectCommands, EachCommandsExitCodeOutputAndRefusals) {
       {{"info", "Missing"}, -1, "",
        "S103: Unable to read project file '" + missing +
            "'\nERROR S105: Unable to open project file\n"},
-      {{"backups", "Missing"}, -1, "", ""},
+      {{"backups", "Missing"}, 1, "", "no project '"},
       {{"new", "Other", "--title", "Other"}, 0, "", ""},
       {{"merge", "Toys", "Other", "--under", "nowhere.htm"}, -1, "",
        "no node has the file 'nowhere.htm'", true},
@@ -98,7 +91,7 @@ TEST(ProjectCommands, EachCommandsExitCodeOutputAndRefusals) {
       {{"merge", "Toys", "Other", "--under", "INDEX.HTML"}, 0, "", ""},
       {{"info", "Toys"}, 0, "Nodes: 8\n", ""},
       {{"--yes", "style", "Toys", "Modern/Meadow"}, 0,
-       "Style: Modern/Meadow\nTemplates copied: 8\n", ""},
+       "Style: Modern/Meadow\nTemplates copied: 8\n", "proceed? [yes]\n"},
   };
   RunSteps(home, steps2);
   stp = home.Read("Projects/Toys/Toys.stp");
@@ -107,7 +100,7 @@ TEST(ProjectCommands, EachCommandsExitCodeOutputAndRefusals) {
   EXPECT_EQ(home.Read("Projects/Toys/Template/search.htm"),
             home.Read("template/meadow/search.htm"));
   // No replaces the project; the replaced one is kept as the newest backup.
-  RunSteps(home, {{{"new", "Toys", "--title", "Two", "--no"}, 0, "", ""}});
+  RunSteps(home, {{{"new", "Toys", "--title", "Two", "--no"}, 0, "", " [no]\n"}});
   EXPECT_NE(home.Read("Projects/Toys/Toys.stp").find("STITLE=Two\n"), std::string::npos);
   EXPECT_EQ(home.Read("Projects/Toys/Backup/Toys.stp.1"), stp);
 }
@@ -134,23 +127,18 @@ TEST(ProjectCommands, StylesListsGroupsAndRefusesUnknownOrMissingStyles) {
   RunSteps(home, steps3);
 }
 
-// Nothing is taken as a project that is none; a file cut short is saved over only with
-// --force, and the cut file, now a backup, is listed as damaged and never restored.
+// A file cut short is saved over only with --force, and the cut file, now a backup, is listed
+// as damaged and never restored (the rules are the lifecycle's; here the options and texts).
 TEST(ProjectCommands, DamagedProjectsAreNotSavedOverOrRestored) {
   TestHome home;
   const std::string stp = "Projects/Tea/Tea.stp";
   const std::string cut =
       "TIME=1\nVERSION=2034361\nOWNER=Tolmi PRO\nNODE0=Home\nSTATUS=0\nFILE=index.html\n";
-  home.Write(stp, std::string("\x7f" "ELF\0\x01\x02", 7));
-  const std::vector<Step> binary = {
-      {{"resave", "Tea", "--yes"}, 1, "", "ERROR S105: Unable to open project file\n", true}};
-  RunSteps(home, binary, stp);
   home.Write(stp, cut);
   const std::vector<Step> steps = {
       {{"resave", "Tea", "--yes"}, 1, "", "give --force to save it anyway", true},
       {{"resave", "Tea", "--force"}, 0, "", ""},
-      {{"backups", "Tea"}, 0,
-       "Tea.stp.1\t" + std::to_string(cut.size()) + "\t", ""},
+      {{"backups", "Tea"}, 0, "Tea.stp.1\t" + std::to_string(cut.size()) + "\t", ""},
       {{"backups", "Tea"}, 0, "\tdamaged: it was cut short\n", ""},
       {{"restore", "Tea", "1", "--yes"}, 1, "",
        "The backup 'Tea.stp.1' cannot be restored (damaged: it was cut short).", true},
@@ -158,38 +146,60 @@ TEST(ProjectCommands, DamagedProjectsAreNotSavedOverOrRestored) {
   RunSteps(home, steps, stp);
 }
 
-// --yes / --no answer every kind of question in its own terms; OK/Cancel questions answer
-// Ok or Cancel and say so on stderr. The help says what Yes does to each question.
-TEST(ProjectCommands, QuestionsAreAnsweredByYesAndNo) {
-  const struct {
-    bool yes, no;
-    PromptButtons buttons;
-    PromptAnswer answer;
-    const char* line;
-  } cases[] = {
-      {true, false, PromptButtons::YesNo, PromptAnswer::Yes, "Go? [yes]\n"},
-      {false, true, PromptButtons::YesNoCancel, PromptAnswer::No, "Go? [no]\n"},
-      {true, false, PromptButtons::OkCancel, PromptAnswer::Ok, "Go? [ok]\n"},
-      {false, true, PromptButtons::OkCancel, PromptAnswer::Cancel, "Go? [cancel]\n"},
-      {false, false, PromptButtons::OkCancel, PromptAnswer::Cancel, nullptr},
-  };
-  for (const auto& c : cases) {
+// No command asks an OK/Cancel question yet: --yes answers it Ok and --no Cancel, and say so.
+TEST(ProjectCommands, OkCancelQuestionsAreAnsweredByYesAndNo) {
+  for (bool yes : {true, false}) {
     std::ostringstream err;
-    CliPrompter prompter(err, c.yes, c.no);
-    EXPECT_EQ(prompter.Ask("Go?", "Confirmation", c.buttons), c.answer);
-    if (c.line) {
-      EXPECT_EQ(err.str(), c.line);
-    }
-    EXPECT_EQ(prompter.unanswered(), !c.yes && !c.no);
+    CliPrompter prompter(err, yes, !yes);
+    EXPECT_EQ(prompter.Ask("Go?", "Confirmation", PromptButtons::OkCancel),
+              yes ? PromptAnswer::Ok : PromptAnswer::Cancel);
+    EXPECT_EQ(err.str(), yes ? "Go? [ok]\n" : "Go? [cancel]\n");
   }
-  std::ostringstream help, build, unused;
-  EXPECT_EQ(RunCli({"--help"}, help, unused), 0);
-  EXPECT_NE(help.str().find("  A project with the same name already exists (new, wizard): keeps "
-                            "and loads it;\n"),
-            std::string::npos)
-      << help.str();
-  EXPECT_EQ(RunCli({"build", "--help"}, build, unused), 0);
-  EXPECT_EQ(build.str().find("Questions"), std::string::npos);
+}
+
+// The build log, the pages written, the page values saved with the project, builds of
+// chosen pages and builds refused or stopped.
+TEST(BuildCommands, BuildsSavesPageValuesAndReportsFailures) {
+  test::TestHome home;
+  // A new project has the pages index.html, about.html, news.html and contact.html.
+  ASSERT_EQ(Cli(home, {"new", "Toys", "--title", "Toy Shop"}).code, 0);
+  ASSERT_EQ(Cli(home, {"new", "Plain", "--title", "Plain"}).code, 0);
+  home.Write("server.ini", "server=http://127.0.0.1:8080/\n");
+  home.Write("plain", "x");
+  const std::string web = (home / "web").string(), below = (home / "plain/web").string();
+  const std::string ready = "Tolmi PRO v2.9 - Ready\n\n";
+  const std::string done = ready +
+                           "warning: accepted credit cards list not defined\n\n"
+                           "Store Build Complete. (0 errors, 1 warnings)\n";
+  const std::vector<Step> steps = {
+      {{"build", "Toys", "--dir", web}, 0, done, ""},
+      {{"build", "Plain", "--no-save"}, 0, done, "", true},  // into the project's Web folder
+      {{"build", "Toys", "--dir", (home / "sel").string(), "--selected", "news.html"}, 0, done, ""},
+      {{"build", "Toys", "--dir", web, "--selected", "nosuch.htm"}, 1, "",
+       "tolmi-cli: no node has the file 'nosuch.htm'\n"},
+      {{"build", "Toys", "--dir", (home / "a,b").string()}, 1, "",
+       "Invalid Directory Name.  Must not include forward slash characters or commas."},
+      {{"build", "Toys", "--dir", below}, 1,
+       ready + "critical error: unable to create directory '" + below + "'\nBuild Stopped\n", ""},
+      {{"build", "NoSuchShop"}, 1, "", "tolmi-cli: cannot open the project"},
+      {{"preview", "Toys", "about.html"}, 0, (home / "Temp/Toys").string() + "/ftmp.htm\n", ""},
+      {{"preview", "Toys", "nosuch.htm"}, 1, "", "tolmi-cli: no node has the file 'nosuch.htm'\n"},
+  };
+  RunSteps(home, steps, "Projects/Plain/Plain.stp");
+  EXPECT_EQ(Cli(home, {"build", "Toys", "--dir", web}).out, done);
+  for (const char* file : {"index.html", "about.html", "news.html", "contact.html", "tolmi.idx",
+                           "tolmi.tpl", "trolley.html", "register.html", "tolmi.js"})
+    EXPECT_TRUE(std::filesystem::exists(home / "web" / file)) << file;
+  EXPECT_TRUE(std::filesystem::exists(home / "Projects/Plain/Web/about.html"));
+  EXPECT_TRUE(std::filesystem::exists(home / "sel/ftmp.htm"));
+  EXPECT_FALSE(std::filesystem::exists(home / "sel/about.html"));
+  EXPECT_FALSE(std::filesystem::exists(home / "a,b"));
+  EXPECT_TRUE(std::filesystem::exists(home / "Temp/Toys/trolley.html"));
+  EXPECT_FALSE(std::filesystem::exists(home / "Temp/Toys/news.html"));
+  // The build saved its folder with the page values: the next build and publish use them.
+  const std::string stp = home.Read("Projects/Toys/Toys.stp");
+  EXPECT_NE(stp.find("\nREBUILD=" + web + "\n"), std::string::npos) << stp;
+  EXPECT_EQ(stp.find("\ns=0\n"), std::string::npos);  // every page's size is recorded
 }
 
 }  // namespace

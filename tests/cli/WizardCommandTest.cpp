@@ -2,7 +2,7 @@
 // existing-project question, and answers that must write nothing.
 #include <gtest/gtest.h>
 
-#include "tests/cli/CliRunner.h"
+#include "tests/cli/CliSteps.h"
 #include "util/Files.h"
 
 namespace tolmi::cli {
@@ -12,11 +12,7 @@ using test::TestHome;
 
 class WizardCommandTest : public ::testing::Test {
  protected:
-  WizardCommandTest() {
-    home.Write("domain.dat", "AU Australia,AUD\nNZ New Zealand,NZD\nUS United States,USD\n");
-    home.Write("cc.dat", "Visa\nMasterCard\n");
-    home.Write("settings.dat", "URL_HOME=http://home.test/\n");
-  }
+  WizardCommandTest() { FillHome(home); }
   TestHome home;
 };
 

@@ -2,8 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include "server/FormData.h"
+
 namespace tolmi::server {
 namespace {
+
+// The fields as "name=value", in order.
+std::vector<std::string> Pairs(const std::vector<FormField>& fields) {
+  std::vector<std::string> pairs;
+  for (const auto& f : fields) pairs.push_back(f.name + "=" + f.value);
+  return pairs;
+}
 
 TEST(OrderIntakeTest, AcceptsAFormKeepingFieldOrderAndCleaningProductLines) {
   auto order = ParseOrderForm(
@@ -13,20 +22,16 @@ TEST(OrderIntakeTest, AcceptsAFormKeepingFieldOrderAndCleaningProductLines) {
   ASSERT_TRUE(order) << order.status().message();
   EXPECT_EQ(order->account, "shop");
   EXPECT_EQ(order->returnUrl, "http://shop.example/register.html");
-  ASSERT_EQ(order->fields.size(), 4u);
-  EXPECT_EQ(order->fields[0].name, "Name");
-  EXPECT_EQ(order->fields[1].value, "1 High St, Town, land");
-  EXPECT_EQ(order->fields[2].name, "Amount");
-  EXPECT_EQ(order->fields[3].name, "Empty");
-  EXPECT_EQ(order->fields[3].value, "");
-  ASSERT_EQ(order->items.size(), 2u);
-  std::vector<std::string> expected = {"2", "Mug", "M1", "4.50", "", "", "",
-                                       "",  "",    "",   "",     "", "", ""};
-  EXPECT_EQ(order->items[0], expected);
+  EXPECT_EQ(Pairs(order->fields),
+            (std::vector<std::string>{"Name=Ann Lee", "Address=1 High St, Town, land",
+                                      "Amount=9.00", "Empty="}));
   // Product lines are cleaned so that they cannot break the reply: a name may read "<BR>",
   // a code may not; line breaks become spaces.
-  expected = {"3", "<BR>", "", "a b", "", "", "", "", "", "", "", "", "", ""};
-  EXPECT_EQ(order->items[1], expected);
+  const std::vector<std::string> blank(10, "");
+  std::vector<std::string> mug = {"2", "Mug", "M1", "4.50"}, br = {"3", "<BR>", "", "a b"};
+  mug.insert(mug.end(), blank.begin(), blank.end());
+  br.insert(br.end(), blank.begin(), blank.end());
+  EXPECT_EQ(order->items, (std::vector<std::vector<std::string>>{mug, br}));
 }
 
 TEST(OrderIntakeTest, RenamesReservedNamesAndDropsOnlyUnusableOnes) {
@@ -37,14 +42,11 @@ TEST(OrderIntakeTest, RenamesReservedNamesAndDropsOnlyUnusableOnes) {
       "tolmi_other=1&=novalue&+++=blank&Tab%09Name=1&SN=77&+%23ID=9&INVOICENUMBER=INV-FORGED-999&"
       "Note=a%09b%00c");
   ASSERT_TRUE(order);
-  std::vector<std::string> names;
-  for (const auto& f : order->fields) names.push_back(f.name);
-  EXPECT_EQ(names, (std::vector<std::string>{"Customer_PROD", "Customer_prod", "Customer_OrderDate",
-                                             "Customer_#id", "#IDx", "Customer_SN",
-                                             "Customer_ #ID", "Customer_INVOICENUMBER", "Note"}));
-  EXPECT_EQ(order->fields[0].value, "15:x");
-  EXPECT_EQ(order->fields[7].value, "INV-FORGED-999");
-  EXPECT_EQ(order->fields[8].value, "a b c");
+  EXPECT_EQ(
+      Pairs(order->fields),
+      (std::vector<std::string>{"Customer_PROD=15:x", "Customer_prod=y", "Customer_OrderDate=1",
+                                "Customer_#id=5", "#IDx=ok", "Customer_SN=77", "Customer_ #ID=9",
+                                "Customer_INVOICENUMBER=INV-FORGED-999", "Note=a b c"}));
 }
 
 TEST(OrderIntakeTest, RefusesWithTheSentenceTheShopperSees) {
@@ -88,7 +90,6 @@ TEST(OrderIntakeTest, IgnoresReturnAddressesThatAreNotPlainWebAddresses) {
 TEST(OrderIntakeTest, StoredFormRoundTrips) {
   std::vector<FormField> fields = {{"Name", "Ann = Lee"}, {"Empty", ""}, {"Amount", "9.00"}};
   EXPECT_EQ(EncodeFields(DecodeFields(EncodeFields(fields))), EncodeFields(fields));
-  EXPECT_EQ(DecodeFields(EncodeFields(fields)).size(), 3u);
   std::vector<std::vector<std::string>> items = {
       {"2", "Mug", "M1", "4.50", "", "", "", "", "", "", "", "", "Red", ""},
       std::vector<std::string>(kItemFieldCount, "x")};
@@ -96,6 +97,37 @@ TEST(OrderIntakeTest, StoredFormRoundTrips) {
   EXPECT_TRUE(DecodeItems("").empty());
   EXPECT_TRUE(DecodeFields("").empty());
   EXPECT_EQ(DecodeFields("noequals\n=x\nA=1").size(), 1u);
+}
+
+// The form reading and text helpers under the intake.
+TEST(FormDataTest, EncodesLikeTheMerchantProgramAndDecodesBack) {
+  EXPECT_EQ(FormEncode("shop\rsecret word\r29034361\r"), "shop%0Dsecret+word%0D29034361%0D");
+  EXPECT_EQ(FormEncode("a*b.c-d_e/f~"), "a*b.c-d_e%2Ff%7E");
+  std::string bytes;
+  for (int c = 0; c < 256; ++c) bytes.push_back(static_cast<char>(c));
+  EXPECT_EQ(FormDecode(FormEncode(bytes)), bytes);
+  EXPECT_EQ(*FormDecode("%e9t%C3%A9"), "\xe9t\xc3\xa9");
+  for (const char* bad : {"%", "abc%4", "%G1"}) EXPECT_FALSE(FormDecode(bad)) << bad;
+  EXPECT_FALSE(ParseForm("a=1&b=%zz"));
+}
+
+TEST(FormDataTest, SplitsFormsInOrderKeepingRepeatsAndEmptyValues) {
+  auto form = ParseForm("a=1&&b=&c&a=x+y%3D");
+  ASSERT_TRUE(form);
+  EXPECT_EQ(Pairs(*form), (std::vector<std::string>{"a=1", "b=", "c=", "a=x y="}));
+  EXPECT_EQ(*FindField(*form, "a"), "1");
+  EXPECT_FALSE(FindField(*form, "A"));
+}
+
+TEST(FormDataTest, EscapesAndStripsHtmlAndReadsPlainNumbers) {
+  EXPECT_EQ(HtmlEscape("<a href=\"x\">'&'</a>"),
+            "&lt;a href=&quot;x&quot;&gt;&#39;&amp;&#39;&lt;/a&gt;");
+  EXPECT_EQ(StripTags("a<b>c</b>d<e"), "a c d");
+  EXPECT_TRUE(EqualsNoCase("PrOd", "prod"));
+  EXPECT_FALSE(EqualsNoCase("prod", "prods"));
+  EXPECT_EQ(ParseDecimal("0017"), 17);
+  for (const char* bad : {"", "-1", "12a", "9999999999999999999999"})
+    EXPECT_FALSE(ParseDecimal(bad)) << bad;
 }
 
 }  // namespace

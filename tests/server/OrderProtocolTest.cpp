@@ -4,7 +4,7 @@
 #include <stdlib.h>
 #include <time.h>
 
-#include "server/FormData.h"
+#include "orders/ServerProtocol.h"
 #include "server/OrderIntake.h"
 
 namespace tolmi::server {
@@ -26,33 +26,6 @@ struct UtcZone {
 
 // 5 December 2026 15:30:00 UTC.
 constexpr std::time_t kDec5 = 1796484600;
-
-// The merchant program's reading of one "PROD=" value: a count, ":", tab-separated tokens;
-// "<BR>" (outside index 1) starts the next product; reading stops when the index reaches the
-// count. Returns the quantity and name of each product read.
-std::vector<std::pair<std::string, std::string>> ReadProducts(const std::string& value) {
-  std::vector<std::pair<std::string, std::string>> products;
-  size_t colon = value.find(':');
-  if (colon == std::string::npos) return products;
-  int count = std::atoi(value.c_str());
-  std::string list = value.substr(colon + 1);
-  int index = 0;
-  size_t pos = 0;
-  while (pos <= list.size() && index < count) {
-    size_t end = list.find('\t', pos);
-    if (end == std::string::npos) end = list.size();
-    std::string token = list.substr(pos, end - pos);
-    if (index != 1 && EqualsNoCase(token, "<BR>")) {
-      index = 0;
-    } else {
-      if (index == 0) products.push_back({token, ""});
-      if (index == 1) products.back().second = token;
-      ++index;
-    }
-    pos = end + 1;
-  }
-  return products;
-}
 
 TEST(OrderProtocolTest, ReadsDownloadAndDeleteRequestsAsTheProgramSendsThem) {
   auto r = ParseProtocolQuery("data=300shop%0Dsecret+word%0D29034361%0D");
@@ -97,6 +70,8 @@ TEST(OrderProtocolTest, WritesTheDownloadReplyByteForByte) {
   EXPECT_EQ(FormatResultOnly(ResultCode::WrongPassword), "5\r\n");
 }
 
+// A long order is split over several "PROD=" lines; the merchant's reader gets every product
+// back, a name reading "<BR>" included.
 TEST(OrderProtocolTest, EveryProductCanBeReadBackIncludingLongOrders) {
   std::vector<std::vector<std::string>> items;
   for (int i = 0; i < 300; ++i) {
@@ -109,22 +84,19 @@ TEST(OrderProtocolTest, EveryProductCanBeReadBackIncludingLongOrders) {
   o.id = 1;
   o.items = EncodeItems(items);
   std::string reply = FormatDownloadReply({o});
-  std::vector<std::pair<std::string, std::string>> read;
+  std::vector<OrderItem> read;
   size_t lines = 0;
-  size_t pos = 0;
-  while ((pos = reply.find("PROD=", pos)) != std::string::npos) {
+  for (size_t pos = 0; (pos = reply.find("PROD=", pos)) != std::string::npos; ++lines) {
     size_t end = reply.find('\r', pos);
     ASSERT_LE(end - pos, 16u * 1024);
-    auto got = ReadProducts(reply.substr(pos + 5, end - pos - 5));
-    read.insert(read.end(), got.begin(), got.end());
-    ++lines;
+    ParseProductList(std::string_view(reply).substr(pos + 5, end - pos - 5), read);
     pos = end;
   }
   EXPECT_GT(lines, 1u);
   ASSERT_EQ(read.size(), items.size());
   for (size_t i = 0; i < items.size(); ++i) {
-    EXPECT_EQ(read[i].first, items[i][0]);
-    EXPECT_EQ(read[i].second, items[i][1]);
+    EXPECT_EQ(std::to_string(read[i].quantity), items[i][0]);
+    EXPECT_EQ(read[i].name, items[i][1]);
   }
 }
 

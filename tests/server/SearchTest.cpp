@@ -60,27 +60,19 @@ TEST(SearchTest, EscapesEverythingFromTheQuery) {
   EXPECT_EQ(page.find("<!--TOLMI"), std::string::npos);
 }
 
-TEST(SearchTest, RendersResultsInPlaceWithLinksAndPlainText) {
+// The block goes in place of the marker, else before "</body>"; full addresses stay whole.
+TEST(SearchTest, PlacesResultsAtTheMarkerOrBeforeTheBodyEnd) {
   auto entries = ParseIndex(kIndex);
-  std::string page = RenderSearchPage("<body>A<!--TOLMI_RESULTS-->B</body>", entries, "blue",
-                                      "http://shop.example/");
-  EXPECT_EQ(page,
-            "<body>A<div class=\"tolmi-search\">\n"
-            "<p class=\"tolmi-search-count\">2 products found for &quot;blue&quot;.</p>\n"
-            "<div class=\"tolmi-result\"><a href=\"http://shop.example/mugs.htm\">Mug</a> "
-            "<span class=\"tolmi-price\">4.50</span><br>Blue</div>\n"
-            "<div class=\"tolmi-result\"><a href=\"http://shop.example/pots/teapot.htm\">Teapot "
-            "Deluxe</a> <span class=\"tolmi-price\">20.00</span><br>Holds six cups</div>\n"
-            "</div>\n"
-            "B</body>");
-  // Without a marker the results go before </body>; full addresses stay as they are.
-  page = RenderSearchPage("<HTML><BODY>x</BODY></HTML>", entries, "offsite", "/");
+  EXPECT_EQ(RenderSearchPage("<body>A<!--TOLMI_RESULTS-->B</body>", entries, "blue", "/s/"),
+            "<body>A" + RenderResults(SearchIndex(entries, "blue"), "blue", "/s/") + "B</body>");
+  std::string page = RenderSearchPage("<HTML><BODY>x</BODY></HTML>", entries, "offsite", "/");
   EXPECT_NE(page.find("<a href=\"http://other.example/x.htm\">Offsite</a>"), std::string::npos);
   EXPECT_LT(page.find("tolmi-search"), page.find("</BODY>"));
   page = RenderSearchPage("no body", entries, "", "");
   EXPECT_NE(page.find("Please enter a word to search for."), std::string::npos);
 }
 
+// Links, pictures and prices as the catalogue pages show them; names and texts without tags.
 TEST(SearchTest, ResultsShowPicturesAndPricesLikeTheCataloguePagesAndLinkShelfItems) {
   test::TestHome home;
   home.Write("store/img/Blue Mug.JPG", "jpg");
@@ -88,22 +80,23 @@ TEST(SearchTest, ResultsShowPicturesAndPricesLikeTheCataloguePagesAndLinkShelfIt
       "TITLE=Shop\nCURRENCY=&pound;\n"
       "#2|'Mugs'||'mugs.htm'||||\n"
       "#1|'Mug'|'4.50'||'blue mug.jpg'||'Blue'|\n"
-      "#1|'Jug'|'9'|'jug.htm'|'gone.jpg'|||'blue'\n"
+      "#1|'Jug <b>big</b>'|'9'|'jug.htm'|'gone.jpg'||'Holds <i>six</i>'|'blue'\n"
       "#1|'Cup'|'2'|'cup.htm'|'http://cdn.example/c.png'|||'blue'\n";
   ResultLook look = StoreLook(home / "store", index);
   EXPECT_EQ(look.currency, "&pound;");
-  EXPECT_EQ(RenderResults(SearchIndex(ParseIndex(index), "blue"), "blue", "/s/", look),
-            "<div class=\"tolmi-search\">\n"
-            "<p class=\"tolmi-search-count\">3 products found for &quot;blue&quot;.</p>\n"
-            "<div class=\"tolmi-result\"><img src=\"/s/img/Blue%20Mug.JPG\" alt=\"\" width=\"64\" "
-            "height=\"64\" loading=\"lazy\"><a href=\"/s/mugs.htm\">Mug</a> <span "
-            "class=\"tolmi-price\">&pound;4.50</span><br>Blue</div>\n"
-            "<div class=\"tolmi-result\"><a href=\"/s/jug.htm\">Jug</a> <span "
-            "class=\"tolmi-price\">&pound;9</span></div>\n"
-            "<div class=\"tolmi-result\"><img src=\"http://cdn.example/c.png\" alt=\"\" width=\"64\" "
-            "height=\"64\" loading=\"lazy\"><a href=\"/s/cup.htm\">Cup</a> <span "
-            "class=\"tolmi-price\">&pound;2</span></div>\n"
-            "</div>\n");
+  EXPECT_EQ(
+      RenderResults(SearchIndex(ParseIndex(index), "blue"), "blue", "/s/", look),
+      "<div class=\"tolmi-search\">\n"
+      "<p class=\"tolmi-search-count\">3 products found for &quot;blue&quot;.</p>\n"
+      "<div class=\"tolmi-result\"><img src=\"/s/img/Blue%20Mug.JPG\" alt=\"\" width=\"64\" "
+      "height=\"64\" loading=\"lazy\"><a href=\"/s/mugs.htm\">Mug</a> <span "
+      "class=\"tolmi-price\">&pound;4.50</span><br>Blue</div>\n"
+      "<div class=\"tolmi-result\"><a href=\"/s/jug.htm\">Jug big</a> <span "
+      "class=\"tolmi-price\">&pound;9</span><br>Holds six</div>\n"
+      "<div class=\"tolmi-result\"><img src=\"http://cdn.example/c.png\" alt=\"\" width=\"64\" "
+      "height=\"64\" loading=\"lazy\"><a href=\"/s/cup.htm\">Cup</a> <span "
+      "class=\"tolmi-price\">&pound;2</span></div>\n"
+      "</div>\n");
   // A currency that is no entity reference is escaped.
   look.currency = "<b>&x";
   EXPECT_NE(RenderResults(SearchIndex(ParseIndex(index), "jug"), "jug", "", look)

@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <strings.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -109,14 +110,7 @@ std::string HttpReply::Header(const std::string& name) const {
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     size_t colon = line.find(':');
-    if (colon != name.size()) continue;
-    bool same = true;
-    for (size_t i = 0; i < colon; ++i) {
-      if (std::tolower(static_cast<unsigned char>(line[i])) !=
-          std::tolower(static_cast<unsigned char>(name[i])))
-        same = false;
-    }
-    if (!same) continue;
+    if (colon != name.size() || strncasecmp(line.c_str(), name.c_str(), colon) != 0) continue;
     size_t start = line.find_first_not_of(' ', colon + 1);
     return start == std::string::npos ? "" : line.substr(start);
   }
