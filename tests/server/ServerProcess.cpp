@@ -12,9 +12,13 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <sstream>
 #include <string_view>
+
+#include <gtest/gtest.h>
 
 #include "server/ServerMain.h"
 
@@ -22,8 +26,21 @@ extern char** environ;
 
 namespace tolmi::test {
 
+// Stops the server as a service manager would (SIGTERM) and fails the running test when it
+// does not end cleanly, so a crash or a sanitizer report at shutdown is seen.
 ServerProcess::~ServerProcess() {
-  if (pid_ > 0) Kill();
+  if (pid_ <= 0) return;
+  const int status = Stop();
+  if (status == 0) return;
+  const std::string what = "tolmi-server did not stop cleanly at SIGTERM: " +
+                           (status >= 128 ? "signal " + std::to_string(status - 128)
+                                          : "exit status " + std::to_string(status));
+  if (::testing::UnitTest::GetInstance()->current_test_info() != nullptr) {
+    ADD_FAILURE() << what;
+  } else {  // a window test: no GoogleTest test is running to take the failure
+    std::fprintf(stderr, "%s\n", what.c_str());
+    std::_Exit(1);
+  }
 }
 
 bool ServerProcess::Start(const std::vector<std::string>& args) {
@@ -91,9 +108,18 @@ int ServerProcess::Stop() {
   if (pid_ <= 0) return -1;
   kill(pid_, SIGTERM);
   int status = 0;
-  waitpid(pid_, &status, 0);
+  // A server that has not ended after 20 s is killed, and reported as killed.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (waitpid(pid_, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, &status, 0);
+      break;
+    }
+    usleep(2000);
+  }
   pid_ = -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 void ServerProcess::Kill() {

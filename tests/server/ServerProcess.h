@@ -27,7 +27,9 @@ class ServerProcess {
   void SetEnv(const std::string& name, const std::string& value) {
     env_.push_back(name + "=" + value);
   }
-  // SIGTERM and wait; returns the exit status (-1 when not running).
+  // SIGTERM and wait; returns the exit status, 128 + the signal when a signal ended it
+  // (SIGKILL after 20 s without ending), -1 when not running. The destructor stops a
+  // running server this way and fails the test unless it exits with 0.
   int Stop();
   // SIGKILL and wait.
   void Kill();
