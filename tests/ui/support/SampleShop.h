@@ -1,16 +1,20 @@
-// A fresh home with a started AppSession (the sample store open, or no project), the
-// fakes the windows take, a parent window or the main window on it, and helpers to
-// drive modal windows by their object names.
+// What the window tests share: a fresh home with a started AppSession (the sample store open,
+// or no project), the fakes the windows take, a parent window or the main window on it,
+// helpers to drive windows by their object names, and screenshots.
 #pragma once
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QLineEdit>
 #include <QTimer>
 #include <QWidget>
 #include <QtTest>
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,7 +22,6 @@
 #include "app/AppSession.h"
 #include "tests/support/FakePrompter.h"
 #include "tests/support/TestHome.h"
-#include "tests/ui/support/UiTestSupport.h"
 #include "ui/FileChooser.h"
 #include "ui/MainWindow.h"
 #include "ui/ProjectWindows.h"
@@ -34,15 +37,12 @@ class FakeFileChooser : public ui::FileChooser {
   std::string SaveFile(const ui::FileQuery& q) override { return Answer(q); }
   std::string ChooseFolder(const ui::FileQuery& q) override { return Answer(q); }
 
-  struct Asked {
-    ui::FileQuery query;
-  };
-  std::vector<Asked> asked;         // every query, in order
-  std::deque<std::string> answers;  // the next paths to give
+  std::vector<ui::FileQuery> asked;  // every query, in order
+  std::deque<std::string> answers;   // the next paths to give
 
  private:
   std::string Answer(const ui::FileQuery& q) {
-    asked.push_back({q});
+    asked.push_back(q);
     if (answers.empty()) return "";
     std::string a = answers.front();
     answers.pop_front();
@@ -82,6 +82,61 @@ T* Child(QWidget* parent, const char* name) {
   T* child = parent->findChild<T*>(QString::fromUtf8(name));
   if (!child) qFatal("no child %s", name);
   return child;
+}
+
+// Grabs the widget into <build>/ui-shots/<name>.png and returns whether the image is usable:
+// the widget's size and not a single colour.
+inline bool SaveShot(QWidget& widget, const QString& name) {
+  QImage image = widget.grab().toImage();
+  QDir().mkpath(QStringLiteral(TOLMI_UI_SHOTS_DIR));
+  image.save(QStringLiteral(TOLMI_UI_SHOTS_DIR "/") + name + QStringLiteral(".png"));
+  if (image.isNull() || image.size() != widget.size() * widget.devicePixelRatio()) return false;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (image.pixel(x, y) != image.pixel(0, 0)) return true;
+  return false;
+}
+
+// Copies data/samples/<sample> into folder; the path of its project file ("" when none).
+inline std::filesystem::path CopySample(const std::string& sample,
+                                        const std::filesystem::path& folder) {
+  namespace fs = std::filesystem;
+  fs::create_directories(folder);
+  fs::copy(SourceDir() / "data" / "samples" / sample, folder,
+           fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  for (const auto& entry : fs::directory_iterator(folder))
+    if (entry.path().extension() == ".stp") return entry.path();
+  return {};
+}
+
+// The texts of actions, in order ("" for a separator).
+inline QStringList Texts(const QList<QAction*>& actions) {
+  QStringList out;
+  for (QAction* a : actions) out << a->text();
+  return out;
+}
+
+// Types text into the line edit of that name, replacing what it held (QTest types ASCII
+// keys only; other characters arrive as typed text).
+inline void Type(QWidget* parent, const char* name, const QString& text) {
+  auto* edit = Child<QLineEdit>(parent, name);
+  edit->clear();
+  for (QChar c : text) {
+    if (c.unicode() < 128)
+      QTest::keyClick(edit, c.toLatin1());
+    else
+      edit->insert(c);
+  }
+}
+
+// Every file below dir (relative name to bytes).
+inline std::map<std::string, std::string> FilesBelow(const std::filesystem::path& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir))
+    if (entry.is_regular_file())
+      files[std::filesystem::relative(entry.path(), dir).string()] =
+          ReadWholeFile(entry.path().string()).value_or("");
+  return files;
 }
 
 // Makes the environment of a test run alike on every machine: the shipped data of
