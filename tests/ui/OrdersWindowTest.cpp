@@ -291,6 +291,7 @@ class OrdersWindowTest : public QObject {
       title->setText("Gift Note");
       Child<QLineEdit>(d, "defaultValueEdit")->setText("none");
       d->AddCommand();
+      QVERIFY(test::SaveShot(*d, "custom-order-fields"));
       d->accept();
     });
     window->DefineUserFieldsCommand();
@@ -447,6 +448,7 @@ class OrdersWindowTest : public QObject {
     d->Charge();
     QTRY_COMPARE_WITH_TIMEOUT(StatusOf(d), QString("Rejected"), 15000);
     QCOMPARE(shop.Order().status, std::uint16_t(kStatusRejected));
+    QVERIFY(test::SaveShot(*d, "charge-rejected"));
     QCOMPARE(FindField(shop.Order(), "CardNumber")->value, std::string("4000000000000002"));
     QCOMPARE(server.Stop(), 0);
 
