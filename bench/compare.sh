@@ -90,8 +90,9 @@ store() {  # generates the benchmark store of $1 products below $work/store-$1
   rm -rf "$work/store-$1/web"
 }
 # Every timed build writes into a folder no build used before, and the outputs are deleted
-# only when the build rows are done: on ext4, creating files right after a large deletion
-# scans the recently deleted inodes (~0.3 ms a file), which would measure the deletion.
+# only when the script ends: on ext4, creating files right after a large deletion scans the
+# recently deleted inodes (~0.3 ms a file), which would measure the deletion (the publish
+# rows' FTP server creates files too).
 outs=0
 fresh() { outs=$((outs + 1)); out=$work/out.$outs; }  # sets $out (not in a subshell)
 tolmi_build() {  # $1 products, $2 figures file, further arguments to the build
@@ -168,7 +169,6 @@ for ((r = 0; r < rounds; r++)); do
 done
 row build "$products products, every core (tolmi) vs --jobs 1 (other): wall s" \
   "$(column "$work/all" 1)" "$(column "$work/one" 1)" "$(load)"
-rm -rf "$work"/out.*
 
 # ---- publish: tolmi-cli against lftp mirror -R ------------------------------------
 # pyftpdlib is Debian's package: the system's python3 (not one first in PATH) has it.
