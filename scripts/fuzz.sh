@@ -26,6 +26,12 @@ if [[ ! -f $build/build.ninja ]]; then
 fi
 cmake --build "$build" -j "$jobs" --target fuzz_targets
 
+# The targets' scratch folders go below one folder in memory that is removed at the end:
+# libFuzzer ends a time-boxed run without running destructors, so they cannot remove their own.
+scratch=$(mktemp -d "$([[ -w /dev/shm ]] && echo /dev/shm || echo "${TMPDIR:-/tmp}")/tolmi-fuzz-run.XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+export TMPDIR=$scratch
+
 if [[ $# -gt 0 ]]; then
   targets=("$@")
 else
