@@ -194,7 +194,7 @@ void Setup(CLI::App& app, Context& ctx) {
   publish
       ->add_option("--connections", args->connections,
                    "FTP sessions that share the files to send (default: the project's, else 1)")
-      ->check(CLI::Range(1, 16));
+      ->check(CLI::Range(1, kMaxFtpConnections));
   publish->add_flag("--verbose", args->verbose, "Print the session log on stderr");
   publish->callback([&ctx, args] { RunPublish(ctx, *args); });
 }

@@ -1,7 +1,5 @@
 #include "net/PublishForm.h"
 
-#include <algorithm>
-
 namespace tolmi {
 
 PublishFormFields PublishFormFromSettings(const StoreSettings& settings) {
@@ -38,13 +36,13 @@ void StorePublishForm(StoreProject& project, const PublishFormFields& fields) {
   Assign(settings.ftpDir, fields.remoteDir, changed);
   Assign(settings.passiveFtp, fields.passive, changed);
   Assign(settings.savePassword, fields.savePassword, changed);
-  Assign(settings.ftpConnections, static_cast<std::int16_t>(std::clamp(fields.connections, 1, 16)),
-         changed);
+  Assign(settings.ftpConnections, ClampFtpConnections(fields.connections), changed);
   if (changed) project.changed = true;
 }
 
 bool PublishControlEnabled(PublishControl control, const PublishFormState& state) {
   switch (control) {
+    case PublishControl::Connections: return state.serverEntered && !state.busy;
     case PublishControl::Upload: return state.serverEntered && state.connected && !state.busy;
     case PublishControl::Compare:
     case PublishControl::Cancel: return true;

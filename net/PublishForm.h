@@ -32,7 +32,8 @@ void StorePublishForm(StoreProject& project, const PublishFormFields& fields);
 
 // The window's controls whose enabling has a rule.
 enum class PublishControl {
-  Connect, Port, User, Password, RemoteDir, Passive, SavePassword, Upload, Compare, Cancel
+  Connect, Port, User, Password, RemoteDir, Passive, SavePassword, Connections, Upload,
+  Compare, Cancel
 };
 
 // What the rules look at.
@@ -42,8 +43,9 @@ struct PublishFormState {
   bool busy = false;           // commands are queued on it
 };
 
-// Connect and the account fields need a server; Upload needs a server and a
-// connection with no command queued; Compare and Cancel always act.
+// Connect and the account fields need a server; Connections needs a server and no upload
+// under way (its sessions are fixed); Upload needs a server and a connection with no
+// command queued; Compare and Cancel always act.
 bool PublishControlEnabled(PublishControl control, const PublishFormState& state);
 
 // The Connect button's text: "&Connect", or "Disconnect" while connected.

@@ -493,8 +493,7 @@ void MergeSavedOrders(const std::string& path, OrdersTree& tree) {
       }
       // The whole record: a copy for the clipboard leaves out the order date, and an
       // order without it would no longer be known as the same order by the next save.
-      OrderRecord copy = *r;
-      copy.uid = NewRecordUid();
+      OrderRecord copy = DuplicateRecord(*r);
       copy.children.clear();
       arrival.orders.push_back(std::move(copy));
       held.insert(key);

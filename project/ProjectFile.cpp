@@ -1,6 +1,5 @@
 #include "project/ProjectFile.h"
 
-#include <algorithm>
 #include <charconv>
 #include <limits>
 #include <optional>
@@ -488,7 +487,7 @@ class ProjectReader {
         settings.passiveFtp = ParseFlag(value);
         return;
       case Key::PConn:
-        settings.ftpConnections = static_cast<std::int16_t>(std::clamp<std::int32_t>(ParseInt(value), 1, 16));
+        settings.ftpConnections = ClampFtpConnections(ParseInt(value));
         return;
       default:
         break;
@@ -869,7 +868,8 @@ void WriteProject(ProjectWriter& w, const StoreProject& project, std::time_t now
   w.Line("P_DIR=", s.ftpDir);
   w.Int("P_SAVE=", s.savePassword ? 1 : 0);
   w.Int("P_PASV=", s.passiveFtp ? 1 : 0);
-  if (s.ftpConnections != 1) w.Int("P_CONN=", s.ftpConnections);  // a new key: older readers skip it
+  // A key older readers do not know (they skip it), written only when not the default.
+  if (s.ftpConnections != 1) w.Int("P_CONN=", s.ftpConnections);
   w.Line("COMP=", s.lastDestination);
   w.Multi("OMESSAGE=", s.orderMessage);
   w.Multi("CMESSAGE=", s.confirmMessage);

@@ -54,6 +54,12 @@ struct StyleRef {
 };
 
 // The store's settings record. Field comments give the project-file key.
+// FTP sessions a publish may share its files between.
+inline constexpr int kMaxFtpConnections = 16;
+inline std::int16_t ClampFtpConnections(long long n) {
+  return static_cast<std::int16_t>(n < 1 ? 1 : n > kMaxFtpConnections ? kMaxFtpConnections : n);
+}
+
 struct StoreSettings {
   std::int32_t version = 0;       // "VERSION=": number of the program that wrote the file
   std::string projectDir;         // folder of the project file; not stored
@@ -78,7 +84,7 @@ struct StoreSettings {
   std::string lastDestination;    // "COMP=": user ":" server dir of the last publish
   bool passiveFtp = false;        // "P_PASV="
   bool savePassword = false;      // "P_SAVE=": keep the password in the file
-  std::int16_t ftpConnections = 1;  // "P_CONN=": FTP sessions a publish sends over, 1 to 16
+  std::int16_t ftpConnections = 1;  // "P_CONN=": FTP sessions of a publish, 1 to 16
   bool hasBullets = true;         // "HASBULLETS="
   bool cartOnScreen = false;      // "CARTONSCREEN="
   bool has3dCart = false;         // "HAS3DCART="

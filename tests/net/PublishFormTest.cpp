@@ -35,16 +35,17 @@ TEST(PublishFormTest, FieldsRoundTripAndAnEmptyPortShowsAs21) {
 TEST(PublishFormTest, ControlEnabling) {
   struct Case {
     PublishFormState state;
-    bool connect, upload;
+    bool connect, connections, upload;
   } cases[] = {
-      {{false, false, false}, false, false},
-      {{true, false, false}, true, false},
-      {{true, true, true}, true, false},
-      {{true, true, false}, true, true},
+      {{false, false, false}, false, false, false},
+      {{true, false, false}, true, true, false},
+      {{true, true, true}, true, false, false},
+      {{true, true, false}, true, true, true},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(PublishControlEnabled(PublishControl::Connect, c.state), c.connect);
     EXPECT_EQ(PublishControlEnabled(PublishControl::Password, c.state), c.connect);
+    EXPECT_EQ(PublishControlEnabled(PublishControl::Connections, c.state), c.connections);
     EXPECT_EQ(PublishControlEnabled(PublishControl::Upload, c.state), c.upload);
     EXPECT_TRUE(PublishControlEnabled(PublishControl::Cancel, c.state));
   }
