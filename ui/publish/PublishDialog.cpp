@@ -79,7 +79,7 @@ PublishDialog::PublishDialog(const WindowContext& ctx, QWidget* parent)
   savePasswordCheck_->setObjectName("savePasswordCheck");
   connectionsSpin_ = new QSpinBox(this);
   connectionsSpin_->setObjectName("connectionsSpin");
-  connectionsSpin_->setRange(1, 16);
+  connectionsSpin_->setRange(1, kMaxFtpConnections);
   connectionsSpin_->setToolTip("FTP sessions that share the files to send");
   connectButton_ = Button(this, "&Connect", "connectButton");
   compareButton_ = Button(this, "Co&mpare", "compareButton");
@@ -92,6 +92,7 @@ PublishDialog::PublishDialog(const WindowContext& ctx, QWidget* parent)
   list_->setHeaderLabels({"Page", "Filename", "Path"});
   list_->setRootIsDecorated(false);
   list_->setUniformRowHeights(true);
+  list_->setTextElideMode(Qt::ElideMiddle);  // a long local path keeps its file name
   list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   list_->setContextMenuPolicy(Qt::ActionsContextMenu);
   auto addAction = [this](const char* text, const char* name, void (PublishDialog::*slot)()) {
@@ -183,7 +184,7 @@ PublishDialog::PublishDialog(const WindowContext& ctx, QWidget* parent)
   };
   hooks.refresh = [self] {
     if (!self) return;
-    for (int row = 0; row < self->list_->topLevelItemCount(); ++row) self->ShowRow(row);
+    self->ShowRows();
   };
   hooks.tick = [self] {
     if (self) self->progress_->setValue((self->progress_->value() + 1) % 21);
@@ -269,8 +270,7 @@ void PublishDialog::UpdateControls() {
   enable(dirEdit_, PublishControl::RemoteDir);
   enable(passiveCheck_, PublishControl::Passive);
   enable(savePasswordCheck_, PublishControl::SavePassword);
-  // The connections of an upload under way are fixed.
-  connectionsSpin_->setEnabled(state.serverEntered && !state.busy);
+  enable(connectionsSpin_, PublishControl::Connections);
   enable(uploadButton_, PublishControl::Upload);
   connectButton_->setText(Q(ConnectButtonText(state.connected)));
 }
@@ -284,8 +284,15 @@ void PublishDialog::FillList() {
     items << item;
   }
   list_->addTopLevelItems(items);
+  ShowRows();
+}
+
+// Every row again, and the page and file names as wide as their text: rows to transfer
+// turn bold after a compare, and a name cut short would hide which file goes.
+void PublishDialog::ShowRows() {
   for (int row = 0; row < list_->topLevelItemCount(); ++row) ShowRow(row);
-  list_->header()->resizeSections(QHeaderView::ResizeToContents);
+  list_->resizeColumnToContents(0);
+  list_->resizeColumnToContents(1);
 }
 
 // The row's status shows in its colour: to transfer in bold, missing in grey,
@@ -344,7 +351,7 @@ void PublishDialog::Compare() {
   SaveFields();
   CompareCounts counts = publish_->Compare();
   (void)counts;  // the session logs and shows the summary itself
-  for (int row = 0; row < list_->topLevelItemCount(); ++row) ShowRow(row);
+  ShowRows();
   UpdateControls();
 }
 

@@ -66,6 +66,7 @@ class PublishDialog : public QDialog {
   void UpdateControls();
   void FillList();
   void ShowRow(int row);
+  void ShowRows();
   std::vector<int> SelectedRows() const;
   void AddLog(const std::string& line);
   void Poke();
